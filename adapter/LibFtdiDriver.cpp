@@ -1,0 +1,1 @@
+#include "LibFtdiDriver.h"

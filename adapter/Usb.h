@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FtdiDriver.h"
+
+namespace ombrix {
+
+// The USB transport: finds the one adapter whose device description equals Description, opens it
+// by the serial number found for it, and offers block writes and reads, a purge of both driver
+// buffers and the driver's time-outs. Every operation leaves its outcome in Status:
+//   0 succeeded; 1 begun and not completed (also after a successful FindDevice or Purge);
+//   2 no device has the description; 3 more than one device has it.
+// The frame protocol above uses 4 to 8 in the same field.
+class TUsb {
+ public:
+  TUsb();
+  ~TUsb();
+  TUsb(const TUsb&) = delete;
+  TUsb& operator=(const TUsb&) = delete;
+
+  bool FindDevice();
+  bool Open();
+  void Close();
+  bool IsOpen() const { return Handle != kInvalidFtdiHandle; }
+  int Write(const std::uint8_t* buffer, int count);
+  int Read(std::uint8_t* buffer, int count);
+  void Purge();
+
+  std::uint32_t GetReadIntervalTimeout();
+  std::uint32_t GetReadTotalTimeoutMultiplier();
+  std::uint32_t GetReadTotalTimeoutConstant();
+  void SetReadIntervalTimeout(std::uint32_t value);
+  void SetReadTotalTimeoutConstant(std::uint32_t value);
+  void SetWriteTotalTimeoutConstant(std::uint32_t value);
+
+  FtdiHandle Handle;
+  std::string Description;
+  std::string SerialNumber;
+  std::int32_t DeviceIndex;
+  FtdiTimeouts Timeouts{};
+  std::int32_t Status = 1;
+
+ private:
+  void RequireOpen(int line) const;
+  void ReloadTimeouts();
+  void StoreTimeouts();
+
+  FtdiDriver* driver_ = nullptr;  // the driver that holds Handle
+};
+
+}  // namespace ombrix
