@@ -1,0 +1,265 @@
+#include "LibFtdiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "adapter/FakeLibFtdiBackend.h"
+
+namespace ombrix::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t kNonBlocking = 0xFFFFFFFFu;
+
+class LibFtdiDriverTest : public ::testing::Test {
+ protected:
+  // Plugs in one adapter, opens it and gives the handle these time-outs.
+  FtdiHandle PlugAndOpen(const FtdiTimeouts& timeouts) {
+    adapter_ = fake_.Plug("Probe adapter", "FT1");
+    const FtdiHandle handle = driver_.OpenBySerialNumber("FT1");
+    EXPECT_NE(handle, kInvalidFtdiHandle);
+    EXPECT_TRUE(driver_.SetTimeouts(handle, timeouts));
+    return handle;
+  }
+
+  Bytes Read(FtdiHandle handle, std::uint32_t count) {
+    Bytes buffer(count);
+    std::uint32_t read = 0;
+    EXPECT_TRUE(driver_.Read(handle, buffer.data(), count, read));
+    buffer.resize(read);
+    return buffer;
+  }
+
+  std::uint32_t Waiting(FtdiHandle handle) {
+    std::uint32_t waiting = 0;
+    EXPECT_TRUE(driver_.QueueStatus(handle, waiting));
+    return waiting;
+  }
+
+  std::unique_ptr<FakeBackend> owned_ = std::make_unique<FakeBackend>();
+  FakeBackend& fake_ = *owned_;
+  LibFtdiDriver driver_{std::move(owned_)};
+  std::shared_ptr<FakeAdapter> adapter_;
+};
+
+TEST_F(LibFtdiDriverTest, ReadCollectsBurstsAndReturnsAsSoonAsTheCountIsComplete) {
+  const FtdiHandle handle = PlugAndOpen({0, 0, 1000, 0, 0});
+  adapter_->bursts = {{10ms, {1, 2}}, {50ms, {3}}, {200ms, {4, 5, 6}}};
+  EXPECT_EQ(Read(handle, 6), (Bytes{1, 2, 3, 4, 5, 6}));
+  EXPECT_GE(fake_.Elapsed(), 200ms);
+  EXPECT_LE(fake_.Elapsed(), 201ms);
+}
+
+TEST_F(LibFtdiDriverTest, ReadThatTimesOutSucceedsWithWhatArrived) {
+  // 8 bytes at 10 ms each plus 100 ms: 180 ms.
+  const FtdiHandle handle = PlugAndOpen({0, 10, 100, 0, 0});
+  adapter_->bursts = {{20ms, {0xAA, 0xBB}}, {500ms, {0xCC}}};
+  EXPECT_EQ(Read(handle, 8), (Bytes{0xAA, 0xBB}));
+  EXPECT_GE(fake_.Elapsed(), 180ms);
+  EXPECT_LE(fake_.Elapsed(), 181ms);
+
+  // The late byte is not lost.
+  fake_.now += 400ms;
+  EXPECT_EQ(Read(handle, 1), Bytes{0xCC});
+}
+
+TEST_F(LibFtdiDriverTest, BytesThatKeepTricklingInDoNotStretchTheReadTimeout) {
+  const FtdiHandle handle = PlugAndOpen({0, 0, 20, 0, 0});
+  adapter_->readTakes = 1ms;
+  for (int ms = 1; ms <= 100; ++ms) adapter_->bursts.push_back({ms * 1ms, {0x11}});
+  EXPECT_EQ(Read(handle, 100).size(), 20u);
+  EXPECT_EQ(fake_.Elapsed(), 20ms);
+}
+
+TEST_F(LibFtdiDriverTest, NonBlockingReadReturnsAtOnceWithWhatHasArrived) {
+  const FtdiHandle handle = PlugAndOpen({kNonBlocking, 0, 0, 0, 0});
+  EXPECT_EQ(Read(handle, 4), Bytes{});
+  adapter_->bursts = {{0ms, {7}}, {5ms, {8}}};
+  EXPECT_EQ(Read(handle, 4), Bytes{7});
+  EXPECT_EQ(fake_.Elapsed(), 0ms);
+}
+
+TEST_F(LibFtdiDriverTest, ZeroReadTotalsWaitUntilTheCountArrivesOrTheAdapterIsGone) {
+  const FtdiHandle handle = PlugAndOpen({0, 0, 0, 0, 0});
+  adapter_->bursts = {{60s, {1, 2}}};
+  EXPECT_EQ(Read(handle, 2), (Bytes{1, 2}));
+  EXPECT_GE(fake_.Elapsed(), 60s);
+
+  adapter_->goneAt = 90s;
+  std::uint8_t byte = 0;
+  std::uint32_t read = 0;
+  EXPECT_FALSE(driver_.Read(handle, &byte, 1, read));
+  EXPECT_GE(fake_.Elapsed(), 90s);
+}
+
+TEST_F(LibFtdiDriverTest, QueueStatusBuffersWhatArrivedAndReadsTakeFromThatFirst) {
+  const FtdiHandle handle = PlugAndOpen({kNonBlocking, 0, 0, 0, 0});
+  adapter_->bursts = {{0ms, {1, 2, 3}}, {10ms, {4}}};
+  EXPECT_EQ(Waiting(handle), 3u);
+  fake_.now += 10ms;
+  EXPECT_EQ(Read(handle, 2), (Bytes{1, 2}));
+  EXPECT_EQ(Waiting(handle), 2u);
+  EXPECT_EQ(Read(handle, 5), (Bytes{3, 4}));
+
+  // More than one chunk's worth is counted in full.
+  adapter_->bursts = {{0ms, Bytes(10000, 0x55)}};
+  EXPECT_EQ(Waiting(handle), 10000u);
+  EXPECT_EQ(Read(handle, 10000), Bytes(10000, 0x55));
+}
+
+TEST_F(LibFtdiDriverTest, PurgeOfTheReceiveSideEmptiesTheBuffer) {
+  const FtdiHandle handle = PlugAndOpen({kNonBlocking, 0, 0, 0, 0});
+  adapter_->bursts = {{0ms, {1, 2, 3}}};
+  EXPECT_EQ(Waiting(handle), 3u);
+
+  ASSERT_TRUE(driver_.Purge(handle, kPurgeTx));
+  EXPECT_EQ(Waiting(handle), 3u);
+  EXPECT_EQ(adapter_->receivePurges, 0);
+  EXPECT_EQ(adapter_->transmitPurges, 1);
+
+  ASSERT_TRUE(driver_.Purge(handle, kPurgeTx | kPurgeRx));
+  EXPECT_EQ(Waiting(handle), 0u);
+  EXPECT_EQ(Read(handle, 3), Bytes{});
+  EXPECT_EQ(adapter_->receivePurges, 1);
+  EXPECT_EQ(adapter_->transmitPurges, 2);
+}
+
+TEST_F(LibFtdiDriverTest, WriteStopsAtTheTimeoutWhenTheAdapterTakesOnlyPart) {
+  // 10 bytes at 10 ms each plus 100 ms: 200 ms.
+  const FtdiHandle handle = PlugAndOpen({0, 0, 0, 10, 100});
+  adapter_->accepts = 5;
+  Bytes data(10);
+  std::iota(data.begin(), data.end(), 0);
+  std::uint32_t written = 0;
+  ASSERT_TRUE(driver_.Write(handle, data.data(), 10, written));
+  EXPECT_EQ(written, 5u);
+  EXPECT_EQ(adapter_->written, Bytes(data.begin(), data.begin() + 5));
+  EXPECT_GE(fake_.Elapsed(), 200ms);
+  EXPECT_LE(fake_.Elapsed(), 201ms);
+}
+
+TEST_F(LibFtdiDriverTest, WriteHandsOverLongDataWholeAndFailsOnceTheAdapterIsGone) {
+  const FtdiHandle handle = PlugAndOpen({});
+  Bytes data(150);
+  std::iota(data.begin(), data.end(), 0);
+  std::uint32_t written = 0;
+  ASSERT_TRUE(driver_.Write(handle, data.data(), 150, written));
+  EXPECT_EQ(written, 150u);
+  EXPECT_EQ(adapter_->written, data);
+
+  adapter_->goneAt = 0ms;
+  EXPECT_FALSE(driver_.Write(handle, data.data(), 150, written));
+}
+
+TEST_F(LibFtdiDriverTest, ListingCutsLongStringsAndAnswersFromItsSnapshot) {
+  fake_.Plug(std::string(300, 'd'), std::string(40, 's'));
+  std::uint32_t count = 0;
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  EXPECT_EQ(count, 1u);
+  std::string description, serialNumber;
+  ASSERT_TRUE(driver_.ListDescription(0, description));
+  ASSERT_TRUE(driver_.ListSerialNumber(0, serialNumber));
+  EXPECT_EQ(description, std::string(255, 'd'));
+  EXPECT_EQ(serialNumber, std::string(31, 's'));
+  EXPECT_FALSE(driver_.ListDescription(1, description));
+  EXPECT_FALSE(driver_.ListSerialNumber(1, serialNumber));
+
+  // A new adapter shows up with the next listing only.
+  fake_.Plug("Probe adapter", "FT2");
+  EXPECT_FALSE(driver_.ListDescription(1, description));
+
+  // The serial number as listed opens the adapter.
+  EXPECT_NE(driver_.OpenBySerialNumber(serialNumber), kInvalidFtdiHandle);
+  EXPECT_TRUE(fake_.bus[0]->open);
+}
+
+TEST_F(LibFtdiDriverTest, UnreadableAdapterIsListedWithoutStringsAndRemembered) {
+  fake_.Plug("Probe adapter", "FT1");
+  fake_.Plug("Locked adapter", "FT2", false);
+  std::uint32_t count = 0;
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  ASSERT_EQ(count, 2u);
+  std::string text = "x";
+  ASSERT_TRUE(driver_.ListDescription(1, text));
+  EXPECT_EQ(text, "");
+  ASSERT_TRUE(driver_.ListSerialNumber(1, text));
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(driver_.SawInaccessibleDevice());
+  EXPECT_EQ(driver_.OpenBySerialNumber("FT2"), kInvalidFtdiHandle);
+  EXPECT_EQ(driver_.OpenBySerialNumber(""), kInvalidFtdiHandle);
+
+  fake_.bus.pop_back();
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_FALSE(driver_.SawInaccessibleDevice());
+
+  // A listing that fails leaves nothing behind from the one before.
+  fake_.Plug("Locked adapter", "FT2", false);
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  fake_.listingFails = true;
+  EXPECT_FALSE(driver_.ListDeviceCount(count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_FALSE(driver_.ListDescription(0, text));
+  EXPECT_FALSE(driver_.SawInaccessibleDevice());
+}
+
+TEST_F(LibFtdiDriverTest, HandlesAreOpenedBySerialNumberAndKeptApart) {
+  auto first = fake_.Plug("Probe adapter", "FT1");
+  auto second = fake_.Plug("Probe adapter", "FT2");
+  EXPECT_EQ(driver_.OpenBySerialNumber("FT9"), kInvalidFtdiHandle);
+
+  const FtdiHandle two = driver_.OpenBySerialNumber("FT2");
+  ASSERT_NE(two, kInvalidFtdiHandle);
+  EXPECT_TRUE(second->open);
+  EXPECT_FALSE(first->open);
+  const FtdiHandle one = driver_.OpenBySerialNumber("FT1");
+  ASSERT_NE(one, kInvalidFtdiHandle);
+  EXPECT_NE(one, two);
+
+  FtdiTimeouts timeouts;
+  ASSERT_TRUE(driver_.SetTimeouts(two, {1, 2, 3, 4, 5}));
+  ASSERT_TRUE(driver_.GetTimeouts(one, timeouts));
+  EXPECT_EQ(timeouts, FtdiTimeouts{});
+  ASSERT_TRUE(driver_.GetTimeouts(two, timeouts));
+  EXPECT_EQ(timeouts, (FtdiTimeouts{1, 2, 3, 4, 5}));
+
+  // The chip's shortest latency is 1 ms.
+  ASSERT_TRUE(driver_.SetLatencyTimer(one, 0));
+  EXPECT_EQ(first->latency, 1);
+  ASSERT_TRUE(driver_.SetLatencyTimer(one, 16));
+  EXPECT_EQ(first->latency, 16);
+
+  EXPECT_TRUE(driver_.CloseHandle(two));
+  EXPECT_FALSE(second->open);
+  EXPECT_TRUE(first->open);
+  EXPECT_FALSE(driver_.CloseHandle(two));
+  EXPECT_FALSE(driver_.CloseHandle(kInvalidFtdiHandle));
+  std::uint8_t byte = 0;
+  std::uint32_t count = 0;
+  EXPECT_FALSE(driver_.GetTimeouts(two, timeouts));
+  EXPECT_FALSE(driver_.Read(two, &byte, 1, count));
+}
+
+// The real libftdi1 backend, on whatever this machine has: no adapter, no USB at all, or some.
+TEST(LibFtdiDriverOnThisMachine, ListsAdaptersOrFailsCleanly) {
+  LibFtdiDriver driver;
+  std::uint32_t count = 99;
+  if (!driver.ListDeviceCount(count)) {
+    EXPECT_EQ(count, 0u);
+  }
+  std::string text;
+  for (std::uint32_t index = 0; index < count; ++index) {
+    ASSERT_TRUE(driver.ListDescription(index, text));
+    EXPECT_LT(text.size(), kDescriptionBufferSize);
+    ASSERT_TRUE(driver.ListSerialNumber(index, text));
+    EXPECT_LT(text.size(), kSerialNumberBufferSize);
+  }
+  EXPECT_FALSE(driver.ListDescription(count, text));
+  EXPECT_EQ(driver.OpenBySerialNumber("no adapter has this serial"), kInvalidFtdiHandle);
+}
+
+}  // namespace
+}  // namespace ombrix::testing
