@@ -1,0 +1,214 @@
+#include <vector>
+
+#include "Bytes.h"
+#include "Clock.h"
+#include "ConsistencyError.h"
+#include "Thermochron.h"
+
+namespace ombrix {
+
+namespace {
+
+constexpr int kAttempts = 5;
+constexpr int kWriteBytePauseMs = 50;
+constexpr int kStartNotAcknowledgedPauseMs = 100;
+constexpr int kRegisterMemoryPointer = 1;
+constexpr int kCommandSetPointer = 1;
+constexpr int kCommandWriteByte = 4;
+
+void Pause(int milliseconds) { CurrentClock().Sleep(milliseconds); }
+
+bool IsFinished(int returned, int code) {
+  return (returned & TTeLog::kFinishedFlag) && (returned & ~TTeLog::kFinishedFlag) == code;
+}
+
+}  // namespace
+
+void TThermochron::MapAdapterError() {
+  switch (Adapter->Status) {
+    case 0:
+      LastError = 0;
+      break;
+    case 1:
+    case 4:
+    case 5:
+      Adapter->Close();
+      break;
+    case 2:
+      LastError = 1;
+      break;
+    case 3:
+      LastError = 2;
+      break;
+    case 6:
+    case 8:
+      LastError = 5;
+      break;
+    case 7:
+      Pause(kStartNotAcknowledgedPauseMs);
+      LastError = 5;
+      break;
+    default:
+      FailSwitch("Thermochron", 268);
+  }
+}
+
+// An access that failed five times must not leave a code that reads as success: when the adapter's
+// last exchange itself was accepted (the answers were wrong, not the link) or the closed link kept
+// an old 0, the failure is a data error.
+static void EnsureFailureCode(std::int32_t& lastError) {
+  if (lastError == 0) lastError = 5;
+}
+
+bool TThermochron::ReadRegister(int code, std::uint32_t& value) {
+  if (!Adapter->IsOpen()) {
+    LastError = 7;
+    return false;
+  }
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    int returned = code;
+    std::uint32_t result = 0;
+    if (Adapter->QueryResult(returned, result) && IsFinished(returned, code)) {
+      value = result;
+      LastError = 0;
+      return true;
+    }
+  }
+  MapAdapterError();
+  EnsureFailureCode(LastError);
+  return false;
+}
+
+bool TThermochron::WriteCommand(int code, std::uint32_t value) {
+  if (!Adapter->IsOpen()) {
+    LastError = 7;
+    return false;
+  }
+  auto phase = [&](auto&& step) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      if (step()) return true;
+    }
+    MapAdapterError();
+    EnsureFailureCode(LastError);
+    return false;
+  };
+  int returned = 0;
+  std::uint32_t result = 0;
+  if (!phase([&] { return Adapter->PostCommand(code, value); })) return false;
+  if (!phase([&] {
+        return Adapter->FetchResult(returned, result) && returned == code && result == value;
+      }))
+    return false;
+  if (!phase([&] { return Adapter->ExecuteCommand(code); })) return false;
+  if (!phase([&] { return Adapter->FetchResult(returned, result) && IsFinished(returned, code); }))
+    return false;
+  LastError = 0;
+  return true;
+}
+
+bool TThermochron::ReadMemory(int address, std::uint8_t* buffer, int length) {
+  if (!Adapter->IsOpen()) {
+    LastError = 7;
+    return false;
+  }
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (!WriteCommand(kCommandSetPointer, static_cast<std::uint32_t>(address))) continue;
+    if (!Adapter->ReadData(buffer, length)) {
+      // The command before it succeeded and left 0; a failed transfer is a data error.
+      LastError = 5;
+      continue;
+    }
+    std::uint8_t crc = 0;
+    for (int i = 0; i < length; ++i) TTeLog::Crc8Update(crc, buffer[i]);
+    std::uint32_t reply = 0;
+    if (!ReadRegister(kRegisterMemoryPointer, reply)) continue;
+    if (static_cast<int>(reply & 0xFFFF) != address + length) {
+      LastError = 5;
+      continue;
+    }
+    if (ByteOf(reply, 2) != static_cast<std::uint8_t>(crc ^ 0xFF)) {
+      LastError = 5;
+      continue;
+    }
+    LastError = 0;
+    return true;
+  }
+  return false;
+}
+
+bool TThermochron::WriteMemory(int address, const std::uint8_t* data, int length) {
+  for (int i = 0; i < length; ++i) {
+    const int at = address + i;
+    const std::uint32_t value = static_cast<std::uint32_t>(at & 0xFF) |
+                                static_cast<std::uint32_t>((at >> 8) & 0xFF) << 8 |
+                                static_cast<std::uint32_t>(data[i]) << 16;
+    if (!WriteCommand(kCommandWriteByte, value)) return false;
+    Pause(kWriteBytePauseMs);
+  }
+  std::vector<std::uint8_t> readBack(static_cast<std::size_t>(std::max(length, 0)));
+  for (int offset = 0; offset < length; offset += 16) {
+    const int chunk = std::min(16, length - offset);
+    if (!ReadMemory(address + offset, readBack.data() + offset, chunk)) return false;
+  }
+  for (int i = 0; i < length; ++i) {
+    if (readBack[i] != data[i]) {
+      LastError = 5;
+      return false;
+    }
+  }
+  LastError = 0;
+  return true;
+}
+
+bool TThermochron::ReadText(int mask) {
+  if (mask & 1) {
+    std::uint8_t bytes[8];
+    if (!ReadMemory(kSerialAddress, bytes, 8)) return false;
+    SerialNumber = 0;
+    for (int i = 7; i >= 0; --i) SerialNumber = SerialNumber << 8 | bytes[i];
+  }
+  if (mask & 2) {
+    std::uint8_t bytes[kNameSize + 1] = {};
+    if (!ReadMemory(kNameAddress, bytes, 16)) return false;
+    if (!ReadMemory(kNameAddress + 16, bytes + 16, 16)) return false;
+    bytes[kNameSize] = 0;
+    Name = reinterpret_cast<const char*>(bytes);
+  }
+  if (mask & 4) {
+    std::uint8_t bytes[kCommentSize + 1] = {};
+    for (int offset = 0; offset < kCommentSize; offset += 16) {
+      const int chunk = std::min(16, kCommentSize - offset);
+      if (!ReadMemory(kCommentAddress + offset, bytes + offset, chunk)) return false;
+      bool terminated = false;
+      for (int i = 0; i < chunk; ++i) terminated = terminated || bytes[offset + i] == 0;
+      if (terminated) break;
+    }
+    bytes[kCommentSize] = 0;
+    Comment = reinterpret_cast<const char*>(bytes);
+  }
+  LastError = 0;
+  return true;
+}
+
+bool TThermochron::WriteText(int mask) {
+  if (mask & 1) {
+    std::uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<std::uint8_t>(SerialNumber >> (8 * i));
+    bytes[7] = Crc8(bytes, 7);
+    SerialNumber = (SerialNumber & 0x00FFFFFFFFFFFFFFull) | static_cast<std::uint64_t>(bytes[7]) << 56;
+    if (!WriteMemory(kSerialAddress, bytes, 8)) return false;
+  }
+  if (mask & 2) {
+    const int n = std::min(static_cast<int>(Name.size()) + 1, kNameSize);
+    if (!WriteMemory(kNameAddress, reinterpret_cast<const std::uint8_t*>(Name.c_str()), n))
+      return false;
+  }
+  if (mask & 4) {
+    const int n = std::min(static_cast<int>(Comment.size()) + 1, kCommentSize);
+    if (!WriteMemory(kCommentAddress, reinterpret_cast<const std::uint8_t*>(Comment.c_str()), n))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace ombrix
