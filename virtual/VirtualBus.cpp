@@ -1,0 +1,276 @@
+#include "VirtualBus.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace ombrix {
+
+namespace {
+constexpr std::uint32_t kNonBlockingInterval = 0xFFFFFFFFu;
+}
+
+VirtualBus::VirtualBus(Clock& clock, LinkTiming timing) : clock_(clock), timing_(timing) {}
+
+VirtualBus::~VirtualBus() = default;
+
+// --- Devices ---
+
+VirtualBus::Device* VirtualBus::Find(const std::string& serialNumber) const {
+  for (const auto& device : devices_) {
+    if (device->serialNumber == serialNumber) return device.get();
+  }
+  return nullptr;
+}
+
+AdapterController& VirtualBus::AddAdapter(const std::string& description,
+                                          const std::string& serialNumber) {
+  AddPlainDevice(description, serialNumber);
+  devices_.back()->controller = std::make_unique<AdapterController>();
+  return *devices_.back()->controller;
+}
+
+void VirtualBus::AddPlainDevice(const std::string& description, const std::string& serialNumber) {
+  if (Find(serialNumber)) throw std::invalid_argument("serial number in use: " + serialNumber);
+  auto device = std::make_unique<Device>();
+  device->description = description;
+  device->serialNumber = serialNumber;
+  devices_.push_back(std::move(device));
+  Plugged(*devices_.back());
+}
+
+void VirtualBus::Plugged(Device& device) {
+  device.plugged = true;
+  device.handle = kInvalidFtdiHandle;
+  device.latencyTimerMs = kPowerOnLatencyMs;
+  device.received.clear();
+  device.lineFreeMicros = 0;
+  if (device.controller) device.controller->PowerOn();
+}
+
+bool VirtualBus::Unplug(const std::string& serialNumber) {
+  Device* device = Find(serialNumber);
+  if (!device || !device->plugged) return false;
+  device->plugged = false;
+  device->handle = kInvalidFtdiHandle;
+  device->received.clear();
+  return true;
+}
+
+bool VirtualBus::Plug(const std::string& serialNumber) {
+  Device* device = Find(serialNumber);
+  if (!device || device->plugged) return false;
+  // A device plugged in again is enumerated after those already there.
+  auto it = std::find_if(devices_.begin(), devices_.end(),
+                         [device](const auto& d) { return d.get() == device; });
+  std::rotate(it, it + 1, devices_.end());
+  Plugged(*device);
+  return true;
+}
+
+bool VirtualBus::IsPlugged(const std::string& serialNumber) const {
+  const Device* device = Find(serialNumber);
+  return device && device->plugged;
+}
+
+bool VirtualBus::IsOpen(const std::string& serialNumber) const {
+  const Device* device = Find(serialNumber);
+  return device && device->handle != kInvalidFtdiHandle;
+}
+
+AdapterController* VirtualBus::Adapter(const std::string& serialNumber) {
+  Device* device = Find(serialNumber);
+  return device ? device->controller.get() : nullptr;
+}
+
+std::int64_t VirtualBus::LinkMicros() const {
+  std::int64_t total = 0;
+  for (const auto& device : devices_) total += device->linkMicros;
+  return total;
+}
+
+std::int64_t VirtualBus::LinkMicros(const std::string& serialNumber) const {
+  const Device* device = Find(serialNumber);
+  return device ? device->linkMicros : 0;
+}
+
+// --- Listing and opening ---
+
+VirtualBus::Device* VirtualBus::Listed(std::uint32_t index) const {
+  for (const auto& device : devices_) {
+    if (!device->plugged) continue;
+    if (index == 0) return device.get();
+    --index;
+  }
+  return nullptr;
+}
+
+bool VirtualBus::ListDeviceCount(std::uint32_t& count) {
+  count = static_cast<std::uint32_t>(
+      std::count_if(devices_.begin(), devices_.end(), [](const auto& d) { return d->plugged; }));
+  return true;
+}
+
+bool VirtualBus::ListDescription(std::uint32_t index, std::string& description) {
+  const Device* device = Listed(index);
+  if (!device) return false;
+  description = device->description.substr(0, kDescriptionBufferSize - 1);
+  return true;
+}
+
+bool VirtualBus::ListSerialNumber(std::uint32_t index, std::string& serialNumber) {
+  const Device* device = Listed(index);
+  if (!device) return false;
+  serialNumber = device->serialNumber.substr(0, kSerialNumberBufferSize - 1);
+  return true;
+}
+
+FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
+  Device* device = Find(serialNumber);
+  if (!device || !device->plugged || device->handle != kInvalidFtdiHandle) {
+    return kInvalidFtdiHandle;
+  }
+  device->handle = nextHandle_++;
+  if (nextHandle_ == kInvalidFtdiHandle) nextHandle_ = 1;
+  device->timeouts = {};
+  device->received.clear();
+  return device->handle;
+}
+
+VirtualBus::Device* VirtualBus::Opened(FtdiHandle handle) const {
+  if (handle == kInvalidFtdiHandle) return nullptr;
+  for (const auto& device : devices_) {
+    if (device->plugged && device->handle == handle) return device.get();
+  }
+  return nullptr;
+}
+
+bool VirtualBus::CloseHandle(FtdiHandle handle) {
+  Device* device = Opened(handle);
+  if (!device) return false;
+  device->handle = kInvalidFtdiHandle;
+  return true;
+}
+
+bool VirtualBus::GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) {
+  const Device* device = Opened(handle);
+  if (!device) return false;
+  timeouts = device->timeouts;
+  return true;
+}
+
+bool VirtualBus::SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) {
+  Device* device = Opened(handle);
+  if (!device) return false;
+  device->timeouts = timeouts;
+  return true;
+}
+
+bool VirtualBus::SetLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) {
+  Device* device = Opened(handle);
+  if (!device) return false;
+  device->latencyTimerMs = milliseconds;
+  return true;
+}
+
+// --- Data ---
+
+std::int64_t VirtualBus::NowMicros() const {
+  return clock_.MonotonicMilliseconds() * 1000;
+}
+
+std::size_t VirtualBus::Arrived(const Device& device, std::int64_t nowMicros) const {
+  // Reply bytes arrive in order, so the arrived ones are a prefix of the queue.
+  std::size_t n = 0;
+  while (n < device.received.size() && device.received[n].availableMicros <= nowMicros) ++n;
+  return n;
+}
+
+void VirtualBus::SleepUntil(std::int64_t micros) {
+  const std::int64_t now = NowMicros();
+  if (micros > now) clock_.Sleep((micros - now + 999) / 1000);
+}
+
+bool VirtualBus::Purge(FtdiHandle handle, std::uint32_t mask) {
+  Device* device = Opened(handle);
+  if (!device) return false;
+  if (mask & kPurgeRx) {
+    device->received.erase(
+        device->received.begin(),
+        device->received.begin() + static_cast<std::ptrdiff_t>(Arrived(*device, NowMicros())));
+  }
+  return true;
+}
+
+bool VirtualBus::QueueStatus(FtdiHandle handle, std::uint32_t& waiting) {
+  const Device* device = Opened(handle);
+  if (!device) return false;
+  waiting = static_cast<std::uint32_t>(Arrived(*device, NowMicros()));
+  return true;
+}
+
+bool VirtualBus::Write(FtdiHandle handle, const std::uint8_t* buffer, std::uint32_t count,
+                       std::uint32_t& written) {
+  written = 0;
+  Device* device = Opened(handle);
+  if (!device) return false;
+  if (count == 0) return true;  // nothing reaches the chip
+
+  const std::int64_t now = NowMicros();
+  const std::int64_t lineStart = std::max(now, device->lineFreeMicros);
+  device->lineFreeMicros = lineStart + timing_.ByteEndMicros(count - 1);
+  std::int64_t lastByte = device->lineFreeMicros;
+
+  if (device->controller) {
+    const std::int64_t utcAtLineStart = clock_.UtcMilliseconds() + (lineStart - now) / 1000;
+    AdapterController::Transfer transfer = device->controller->Exchange(
+        std::span<const std::uint8_t>(buffer, count), utcAtLineStart, timing_);
+    if (transfer.unplugged) {
+      Unplug(device->serialNumber);
+      return false;
+    }
+    const std::int64_t latency = timing_.LatencyMicros(device->latencyTimerMs);
+    for (std::size_t i = 0; i < transfer.reply.size(); ++i) {
+      const std::int64_t at = lineStart + timing_.ByteEndMicros(i) + latency;
+      device->received.push_back({transfer.reply[i], at});
+      lastByte = std::max(lastByte, at);
+    }
+  }
+  device->linkMicros += lastByte - lineStart;
+  written = count;
+  return true;
+}
+
+bool VirtualBus::Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t count,
+                      std::uint32_t& read) {
+  read = 0;
+  Device* device = Opened(handle);
+  if (!device) return false;
+
+  const FtdiTimeouts& t = device->timeouts;
+  const std::int64_t now = NowMicros();
+  std::size_t available = Arrived(*device, now);
+  const bool nonBlocking = t.ReadIntervalTimeout == kNonBlockingInterval &&
+                           t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
+  if (!nonBlocking && available < count) {
+    const std::uint64_t totalMs = static_cast<std::uint64_t>(t.ReadTotalTimeoutMultiplier) * count +
+                                  t.ReadTotalTimeoutConstant;
+    const std::size_t coming = std::min<std::size_t>(device->received.size(), count);
+    // Wait for the last byte needed, but not past the deadline.
+    std::int64_t until = coming ? device->received[coming - 1].availableMicros : now;
+    if (totalMs > 0) {
+      const std::int64_t deadline = now + static_cast<std::int64_t>(totalMs) * 1000;
+      if (coming < count || until > deadline) until = deadline;
+    }
+    SleepUntil(until);
+    available = Arrived(*device, std::max(until, NowMicros()));
+  }
+
+  const std::size_t n = std::min<std::size_t>(available, count);
+  for (std::size_t i = 0; i < n; ++i) buffer[i] = device->received[i].byte;
+  device->received.erase(device->received.begin(),
+                         device->received.begin() + static_cast<std::ptrdiff_t>(n));
+  read = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+}  // namespace ombrix

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AdapterController.h"
+#include "Clock.h"
+#include "FtdiDriver.h"
+#include "LinkTiming.h"
+
+namespace ombrix {
+
+// A simulated USB bus of FTDI devices behind the driver interface: adapters (an FTDI chip in
+// front of an AdapterController) and plain FTDI devices, which take writes and never answer.
+//
+// Devices are identified by their serial numbers, which must be unique on the bus; descriptions
+// may repeat. The device list holds the plugged devices in the order they were plugged in. A
+// device can be open once at a time. Unplugging makes a device vanish from the list; every call
+// on a handle opened before then fails, as with a device that has gone. Plugging it in again
+// powers its controller up afresh (the probe on it and the planned faults stay).
+//
+// Time: every wait is a Sleep on the bus's clock, every cost follows the LinkTiming (per device
+// the latency timer that SetLatencyTimer sets, 16 ms until then). A write is accepted whole at
+// once; its bytes reach the controller, which answers them at once, and each reply byte waits in
+// the receive queue for the moment the timing gives it. Reads follow the driver's time-outs:
+// - ReadIntervalTimeout 0xFFFFFFFF with both read totals 0: return at once with what has arrived;
+// - otherwise wait until the whole count has arrived or the total read time-out (multiplier *
+//   count + constant) has passed, and return what has arrived (a partial count is success). The
+//   wait lasts only until the last byte needed arrives. With a total time-out of 0 (no limit) a
+//   read waits for what is on its way and then returns, since nothing else can arrive while the
+//   caller waits. The interval time-out between bytes plays no further part.
+// A purge of the receive buffer drops the reply bytes that have arrived; bytes still on their way
+// arrive afterwards. Request bytes reach the controller as they are written, so a transmit purge
+// has nothing left to discard.
+//
+// The bus is not thread-safe: all calls come from one thread, as the transport's do.
+class VirtualBus : public FtdiDriver {
+ public:
+  explicit VirtualBus(Clock& clock = CurrentClock(), LinkTiming timing = LinkTiming::Hardware());
+  ~VirtualBus() override;
+  VirtualBus(const VirtualBus&) = delete;
+  VirtualBus& operator=(const VirtualBus&) = delete;
+
+  // Plugs in a new adapter and returns its controller (owned by the bus, valid for its life).
+  AdapterController& AddAdapter(const std::string& description, const std::string& serialNumber);
+  // Plugs in an FTDI device that is not an adapter.
+  void AddPlainDevice(const std::string& description, const std::string& serialNumber);
+  // Unplugging an unplugged or unknown device, or plugging a plugged one, returns false.
+  bool Unplug(const std::string& serialNumber);
+  bool Plug(const std::string& serialNumber);
+  bool IsPlugged(const std::string& serialNumber) const;
+  bool IsOpen(const std::string& serialNumber) const;
+  // The controller of the adapter with this serial number (plugged or not), or nullptr.
+  AdapterController* Adapter(const std::string& serialNumber);
+
+  Clock& GetClock() const { return clock_; }
+  const LinkTiming& Timing() const { return timing_; }
+  void SetTiming(const LinkTiming& timing) { timing_ = timing; }
+  // Simulated link time: from the start of each write on the line to its last reply byte, summed
+  // over all devices, or for one device.
+  std::int64_t LinkMicros() const;
+  std::int64_t LinkMicros(const std::string& serialNumber) const;
+
+  // FtdiDriver
+  bool ListDeviceCount(std::uint32_t& count) override;
+  bool ListDescription(std::uint32_t index, std::string& description) override;
+  bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
+  FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
+  bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) override;
+  bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) override;
+  bool Purge(FtdiHandle handle, std::uint32_t mask) override;
+  bool SetLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) override;
+  bool Write(FtdiHandle handle, const std::uint8_t* buffer, std::uint32_t count,
+             std::uint32_t& written) override;
+  bool Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t count,
+            std::uint32_t& read) override;
+  bool QueueStatus(FtdiHandle handle, std::uint32_t& waiting) override;
+  bool CloseHandle(FtdiHandle handle) override;
+
+ private:
+  struct Pending {
+    std::uint8_t byte;
+    std::int64_t availableMicros;  // on the monotonic clock
+  };
+  struct Device {
+    std::string description;
+    std::string serialNumber;
+    std::unique_ptr<AdapterController> controller;  // none for a plain device
+    bool plugged = true;
+    FtdiHandle handle = kInvalidFtdiHandle;  // while open
+    FtdiTimeouts timeouts{};
+    std::uint8_t latencyTimerMs = kPowerOnLatencyMs;
+    std::deque<Pending> received;
+    std::int64_t lineFreeMicros = 0;  // when the last request has left the chip
+    std::int64_t linkMicros = 0;
+  };
+  static constexpr std::uint8_t kPowerOnLatencyMs = 16;
+
+  Device* Find(const std::string& serialNumber) const;
+  Device* Listed(std::uint32_t index) const;
+  Device* Opened(FtdiHandle handle) const;
+  void Plugged(Device& device);
+  std::int64_t NowMicros() const;
+  std::size_t Arrived(const Device& device, std::int64_t nowMicros) const;
+  void SleepUntil(std::int64_t micros);
+
+  Clock& clock_;
+  LinkTiming timing_;
+  std::vector<std::unique_ptr<Device>> devices_;  // in plug-in order
+  FtdiHandle nextHandle_ = 1;
+};
+
+}  // namespace ombrix
