@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+#include "Clock.h"
+#include "Scenarios.h"
+#include "Thermochron.h"
+#include "VirtualBus.h"
+
+namespace ombrix::testing {
+
+// A probe record talking to a virtual probe through the virtual adapter, everything on one virtual
+// clock: the bus's link time and the record's pauses both move it, nothing sleeps for real.
+struct ProbeRig {
+  static constexpr const char* kSerial = "OMX1";
+
+  VirtualClock clock{LocalTimeToSeconds(2021, 6, 15, 12, 0, 0) * 1000};  // local time
+  ScopedClock clockScope{clock};
+  VirtualBus bus{clock, LinkTiming::Instant()};
+  ScopedDriver driverScope{bus};
+  AdapterController& adapter;
+  std::shared_ptr<VirtualProbe> probe;
+  std::unique_ptr<TThermochron> record = std::make_unique<TThermochron>();
+
+  ProbeRig() : adapter(bus.AddAdapter("Ombrix adapter", kSerial)) {
+    bus.AddPlainDevice("USB Serial", "X1");
+    probe = MakeProbe(bus, 77, 3, "Fridge 2", "Ward B vaccines");
+    adapter.AttachProbe(probe);
+  }
+
+  std::int64_t Now() { return clock.UtcMilliseconds(); }
+  std::int64_t ProbeClock() { return probe->ClockSeconds(Now()); }
+  const AdapterController::Counters& Stats() { return adapter.Stats(); }
+
+  // Runs a whole data read the way the window does; true when it ended without error.
+  bool Download(int* blocks = nullptr) {
+    if (!record->BeginReadData()) return false;
+    int count = 0;
+    while (record->ReadDataBlock()) ++count;
+    if (blocks) *blocks = count + 1;
+    if (record->LastError != 0) return false;
+    record->DecodeLog();
+    return true;
+  }
+};
+
+}  // namespace ombrix::testing
