@@ -49,6 +49,9 @@ Clock& CurrentClock();
 // Replaces the current clock (nullptr restores the system clock); returns the previous one.
 Clock* SetCurrentClock(Clock* clock);
 
+// A fixed pause of the program, on the current clock.
+inline void Pause(std::int64_t milliseconds) { CurrentClock().Sleep(milliseconds); }
+
 class ScopedClock {
  public:
   explicit ScopedClock(Clock& clock) : previous_(SetCurrentClock(&clock)) {}

@@ -16,10 +16,15 @@ constexpr int kRegisterMemoryPointer = 1;
 constexpr int kCommandSetPointer = 1;
 constexpr int kCommandWriteByte = 4;
 
-void Pause(int milliseconds) { CurrentClock().Sleep(milliseconds); }
-
 bool IsFinished(int returned, int code) {
   return (returned & TTeLog::kFinishedFlag) && (returned & ~TTeLog::kFinishedFlag) == code;
+}
+
+// An access that failed five times must not leave a code that reads as success: when the adapter's
+// last exchange itself was accepted (the answers were wrong, not the link) or the closed link kept
+// an old 0, the failure is a data error.
+void EnsureFailureCode(std::int32_t& lastError) {
+  if (lastError == 0) lastError = 5;
 }
 
 }  // namespace
@@ -51,13 +56,6 @@ void TThermochron::MapAdapterError() {
     default:
       FailSwitch("Thermochron", 268);
   }
-}
-
-// An access that failed five times must not leave a code that reads as success: when the adapter's
-// last exchange itself was accepted (the answers were wrong, not the link) or the closed link kept
-// an old 0, the failure is a data error.
-static void EnsureFailureCode(std::int32_t& lastError) {
-  if (lastError == 0) lastError = 5;
 }
 
 bool TThermochron::ReadRegister(int code, std::uint32_t& value) {

@@ -26,8 +26,6 @@ constexpr int kCommandControl = 3;
 // switch a probe off by accident.
 constexpr std::uint8_t kSwitchOffGuard[3] = {0x4F, 0x46, 0x46};
 
-void Pause(int milliseconds) { CurrentClock().Sleep(milliseconds); }
-
 }  // namespace
 
 bool TThermochron::OpenAdapter() {
