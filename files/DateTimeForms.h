@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "TimeConversion.h"
+
+namespace ombrix {
+
+// Date/time values in record files and exports are 8-bit texts.
+
+// DateTimeText's locale form as 8-bit text. Where the locale's form holds characters beyond ASCII
+// (Japanese or Cyrillic unit marks, Arabic digits), no code page is sure to carry them, so the
+// value is written in the ISO 8601 form "yyyy-MM-dd HH:mm:ss" instead, which every reader of
+// these files accepts. 0 gives "".
+std::string DateTimeBytes(TDateTime value);
+
+// Reads a date/time text written on this or another computer: first in the locale's own form
+// (TextToDateTime), then as ISO 8601 (date and time separated by "T" or a blank, no zone), as
+// "d.M.yyyy H:mm:ss" and as "M/d/yyyy h:mm:ss AP", so that a file written under other regional
+// settings still opens. Blanks around the text are ignored. False when no form reads.
+bool ReadDateTimeBytes(std::string_view text, TDateTime& value);
+
+}  // namespace ombrix

@@ -1,0 +1,125 @@
+#include "SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ombrix {
+
+namespace {
+
+// Bytes kept before they are handed to the system: large enough that a whole record of 8000
+// samples takes a handful of writes.
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+// Makes the rename itself durable. Some file systems cannot sync a folder; the file is already in
+// place by then, so this is done as well as the system allows.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
+  // A link is followed, so that the file it names is replaced and the link stays.
+  QFileInfo info(path);
+  if (info.isSymLink()) info.setFile(info.symLinkTarget());
+  target_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
+  const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
+  const std::string hidden = folder + "/." + QFile::encodeName(info.fileName()).toStdString();
+
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x", QRandomGenerator::global()->generate());
+    temporary_ = hidden + suffix;
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0 || errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    Fail("Cannot create", errno);
+    temporary_.clear();
+    return;
+  }
+  // A file that is replaced keeps its permissions.
+  struct stat old {};
+  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    (void)::fchmod(fd_, old.st_mode & 07777);
+  }
+  buffer_.reserve(kBufferSize);
+}
+
+SafeFile::~SafeFile() {
+  Discard();
+}
+
+void SafeFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || !error_.empty()) return;
+  buffer_.append(bytes);
+  if (buffer_.size() >= kBufferSize) Flush();
+}
+
+void SafeFile::Flush() {
+  if (fd_ < 0 || !error_.empty()) return;
+  const char* data = buffer_.data();
+  std::size_t left = buffer_.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd_, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      Fail("Cannot write", errno);
+      return;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  buffer_.clear();
+}
+
+bool SafeFile::Commit() {
+  if (fd_ < 0) return false;
+  Flush();
+  if (error_.empty() && ::fsync(fd_) != 0) Fail("Cannot write", errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && error_.empty()) Fail("Cannot write", errno);
+  if (error_.empty() && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    Fail("Cannot replace", errno);
+  }
+  if (!error_.empty()) {
+    Discard();
+    return false;
+  }
+  temporary_.clear();
+  const std::size_t slash = target_.rfind('/');
+  SyncFolder(slash == 0 ? std::string("/") : target_.substr(0, slash));
+  return true;
+}
+
+void SafeFile::Fail(const char* what, int error) {
+  if (!error_.empty()) return;
+  error_ = std::string(what) + " \"" + display_ + "\": " + std::strerror(error);
+}
+
+void SafeFile::Discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temporary_.empty()) {
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+}  // namespace ombrix
