@@ -1,5 +1,7 @@
 #include "TimeConversion.h"
 
+#include <optional>
+
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -344,10 +346,19 @@ QString DateTimeText(TDateTime value) {
   DecodeDateTime(value, year, month, day, hour, minute, second, millisecond);
   const QDate date(year, month, day);
   if (!date.isValid()) return QString();
-  // Date and time are formatted apart, so the PC's zone never enters.
+  // Date and time are formatted apart, so the PC's zone never enters. The composed formats are
+  // kept while the default locale stays the same: exports format thousands of times in a row.
+  struct Formats {
+    QLocale locale;
+    QString date;
+    QString time;
+  };
+  thread_local std::optional<Formats> formats;
   const QLocale locale;
-  return locale.toString(date, DateFormat(locale)) + u' ' +
-         locale.toString(QTime(hour, minute, second), JoinFormat(TimePieces(locale)));
+  if (!formats || !(formats->locale == locale))
+    formats = Formats{locale, DateFormat(locale), JoinFormat(TimePieces(locale))};
+  return locale.toString(date, formats->date) + u' ' +
+         locale.toString(QTime(hour, minute, second), formats->time);
 }
 
 bool TextToDateTime(const QString& text, TDateTime& value) {
