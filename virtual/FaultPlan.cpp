@@ -20,12 +20,12 @@ std::uint64_t NextRandom(std::uint64_t& state) {
 
 // Positions of the control bytes with the given code in a control exchange (55 00 c c ...).
 std::vector<std::size_t> ControlSlots(std::span<const std::uint8_t> request, std::uint8_t code) {
-  std::vector<std::size_t> slots;
-  if (request.size() < 3 || request[0] != kEscape || request[1] != 0x00) return slots;
+  std::vector<std::size_t> positions;
+  if (request.size() < 3 || request[0] != kEscape || request[1] != 0x00) return positions;
   for (std::size_t i = 2; i < request.size() && request[i] != kEscape; ++i) {
-    if (request[i] == code) slots.push_back(i);
+    if (request[i] == code) positions.push_back(i);
   }
-  return slots;
+  return positions;
 }
 
 // Position of the checksum byte of the first FetchResult frame in the request.
@@ -100,11 +100,11 @@ void FaultPlan::Corrupt(const std::vector<Fault>& faults, std::span<const std::u
         if (auto at = FetchChecksum(request); at && *at < reply.size()) reply[*at] ^= 0x01;
         break;
       case Fault::Kind::PresenceDropout: {
-        const auto slots = ControlSlots(request, kPresenceSlot);
+        const auto positions = ControlSlots(request, kPresenceSlot);
         const std::size_t lost =
-            std::min(slots.size(), static_cast<std::size_t>(std::max(fault.count, 0)));
+            std::min(positions.size(), static_cast<std::size_t>(std::max(fault.count, 0)));
         for (std::size_t i = 0; i < lost; ++i) {
-          if (slots[i] < reply.size()) reply[slots[i]] = 0x00;
+          if (positions[i] < reply.size()) reply[positions[i]] = 0x00;
         }
         break;
       }

@@ -54,7 +54,9 @@ struct Fault {
   }
   static Fault WrongFirstByte() { return WrongByte(0); }
   static Fault BadChecksum() { return Make(Kind::BadChecksum); }
-  static Fault PresenceDropout(int slots) { return Make(Kind::PresenceDropout, 0, slots); }
+  static Fault PresenceDropout(int unanswered) {
+    return Make(Kind::PresenceDropout, 0, unanswered);
+  }
   static Fault LowVersion(std::uint8_t version = 0x0F) {
     return Make(Kind::LowVersion, 0, 1, version);
   }

@@ -1,0 +1,368 @@
+#include "Printform.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QFontMetricsF>
+#include <QFrame>
+#include <QGraphicsLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+#include "PrintText.h"
+
+namespace ombrix {
+
+const QString TPrintPreview::kOwnerLine = QStringLiteral("Ombrix \u2014 temperature probe report");
+
+namespace {
+
+const QColor kBarColour(0xC0, 0xC0, 0xC0);
+const QColor kPaperColour(Qt::white);
+constexpr int kGraphWidth = 890;
+constexpr int kGraphHeight = 466;
+// At most this many time labels, so that two neighbours never touch.
+constexpr int kMaxTimeLabels = 12;
+constexpr int kMaxTemperatureSteps = 10;
+
+QFont LayoutFont(int pixelSize, bool bold) {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+// A layout font at the page's scale: the character height in layout units times the scale.
+QFont ScaledFont(const QFont& layoutFont, double scale) {
+  QFont font = layoutFont;
+  font.setPixelSize(std::max(1, static_cast<int>(std::trunc(layoutFont.pixelSize() * scale))));
+  return font;
+}
+
+void SetWindowColour(QWidget& widget, const QColor& colour) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Window, colour);
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+// Text with its top-left corner at the point, on the painter's background.
+void DrawTextAt(QPainter& painter, QPoint topLeft, const QString& text) {
+  painter.drawText(QPointF(topLeft.x(), topLeft.y() + painter.fontMetrics().ascent()), text);
+}
+
+}  // namespace
+
+TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windows1252ToQString) {
+  setObjectName(QStringLiteral("PrintPreview"));
+  resize(print::kLayoutWidth, print::kLayoutHeight);
+  SetWindowColour(*this, kPaperColour);
+
+  QLabel* title = AddLabel(this, "Label1", 0, 0, QStringLiteral("Temperature probe"), 16, true);
+  title->setFixedSize(891, 20);
+  SetWindowColour(*title, kBarColour);
+  QLabel* footer = AddLabel(this, "Label5", 0, 610, kOwnerLine, 13, true);
+  footer->setFixedSize(891, 20);
+  SetWindowColour(*footer, kBarColour);
+
+  panel_ = new QFrame(this);
+  panel_->setObjectName(QStringLiteral("Panel1"));
+  panel_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  panel_->setLineWidth(1);
+  panel_->setGeometry(2, 23, 887, 113);
+  SetWindowColour(*panel_, kPaperColour);
+  components_ << panel_;
+
+  AddLabel(panel_, "Label2", 8, 7, QStringLiteral("Name :"), 11, true);
+  probeName_ = AddLabel(panel_, "ProbeName", 72, 7, QString(), 11, false);
+  AddLabel(panel_, "Label3", 8, 24, QStringLiteral("Comment :"), 11, true);
+  AddLabel(panel_, "Label4", 649, 7, QStringLiteral("Serial Number :"), 11, true);
+  serialNumber_ = AddLabel(panel_, "SerialNumber", 746, 7, QString(), 11, false);
+  AddLabel(panel_, "Label6", 8, 88, QStringLiteral("Sample Rate :"), 11, true);
+  sampleRate_ = AddLabel(panel_, "SampleRate", 92, 88, QString(), 11, false);
+  AddLabel(panel_, "Label8", 187, 88, QStringLiteral("First Sample :"), 11, true);
+  startTime_ = AddLabel(panel_, "StartTime", 267, 88, QString(), 11, false);
+  AddLabel(panel_, "Label10", 454, 88, QStringLiteral("Mission Samples :"), 11, true);
+  missionSamples_ = AddLabel(panel_, "MissionSamples", 558, 88, QString(), 11, false);
+  AddLabel(panel_, "Label12", 649, 54, QStringLiteral("Record Start :"), 11, true);
+  AddLabel(panel_, "Label13", 649, 70, QStringLiteral("Download Time :"), 11, true);
+  AddLabel(panel_, "Label14", 649, 86, QStringLiteral("Samples Total :"), 11, true);
+  missionStart_ = AddLabel(panel_, "MissionStart", 746, 54, QString(), 11, false);
+  downloadTime_ = AddLabel(panel_, "DownloadTime", 746, 70, QString(), 11, false);
+  samplesTotal_ = AddLabel(panel_, "SamplesTotal", 746, 86, QString(), 11, false);
+
+  comment_ = new QPlainTextEdit(panel_);
+  comment_->setObjectName(QStringLiteral("Comment"));
+  comment_->setGeometry(72, 24, 457, 57);
+  comment_->setFont(LayoutFont(11, false));
+  comment_->setFrameShape(QFrame::NoFrame);
+  comment_->setReadOnly(true);
+  comment_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  comment_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  components_ << comment_;
+
+  BuildGraph();
+  ShowRecord(TThermochron());
+}
+
+TPrintPreview::~TPrintPreview() = default;
+
+QLabel* TPrintPreview::AddLabel(QWidget* parent, const char* name, int left, int top,
+                                const QString& text, int pixelSize, bool bold) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setFont(LayoutFont(pixelSize, bold));
+  label->move(left, top);
+  label->adjustSize();
+  components_ << label;
+  return label;
+}
+
+void TPrintPreview::BuildGraph() {
+  chart_ = new QChart;
+  chart_->legend()->hide();
+  chart_->setBackgroundBrush(kPaperColour);
+  chart_->setBackgroundPen(Qt::NoPen);
+  chart_->setBackgroundRoundness(0);
+  chart_->setDropShadowEnabled(false);
+  chart_->setPlotAreaBackgroundVisible(false);
+  chart_->setAnimationOptions(QChart::NoAnimation);
+  chart_->setLocalizeNumbers(true);
+  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  // Margins of 1 % left and right, 5 % on top and 6 % below; the time axis ends at 98 % of the
+  // width, which leaves room for its last label.
+  chart_->setMargins(QMargins(9, 23, 9 + 18, 28));
+
+  series_ = new QLineSeries;
+  series_->setObjectName(QStringLiteral("TemperatureSeries"));
+  series_->setName(QStringLiteral("Temperature [°C]"));
+  series_->setPen(QPen(Qt::red, 1));
+  series_->setPointsVisible(false);
+  chart_->addSeries(series_);
+
+  const QFont labelFont = LayoutFont(11, false);
+  temperatureAxis_ = new QValueAxis;
+  temperatureAxis_->setTitleText(QStringLiteral("Temperature [°C]"));
+  temperatureAxis_->setTitleFont(LayoutFont(11, true));
+  temperatureAxis_->setLabelsFont(labelFont);
+  temperatureAxis_->setTickAnchor(0);
+  chart_->addAxis(temperatureAxis_, Qt::AlignLeft);
+  series_->attachAxis(temperatureAxis_);
+
+  // The minor ticks come from a second, label-less axis on the same edge, whose major ticks fall
+  // on the time labels.
+  minorTicks_ = new QValueAxis;
+  minorTicks_->setLabelsVisible(false);
+  minorTicks_->setMinorTickCount(5);
+  minorTicks_->setMinorGridLineVisible(false);
+  chart_->addAxis(minorTicks_, Qt::AlignBottom);
+  series_->attachAxis(minorTicks_);
+
+  // The time labels: placed by us at round clock times, and formatted from the sample times'
+  // own fields, so that the PC's time zone never moves a label.
+  timeAxis_ = new QCategoryAxis;
+  timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  timeAxis_->setLabelsFont(labelFont);
+  timeAxis_->setLineVisible(false);
+  timeAxis_->setGridLineVisible(false);
+  chart_->addAxis(timeAxis_, Qt::AlignBottom);
+  series_->attachAxis(timeAxis_);
+
+  graph_ = new QChartView(chart_, this);
+  graph_->setObjectName(QStringLiteral("Graph"));
+  graph_->setGeometry(0, 142, kGraphWidth, kGraphHeight);
+  graph_->setRenderHint(QPainter::Antialiasing);
+  graph_->setFrameShape(QFrame::NoFrame);
+  // The view is never shown, so it never lays the chart out by itself.
+  chart_->resize(kGraphWidth, kGraphHeight);
+  components_ << graph_ << series_;
+}
+
+void TPrintPreview::SetTextDecoder(TextDecoder decoder) {
+  decoder_ = decoder ? std::move(decoder) : TextDecoder(&Windows1252ToQString);
+}
+
+void TPrintPreview::SetValue(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->adjustSize();
+}
+
+bool TPrintPreview::ShowRecord(const TThermochron& record, float minTemperature,
+                               float maxTemperature) {
+  SetValue(serialNumber_, decoder_(record.SerialNumberText()));
+  SetValue(probeName_, decoder_(record.Name));
+  comment_->setPlainText(decoder_(record.Comment));
+  SetValue(sampleRate_, QString::number(record.SampleRate));
+  SetValue(startTime_, DateTimeText(record.StartTime));
+  SetValue(missionStart_, DateTimeText(record.MissionStart));
+  SetValue(downloadTime_, DateTimeText(record.DownloadTime));
+  SetValue(missionSamples_, QString::number(record.MissionSamples));
+  SetValue(samplesTotal_, QString::number(record.SamplesTotal));
+
+  const int held = std::clamp(record.ReadSamples, 0, TThermochron::kLogSize);
+  QList<QPointF> points;
+  points.reserve(held);
+  float smallest = 0;
+  float largest = 0;
+  TDateTime first = 0;
+  TDateTime last = 0;
+  for (int i = 0; i < held; ++i) {
+    const Sample sample = record.GetSample(i);
+    points.append(QPointF(sample.Time, sample.Temperature));
+    if (i == 0) {
+      smallest = largest = sample.Temperature;
+      first = last = sample.Time;
+    }
+    smallest = std::min(smallest, sample.Temperature);
+    largest = std::max(largest, sample.Temperature);
+    first = std::min(first, sample.Time);
+    last = std::max(last, sample.Time);
+  }
+  series_->replace(points);
+
+  SetTemperatureAxis(
+      print::TemperatureAxisLimits(held > 0, smallest, largest, minTemperature, maxTemperature));
+  if (held > 0) {
+    SetTimeAxis(print::TimeAxisLimits(first, last), true);
+  } else {
+    // An empty graph still shows the hour the record starts in, when it has a time at all.
+    const TDateTime anchor = record.StartTime != 0 ? record.StartTime : record.DownloadTime;
+    SetTimeAxis(print::AxisLimits{anchor, anchor + 1.0 / 24}, anchor != 0);
+  }
+  return true;
+}
+
+void TPrintPreview::SetTemperatureAxis(const print::AxisLimits& limits) {
+  const double step = print::NiceStep(limits.maximum - limits.minimum, kMaxTemperatureSteps);
+  // As for the time axis: no step of the new range ever ticks the old one.
+  temperatureAxis_->setTickType(QValueAxis::TicksFixed);
+  temperatureAxis_->setRange(limits.minimum, limits.maximum);
+  temperatureAxis_->setTickInterval(step);
+  temperatureAxis_->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+  temperatureAxis_->setTickType(QValueAxis::TicksDynamic);
+}
+
+void TPrintPreview::SetTimeAxis(const print::AxisLimits& limits, bool labelled) {
+  const double step = print::TimeLabelStep(limits.maximum - limits.minimum, kMaxTimeLabels);
+  const std::vector<TDateTime> ticks = print::TimeTicks(limits.minimum, limits.maximum, step);
+
+  // Both time axes share the series' domain: a range set on one moves the other. While the
+  // ranges change, the tick axis counts a fixed few ticks, else a step meant for an hour would
+  // briefly tick a month (thousands of tick items).
+  minorTicks_->setTickType(QValueAxis::TicksFixed);
+  for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
+  timeAxis_->setRange(limits.minimum, limits.maximum);
+  // A category ends at its label's time; the first one starts a hair before the axis, so that
+  // a label on the axis' first time is shown too.
+  timeAxis_->setStartValue(limits.minimum - step);
+  if (labelled) {
+    const QString format = QString::fromLatin1(kTimeLabelFormat);
+    for (const TDateTime tick : ticks) timeAxis_->append(print::TimeAxisLabel(tick, format), tick);
+  }
+
+  minorTicks_->setRange(limits.minimum, limits.maximum);
+  minorTicks_->setTickAnchor(ticks.empty() ? limits.minimum : ticks.front());
+  minorTicks_->setTickInterval(step);
+  minorTicks_->setTickType(QValueAxis::TicksDynamic);
+}
+
+QStringList TPrintPreview::TimeLabels() const {
+  QStringList labels;
+  QTextDocument document;
+  for (const QString& label : timeAxis_->categoriesLabels()) {
+    document.setHtml(label);
+    labels << document.toPlainText().split(QChar::LineSeparator).join(u' ').simplified();
+  }
+  return labels;
+}
+
+bool TPrintPreview::PrintLayout(QPaintDevice& page) {
+  auto* printer = dynamic_cast<QPrinter*>(&page);
+  QPainter painter;
+  if (!painter.begin(&page)) return false;
+  const print::PageMapping mapping = print::MapLayoutToPage(page.width(), page.height());
+  bool drawn = DrawComponents(painter, mapping);
+  if (drawn && printer && printer->printerState() == QPrinter::Error) drawn = false;
+  if (!drawn && printer) printer->abort();
+  const bool ended = painter.end();
+  return drawn && ended;
+}
+
+bool TPrintPreview::DrawComponents(QPainter& painter, const print::PageMapping& mapping) {
+  QPoint panel(0, 0);
+  for (QObject* component : std::as_const(components_)) {
+    painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
+    painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    if (auto* label = qobject_cast<QLabel*>(component)) {
+      DrawLabel(painter, mapping, *label, panel);
+    } else if (component == panel_) {
+      const QRect box = mapping.MapRect(panel_->geometry().translated(panel));
+      painter.drawRect(box.adjusted(0, 0, -1, -1));
+      panel = panel_->pos();
+    } else if (component == comment_) {
+      DrawMemo(painter, mapping, panel);
+    } else if (component == graph_) {
+      DrawGraph(painter, mapping);
+    }
+    if (!painter.isActive()) return false;
+  }
+  return true;
+}
+
+void TPrintPreview::DrawLabel(QPainter& painter, const print::PageMapping& mapping,
+                              const QLabel& label, QPoint panel) {
+  const QRect box = label.geometry().translated(panel);
+  const QColor colour = label.palette().color(QPalette::Window);
+  if (colour != kPaperColour) {
+    painter.setPen(colour);
+    painter.setBrush(colour);
+    painter.fillRect(mapping.MapRect(box), colour);
+  }
+  painter.setFont(ScaledFont(label.font(), mapping.scale));
+  painter.setPen(label.palette().color(QPalette::WindowText));
+  painter.setBackgroundMode(Qt::OpaqueMode);
+  painter.setBackground(painter.brush().color());
+  DrawTextAt(painter, mapping.Map(box.left(), box.top()), label.text());
+}
+
+void TPrintPreview::DrawMemo(QPainter& painter, const print::PageMapping& mapping, QPoint panel) {
+  const QFont layoutFont = comment_->font();
+  painter.setFont(ScaledFont(layoutFont, mapping.scale));
+  // The lines stand one character height apart, closer than the font's own line spacing: drawn
+  // on an opaque background, each line would cut off the descenders of the one above.
+  const double tenM = QFontMetricsF(painter.font(), painter.device())
+                          .horizontalAdvance(QStringLiteral("MMMMMMMMMM"));
+  const int n = print::MemoCharsPerLine(comment_->width(), mapping.scale, tenM);
+  const int lineHeight = std::abs(layoutFont.pixelSize());
+  int y = comment_->y();
+  for (const QString& line : print::MemoLines(comment_->toPlainText(), n)) {
+    DrawTextAt(painter, mapping.Map(comment_->x() + panel.x(), y + panel.y()), line);
+    y += lineHeight;
+  }
+}
+
+void TPrintPreview::DrawGraph(QPainter& painter, const print::PageMapping& mapping) {
+  // The chart is laid out at the layout's size and drawn scaled, so that the page gets the
+  // layout's proportions at the page's resolution.
+  chart_->resize(graph_->size());
+  chart_->layout()->activate();
+  const QRect target = mapping.MapRect(graph_->geometry());
+  painter.setRenderHint(QPainter::Antialiasing);
+  graph_->scene()->render(&painter, target, chart_->geometry(), Qt::IgnoreAspectRatio);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+}  // namespace ombrix

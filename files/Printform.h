@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <string_view>
+
+#include "PrintLayoutMath.h"
+#include "Thermochron.h"
+
+QT_BEGIN_NAMESPACE
+class QCategoryAxis;
+class QChart;
+class QChartView;
+class QFrame;
+class QLabel;
+class QLineSeries;
+class QPaintDevice;
+class QPainter;
+class QPlainTextEdit;
+class QValueAxis;
+QT_END_NAMESPACE
+
+namespace ombrix {
+
+// The printed report: one landscape page with the record's header fields and a graph of all its
+// samples. The form is a template that is never shown; ShowRecord copies a record into it and
+// PrintLayout draws its components, in the order they were created, onto a page of any size:
+// a printer, a PDF writer or an image.
+class TPrintPreview : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The graph's vertical axis always covers the workplace's temperature range; these are the
+  // workplace's defaults.
+  static constexpr float kDefaultMinTemperature = 0.0f;
+  static constexpr float kDefaultMaxTemperature = 40.0f;
+  // The printed time labels always carry the date.
+  static constexpr const char* kTimeLabelFormat = "hh:mm d.M.";
+  static const QString kOwnerLine;
+
+  using TextDecoder = std::function<QString(std::string_view)>;
+
+  explicit TPrintPreview(QWidget* parent = nullptr);
+  ~TPrintPreview() override;
+
+  // Probe texts are 8-bit; they are read as Windows-1252 unless the program names its own code
+  // page here.
+  void SetTextDecoder(TextDecoder decoder);
+
+  // Fills the labels, the comment and the graph from the record. Always true.
+  bool ShowRecord(const TThermochron& record, float minTemperature = kDefaultMinTemperature,
+                  float maxTemperature = kDefaultMaxTemperature);
+
+  // Draws the layout, scaled and centred, as one page onto the device; the device's own
+  // background is left as it is (a printer's paper, or whatever an image was filled with). On a
+  // printer this is one whole job. False, with a printer's job aborted, when the painter cannot
+  // begin or a step fails.
+  bool PrintLayout(QPaintDevice& page);
+
+  // The 23 components in creation order (= drawing order).
+  const QList<QObject*>& Components() const { return components_; }
+  QChart* Chart() const { return chart_; }
+  QLineSeries* Series() const { return series_; }
+  QValueAxis* TemperatureAxis() const { return temperatureAxis_; }
+  QCategoryAxis* TimeAxis() const { return timeAxis_; }
+  // The horizontal axis' labels as plain text, one label per entry, its lines joined by blanks.
+  QStringList TimeLabels() const;
+
+ private:
+  QLabel* AddLabel(QWidget* parent, const char* name, int left, int top, const QString& text,
+                   int pixelSize, bool bold);
+  void BuildGraph();
+  void SetTemperatureAxis(const print::AxisLimits& limits);
+  void SetTimeAxis(const print::AxisLimits& limits, bool labelled);
+  void SetValue(QLabel* label, const QString& text);
+  bool DrawComponents(QPainter& painter, const print::PageMapping& mapping);
+  void DrawLabel(QPainter& painter, const print::PageMapping& mapping, const QLabel& label,
+                 QPoint panel);
+  void DrawMemo(QPainter& painter, const print::PageMapping& mapping, QPoint panel);
+  void DrawGraph(QPainter& painter, const print::PageMapping& mapping);
+
+  TextDecoder decoder_;
+  QList<QObject*> components_;
+  QFrame* panel_ = nullptr;
+  QLabel* probeName_ = nullptr;
+  QLabel* serialNumber_ = nullptr;
+  QLabel* sampleRate_ = nullptr;
+  QLabel* startTime_ = nullptr;
+  QLabel* missionSamples_ = nullptr;
+  QLabel* missionStart_ = nullptr;
+  QLabel* downloadTime_ = nullptr;
+  QLabel* samplesTotal_ = nullptr;
+  QPlainTextEdit* comment_ = nullptr;
+  QChartView* graph_ = nullptr;
+  QChart* chart_ = nullptr;
+  QLineSeries* series_ = nullptr;
+  QCategoryAxis* timeAxis_ = nullptr;
+  QValueAxis* minorTicks_ = nullptr;
+  QValueAxis* temperatureAxis_ = nullptr;
+};
+
+}  // namespace ombrix
