@@ -82,6 +82,14 @@ AdapterController* VirtualBus::Adapter(const std::string& serialNumber) {
   return device ? device->controller.get() : nullptr;
 }
 
+std::vector<std::string> VirtualBus::AdapterSerialNumbers() const {
+  std::vector<std::string> serialNumbers;
+  for (const auto& device : devices_) {
+    if (device->controller) serialNumbers.push_back(device->serialNumber);
+  }
+  return serialNumbers;
+}
+
 std::int64_t VirtualBus::LinkMicros() const {
   std::int64_t total = 0;
   for (const auto& device : devices_) total += device->linkMicros;

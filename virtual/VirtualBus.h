@@ -55,6 +55,8 @@ class VirtualBus : public FtdiDriver {
   bool IsOpen(const std::string& serialNumber) const;
   // The controller of the adapter with this serial number (plugged or not), or nullptr.
   AdapterController* Adapter(const std::string& serialNumber);
+  // The serial numbers of all adapters (plugged or not; no plain devices), in plug-in order.
+  std::vector<std::string> AdapterSerialNumbers() const;
 
   Clock& GetClock() const { return clock_; }
   const LinkTiming& Timing() const { return timing_; }

@@ -87,6 +87,38 @@ void VirtualProbe::WriteMemory(int address, std::uint8_t value) {
   if (address >= 0 && address < kMemorySize) memory_[address] = value;
 }
 
+VirtualProbe::State VirtualProbe::SaveState() const {
+  State state;
+  state.memory = memory_;
+  state.clockOffsetMs = clockOffsetMs_;
+  state.stoppedClockMs = stoppedClockMs_;
+  state.mission = mission_;
+  state.memoryClear = memoryClear_;
+  state.missionInProgress = missionInProgress_;
+  state.rolloverOccurred = rolloverOccurred_;
+  state.missionStart = missionStart_;
+  state.missionSamples = missionSamples_;
+  state.lifetimeSamples = lifetimeSamples_;
+  state.pointer = pointer_;
+  state.readCrc = readCrc_;
+  return state;
+}
+
+void VirtualProbe::RestoreState(const State& state) {
+  memory_ = state.memory;
+  clockOffsetMs_ = state.clockOffsetMs;
+  stoppedClockMs_ = state.stoppedClockMs;
+  mission_ = state.mission;
+  memoryClear_ = state.memoryClear;
+  missionInProgress_ = state.missionInProgress;
+  rolloverOccurred_ = state.rolloverOccurred;
+  missionStart_ = state.missionStart;
+  missionSamples_ = state.missionSamples;
+  lifetimeSamples_ = state.lifetimeSamples;
+  pointer_ = state.pointer;
+  readCrc_ = state.readCrc;
+}
+
 // --- Clock ---
 
 std::int64_t VirtualProbe::ProbeMilliseconds(std::int64_t utcMs) const {

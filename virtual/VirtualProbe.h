@@ -134,6 +134,25 @@ class VirtualProbe {
   const std::array<std::uint8_t, kMemorySize>& Memory() const { return memory_; }
   void WriteMemory(int address, std::uint8_t value);
 
+  // Everything the probe holds apart from its temperature source, so that a simulation can be
+  // put aside and taken up again later (in another process) with the same source.
+  struct State {
+    std::array<std::uint8_t, kMemorySize> memory{};
+    std::int64_t clockOffsetMs = 0;
+    std::optional<std::int64_t> stoppedClockMs;
+    Mission mission;
+    bool memoryClear = true;
+    bool missionInProgress = false;
+    bool rolloverOccurred = false;
+    std::uint32_t missionStart = 0;
+    std::uint32_t missionSamples = 0;
+    std::uint32_t lifetimeSamples = 0;
+    std::uint16_t pointer = 0;
+    std::uint8_t readCrc = 0;
+  };
+  State SaveState() const;
+  void RestoreState(const State& state);
+
  private:
   std::int64_t ProbeMilliseconds(std::int64_t utcMs) const;
   std::uint8_t Control(std::uint32_t value, std::int64_t utcMs);

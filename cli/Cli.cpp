@@ -1,0 +1,89 @@
+#include "Cli.h"
+
+#include <exception>
+#include <optional>
+
+#include "Commands.h"
+#include "ConsistencyError.h"
+#include "ExitCode.h"
+#include "Options.h"
+#include "VirtualSession.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+int Dispatch(const Options& options, const Request& request, const Console& console) {
+  switch (options.command) {
+    case Command::kStatus:
+      return RunStatus(options, console);
+    case Command::kDownload:
+      return RunDownload(options, request, console);
+    case Command::kExport:
+      return RunExport(request, console);
+    case Command::kShow:
+      return RunShow(options, request, console);
+    case Command::kLaunch:
+      return RunLaunch(options, request, console);
+    case Command::kStop:
+      return RunStop(options, console);
+    case Command::kClear:
+      return RunClear(options, console);
+    case Command::kSwitchOff:
+      return RunSwitchOff(options, console);
+    case Command::kSetClock:
+      return RunSetClock(options, console);
+    case Command::kWriteText:
+      return RunWriteText(options, request, console);
+    case Command::kNone:
+      break;
+  }
+  return kUsage;
+}
+
+// A consistency check that failed (the probe's counters contradict each other, a file is not
+// what it must be) abandons the command, as the window's error box does.
+int RunGuarded(const Options& options, const Request& request, const Console& console) {
+  try {
+    return Dispatch(options, request, console);
+  } catch (const ConsistencyError& e) {
+    console.Message(e.what());
+    return e.Unit() == "OmFile" ? kFileError : kDataError;
+  } catch (const std::exception& e) {
+    console.Message(e.what());
+    return kDataError;
+  }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, const Console& console) {
+  Options options;
+  std::string error;
+  if (!ParseCommandLine(arguments, options, error)) {
+    console.Message(error);
+    return kUsage;
+  }
+  if (options.help) {
+    console.out << HelpText();
+    return kSuccess;
+  }
+  if (options.version) {
+    console.out << "ombrix-cli " << OMBRIX_VERSION << '\n';
+    return kSuccess;
+  }
+  Request request;
+  if (int code = Prepare(options, console, request)) return code;
+
+  std::optional<VirtualSession> session;
+  if (options.virtualAdapter) {
+    session.emplace();
+    if (int code = session->Open(options, console)) return code;
+  }
+  const int code = RunGuarded(options, request, console);
+  // The virtual probes are saved whatever the outcome: time has passed for them too.
+  const int saved = session ? session->Save(console) : kSuccess;
+  return code != kSuccess ? code : saved;
+}
+
+}  // namespace ombrix::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "Console.h"
+#include "Options.h"
+#include "TimeConversion.h"
+
+namespace ombrix::cli {
+
+// The values of a command line, checked and converted before anything touches the adapter or a
+// file, so that a refused command changes nothing.
+struct Request {
+  int rate = 0;
+  TDateTime start = 0;  // 0: the next whole minute of the computer clock
+  std::string name;     // Windows-1252
+  std::string comment;
+  QString recordFile;
+  QString output;
+  QString exportFile;
+};
+
+// kSuccess, or the exit code after a message.
+int Prepare(const Options& options, const Console& console, Request& request);
+
+// Reads a first sample time in DateTimeText's form or as ISO 8601 ("2025-12-07T14:30:00" in the
+// program's time, or with "Z" or an offset such as "+01:00").
+bool ParseStartTime(const std::string& text, TDateTime& value);
+
+// The commands. Each returns its exit code; messages go to the console's err.
+int RunStatus(const Options& options, const Console& console);
+int RunDownload(const Options& options, const Request& request, const Console& console);
+int RunLaunch(const Options& options, const Request& request, const Console& console);
+int RunStop(const Options& options, const Console& console);
+int RunClear(const Options& options, const Console& console);
+int RunSwitchOff(const Options& options, const Console& console);
+int RunSetClock(const Options& options, const Console& console);
+int RunWriteText(const Options& options, const Request& request, const Console& console);
+int RunExport(const Request& request, const Console& console);
+int RunShow(const Options& options, const Request& request, const Console& console);
+
+}  // namespace ombrix::cli

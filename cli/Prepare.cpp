@@ -1,0 +1,143 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <optional>
+
+#include "Commands.h"
+#include "ExitCode.h"
+#include "Thermochron.h"
+#include "Windows1252.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 as a TDateTime
+
+// The sample rate as the Status page reads it: text that is not a whole number counts as 0.
+int ReadRate(const std::string& text) {
+  bool ok = false;
+  const int rate = QString::fromStdString(text).trimmed().toInt(&ok);
+  return ok ? rate : 0;
+}
+
+int ReadProbeText(const std::optional<std::string>& given, const char* what, int limit,
+                  std::string& bytes, const Console& console) {
+  if (!given) return kSuccess;
+  if (!ToWindows1252(QString::fromUtf8(given->c_str()), bytes)) {
+    console.Message(std::string("the ") + what + " holds characters that the probe cannot store");
+    return kUsage;
+  }
+  if (static_cast<int>(bytes.size()) > limit) {
+    console.Message(std::string("the ") + what + " is longer than the probe's " +
+                    std::to_string(limit) + " characters");
+    return kUsage;
+  }
+  return kSuccess;
+}
+
+// A file that a command will write: its folder must exist, and a file already there is replaced
+// only with --yes.
+int CheckTarget(const QString& path, bool yes, const Console& console) {
+  const QFileInfo info(path);
+  if (!info.absoluteDir().exists()) {
+    console.Message("cannot write " + path.toStdString() + ": the folder does not exist");
+    return kFileError;
+  }
+  if (info.isDir()) {
+    console.Message("cannot write " + path.toStdString() + ": it is a folder");
+    return kFileError;
+  }
+  if (info.exists() && !yes) {
+    console.Message("File alrady exists. Do You want to overwrite it ? (" + path.toStdString() +
+                    ": add --yes to replace it)");
+    return kUsage;
+  }
+  return kSuccess;
+}
+
+bool SameFile(const QString& a, const QString& b) {
+  return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+}  // namespace
+
+bool ParseStartTime(const std::string& text, TDateTime& value) {
+  const QString t = QString::fromUtf8(text.c_str()).trimmed();
+  if (TextToDateTime(t, value)) return true;
+
+  static const QRegularExpression iso(QStringLiteral(
+      R"(^(\d{4})-(\d{2})-(\d{2})[Tt ](\d{2}):(\d{2})(?::(\d{2}))?(Z|z|[+-]\d{2}(?::?\d{2})?)?$)"));
+  const QRegularExpressionMatch m = iso.match(t);
+  if (!m.hasMatch()) return false;
+  auto field = [&](int n) { return m.captured(n).toInt(); };
+  TDateTime fields = 0;
+  if (!TryEncodeDateTime(field(1), field(2), field(3), field(4), field(5), field(6), 0, fields)) {
+    return false;
+  }
+  const QString zone = m.captured(7);
+  if (zone.isEmpty()) {
+    value = fields;
+    return true;
+  }
+  // A time with a zone names an instant: it is converted to the program's time.
+  int offsetMinutes = 0;
+  if (zone.size() > 1) {
+    const QString digits = zone.mid(1).remove(u':');
+    offsetMinutes = digits.left(2).toInt() * 60 + digits.mid(2).toInt();
+    if (zone[0] == u'-') offsetMinutes = -offsetMinutes;
+  }
+  const auto utcSeconds = static_cast<std::int64_t>(
+      std::llround((fields - kUnixEpochDays) * 86400.0) - offsetMinutes * 60LL);
+  if (utcSeconds < 0 || utcSeconds > 0xFFFFFFFFLL) return false;
+  value = ProbeSecondsToDateTime(utcSeconds);
+  return value != 0;
+}
+
+int Prepare(const Options& options, const Console& console, Request& request) {
+  request.recordFile = QFile::decodeName(options.recordFile.c_str());
+  request.output = QFile::decodeName(options.output.c_str());
+  request.exportFile = QFile::decodeName(options.exportFile.c_str());
+
+  switch (options.command) {
+    case Command::kLaunch:
+      request.rate = ReadRate(*options.rate);
+      if (request.rate < 1 || request.rate > 255) {
+        console.Message("Sample rate out of range 1..255 min");
+        return kUsage;
+      }
+      if (options.start && !ParseStartTime(*options.start, request.start)) {
+        console.Message("Invalid format of First Sample time");
+        return kUsage;
+      }
+      return kSuccess;
+    case Command::kWriteText:
+      if (int code =
+              ReadProbeText(options.name, "name", TThermochron::kNameSize, request.name, console))
+        return code;
+      return ReadProbeText(options.comment, "comment", TThermochron::kCommentSize, request.comment,
+                           console);
+    case Command::kDownload:
+      if (!request.exportFile.isEmpty()) {
+        if (SameFile(request.output, request.exportFile)) {
+          console.Message("the record file and the export must be different files");
+          return kUsage;
+        }
+        if (int code = CheckTarget(request.exportFile, options.yes, console)) return code;
+      }
+      return CheckTarget(request.output, options.yes, console);
+    case Command::kExport:
+      if (SameFile(request.recordFile, request.output)) {
+        console.Message("the export would replace the record file it is made from");
+        return kUsage;
+      }
+      return CheckTarget(request.output, options.yes, console);
+    default:
+      return kSuccess;
+  }
+}
+
+}  // namespace ombrix::cli

@@ -1,0 +1,258 @@
+#include <QJsonObject>
+
+#include <memory>
+
+#include "CaptionSource.h"
+#include "Commands.h"
+#include "Dataexport.h"
+#include "ExitCode.h"
+#include "FtdiDriver.h"
+#include "ProgressBar.h"
+#include "RecordFile.h"
+#include "Report.h"
+#include "Thermochron.h"
+#include "Windows1252.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+constexpr const char* kMsgCmdOk = "Cmd : OK";
+constexpr const char* kMsgCmdError = "Cmd : Error";
+constexpr const char* kMsgDataOk = "Data : OK";
+constexpr const char* kMsgDataError = "Data : Error";
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+// Reports a failed probe operation by the record's LastError and returns the exit code for it.
+// `outcome` is the window's word for a failed command ("Cmd : Error" or "Data : Error"; none while
+// looking for adapter and probe); `notAllowed` says why the probe's state refuses the command.
+int Fail(const TThermochron& probe, const char* outcome, const Console& console,
+         const std::string& notAllowed = "not allowed in the probe's present state") {
+  const std::string adapter = Quoted(probe.Adapter->Description);
+  const std::string what = outcome ? std::string(outcome) + ": " : std::string();
+  switch (probe.LastError) {
+    case 1: {
+      std::string text = "NO ADAPTER CONNECTED (no USB device is called " + adapter + ")";
+      if (CurrentDriver().SawInaccessibleDevice()) {
+        text +=
+            "; an FTDI device was found that this user may not open: see \"Real adapters: "
+            "USB access\" in the README";
+      }
+      console.Message(text);
+      return kNoAdapter;
+    }
+    case 2:
+      console.Message("MORE ADAPTERS FOUND ! (more than one USB device is called " + adapter + ")");
+      return kNoAdapter;
+    case 3:
+    case 7:
+      console.Message(what + "the adapter " + adapter + " does not answer");
+      return kNoAdapter;
+    case 4:
+      console.Message("Probe : NO");
+      return kNoProbe;
+    case 6:
+      console.Message(what + notAllowed);
+      return kNotAllowed;
+    case 9:
+      console.Message("First Sample time must be greater than current time");
+      return kStartRefused;
+    case 10:
+      console.Message("First Sample time must not be greater than current time + 4:00 hour");
+      return kStartRefused;
+    default:
+      console.Message(what + "a transfer failed, or an echo or a checksum did not match");
+      return kDataError;
+  }
+}
+
+// A fresh probe record that looks for the adapter of the configured description.
+std::unique_ptr<TThermochron> NewRecord(const Options& options) {
+  auto probe = std::make_unique<TThermochron>();
+  if (options.device) probe->SetAdapterName(*options.device);
+  return probe;
+}
+
+// The probe record for one command, with a probe detected on its adapter. kSuccess or the exit
+// code after a message.
+int Connect(const Options& options, const Console& console, std::unique_ptr<TThermochron>& probe) {
+  probe = NewRecord(options);
+  if (probe->DetectProbe()) return kSuccess;
+  return Fail(*probe, nullptr, console);
+}
+
+// The state a refusal names: what the probe holds and does.
+std::string StateText(const TThermochron& probe) {
+  if (probe.ProbeOff) return "the probe is switched off";
+  if (probe.MemoryClear) return "the probe's memory is clear";
+  if (probe.MissionInProgress) return "recording is in progress";
+  return "recording is stopped and the probe holds data";
+}
+
+// Clock Setup and Write text act only on a clear probe, as on the Status page.
+int RequireClear(TThermochron& probe, bool readText, const Console& console,
+                 const std::string& action) {
+  if (!probe.ReadStatus(readText)) return Fail(probe, kMsgCmdError, console);
+  if (probe.MemoryClear) return kSuccess;
+  console.Message(std::string(kMsgCmdError) + ": " + action + " only on a clear probe; " +
+                  StateText(probe));
+  return kNotAllowed;
+}
+
+void PrintLine(const Console& console, const QString& label, const QString& text) {
+  PrintText(console.out, {{QString(), label, text, QJsonValue()}});
+}
+
+}  // namespace
+
+int RunStatus(const Options& options, const Console& console) {
+  auto probe = NewRecord(options);
+  if (!probe->DetectProbe()) {
+    const int lastError = probe->LastError;
+    // An adapter without a probe is still shown, as in the status bar.
+    if (lastError == 4) {
+      const Fields adapter = AdapterFields(*probe);
+      if (options.json) {
+        PrintJson(console.out, {{"Adapter", ToJson(adapter)}, {"Probe", QJsonValue()}});
+      } else {
+        PrintText(console.out, adapter);
+      }
+    }
+    probe->LastError = lastError;
+    return Fail(*probe, nullptr, console);
+  }
+  const Fields adapter = AdapterFields(*probe);
+  if (!probe->ReadStatus(true)) return Fail(*probe, kMsgCmdError, console);
+  const bool clockRead = probe->ReadClock() != 0;
+  const Fields status = ProbeStatusFields(*probe, NowDateTime());
+  if (options.json) {
+    PrintJson(console.out, {{"Adapter", ToJson(adapter)}, {"Probe", ToJson(status)}});
+  } else {
+    Fields all = adapter;
+    all.insert(all.end(), status.begin(), status.end());
+    PrintText(console.out, all);
+  }
+  if (!clockRead) {
+    console.Message(std::string(kMsgCmdError) + ": the probe's clock could not be read");
+    return kDataError;
+  }
+  return kSuccess;
+}
+
+int RunDownload(const Options& options, const Request& request, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  if (!probe->BeginReadData()) {
+    return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
+  }
+  {
+    ProgressBar progress(console.err, console.errIsTerminal);
+    progress.Show(0);
+    while (probe->ReadDataBlock()) progress.Show(probe->ReadProgress());
+    if (probe->LastError == 0) progress.Show(probe->ReadProgress());
+  }
+  if (probe->LastError != 0) return Fail(*probe, kMsgDataError, console);
+  probe->DecodeLog();
+
+  std::string error;
+  if (!SaveToFile(*probe, request.output, &error)) {
+    console.Message(std::string(kMsgDataOk) + ", but the record file was not saved: " + error);
+    return kFileError;
+  }
+  console.Message(std::string(kMsgDataOk) + ": " + std::to_string(probe->ReadSamples) +
+                  " samples saved to " + options.output);
+  if (!request.exportFile.isEmpty()) {
+    const StatusPageCaptions captions;
+    if (!TDataExport(captions, *probe).Export(request.exportFile, &error)) {
+      console.Message("the export was not written: " + error);
+      return kFileError;
+    }
+    console.Message("exported to " + options.exportFile);
+  }
+  return kSuccess;
+}
+
+int RunLaunch(const Options& options, const Request& request, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  probe->SampleRate = request.rate;
+  if (request.start != 0) {
+    probe->StartTime = request.start;
+  } else {
+    probe->SetStartNextMinute();
+  }
+  probe->RolloverEnable = options.rollover;
+  if (!probe->LaunchMission(options.test)) {
+    return Fail(*probe, kMsgCmdError, console,
+                "Probe must be clear to start; " + StateText(*probe));
+  }
+  console.Message(kMsgCmdOk);
+  PrintLine(console, QStringLiteral("First Sample :"), DateTimeText(probe->StartTime));
+  return kSuccess;
+}
+
+int RunStop(const Options& options, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  if (!probe->StopMission()) {
+    return Fail(*probe, kMsgCmdError, console,
+                "there is no recording to stop; " + StateText(*probe));
+  }
+  console.Message(kMsgCmdOk);
+  return kSuccess;
+}
+
+int RunClear(const Options& options, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  if (!probe->ClearProbe()) {
+    const std::string why = probe->MissionInProgress ? "stop the recording before clearing"
+                                                     : "there is nothing to clear";
+    return Fail(*probe, kMsgCmdError, console, why + "; " + StateText(*probe));
+  }
+  console.Message(kMsgCmdOk);
+  return kSuccess;
+}
+
+int RunSwitchOff(const Options& options, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  if (!probe->SwitchOff()) {
+    return Fail(*probe, kMsgCmdError, console,
+                "only a clear probe can be switched off; " + StateText(*probe));
+  }
+  console.Message(kMsgCmdOk);
+  return kSuccess;
+}
+
+int RunSetClock(const Options& options, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  if (int code = RequireClear(*probe, false, console, "the clock is set")) return code;
+  probe->SetClock(NowDateTime());
+  if (probe->LastError != 0) return Fail(*probe, kMsgCmdError, console);
+  if (probe->ReadClock() == 0) return Fail(*probe, kMsgCmdError, console);
+  console.Message(kMsgCmdOk);
+  PrintLine(console, QStringLiteral("Current Clock :"), DateTimeText(probe->CurrentClock));
+  return kSuccess;
+}
+
+int RunWriteText(const Options& options, const Request& request, const Console& console) {
+  std::unique_ptr<TThermochron> probe;
+  if (int code = Connect(options, console, probe)) return code;
+  // Name and comment are written together: the one not given keeps what the probe holds.
+  if (int code = RequireClear(*probe, true, console, "name and comment are written")) return code;
+  if (options.name) probe->Name = request.name;
+  if (options.comment) probe->Comment = request.comment;
+  if (!probe->WriteText(6) || !probe->ReadStatus(true)) return Fail(*probe, kMsgCmdError, console);
+  console.Message(kMsgCmdOk);
+  PrintText(console.out,
+            {{QString(), QStringLiteral("Name :"), FromWindows1252(probe->Name), {}},
+             {QString(), QStringLiteral("Comment :"), FromWindows1252(probe->Comment), {}}});
+  return kSuccess;
+}
+
+}  // namespace ombrix::cli

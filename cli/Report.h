@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <ostream>
+#include <vector>
+
+#include "Thermochron.h"
+
+namespace ombrix::cli {
+
+// One item of the output of status and show: a label and a text for people, a key and a value for
+// scripts (--format json). The keys are the record's field names.
+struct Field {
+  QString key;
+  QString label;
+  QString text;
+  QJsonValue json;
+  bool labelOnly = false;  // the label is the whole line (the recording state)
+};
+using Fields = std::vector<Field>;
+
+// The adapter: description and firmware version, USB serial number.
+Fields AdapterFields(TThermochron& probe);
+// Every field of the Status page, from a record just read from the probe.
+Fields ProbeStatusFields(const TThermochron& probe, TDateTime pcClock);
+// The status fields a record file holds.
+Fields RecordFields(const TThermochron& probe);
+// The held samples: count, first and last time, minimum, mean and maximum temperature.
+Fields SampleSummary(const TThermochron& probe);
+
+// "Label :     text" lines, labels padded to one column.
+void PrintText(std::ostream& out, const Fields& fields);
+QJsonObject ToJson(const Fields& fields);
+void PrintJson(std::ostream& out, const QJsonObject& object);
+
+}  // namespace ombrix::cli

@@ -1,0 +1,109 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "Clock.h"
+#include "Scenarios.h"
+#include "VirtualState.h"
+
+namespace ombrix::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr std::int64_t kNoon = 1'790'000'000'000;
+
+struct Bus {
+  VirtualClock clock{kNoon};
+  VirtualBus bus{clock, LinkTiming::Instant()};
+  explicit Bus(const char* scenario) { EXPECT_TRUE(BuildScenario(bus, scenario)); }
+  VirtualProbe& Probe() { return *bus.Adapter(scenario::kAdapterSerial)->Probe(); }
+};
+
+VirtualState Capture(Bus& rig, const char* scenario) {
+  VirtualState state;
+  state.scenario = scenario;
+  state.utcMilliseconds = rig.clock.UtcMilliseconds();
+  CaptureProbes(rig.bus, state);
+  return state;
+}
+
+// A probe taken up from its saved text records, reads and counts on as the original does.
+TEST(VirtualStateTest, SavedProbeContinuesLikeTheOriginal) {
+  Bus original("rollover");
+  original.clock.Advance(3'600'000);
+  original.Probe().CatchUp(original.clock.UtcMilliseconds());
+  original.Probe().SwitchOff(VirtualProbe::kSwitchOffGuard, original.clock.UtcMilliseconds());
+  VirtualState state = Capture(original, "rollover");
+  state.adapters.front().faults.push_back({Fault::WrongByte(3, 0x5A), 7, 2});
+  state.adapters.front().faults.push_back({Fault::BadChecksum(), 1, FaultPlan::kForever});
+
+  const std::string text = FormatVirtualState(state);
+  VirtualState parsed;
+  std::string error;
+  ASSERT_TRUE(ParseVirtualState(text, parsed, error)) << error;
+  EXPECT_EQ(FormatVirtualState(parsed), text);
+  EXPECT_EQ(parsed.scenario, "rollover");
+  EXPECT_EQ(parsed.utcMilliseconds, kNoon + 3'600'000);
+  ASSERT_EQ(parsed.adapters.front().faults.size(), 2u);
+  EXPECT_EQ(parsed.adapters.front().faults[0].fault.value, 0x5A);
+  EXPECT_EQ(parsed.adapters.front().faults[1].times, FaultPlan::kForever);
+
+  Bus copy("rollover");
+  copy.clock.SetUtcMilliseconds(parsed.utcMilliseconds);
+  ASSERT_TRUE(RestoreProbes(copy.bus, parsed, error)) << error;
+  for (Bus* rig : {&original, &copy}) {
+    // Switched on by a launch a day later; both take the same samples.
+    rig->Probe().Stop(rig->clock.UtcMilliseconds());
+    rig->Probe().Clear(1, false, rig->clock.UtcMilliseconds());
+    rig->Probe().Launch({.rate = 1}, rig->clock.UtcMilliseconds());
+    rig->clock.Advance(86'400'000);
+    rig->Probe().CatchUp(rig->clock.UtcMilliseconds());
+  }
+  EXPECT_EQ(copy.Probe().Memory(), original.Probe().Memory());
+  EXPECT_EQ(copy.Probe().MissionSamples(), original.Probe().MissionSamples());
+  EXPECT_EQ(copy.Probe().LifetimeSamples(), original.Probe().LifetimeSamples());
+  EXPECT_EQ(copy.Probe().ClockSeconds(copy.clock.UtcMilliseconds()),
+            original.Probe().ClockSeconds(original.clock.UtcMilliseconds()));
+}
+
+TEST(VirtualStateTest, DamagedTextIsRefusedWithItsLine) {
+  Bus rig("demo");
+  const std::string text = FormatVirtualState(Capture(rig, "demo"));
+  VirtualState state;
+  std::string error;
+
+  std::string missing = text;
+  const std::size_t line = missing.find("memory 0040 ");
+  missing.erase(line, missing.find('\n', line) + 1 - line);
+  EXPECT_FALSE(ParseVirtualState(missing, state, error));
+  EXPECT_THAT(error, HasSubstr("memory is incomplete"));
+
+  std::string wrongByte = text;
+  wrongByte[text.find("memory 0000 ") + 12] = 'G';
+  EXPECT_FALSE(ParseVirtualState(wrongByte, state, error));
+  EXPECT_THAT(error, HasSubstr("not hex"));
+
+  EXPECT_FALSE(ParseVirtualState("Ombrix virtual state 2\n", state, error));
+  EXPECT_THAT(error, HasSubstr("line 1"));
+  EXPECT_FALSE(ParseVirtualState(text + "fault melting exchange=1\n", state, error));
+  EXPECT_THAT(error, HasSubstr("unknown fault \"melting\""));
+  std::string truncated = text.substr(0, text.rfind("end\n"));
+  EXPECT_FALSE(ParseVirtualState(truncated, state, error));
+  EXPECT_THAT(error, HasSubstr("no \"end\""));
+}
+
+TEST(VirtualStateTest, StateOfAnotherScenarioDoesNotFit) {
+  Bus two("two");
+  const VirtualState state = Capture(two, "two");
+  Bus demo("demo");
+  std::string error;
+  EXPECT_FALSE(RestoreProbes(demo.bus, state, error));
+  EXPECT_THAT(error, HasSubstr(scenario::kSecondAdapterSerial));
+
+  Bus empty("empty");
+  EXPECT_FALSE(RestoreProbes(empty.bus, Capture(demo, "demo"), error));
+  EXPECT_THAT(error, HasSubstr("has no probe"));
+}
+
+}  // namespace
+}  // namespace ombrix::testing

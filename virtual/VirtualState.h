@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FaultPlan.h"
+#include "VirtualBus.h"
+#include "VirtualProbe.h"
+
+namespace ombrix {
+
+// A virtual bus put aside between two runs of a program: the scenario that built it, the time of
+// its clock, and per adapter the faults to plan and the state of the probe on it. A later run
+// builds the same scenario on a clock set to that time and puts the saved states back, so that a
+// mission launched in one run can be downloaded in another.
+//
+// Temperature sources are not saved: they are pure functions of the probe time and come from the
+// scenario. Devices are plugged in again at every run. Faults are planned anew at every run,
+// exchanges counted from the start of that run.
+struct VirtualState {
+  struct PlannedFault {
+    Fault fault;
+    int exchange = 1;
+    int times = 1;  // FaultPlan::kForever for every exchange from then on
+  };
+  struct Adapter {
+    std::string serialNumber;
+    std::vector<PlannedFault> faults;
+    std::optional<VirtualProbe::State> probe;  // none: no probe on the adapter
+  };
+
+  std::string scenario;
+  std::int64_t utcMilliseconds = 0;
+  std::vector<Adapter> adapters;
+
+  Adapter* Find(std::string_view serialNumber);
+};
+
+// The text form, one item per line: a first line naming the format, "scenario", "clock", then per
+// adapter an "adapter" line, its "fault" lines and, when it has a probe, a "probe" block up to
+// "end" with the registers, the mission and the 8192 memory bytes in hex.
+std::string FormatVirtualState(const VirtualState& state);
+// False, with `error` naming the line and what is wrong, when the text is not a whole state.
+bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& error);
+
+// Takes the state of every adapter's probe on the bus into `state`, adding adapters it does not
+// list yet; their faults are kept. Clock and scenario are the caller's.
+void CaptureProbes(VirtualBus& bus, VirtualState& state);
+
+// Puts the saved probes back onto the bus's adapters and plans their faults. False, with `error`
+// saying why, when an adapter of the state is not on the bus or has a saved probe where the bus
+// has none; the bus may then hold part of the state.
+bool RestoreProbes(VirtualBus& bus, const VirtualState& state, std::string& error);
+
+}  // namespace ombrix
