@@ -1,0 +1,36 @@
+#include "About.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "Images.h"
+#include "ui_About.h"
+
+namespace ombrix {
+
+TAboutBox* AboutBox = nullptr;
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(new Ui::AboutBox) {
+  ui_->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(298, 213);
+  ui_->ProgramIcon->setPixmap(ProgramIcon().pixmap(QSize(64, 64)));
+  QFont name = ui_->ProductName->font();
+  name.setBold(true);
+  name.setPointSizeF(name.pointSizeF() * 1.2);
+  ui_->ProductName->setFont(name);
+}
+
+TAboutBox::~TAboutBox() = default;
+
+void TAboutBox::showEvent(QShowEvent* event) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  QDialog::showEvent(event);
+}
+
+}  // namespace ombrix

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace ombrix {
+
+// The program's message boxes. None shows an icon except the box for an unexpected error:
+// - a question offers OK and Cancel, and the caller goes on only on OK;
+// - a message (an error under "Error", a warning under "Warning") offers OK only;
+// - an unexpected error (an exception that abandoned a command) under the application title.
+//
+// Every box goes through one responder, so that tests can answer boxes without a user.
+enum class MessageKind { Question, Message, Exception };
+
+struct MessageRequest {
+  MessageKind kind;
+  QString caption;
+  QString text;
+};
+
+// Returns true for OK.
+using MessageResponder = std::function<bool(const MessageRequest&)>;
+
+// Installs a responder (an empty one restores the modal boxes) and returns the previous one.
+MessageResponder SetMessageResponder(MessageResponder responder);
+
+bool AskQuestion(QWidget* parent, const QString& caption, const QString& text);
+void ShowMessage(QWidget* parent, const QString& caption, const QString& text);
+void ShowException(const QString& text);
+
+// True while one of these boxes waits for the user.
+bool MessageBoxOpen();
+
+}  // namespace ombrix

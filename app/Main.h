@@ -1,0 +1,165 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+#include <string_view>
+
+#include "Thermochronworkplace.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace Ui {
+class MainForm;
+}
+
+namespace ombrix {
+
+class TTimer;
+class THelpWindow;
+
+// The device state of the window, which the poll timer moves on.
+enum PollStates { psStart = 0, psSearching = 1, psProbe = 2, psFile = 3 };
+
+// The main window: menu, tool bar, the five pages (Status, Table, Graph, Histogram and the Empty
+// start page), the status bar, the poll timer that watches adapter and probe, and the session
+// (Workplace) with the settings and the probe object.
+//
+// Component names are object names ("StatusBar", "ToolReadData", "TabShield", "ActivityLed",
+// "FileNew", ...), so every part can be found with findChild.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFirstTickInterval = 300;
+  static constexpr int kSearchInterval = 1250;
+  static constexpr int kPresenceInterval = 4000;
+  static constexpr int kPcClockInterval = 1000;
+  static constexpr int kSearchPause = 10;
+  static constexpr int kPanelWidths[4] = {100, 400, 200, 50};
+  static constexpr int kDesignedLeft = 292;
+  static constexpr int kDesignedTop = 198;
+
+  // programPath: the running program's file. The INI file and the help pages lie beside it, and
+  // its name without folder and extension becomes the application title.
+  explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),
+                     QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Window events ----------------------------------------------------------------------------
+  // Makes the workplace, reads the settings and applies placement and view switches.
+  void FormCreate();
+  // Runs once, right after the window is first shown: Empty page, tab shield, File New.
+  void FormShow();
+  // True when the window may close; asks first while a download was never saved.
+  bool FormCloseQuery();
+  // Copies placement and view switches into the workplace and saves the settings.
+  void FormClose();
+
+  // Actions ----------------------------------------------------------------------------------
+  void FileNewExecute();
+  void FileExitExecute();
+  void ViewStatusExecute();
+  void ViewTableExecute();
+  void ViewGraphExecute();
+  void ViewHistogramExecute();
+  void HelpHelpExecute();
+  void HelpAboutExecute();
+  void ProbeReadStatusExecute();
+  // Gives the four graph actions their keys (Home, End, PgUp, PgDn), or takes them away.
+  void EnableGraphShortCuts();
+  void DisableGraphShortCuts();
+
+  // Fills the Status page from the probe record, then sets what the user may do next.
+  void ShowProbeStatus();
+  void UpdateControls();
+
+  // Poll timer and busy bracket ----------------------------------------------------------------
+  void TimerTimer();
+  void PcClockTimer();
+  // Around every probe operation that talks to the adapter: no tick, no input, green lamp.
+  void BeginBusy();
+  void EndBusy();
+  // Lets window messages run in the middle of a long operation (between download blocks).
+  void PumpMessages();
+  bool Busy() const { return busy_ > 0; }
+
+  // Status bar and lamp ----------------------------------------------------------------------
+  QString PanelText(int panel) const;
+  void SetPanelText(int panel, const QString& text);
+  // 0 unlit, 1 red, 2 green.
+  void SetActivityLed(int image);
+  int ActivityLedImage() const { return ledImage_; }
+
+  // Probe texts (8-bit, in the configured code page) as the window shows them.
+  QString ProbeText(std::string_view bytes) const;
+
+  QAction* Action(const char* name) const;
+  const QString& HelpFile() const { return helpFile_; }
+  THelpWindow* HelpWindow() const { return helpWindow_; }
+
+  std::unique_ptr<TThermochronWorkplace> Workplace;
+  int PollState = psStart;
+  bool RolloverChoice = false;
+  TTimer* Timer = nullptr;
+  TTimer* PcClock = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void BuildTabShield();
+  void BuildStatusBar();
+  void ConnectActions();
+  void ApplyPlacement();
+  void PlaceTabShield();
+  void SetViewChecks(QAction* checked);
+  void SearchTick();
+  void PresenceTick();
+  void ShowAdapterTexts();
+
+  std::unique_ptr<Ui::MainForm> ui_;
+  QString programPath_;
+  QString helpFile_;
+  QWidget* tabShield_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QLabel* activityLed_ = nullptr;
+  QLabel* panels_[4] = {};
+  THelpWindow* helpWindow_ = nullptr;
+  int ledImage_ = 0;
+  int busy_ = 0;
+  bool shown_ = false;
+};
+
+// Brackets a probe operation with BeginBusy and EndBusy, so that EndBusy runs exactly once on
+// every path out of it, also when the operation throws.
+class TBusyBracket {
+ public:
+  explicit TBusyBracket(TMainForm& form) : form_(form) { form_.BeginBusy(); }
+  ~TBusyBracket() { End(); }
+  TBusyBracket(const TBusyBracket&) = delete;
+  TBusyBracket& operator=(const TBusyBracket&) = delete;
+
+  void End() {
+    if (!open_) return;
+    open_ = false;
+    form_.EndBusy();
+  }
+
+ private:
+  TMainForm& form_;
+  bool open_ = true;
+};
+
+// The program's one main window.
+extern TMainForm* MainForm;
+
+}  // namespace ombrix

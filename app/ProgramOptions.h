@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace ombrix {
+
+// What the command line asks for. Without arguments the program works with real adapters;
+// "--virtual" or "--virtual=SCENARIO" runs it on the built-in virtual adapter instead.
+struct ProgramOptions {
+  bool virtualAdapter = false;
+  QString scenario;  // with virtualAdapter: the scenario's name
+  bool showUsage = false;
+};
+
+// Reads the arguments after the program's name (Qt's own options already taken out). A scenario
+// must be one of `scenarios`; the first of them is the default. False with *error set when an
+// argument is not understood.
+bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenarios,
+                         ProgramOptions& options, QString* error);
+
+// The text that "--help" prints.
+QString UsageText(const QString& programName, const QStringList& scenarios);
+
+}  // namespace ombrix

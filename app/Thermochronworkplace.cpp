@@ -1,0 +1,107 @@
+#include "Thermochronworkplace.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace ombrix {
+
+namespace {
+
+constexpr const char* kProperties = "Properties";
+constexpr const char* kForm = "Form";
+constexpr const char* kGraph = "Graph";
+constexpr const char* kHistogram = "Histogram";
+constexpr const char* kDefaultDeviceName = "Ombrix adapter";
+
+}  // namespace
+
+TThermochronWorkplace::TThermochronWorkplace(QString iniFileName)
+    : iniFileName_(std::move(iniFileName)) {}
+
+TThermochronWorkplace::~TThermochronWorkplace() = default;
+
+QString TThermochronWorkplace::IniFileNameFor(const QString& programPath) {
+  const QFileInfo program(programPath);
+  const QString suffix = program.suffix();
+  QString base = programPath;
+  if (!suffix.isEmpty()) base.chop(suffix.size() + 1);
+  return base + QStringLiteral(".INI");
+}
+
+QString TThermochronWorkplace::DefaultIniFileName() {
+  return IniFileNameFor(QCoreApplication::applicationFilePath());
+}
+
+bool TThermochronWorkplace::Load() {
+  IniFile = std::make_unique<TIniFile>(iniFileName_);
+  TIniFile& ini = *IniFile;
+  ComNumber = ini.ReadInteger(kProperties, "ComNumber", -1);
+  DeviceName = ini.ReadString(kProperties, "DeviceName", kDefaultDeviceName);
+  if (ComNumber == -1) return false;
+
+  Top = ini.ReadInteger(kForm, "Top", 0);
+  Left = ini.ReadInteger(kForm, "Left", 0);
+  Width = ini.ReadInteger(kForm, "Width", 800);
+  Height = ini.ReadInteger(kForm, "Height", 600);
+  Maximized = ini.ReadBool(kForm, "State", false);
+  Graph3D = ini.ReadBool(kGraph, "Graph3D", true);
+  GraphDate = ini.ReadBool(kGraph, "GraphDate", false);
+  Histogram3D = ini.ReadBool(kHistogram, "Histogram3D", true);
+  MinTemperature = ini.ReadFloat(kGraph, "MinTemperature", 0.0f);
+  MaxTemperature = ini.ReadFloat(kGraph, "MaxTemperature", 40.0f);
+  Test = ini.ReadBool(kProperties, "Test", false);
+  EnableOff = ini.ReadBool(kProperties, "EnableOff", false);
+  // The code page of probe texts; read like the two switches above and never written.
+  codePage_ = TCodePage(ini.ReadString(kProperties, "CodePage", TCodePage::kDefault));
+  return true;
+}
+
+void TThermochronWorkplace::Save() {
+  if (!Initialized) return;
+  if (!IniFile) IniFile = std::make_unique<TIniFile>(iniFileName_);
+  TIniFile& ini = *IniFile;
+  ini.WriteInteger(kProperties, "ComNumber", ComNumber);
+  ini.WriteString(kProperties, "DeviceName", DeviceName);
+  ini.WriteInteger(kForm, "Top", Top);
+  ini.WriteInteger(kForm, "Left", Left);
+  ini.WriteInteger(kForm, "Width", Width);
+  ini.WriteInteger(kForm, "Height", Height);
+  ini.WriteBool(kForm, "State", Maximized);
+  ini.WriteBool(kGraph, "Graph3D", Graph3D);
+  ini.WriteBool(kGraph, "GraphDate", GraphDate);
+  ini.WriteBool(kHistogram, "Histogram3D", Histogram3D);
+  ini.WriteFloat(kGraph, "MinTemperature", MinTemperature);
+  ini.WriteFloat(kGraph, "MaxTemperature", MaxTemperature);
+  ini.Commit();
+}
+
+bool TThermochronWorkplace::NewProbe() {
+  // Deleting the old probe object closes its adapter link before the new one may open it.
+  Probe.reset();
+  Probe = std::make_unique<TThermochron>();
+  ErrorCode = errUndefined;
+  if (ComNumber < 0) {
+    ErrorCode = errUninitialized;
+    return false;
+  }
+  Probe->SetAdapterName(DeviceName);
+  Initialized = true;
+  return true;
+}
+
+QString TThermochronWorkplace::ErrorText() const {
+  switch (ErrorCode) {
+    case errNone:
+      return QStringLiteral("No error");
+    case errOpenCom:
+      return QStringLiteral("Unable open COM");
+    case errComParameters:
+      return QStringLiteral("Unable set parameters");
+    case errUninitialized:
+      return QStringLiteral("Application uninitialized, change Properties !");
+    default:
+      return QStringLiteral("Undefined error");
+  }
+}
+
+}  // namespace ombrix

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "CodePage.h"
+#include "IniFile.h"
+#include "Thermochron.h"
+
+namespace ombrix {
+
+// The main window's session: the settings kept in the program's INI file, the session's probe
+// object, the record file's name and the session flags. It reads the INI file once at start-up
+// (Load) and writes it once at close (Save), and only while a session was started.
+class TThermochronWorkplace {
+ public:
+  // FileName's mark for "no file".
+  static constexpr const char* kNoFile = "0";
+
+  // The error codes that ErrorText knows.
+  enum ErrorCodes : std::int8_t {
+    errUndefined = 0,
+    errNone = 1,
+    errOpenCom = 2,
+    errComParameters = 3,
+    errUninitialized = 4,
+  };
+
+  // iniFileName: the settings file; by default the one next to the running program.
+  explicit TThermochronWorkplace(QString iniFileName = DefaultIniFileName());
+  ~TThermochronWorkplace();
+  TThermochronWorkplace(const TThermochronWorkplace&) = delete;
+  TThermochronWorkplace& operator=(const TThermochronWorkplace&) = delete;
+
+  // The program's path with its extension replaced by ".INI" ("ombrix" gives "ombrix.INI",
+  // "X.exe" gives "X.INI").
+  static QString IniFileNameFor(const QString& programPath);
+  static QString DefaultIniFileName();
+
+  // Reads the settings. False, with only ComNumber and DeviceName read, when the program is not
+  // configured (ComNumber -1).
+  bool Load();
+  // Writes the twelve settings the program keeps, if a session was started. Throws IniWriteError
+  // when the file cannot be written.
+  void Save();
+  // Replaces the probe object by a fresh one (always). False, with ErrorCode 4, when the program
+  // is not configured; otherwise the adapter description is applied and the session started.
+  bool NewProbe();
+  QString ErrorText() const;
+
+  // Probe texts (8-bit, in the configured code page) for the window, and back.
+  QString ToText(std::string_view bytes) const { return codePage_.ToUnicode(bytes); }
+  std::string ToBytes(const QString& text) const { return codePage_.FromUnicode(text); }
+  const TCodePage& CodePage() const { return codePage_; }
+
+  const QString& IniFileName() const { return iniFileName_; }
+
+  std::unique_ptr<TThermochron> Probe;
+  std::int32_t ComNumber = -1;
+  std::string DeviceName;
+  QString FileName;
+  bool Initialized = false;
+  // Session data that were never saved: set by a successful data download, cleared by File New,
+  // Open, Save and Save As. The close query asks while it is set.
+  bool Modified = false;
+  // The settings below hold the key table's defaults until Load reads them.
+  std::int32_t Top = 0;
+  std::int32_t Left = 0;
+  std::int32_t Width = 800;
+  std::int32_t Height = 600;
+  bool Maximized = false;
+  bool Graph3D = true;
+  bool GraphDate = false;
+  bool Histogram3D = true;
+  float MinTemperature = 0.0f;
+  float MaxTemperature = 40.0f;
+  bool Test = false;
+  bool EnableOff = false;
+  std::int8_t ErrorCode = errUndefined;
+  std::unique_ptr<TIniFile> IniFile;
+
+ private:
+  QString iniFileName_;
+  TCodePage codePage_;
+};
+
+}  // namespace ombrix

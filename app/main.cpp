@@ -1,0 +1,82 @@
+// Ombrix: the desktop program for temperature-logging probes.
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "About.h"
+#include "Application.h"
+#include "Clock.h"
+#include "FtdiDriver.h"
+#include "Main.h"
+#include "Msg.h"
+#include "ProgramOptions.h"
+#include "Scenarios.h"
+#include "VirtualBus.h"
+
+namespace {
+
+// The demo on the virtual adapter runs its link this many times faster than the hardware, so that
+// a long download does not keep a visitor waiting.
+constexpr double kDemoSpeed = 4.0;
+
+QStringList KnownScenarios() {
+  QStringList names;
+  for (const std::string& name : ombrix::ScenarioNames()) names << QString::fromStdString(name);
+  return names;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace ombrix;
+  const QStringList scenarios = KnownScenarios();
+  const QString program = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
+  // The usage text needs no display.
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(qPrintable(UsageText(program, scenarios)), stdout);
+      return 0;
+    }
+  }
+
+  TApplication app(argc, argv);
+  ProgramOptions options;
+  QString error;
+  if (!ParseProgramOptions(app.arguments().mid(1), scenarios, options, &error)) {
+    std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(program), qPrintable(error),
+                 qPrintable(UsageText(program, scenarios)));
+    return 2;
+  }
+
+  // The driver: real adapters through libftdi1, or the virtual adapter of the chosen scenario.
+  std::unique_ptr<VirtualBus> bus;
+  std::optional<ScopedDriver> driver;
+  if (options.virtualAdapter) {
+    bus = std::make_unique<VirtualBus>(CurrentClock(), LinkTiming::Faster(kDemoSpeed));
+    BuildScenario(*bus, options.scenario.toStdString());
+    driver.emplace(*bus);
+  }
+
+  // The main window first (it reads the settings), then the about box and the message texts.
+  auto mainForm = std::make_unique<TMainForm>();
+  MainForm = mainForm.get();
+  auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
+  AboutBox = aboutBox.get();
+  auto msgTemplate = std::make_unique<TMsgTemplate>();
+  MsgTemplate = msgTemplate.get();
+
+  mainForm->show();
+  const int result = app.exec();
+
+  // The window (and with it the probe object and its adapter link) goes before the driver.
+  AboutBox = nullptr;
+  aboutBox.reset();
+  MainForm = nullptr;
+  mainForm.reset();
+  MsgTemplate = nullptr;
+  return result;
+}

@@ -1,0 +1,35 @@
+#include "ProgramOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+const QStringList kScenarios = {"demo", "empty", "none"};
+
+TEST(ProgramOptionsTest, VirtualTakesTheDefaultOrANamedScenario) {
+  ProgramOptions options;
+  ASSERT_TRUE(ParseProgramOptions({}, kScenarios, options, nullptr));
+  EXPECT_FALSE(options.virtualAdapter);  // real adapters
+  ASSERT_TRUE(ParseProgramOptions({"--virtual"}, kScenarios, options, nullptr));
+  EXPECT_TRUE(options.virtualAdapter);
+  EXPECT_EQ(options.scenario, "demo");
+  ASSERT_TRUE(ParseProgramOptions({"--virtual=none"}, kScenarios, options, nullptr));
+  EXPECT_EQ(options.scenario, "none");
+}
+
+TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
+  ProgramOptions options;
+  QString error;
+  EXPECT_FALSE(ParseProgramOptions({"--virtual=fridge"}, kScenarios, options, &error));
+  EXPECT_TRUE(error.contains("fridge") && error.contains("empty")) << error.toStdString();
+  EXPECT_FALSE(ParseProgramOptions({"--virtual="}, kScenarios, options, &error));
+  EXPECT_FALSE(ParseProgramOptions({"--verbose"}, kScenarios, options, &error));
+  EXPECT_TRUE(error.contains("--verbose"));
+  ASSERT_TRUE(ParseProgramOptions({"-h"}, kScenarios, options, nullptr));
+  EXPECT_TRUE(options.showUsage);
+  EXPECT_TRUE(UsageText("ombrix", kScenarios).contains("demo, empty, none"));
+}
+
+}  // namespace
+}  // namespace ombrix

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "ConsistencyError.h"
+#include "Dialogs.h"
+#include "FtdiDriver.h"
+#include "Main.h"
+#include "Msg.h"
+#include "Scenarios.h"
+#include "Timer.h"
+#include "VirtualBus.h"
+
+namespace ombrix::testing {
+
+// A main window in a folder of its own (its INI file and help beside a program path there), on a
+// virtual bus and virtual time. Timers run only when the test lets time pass; message boxes are
+// answered by the test and recorded.
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TTimer::SetManualDriving(true);
+    previousResponder_ = SetMessageResponder([this](const MessageRequest& request) {
+      messages.push_back(request);
+      return answer;
+    });
+    MsgTemplate = &msgTemplate;
+  }
+
+  void TearDown() override {
+    form.reset();
+    MsgTemplate = nullptr;
+    SetMessageResponder(std::move(previousResponder_));
+    TTimer::SetManualDriving(false);
+  }
+
+  QString ProgramPath() const { return dir.filePath("ombrix"); }
+  QString IniPath() const { return dir.filePath("ombrix.INI"); }
+
+  void WriteIni(const std::string& text) {
+    QFile file(IniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+  }
+  std::string ReadIni() const {
+    QFile file(IniPath());
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return file.readAll().toStdString();
+  }
+
+  // Creates and shows the window; File New has run when this returns.
+  TMainForm& Start() {
+    form = std::make_unique<TMainForm>(ProgramPath());
+    form->show();
+    QCoreApplication::processEvents();
+    return *form;
+  }
+
+  // Lets virtual time pass in 10 ms steps, the event loop turning at each step.
+  void RunFor(int milliseconds) {
+    for (int t = 0; t < milliseconds; t += 10) {
+      clock.Advance(10);
+      ProcessMessages();
+    }
+  }
+
+  template <class T>
+  T* Find(const char* name) const {
+    return form->findChild<T*>(QString::fromLatin1(name));
+  }
+  QAction* Action(const char* name) const { return form->Action(name); }
+  QWidget* CurrentPage() const { return Find<QTabWidget>("PageControl")->currentWidget(); }
+  QString CurrentPageName() const { return CurrentPage()->objectName(); }
+
+  AdapterController& Adapter() { return *bus.Adapter(scenario::kAdapterSerial); }
+
+  QTemporaryDir dir;
+  VirtualClock clock{1'700'000'000'000};
+  ScopedClock scopedClock{clock};
+  VirtualBus bus{clock, LinkTiming::Instant()};
+  ScopedDriver scopedDriver{bus};
+  TMsgTemplate msgTemplate;
+  std::unique_ptr<TMainForm> form;
+  std::vector<MessageRequest> messages;
+  bool answer = true;
+
+ private:
+  MessageResponder previousResponder_;
+};
+
+}  // namespace ombrix::testing
