@@ -9,7 +9,7 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "Thermochron.h"
-#include "Windows1252.h"
+#include "CodePage.h"
 
 namespace ombrix::cli {
 
@@ -27,7 +27,7 @@ int ReadRate(const std::string& text) {
 int ReadProbeText(const std::optional<std::string>& given, const char* what, int limit,
                   std::string& bytes, const Console& console) {
   if (!given) return kSuccess;
-  if (!ToWindows1252(QString::fromUtf8(given->c_str()), bytes)) {
+  if (!DefaultCodePage().TryFromUnicode(QString::fromUtf8(given->c_str()), bytes)) {
     console.Message(std::string("the ") + what + " holds characters that the probe cannot store");
     return kUsage;
   }

@@ -11,7 +11,7 @@
 #include "RecordFile.h"
 #include "Report.h"
 #include "Thermochron.h"
-#include "Windows1252.h"
+#include "CodePage.h"
 
 namespace ombrix::cli {
 
@@ -250,8 +250,8 @@ int RunWriteText(const Options& options, const Request& request, const Console& 
   if (!probe->WriteText(6) || !probe->ReadStatus(true)) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);
   PrintText(console.out,
-            {{QString(), QStringLiteral("Name :"), FromWindows1252(probe->Name), {}},
-             {QString(), QStringLiteral("Comment :"), FromWindows1252(probe->Comment), {}}});
+            {{QString(), QStringLiteral("Name :"), DefaultCodePage().ToUnicode(probe->Name), {}},
+             {QString(), QStringLiteral("Comment :"), DefaultCodePage().ToUnicode(probe->Comment), {}}});
   return kSuccess;
 }
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "CaptionSource.h"
-#include "Windows1252.h"
+#include "CodePage.h"
 
 namespace ombrix::cli {
 
@@ -28,7 +28,7 @@ QString Label(const char* component) {
 }
 
 Field Text(const char* key, const char* component, const std::string& bytes) {
-  const QString text = FromWindows1252(bytes);
+  const QString text = DefaultCodePage().ToUnicode(bytes);
   return {QString::fromLatin1(key), Label(component), text, text};
 }
 

@@ -17,13 +17,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "PrintText.h"
+#include "CodePage.h"
 
 namespace ombrix {
 
 const QString TPrintPreview::kOwnerLine = QStringLiteral("Ombrix \u2014 temperature probe report");
 
 namespace {
+
+// Probe texts are held in the default code page until the window hands in the configured one.
+QString Windows1252Text(std::string_view bytes) { return DefaultCodePage().ToUnicode(bytes); }
 
 const QColor kBarColour(0xC0, 0xC0, 0xC0);
 const QColor kPaperColour(Qt::white);
@@ -62,7 +65,7 @@ void DrawTextAt(QPainter& painter, QPoint topLeft, const QString& text) {
 
 }  // namespace
 
-TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windows1252ToQString) {
+TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windows1252Text) {
   setObjectName(QStringLiteral("PrintPreview"));
   resize(print::kLayoutWidth, print::kLayoutHeight);
   SetWindowColour(*this, kPaperColour);
@@ -189,7 +192,7 @@ void TPrintPreview::BuildGraph() {
 }
 
 void TPrintPreview::SetTextDecoder(TextDecoder decoder) {
-  decoder_ = decoder ? std::move(decoder) : TextDecoder(&Windows1252ToQString);
+  decoder_ = decoder ? std::move(decoder) : TextDecoder(&Windows1252Text);
 }
 
 void TPrintPreview::SetValue(QLabel* label, const QString& text) {

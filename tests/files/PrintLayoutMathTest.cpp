@@ -6,7 +6,6 @@
 #include <string>
 
 #include "PrintLayoutMath.h"
-#include "PrintText.h"
 
 namespace ombrix::print {
 namespace {
@@ -111,15 +110,6 @@ TEST(TimeAxisTest, LabelCarriesTimeOverDateInTheLayoutFormat) {
   const TDateTime value = EncodeDateTime(2021, 7, 3, 14, 5, 0);
   EXPECT_EQ(TimeAxisLabel(value, QStringLiteral("hh:mm d.M.")),
             QStringLiteral("<center>14:05<br>3.7.</center>"));
-}
-
-TEST(Windows1252Test, HighControlRangeIsTheCodePagesOwnCharacters) {
-  EXPECT_EQ(Windows1252ToQString("Ward B"), QStringLiteral("Ward B"));
-  EXPECT_EQ(Windows1252ToQString("\x80 \x93OK\x94 \x96 \x9F"), QStringLiteral("€ “OK” – Ÿ"));
-  EXPECT_EQ(Windows1252ToQString("8 \260C \xE9t\xE9"), QStringLiteral("8 °C été"));
-  // The undefined bytes survive as the control characters of the same number.
-  EXPECT_EQ(Windows1252ToQString("\x81\x9D").toStdU16String(), std::u16string(u"\u0081\u009D"));
-  EXPECT_EQ(Windows1252ToQString(std::string("a\0b", 3)).size(), 3);
 }
 
 }  // namespace

@@ -24,6 +24,16 @@ TEST(CodePageTest, Windows1252IsTheDefault) {
             "C \x80");
 }
 
+TEST(CodePageTest, StrictConversionRefusesWhatThePageCannotHold) {
+  std::string bytes = "kept";
+  EXPECT_TRUE(TCodePage().TryFromUnicode(QString::fromUtf8("Kühlraum €"), bytes));
+  EXPECT_EQ(bytes, "K\xFChlraum \x80");
+  bytes = "kept";
+  EXPECT_FALSE(TCodePage().TryFromUnicode(QString::fromUtf8("Kühlraum ☃"), bytes));
+  EXPECT_EQ(bytes, "kept");
+  EXPECT_FALSE(TCodePage().TryFromUnicode(QString::fromUtf8("😀"), bytes));
+}
+
 TEST(CodePageTest, EveryByteSurvivesTheRoundTrip) {
   for (const char* name : {"Windows-1252", "cp1252", "1252", "ISO-8859-2"}) {
     const TCodePage page(name);

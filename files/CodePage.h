@@ -27,6 +27,8 @@ class TCodePage {
   QString ToUnicode(std::string_view bytes) const;
   // Characters the code page cannot hold become '?'.
   std::string FromUnicode(const QString& text) const;
+  // False, leaving bytes alone, when the code page cannot hold every character of the text.
+  bool TryFromUnicode(const QString& text, std::string& bytes) const;
 
  private:
   void UseWindows1252();
@@ -37,5 +39,8 @@ class TCodePage {
   std::array<char16_t, 256> table_{};
   std::unordered_map<char16_t, unsigned char> reverse_;
 };
+
+// Windows-1252, the code page of the probes and files when nothing else is configured.
+const TCodePage& DefaultCodePage();
 
 }  // namespace ombrix

@@ -117,4 +117,21 @@ std::string TCodePage::FromUnicode(const QString& text) const {
   return bytes;
 }
 
+const TCodePage& DefaultCodePage() {
+  static const TCodePage codePage;
+  return codePage;
+}
+
+bool TCodePage::TryFromUnicode(const QString& text, std::string& bytes) const {
+  std::string result;
+  result.reserve(static_cast<std::size_t>(text.size()));
+  for (QChar c : text) {
+    const auto found = reverse_.find(c.unicode());
+    if (found == reverse_.end() || c.isSurrogate()) return false;
+    result.push_back(static_cast<char>(found->second));
+  }
+  bytes = std::move(result);
+  return true;
+}
+
 }  // namespace ombrix
