@@ -23,6 +23,8 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
       return RunExport(request, console);
     case Command::kShow:
       return RunShow(options, request, console);
+    case Command::kReport:
+      return RunReport(request, console);
     case Command::kLaunch:
       return RunLaunch(options, request, console);
     case Command::kStop:

@@ -40,5 +40,6 @@ int RunSetClock(const Options& options, const Console& console);
 int RunWriteText(const Options& options, const Request& request, const Console& console);
 int RunExport(const Request& request, const Console& console);
 int RunShow(const Options& options, const Request& request, const Console& console);
+int RunReport(const Request& request, const Console& console);
 
 }  // namespace ombrix::cli

@@ -20,30 +20,31 @@ struct CommandName {
 constexpr CommandName kCommands[] = {
     {Command::kStatus, "status"},      {Command::kDownload, "download"},
     {Command::kExport, "export"},      {Command::kShow, "show"},
+    {Command::kReport, "report"},
     {Command::kLaunch, "launch"},      {Command::kStop, "stop"},
     {Command::kClear, "clear"},        {Command::kSwitchOff, "switch-off"},
     {Command::kSetClock, "set-clock"}, {Command::kWriteText, "write-text"},
 };
 
 // An option and the commands that take it (none listed: every command).
-struct OptionSpec {
+struct OptionDef {
   const char* name;
   bool takesValue;
   std::initializer_list<Command> commands;
 };
 
-const OptionSpec kOptions[] = {
+const OptionDef kOptions[] = {
     {"--virtual-state", true, {}},
     {"--advance", true, {}},
     {"--device", true, {}},
     {"--format", true, {Command::kStatus, Command::kShow}},
-    {"-o", true, {Command::kDownload, Command::kExport}},
-    {"--output", true, {Command::kDownload, Command::kExport}},
+    {"-o", true, {Command::kDownload, Command::kExport, Command::kReport}},
+    {"--output", true, {Command::kDownload, Command::kExport, Command::kReport}},
     {"--export", true, {Command::kDownload}},
     {"--yes",
      false,
-     {Command::kDownload, Command::kExport, Command::kStop, Command::kClear, Command::kSwitchOff,
-      Command::kSetClock, Command::kWriteText}},
+     {Command::kDownload, Command::kExport, Command::kReport, Command::kStop, Command::kClear,
+      Command::kSwitchOff, Command::kSetClock, Command::kWriteText}},
     {"--rate", true, {Command::kLaunch}},
     {"--start", true, {Command::kLaunch}},
     {"--next-minute", false, {Command::kLaunch}},
@@ -53,16 +54,16 @@ const OptionSpec kOptions[] = {
     {"--comment", true, {Command::kWriteText}},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.name) return &spec;
+const OptionDef* FindOption(const std::string& name) {
+  for (const OptionDef& option : kOptions) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
 
-bool Takes(const OptionSpec& spec, Command command) {
-  if (spec.commands.size() == 0) return true;
-  for (Command c : spec.commands) {
+bool Takes(const OptionDef& option, Command command) {
+  if (option.commands.size() == 0) return true;
+  for (Command c : option.commands) {
     if (c == command) return true;
   }
   return false;
@@ -138,6 +139,9 @@ bool CheckComplete(const Options& o, std::string& error) {
     case Command::kShow:
       if (o.recordFile.empty()) error = "show needs FILE.omx";
       break;
+    case Command::kReport:
+      if (o.recordFile.empty() || o.output.empty()) error = "report needs FILE.omx -o FILE.pdf";
+      break;
     case Command::kLaunch:
       if (!o.rate) {
         error = "launch needs --rate N";
@@ -193,7 +197,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
                       std::string& error) {
   Options o;
   // Options are stored once the command is known, so that each can be checked against it.
-  std::vector<std::pair<const OptionSpec*, std::string>> given;
+  std::vector<std::pair<const OptionDef*, std::string>> given;
   std::vector<std::string> positional;
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -220,13 +224,13 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     if (argument.size() > 1 && argument[0] == '-') {
       const std::size_t equals = argument.find('=');
       const std::string name = argument.substr(0, equals);
-      const OptionSpec* spec = FindOption(name);
-      if (!spec) {
+      const OptionDef* option = FindOption(name);
+      if (!option) {
         error = "unknown option " + name;
         return false;
       }
       std::string value;
-      if (spec->takesValue) {
+      if (option->takesValue) {
         if (equals != std::string::npos) {
           value = argument.substr(equals + 1);
         } else if (i + 1 < arguments.size()) {
@@ -239,7 +243,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         error = name + " takes no value";
         return false;
       }
-      given.emplace_back(spec, value);
+      given.emplace_back(option, value);
       continue;
     }
     positional.push_back(argument);
@@ -263,19 +267,20 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
                                        : "; see ombrix-cli --help";
     return false;
   }
-  const bool takesFile = o.command == Command::kExport || o.command == Command::kShow;
+  const bool takesFile =
+      o.command == Command::kExport || o.command == Command::kShow || o.command == Command::kReport;
   if (positional.size() > (takesFile ? 2u : 1u)) {
     error = "unexpected argument \"" + positional[takesFile ? 2 : 1] + "\"";
     return false;
   }
   if (takesFile && positional.size() == 2) o.recordFile = positional[1];
 
-  for (const auto& [spec, value] : given) {
-    if (!Takes(*spec, o.command)) {
-      error = o.commandName + " does not take " + spec->name;
+  for (const auto& [option, value] : given) {
+    if (!Takes(*option, o.command)) {
+      error = o.commandName + " does not take " + option->name;
       return false;
     }
-    if (!Store(o, spec->name, value, error)) return false;
+    if (!Store(o, option->name, value, error)) return false;
   }
   if (o.advanceMilliseconds && !o.virtualAdapter) {
     error = "--advance moves the virtual clock and needs --virtual or --virtual-state";
@@ -308,6 +313,9 @@ Commands:
   show FILE.omx [--format json]
         the status fields of a record file and a summary of its samples (count, first and last
         time, minimum, mean and maximum temperature)
+  report FILE.omx -o FILE.pdf [--yes]
+        the one-page printed report of a record file (header fields and the graph of all its
+        samples) as a PDF document, landscape on A4 (Letter in US locales); needs no display
   launch --rate N (--start "DATE TIME" | --next-minute) [--rollover] [--test]
         starts a mission on a clear probe: a sample every N minutes (1..255; seconds with
         --test), the first at the given time, after the probe's clock and at most 250 minutes
@@ -353,7 +361,7 @@ Exit codes:
   5  data error: a transfer failed, an echo or a checksum did not match
   6  not allowed in the probe's present state
   7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
-  8  file error: a record, export or state file cannot be read or written
+  8  file error: a record, export, report or state file cannot be read or written
 )";
 }
 

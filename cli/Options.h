@@ -13,6 +13,7 @@ enum class Command {
   kDownload,
   kExport,
   kShow,
+  kReport,
   kLaunch,
   kStop,
   kClear,

@@ -135,6 +135,12 @@ int Prepare(const Options& options, const Console& console, Request& request) {
         return kUsage;
       }
       return CheckTarget(request.output, options.yes, console);
+    case Command::kReport:
+      if (SameFile(request.recordFile, request.output)) {
+        console.Message("the report would replace the record file it is made from");
+        return kUsage;
+      }
+      return CheckTarget(request.output, options.yes, console);
     default:
       return kSuccess;
   }
