@@ -68,4 +68,12 @@ bool MessageBoxOpen() {
   return g_open > 0;
 }
 
+ModalDialogScope::ModalDialogScope() {
+  ++g_open;
+}
+
+ModalDialogScope::~ModalDialogScope() {
+  --g_open;
+}
+
 }  // namespace ombrix

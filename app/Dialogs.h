@@ -32,7 +32,17 @@ bool AskQuestion(QWidget* parent, const QString& caption, const QString& text);
 void ShowMessage(QWidget* parent, const QString& caption, const QString& text);
 void ShowException(const QString& text);
 
-// True while one of these boxes waits for the user.
+// True while one of these boxes, or a dialog inside a ModalDialogScope, waits for the user.
 bool MessageBoxOpen();
+
+// Counts a modal dialog of the program's own (a file or print dialog) as an open box for as
+// long as the scope lasts, so that the poll timer holds back its ticks meanwhile.
+class ModalDialogScope {
+ public:
+  ModalDialogScope();
+  ~ModalDialogScope();
+  ModalDialogScope(const ModalDialogScope&) = delete;
+  ModalDialogScope& operator=(const ModalDialogScope&) = delete;
+};
 
 }  // namespace ombrix

@@ -23,6 +23,7 @@
 #include "Dialogs.h"
 #include "HelpWindow.h"
 #include "Images.h"
+#include "Led.h"
 #include "Msg.h"
 #include "Timer.h"
 #include "ui_Main.h"
@@ -69,6 +70,9 @@ TMainForm::TMainForm(const QString& programPath, QWidget* parent)
     palette.setColor(QPalette::Base, QColor(0, 255, 255));
     field->setPalette(palette);
   }
+  BuildStatusPage();
+  ConnectProbeActions();
+  BuildDataViews();
   ui_->PageControl->hide();
   FormCreate();
 }
@@ -123,7 +127,7 @@ void TMainForm::BuildTabShield() {
   progressBar_->hide();
   layout->addWidget(progressBar_);
   layout->addStretch(1);
-  activityLed_ = new QLabel(tabShield_);
+  activityLed_ = new TLed(tabShield_);
   activityLed_->setObjectName(QStringLiteral("ActivityLed"));
   activityLed_->setFixedSize(16, 16);
   layout->addWidget(activityLed_);
@@ -178,8 +182,7 @@ void TMainForm::ConnectActions() {
   connect(ui_->ViewHistogram, &QAction::triggered, this, [this] { ViewHistogramExecute(); });
   connect(ui_->HelpHelp, &QAction::triggered, this, [this] { HelpHelpExecute(); });
   connect(ui_->HelpAbout, &QAction::triggered, this, [this] { HelpAboutExecute(); });
-  // Opening record files comes with the file commands; until then there is nothing to open.
-  ui_->FileOpen->setEnabled(false);
+  ConnectFileActions();
   // The graph actions sit on the Graph page's buttons; their keys work window-wide while given.
   addActions({ui_->GraphHome, ui_->GraphEnd, ui_->GraphBackward, ui_->GraphForward});
   for (QAction* action : {ui_->GraphHome, ui_->GraphEnd, ui_->GraphBackward, ui_->GraphForward}) {
@@ -202,6 +205,9 @@ void TMainForm::FormCreate() {
   ui_->GraphDisable3D->setChecked(!Workplace->Graph3D);
   ui_->GraphDate->setChecked(Workplace->GraphDate);
   ui_->HistogramDisable3D->setChecked(!Workplace->Histogram3D);
+  GraphDateClick();
+  GraphDisable3DClick();
+  HistogramDisable3DClick();
   if (Workplace->Test) ui_->GraphRange->addItem(QStringLiteral("1min"));
 }
 

@@ -11,7 +11,9 @@
 
 class QAction;
 class QLabel;
+class QPrinter;
 class QProgressBar;
+class QTableView;
 class QWidget;
 
 namespace Ui {
@@ -22,6 +24,10 @@ namespace ombrix {
 
 class TTimer;
 class THelpWindow;
+class TGraphView;
+class THistogramView;
+class TTableModel;
+class TPrintPreview;
 
 // The device state of the window, which the poll timer moves on.
 enum PollStates { psStart = 0, psSearching = 1, psProbe = 2, psFile = 3 };
@@ -64,6 +70,14 @@ class TMainForm : public QMainWindow {
   // Actions ----------------------------------------------------------------------------------
   void FileNewExecute();
   void FileExitExecute();
+  // Record files, the text export and the printed report (FileActions.cpp, ReportActions.cpp).
+  void FileOpenExecute();
+  void FileSaveExecute();
+  void FileSaveAsExecute();
+  void FileExportExecute();
+  void FilePrintExecute();
+  void FilePrintPreviewExecute();
+  void FileExportPdfExecute();
   void ViewStatusExecute();
   void ViewTableExecute();
   void ViewGraphExecute();
@@ -78,6 +92,38 @@ class TMainForm : public QMainWindow {
   // Fills the Status page from the probe record, then sets what the user may do next.
   void ShowProbeStatus();
   void UpdateControls();
+
+  // Probe actions and the Status page's buttons (ProbeActions.cpp) ----------------------------
+  void ProbeReadDataExecute();
+  void ProbeStopExecute();
+  void ProbeClearExecute();
+  void ProbeLaunchExecute();
+  void StatusSetupClockClick();
+  void StatusWriteTextClick();
+  void StatusRolloverEnableClick();
+  void StatusImmediatelyClick();
+  void StatusSwitchOffClick();
+
+  // Table, Graph and Histogram pages (DataViews.cpp) -------------------------------------------
+  // Rebuild a view from the probe record; callers run them in this order when it holds samples.
+  void FillTable();
+  void FillGraph();
+  void FillHistogram();
+  // Shows or hides the four graph navigation actions and switches mouse panning.
+  void UpdateGraphNavigation();
+  void GraphRangeChange();
+  void GraphHomeExecute();
+  void GraphEndExecute();
+  void GraphBackwardExecute();
+  void GraphForwardExecute();
+  // Asked before each mouse pan step: false refuses a window that leaves the samples.
+  bool GraphAllowScroll(double newMinimum, double newMaximum) const;
+  void GraphDateClick();
+  void GraphDisable3DClick();
+  void HistogramDisable3DClick();
+  TTableModel* TableModel() const { return tableModel_; }
+  TGraphView* Graph() const { return graph_; }
+  THistogramView* Histogram() const { return histogram_; }
 
   // Poll timer and busy bracket ----------------------------------------------------------------
   void TimerTimer();
@@ -125,6 +171,13 @@ class TMainForm : public QMainWindow {
   void SearchTick();
   void PresenceTick();
   void ShowAdapterTexts();
+  void BuildStatusPage();
+  void ConnectProbeActions();
+  void BuildDataViews();
+  void SetLed(QLabel* lamp, int image);
+  void ConnectFileActions();
+  QPrinter& Printer();
+  TPrintPreview& ReportLayout();
 
   std::unique_ptr<Ui::MainForm> ui_;
   QString programPath_;
@@ -137,6 +190,14 @@ class TMainForm : public QMainWindow {
   int ledImage_ = 0;
   int busy_ = 0;
   bool shown_ = false;
+  TTableModel* tableModel_ = nullptr;
+  QTableView* table_ = nullptr;
+  TGraphView* graph_ = nullptr;
+  THistogramView* histogram_ = nullptr;
+  // The printer keeps the user's choices from one print to the next; the layout form is the
+  // program's (PrintPreview) or, when there is none, the window's own.
+  std::shared_ptr<QPrinter> printer_;
+  std::shared_ptr<TPrintPreview> ownReportLayout_;
 };
 
 // Brackets a probe operation with BeginBusy and EndBusy, so that EndBusy runs exactly once on
@@ -161,5 +222,7 @@ class TBusyBracket {
 
 // The program's one main window.
 extern TMainForm* MainForm;
+// The printed report's layout form, created once at start-up and never shown.
+extern TPrintPreview* PrintPreview;
 
 }  // namespace ombrix

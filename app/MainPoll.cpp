@@ -158,20 +158,4 @@ void TMainForm::ProbeReadStatusExecute() {
   ViewStatusExecute();
 }
 
-void TMainForm::ShowProbeStatus() {
-  TThermochron& probe = *Workplace->Probe;
-  // Read from the probe each time; a record from a file has no link and shows no clock.
-  ui_->StatusCurrentClock->setText(DateTimeText(probe.ReadClock()));
-  ui_->StatusTab->repaint();
-  UpdateControls();
-}
-
-void TMainForm::UpdateControls() {
-  ui_->ViewStatus->setEnabled(true);
-  const bool samples = Workplace->Probe->ReadSamples > 0;
-  for (QAction* view : {ui_->ViewTable, ui_->ViewGraph, ui_->ViewHistogram}) {
-    view->setEnabled(samples);
-  }
-}
-
 }  // namespace ombrix

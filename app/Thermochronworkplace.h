@@ -58,6 +58,10 @@ class TThermochronWorkplace {
 
   const QString& IniFileName() const { return iniFileName_; }
 
+  // True when FileName names a record file (not the mark for no file, nor empty before the
+  // first File New).
+  bool HasFile() const { return !FileName.isEmpty() && FileName != QLatin1String(kNoFile); }
+
   std::unique_ptr<TThermochron> Probe;
   std::int32_t ComNumber = -1;
   std::string DeviceName;

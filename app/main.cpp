@@ -12,6 +12,7 @@
 #include "FtdiDriver.h"
 #include "Main.h"
 #include "Msg.h"
+#include "Printform.h"
 #include "ProgramOptions.h"
 #include "Scenarios.h"
 #include "VirtualBus.h"
@@ -61,13 +62,16 @@ int main(int argc, char** argv) {
     driver.emplace(*bus);
   }
 
-  // The main window first (it reads the settings), then the about box and the message texts.
+  // The main window first (it reads the settings), then the about box, the message texts and the
+  // layout form of the printed report, which is never shown.
   auto mainForm = std::make_unique<TMainForm>();
   MainForm = mainForm.get();
   auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
   AboutBox = aboutBox.get();
   auto msgTemplate = std::make_unique<TMsgTemplate>();
   MsgTemplate = msgTemplate.get();
+  auto printPreview = std::make_unique<TPrintPreview>();
+  PrintPreview = printPreview.get();
 
   mainForm->show();
   const int result = app.exec();
@@ -77,6 +81,8 @@ int main(int argc, char** argv) {
   aboutBox.reset();
   MainForm = nullptr;
   mainForm.reset();
+  PrintPreview = nullptr;
+  printPreview.reset();
   MsgTemplate = nullptr;
   return result;
 }

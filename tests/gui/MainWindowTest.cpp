@@ -1,6 +1,7 @@
 // The window as the user meets it: caption, menu, tool bar, pages, images, the view actions with
 // the graph keys, help, the about box, and commands that throw.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImageReader>
 #include <QLabel>
@@ -49,7 +50,7 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   EXPECT_EQ(titles, QStringList({"&File", "&Probe", "&View", "&Help"}));
   EXPECT_EQ(Names(Find<QMenu>("MenuFile")->actions()),
             QStringList({"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileExport", "FilePrint",
-                         "-", "FileExit"}));
+                         "FilePrintPreview", "FileExportPdf", "-", "FileExit"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuProbe")->actions()),
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
@@ -179,8 +180,14 @@ TEST_F(MainWindowTest, GraphKeysWorkOnlyOnTheGraphPage) {
   QSignalSpy end(Action("GraphEnd"), &QAction::triggered);
   QSignalSpy backward(Action("GraphBackward"), &QAction::triggered);
   QSignalSpy forward(Action("GraphForward"), &QAction::triggered);
+  // As with a graph that has somewhere to go in a windowed range.
+  Find<QComboBox>("GraphRange")->setCurrentIndex(2);
   const auto pressAll = [this] {
     for (Qt::Key key : {Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown}) {
+      for (const char* name : {"GraphHome", "GraphEnd", "GraphBackward", "GraphForward"}) {
+        Action(name)->setVisible(true);
+        Action(name)->setEnabled(true);
+      }
       QTest::keyClick(form.get(), key);
     }
   };

@@ -1,0 +1,230 @@
+// The File actions Open, Save, Save As and Export of the main window: the record on show goes to
+// and comes from record files, and out as text.
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+
+#include <memory>
+#include <string>
+
+#include "CaptionSource.h"
+#include "Dataexport.h"
+#include "Dialogs.h"
+#include "FileDialogs.h"
+#include "Main.h"
+#include "Msg.h"
+#include "RecordFile.h"
+#include "WaitCursor.h"
+#include "ui_Main.h"
+
+namespace ombrix {
+
+namespace {
+
+// The texts the export takes from the window: the Status page's captions as they stand, and the
+// message texts, in the program's code page. A caption the page does not (yet) show is taken
+// from the page's designed captions.
+class TWindowCaptions : public CaptionSource {
+ public:
+  explicit TWindowCaptions(const TMainForm& form) : form_(form) {}
+
+  std::string Caption(const char* component) const override {
+    const QString text = PageCaption(QString::fromLatin1(component));
+    return text.isEmpty() ? designed_.Caption(component) : form_.Workplace->ToBytes(text);
+  }
+
+  std::string Message(const char* key) const override { return form_.Workplace->ToBytes(Msg(key)); }
+
+ private:
+  QString PageCaption(const QString& component) const {
+    // The recording lamp's label tells whether a mission runs; the export names the flag it
+    // writes beside it.
+    if (component == QLatin1String("StatusMissionInProgressLed")) {
+      return Msg("MsgMissionInProgress");
+    }
+    // The rollover lamp is captioned by the button beside it.
+    if (component == QLatin1String("StatusRolloverEnableLed")) {
+      const auto* button =
+          form_.findChild<QAbstractButton*>(QStringLiteral("StatusRolloverEnable"));
+      return button ? WithoutMnemonic(button->text()) : QString();
+    }
+    // A label tied to its field, or named after it: "LblName" beside "StatusName",
+    // "LblMemoryClear" beside "StatusMemoryClearLed".
+    if (const auto* field = form_.findChild<QWidget*>(component)) {
+      for (const QLabel* label : form_.findChildren<QLabel*>()) {
+        if (label->buddy() == field) return WithoutMnemonic(label->text());
+      }
+    }
+    QString stem = component;
+    if (stem.startsWith(QLatin1String("Status"))) stem.remove(0, 6);
+    if (stem.endsWith(QLatin1String("Led"))) stem.chop(3);
+    if (const auto* label = form_.findChild<QLabel*>(QStringLiteral("Lbl") + stem)) {
+      return WithoutMnemonic(label->text());
+    }
+    return {};
+  }
+
+  // "&Name :" as the user reads it: "Name :".
+  static QString WithoutMnemonic(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      if (text[i] == u'&') text.remove(i, 1);  // "&&" keeps one
+    }
+    return text;
+  }
+
+  const TMainForm& form_;
+  const StatusPageCaptions designed_;
+};
+
+// Writes the record on show; a failure is reported. True when the file is on the disk.
+bool SaveRecord(TMainForm& form, const QString& fileName) {
+  std::string error;
+  bool saved;
+  {
+    const WaitCursor wait;
+    saved = SaveToFile(*form.Workplace->Probe, fileName, &error);
+  }
+  if (!saved) {
+    ShowMessage(&form, Msg("MsgError"),
+                FailureText(TMainForm::tr("The record was not saved."), error));
+  }
+  return saved;
+}
+
+}  // namespace
+
+void TMainForm::ConnectFileActions() {
+  connect(ui_->FileOpen, &QAction::triggered, this, [this] { FileOpenExecute(); });
+  connect(ui_->FileSave, &QAction::triggered, this, [this] { FileSaveExecute(); });
+  connect(ui_->FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
+  connect(ui_->FileExport, &QAction::triggered, this, [this] { FileExportExecute(); });
+  connect(ui_->FilePrint, &QAction::triggered, this, [this] { FilePrintExecute(); });
+  connect(ui_->FilePrintPreview, &QAction::triggered, this, [this] { FilePrintPreviewExecute(); });
+  connect(ui_->FileExportPdf, &QAction::triggered, this, [this] { FileExportPdfExecute(); });
+  // The preview and the PDF are the printed report by other means: offered whenever Print is.
+  for (QAction* report : {ui_->FilePrintPreview, ui_->FileExportPdf}) {
+    report->setEnabled(ui_->FilePrint->isEnabled());
+    connect(ui_->FilePrint, &QAction::enabledChanged, report, &QAction::setEnabled);
+  }
+}
+
+void TMainForm::FileOpenExecute() {
+  // Data read from a probe and not saved yet would be gone with the new session.
+  if (Workplace->Modified &&
+      !AskQuestion(this, Msg("MsgConfirmation"),
+                   tr("The data read from the probe are not saved. Do You really want to open "
+                      "another file ?"))) {
+    return;
+  }
+  FileDialogRequest request;
+  request.kind = FileDialogKind::Open;
+  request.title = tr("Open File");
+  request.filter = QStringLiteral("Thermo probe file|*.omx");
+  request.defaultExtension = QStringLiteral("omx");
+  if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();
+  const QString chosen = RunFileDialog(this, request);
+  if (chosen.isEmpty()) return;
+
+  // The file is read once before the session is given up: a file that cannot be read leaves the
+  // window, and what it shows, as it was.
+  std::string error;
+  bool readable;
+  {
+    const WaitCursor wait;
+    readable = LoadFromFile(*std::make_unique<TThermochron>(), chosen, &error);
+  }
+  if (!readable) {
+    ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));
+    return;
+  }
+
+  if (!Workplace->NewProbe()) {
+    // The new probe object is not configured. The old record is gone with the old object, so the
+    // window must not go on showing it: File New clears it and gives the warning.
+    FileNewExecute();
+    PollState = psStart;
+    return;
+  }
+  PollState = psFile;
+  repaint();
+  bool loaded;
+  {
+    const WaitCursor wait;
+    loaded = LoadFromFile(*Workplace->Probe, chosen, &error);
+  }
+  if (!loaded) {
+    // The file changed between the two reads: nothing of it is shown.
+    ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));
+    FileNewExecute();
+    return;
+  }
+  Workplace->FileName = chosen;
+  Workplace->Modified = false;
+  SetPanelText(0, Msg("MsgFile"));
+  SetPanelText(1, QDir::toNativeSeparators(chosen));
+  if (Workplace->Probe->ReadSamples > 0) {
+    FillTable();
+    FillGraph();
+    FillHistogram();
+  }
+  // In the file session this switches every probe control off.
+  ShowProbeStatus();
+  ViewStatusExecute();
+}
+
+void TMainForm::FileSaveExecute() {
+  if (!Workplace->HasFile()) {
+    FileSaveAsExecute();
+    return;
+  }
+  if (SaveRecord(*this, Workplace->FileName)) Workplace->Modified = false;
+}
+
+void TMainForm::FileSaveAsExecute() {
+  FileDialogRequest request;
+  request.kind = FileDialogKind::Save;
+  request.title = tr("Save As");
+  request.filter = QStringLiteral("Thermo probe files|*.omx");
+  request.defaultExtension = QStringLiteral("omx");
+  if (Workplace->HasFile()) {
+    request.directory = QFileInfo(Workplace->FileName).absolutePath();
+    request.fileName = Workplace->FileName;
+  } else {
+    request.fileName = QStringLiteral("noname.omx");
+  }
+  const QString chosen = RunFileDialog(this, request);
+  if (chosen.isEmpty() || !MayReplace(this, chosen)) return;
+  repaint();
+  // The document names the new file only once the record is in it.
+  if (!SaveRecord(*this, chosen)) return;
+  Workplace->FileName = chosen;
+  Workplace->Modified = false;
+  SetPanelText(1, QDir::toNativeSeparators(chosen));
+}
+
+void TMainForm::FileExportExecute() {
+  FileDialogRequest request;
+  request.kind = FileDialogKind::Save;
+  request.title = tr("Export");
+  request.filter = QStringLiteral("Thermo probe export|*.txt");
+  request.defaultExtension = QStringLiteral("txt");
+  request.fileName = QStringLiteral("export.txt");
+  if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();
+  const QString chosen = RunFileDialog(this, request);
+  if (chosen.isEmpty() || !MayReplace(this, chosen)) return;
+
+  const TWindowCaptions captions(*this);
+  std::string error;
+  bool written;
+  {
+    const WaitCursor wait;
+    written = TDataExport(captions, *Workplace->Probe).Export(chosen, &error);
+  }
+  if (!written) {
+    ShowMessage(this, Msg("MsgError"), FailureText(tr("The export was not written."), error));
+  }
+}
+
+}  // namespace ombrix

@@ -1,0 +1,310 @@
+#include "GraphView.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QFontMetrics>
+#include <QGraphicsLayout>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QTextDocument>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ChartDepth.h"
+#include "PrintLayoutMath.h"
+
+namespace ombrix {
+
+namespace {
+
+const QColor kRibbonColour(255, 165, 165);
+// Room for a label beside its neighbours: the widest clock text and a gap.
+const QString kWidestTime = QStringLiteral("00:00");
+constexpr int kLabelGap = 22;
+// Pixels per temperature step at least, so that the vertical labels never touch.
+constexpr int kTemperatureStepPixels = 28;
+
+bool ByTime(const QPointF& point, double time) {
+  return point.x() < time;
+}
+
+}  // namespace
+
+TGraphView::TGraphView(QWidget* parent)
+    : QChartView(new QChart, parent),
+      chart_(chart()),
+      series_(new QLineSeries),
+      temperatureAxis_(new QValueAxis),
+      timeAxis_(new QCategoryAxis),
+      minorTicks_(new QValueAxis) {
+  setObjectName(QStringLiteral("Graph"));
+  setRenderHint(QPainter::Antialiasing);
+  setRubberBand(QChartView::NoRubberBand);
+  setFrameShape(QFrame::NoFrame);
+
+  chart_->legend()->hide();
+  chart_->setBackgroundBrush(Qt::white);
+  chart_->setBackgroundRoundness(0);
+  chart_->setDropShadowEnabled(false);
+  chart_->setPlotAreaBackgroundVisible(false);
+  chart_->setAnimationOptions(QChart::NoAnimation);
+  chart_->setLocalizeNumbers(true);
+  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+
+  series_->setObjectName(QStringLiteral("TemperatureSeries"));
+  series_->setName(QStringLiteral("Temperature [°C]"));
+  series_->setPen(QPen(Qt::red, 1.5));
+  series_->setPointsVisible(false);
+  series_->setPointLabelsVisible(false);
+  chart_->addSeries(series_);
+
+  temperatureAxis_->setTitleText(QStringLiteral("Temperature [°C]"));
+  temperatureAxis_->setTickAnchor(0);
+  chart_->addAxis(temperatureAxis_, Qt::AlignLeft);
+  series_->attachAxis(temperatureAxis_);
+
+  // The minor ticks come from a second, label-less axis on the same edge, whose major ticks and
+  // grid lines fall on the time labels.
+  minorTicks_->setLabelsVisible(false);
+  minorTicks_->setMinorTickCount(5);
+  minorTicks_->setMinorGridLineVisible(false);
+  chart_->addAxis(minorTicks_, Qt::AlignBottom);
+  series_->attachAxis(minorTicks_);
+
+  timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  timeAxis_->setLineVisible(false);
+  timeAxis_->setGridLineVisible(false);
+  chart_->addAxis(timeAxis_, Qt::AlignBottom);
+  series_->attachAxis(timeAxis_);
+
+  depth_ = std::make_unique<TChartDepth>(chart_);
+  connect(chart_, &QChart::plotAreaChanged, this, [this] {
+    UpdateTemperatureTicks();
+    UpdateTimeLabels();
+    UpdateDepth();
+  });
+  SetTemperatureRange(views::Range{0, 40});
+  SetWindow(window_);
+  UpdateMargins();
+}
+
+TGraphView::~TGraphView() = default;
+
+void TGraphView::SetSamples(QList<QPointF> points) {
+  points_ = std::move(points);
+  data_ = views::Range{};
+  temperatures_ = views::Range{};
+  if (!points_.isEmpty()) {
+    data_ = views::Range{points_.front().x(), points_.back().x()};
+    temperatures_ = views::Range{points_.front().y(), points_.front().y()};
+    for (const QPointF& point : std::as_const(points_)) {
+      data_.minimum = std::min(data_.minimum, point.x());
+      data_.maximum = std::max(data_.maximum, point.x());
+      temperatures_.minimum = std::min(temperatures_.minimum, point.y());
+      temperatures_.maximum = std::max(temperatures_.maximum, point.y());
+    }
+  }
+  series_->replace(points_);
+  UpdateDepth();
+}
+
+void TGraphView::SetWindow(views::Range window) {
+  window_ = window;
+  // While the range changes, the tick axis counts a fixed few ticks: a step meant for an hour
+  // would otherwise briefly tick weeks (thousands of tick items).
+  minorTicks_->setTickType(QValueAxis::TicksFixed);
+  timeAxis_->setRange(window.minimum, window.maximum);
+  minorTicks_->setRange(window.minimum, window.maximum);
+  UpdateTimeLabels();
+  UpdateDepth();
+}
+
+void TGraphView::SetTemperatureRange(views::Range range) {
+  temperatureAxis_->setTickType(QValueAxis::TicksFixed);
+  // Both limits at once: the axis never holds a minimum above its maximum in between.
+  temperatureAxis_->setRange(range.minimum, range.maximum);
+  UpdateTemperatureTicks();
+  UpdateDepth();
+}
+
+void TGraphView::UpdateTemperatureTicks() {
+  const double height = chart_->plotArea().height();
+  const int steps =
+      height > 0 ? std::max(2, static_cast<int>(height) / kTemperatureStepPixels) : 10;
+  const double step = print::NiceStep(TemperatureRange().Span(), steps);
+  if (temperatureAxis_->tickType() == QValueAxis::TicksDynamic &&
+      temperatureAxis_->tickInterval() == step) {
+    return;
+  }
+  temperatureAxis_->setTickType(QValueAxis::TicksFixed);
+  temperatureAxis_->setTickInterval(step);
+  temperatureAxis_->setLabelFormat(step >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+  temperatureAxis_->setTickType(QValueAxis::TicksDynamic);
+}
+
+views::Range TGraphView::TemperatureRange() const {
+  return views::Range{temperatureAxis_->min(), temperatureAxis_->max()};
+}
+
+void TGraphView::SetDateLabels(bool withDate) {
+  dateLabels_ = withDate;
+  UpdateTimeLabels();
+}
+
+void TGraphView::Set3D(bool on) {
+  threeD_ = on;
+  UpdateMargins();
+  UpdateDepth();
+}
+
+void TGraphView::SetPanning(bool on) {
+  panning_ = on;
+  if (!on) dragging_ = false;
+  viewport()->setCursor(on ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+void TGraphView::SetCornerWidget(QWidget* widget) {
+  corner_ = widget;
+  corner_->setParent(viewport());
+  corner_->show();
+  UpdateMargins();
+}
+
+QStringList TGraphView::TimeLabels() const {
+  QStringList labels;
+  QTextDocument document;
+  for (const QString& label : timeAxis_->categoriesLabels()) {
+    document.setHtml(label);
+    labels << document.toPlainText().split(QChar::LineSeparator).join(u' ').simplified();
+  }
+  return labels;
+}
+
+void TGraphView::UpdateMargins() {
+  const QPointF depth = threeD_ ? TChartDepth::DepthFor(rect()) : QPointF();
+  const int bottom = corner_ ? corner_->sizeHint().height() + 2 : 6;
+  chart_->setMargins(QMargins(6, 8 + static_cast<int>(-depth.y()),
+                              views::AxisEndGap(width()) + static_cast<int>(depth.x()), bottom));
+  if (corner_) {
+    const QSize size = corner_->sizeHint();
+    corner_->setGeometry(6, viewport()->height() - size.height() - 1, size.width(), size.height());
+  }
+}
+
+void TGraphView::UpdateTimeLabels() {
+  const QRectF plot = chart_->plotArea();
+  const double axisPixels = plot.width() > 0 ? plot.width() : width() * 0.85;
+  const QFontMetrics metrics(timeAxis_->labelsFont());
+  const int labels =
+      views::LabelsThatFit(axisPixels, metrics.horizontalAdvance(kWidestTime) + kLabelGap);
+  // The labels count both ends of the axis; the step counts the gaps between them.
+  labelStep_ = print::TimeLabelStep(window_.Span(), std::max(1, labels - 1));
+  const std::vector<TDateTime> ticks =
+      print::TimeTicks(window_.minimum, window_.maximum, labelStep_);
+
+  for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
+  // A category ends at its label's time; the first one starts before the axis, so that a label
+  // on the axis' first time shows too.
+  timeAxis_->setStartValue(window_.minimum - labelStep_);
+  const QString format = dateLabels_ ? QStringLiteral("hh:mm d.M") : QStringLiteral("hh:mm");
+  int n = 0;
+  for (const TDateTime tick : ticks) {
+    // Category names must differ: without the date, every midnight reads "00:00".
+    timeAxis_->append(print::TimeAxisLabel(tick, format) + QStringLiteral("<!--%1-->").arg(n++),
+                      tick);
+  }
+  minorTicks_->setTickAnchor(ticks.empty() ? window_.minimum : ticks.front());
+  minorTicks_->setTickInterval(labelStep_);
+  minorTicks_->setTickType(QValueAxis::TicksDynamic);
+}
+
+void TGraphView::UpdateDepth() {
+  depth_->Clear();
+  if (!threeD_) return;
+  const QRectF plot = chart_->plotArea();
+  if (plot.width() <= 0 || plot.height() <= 0) return;
+  const QPointF depth = TChartDepth::DepthFor(rect());
+  depth_->DrawWalls(plot, depth);
+
+  const views::Range temperatures = TemperatureRange();
+  if (points_.size() < 2 || window_.Span() <= 0 || temperatures.Span() <= 0) return;
+  // The points in the window and one on either side, so that the band runs to the edges.
+  auto first = std::lower_bound(points_.cbegin(), points_.cend(), window_.minimum, ByTime);
+  auto last = std::lower_bound(first, points_.cend(), window_.maximum, ByTime);
+  if (first != points_.cbegin()) --first;
+  if (last != points_.cend()) ++last;
+  QPolygonF line;
+  line.reserve(last - first);
+  const double xScale = plot.width() / window_.Span();
+  const double yScale = plot.height() / temperatures.Span();
+  const auto toPixels = [&](QPointF point) {
+    return QPointF(plot.left() + (point.x() - window_.minimum) * xScale,
+                   plot.bottom() - (point.y() - temperatures.minimum) * yScale);
+  };
+  // The band ends where the line crosses the window's edges, as the line itself does.
+  const auto at = [](QPointF a, QPointF b, double x) {
+    return b.x() == a.x() ? a : a + (b - a) * ((x - a.x()) / (b.x() - a.x()));
+  };
+  for (auto point = first; point != last; ++point) {
+    QPointF p = *point;
+    if (p.x() < window_.minimum) {
+      if (point + 1 == last) continue;
+      p = at(p, *(point + 1), window_.minimum);
+    } else if (p.x() > window_.maximum) {
+      if (point == first) continue;
+      p = at(*(point - 1), p, window_.maximum);
+    }
+    line.append(toPixels(p));
+  }
+  depth_->DrawRibbon(ThinPolyline(line), depth, kRibbonColour, plot);
+}
+
+void TGraphView::resizeEvent(QResizeEvent* event) {
+  QChartView::resizeEvent(event);
+  UpdateMargins();
+}
+
+void TGraphView::mousePressEvent(QMouseEvent* event) {
+  if (panning_ && event->button() == Qt::LeftButton) {
+    dragging_ = true;
+    dragFrom_ = event->position().toPoint();
+    viewport()->setCursor(Qt::ClosedHandCursor);
+    event->accept();
+    return;
+  }
+  QChartView::mousePressEvent(event);
+}
+
+void TGraphView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) {
+    PanTo(event->position().toPoint());
+    event->accept();
+    return;
+  }
+  QChartView::mouseMoveEvent(event);
+}
+
+void TGraphView::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragging_ && event->button() == Qt::LeftButton) {
+    dragging_ = false;
+    viewport()->setCursor(panning_ ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    event->accept();
+    return;
+  }
+  QChartView::mouseReleaseEvent(event);
+}
+
+bool TGraphView::PanTo(QPoint position) {
+  const int dx = position.x() - dragFrom_.x();
+  if (dx == 0) return false;
+  const views::Range proposed = views::PanByPixels(window_, dx, chart_->plotArea().width());
+  // A refused step leaves the paper where it is; the drag goes on from the same place.
+  if (scrollCheck_ && !scrollCheck_(proposed)) return false;
+  dragFrom_ = position;
+  SetWindow(proposed);
+  return true;
+}
+
+}  // namespace ombrix

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QChartView>
+#include <QList>
+#include <QPointF>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+#include "AxisRules.h"
+
+class QCategoryAxis;
+class QChart;
+class QLineSeries;
+class QValueAxis;
+
+namespace ombrix {
+
+class TChartDepth;
+
+// The chart of the Graph page: the temperature line over time in a movable window.
+//
+// The horizontal axis shows the window [minimum, maximum] of sample times (days). Its labels are
+// placed by us at round clock times and formatted from the times' own fields (no time zone
+// enters); a second, label-less axis on the same edge gives the five minor ticks between two
+// labels. The vertical axis has manual limits. With the 3D look on, walls and a ribbon behind
+// the line give the chart depth.
+//
+// A left-button drag pans the window while panning is on; before each step the scroll check is
+// asked with the proposed window and may refuse it.
+class TGraphView : public QChartView {
+  Q_OBJECT
+
+ public:
+  using ScrollCheck = std::function<bool(views::Range proposed)>;
+
+  explicit TGraphView(QWidget* parent = nullptr);
+  ~TGraphView() override;
+
+  // Replaces the points (X sample time, Y temperature), X ascending. The window is not moved.
+  void SetSamples(QList<QPointF> points);
+  bool HasSamples() const { return !points_.isEmpty(); }
+  // minX .. maxX of the points.
+  views::Range DataRange() const { return data_; }
+  // The smallest and largest temperature of the points.
+  views::Range TemperatureSpan() const { return temperatures_; }
+
+  // The horizontal axis' limits, set together.
+  void SetWindow(views::Range window);
+  views::Range Window() const { return window_; }
+  // The vertical axis' limits, set together.
+  void SetTemperatureRange(views::Range range);
+  views::Range TemperatureRange() const;
+
+  // Time labels "hh:mm" or, with the date, "hh:mm d.M" (the date under the time).
+  void SetDateLabels(bool withDate);
+  bool DateLabels() const { return dateLabels_; }
+  void Set3D(bool on);
+  bool Is3D() const { return threeD_; }
+  void SetPanning(bool on);
+  bool Panning() const { return panning_; }
+  void SetScrollCheck(ScrollCheck check) { scrollCheck_ = std::move(check); }
+
+  // A widget kept in the chart's bottom left corner, under the time labels.
+  void SetCornerWidget(QWidget* widget);
+
+  // The time labels as plain text, their lines joined by blanks.
+  QStringList TimeLabels() const;
+  // The step between two time labels, in days.
+  double LabelStep() const { return labelStep_; }
+
+  QLineSeries* Series() const { return series_; }
+  QValueAxis* TemperatureAxis() const { return temperatureAxis_; }
+  QCategoryAxis* TimeAxis() const { return timeAxis_; }
+  QValueAxis* MinorTickAxis() const { return minorTicks_; }
+  const TChartDepth& Depth() const { return *depth_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void UpdateMargins();
+  void UpdateTimeLabels();
+  void UpdateTemperatureTicks();
+  void UpdateDepth();
+  bool PanTo(QPoint position);
+
+  QChart* chart_;
+  QLineSeries* series_;
+  QValueAxis* temperatureAxis_;
+  QCategoryAxis* timeAxis_;
+  QValueAxis* minorTicks_;
+  std::unique_ptr<TChartDepth> depth_;
+  QWidget* corner_ = nullptr;
+  QList<QPointF> points_;
+  views::Range data_;
+  views::Range temperatures_;
+  views::Range window_{0, 1};
+  double labelStep_ = views::kOneMinute;
+  bool dateLabels_ = false;
+  bool threeD_ = false;
+  bool panning_ = false;
+  bool dragging_ = false;
+  QPoint dragFrom_;
+  ScrollCheck scrollCheck_;
+};
+
+}  // namespace ombrix

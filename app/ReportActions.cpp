@@ -1,0 +1,118 @@
+// File Print, the print preview and Export PDF: the one-page report of the record on show, drawn
+// by the layout form onto a printer or into a PDF file.
+#include <QDialog>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "Application.h"
+#include "Dialogs.h"
+#include "FileDialogs.h"
+#include "Main.h"
+#include "Msg.h"
+#include "Printform.h"
+#include "ReportPdf.h"
+#include "WaitCursor.h"
+
+namespace ombrix {
+
+TPrintPreview* PrintPreview = nullptr;
+
+namespace {
+
+// Fills the layout form from the record on show, with the window's code page and the
+// workplace's temperature range.
+TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
+  const TThermochronWorkplace& place = *form.Workplace;
+  layout.SetTextDecoder(
+      [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
+  layout.ShowRecord(*place.Probe, place.MinTemperature, place.MaxTemperature);
+  return layout;
+}
+
+}  // namespace
+
+QPrinter& TMainForm::Printer() {
+  if (!printer_) printer_ = std::make_shared<QPrinter>(QPrinter::HighResolution);
+  // Before any dialog, so that the dialog offers landscape.
+  printer_->setPageOrientation(QPageLayout::Landscape);
+  return *printer_;
+}
+
+TPrintPreview& TMainForm::ReportLayout() {
+  if (PrintPreview) return *PrintPreview;
+  if (!ownReportLayout_) ownReportLayout_ = std::make_shared<TPrintPreview>();
+  return *ownReportLayout_;
+}
+
+void TMainForm::FilePrintExecute() {
+  QPrinter& printer = Printer();
+  {
+    QPrintDialog dialog(&printer, this);
+    if (RunDialog(dialog) != QDialog::Accepted) return;
+  }
+  TPrintPreview& layout = ShowReport(*this, ReportLayout());
+  bool printed = true;
+  {
+    const WaitCursor wait;
+    printer.setDocName(ApplicationTitle());
+    // The dialog has put the chosen number of copies into the printer. Where the printing system
+    // cannot make copies itself, each copy is a job of its own.
+    const int jobs = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    for (int job = 0; job < jobs && printed; ++job) printed = layout.PrintLayout(printer);
+  }
+  if (!printed) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));
+}
+
+void TMainForm::FilePrintPreviewExecute() {
+  QPrinter& printer = Printer();
+  TPrintPreview& layout = ShowReport(*this, ReportLayout());
+  printer.setDocName(ApplicationTitle());
+  bool drawn = true;
+  QPrintPreviewDialog dialog(&printer, this);
+  dialog.setWindowTitle(tr("Print Preview"));
+  dialog.resize(960, 720);
+  // Called for the preview and, when the user prints from it, for the printer.
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* page) {
+    if (!layout.PrintLayout(*page)) drawn = false;
+  });
+  RunDialog(dialog);
+  if (!drawn) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));
+}
+
+void TMainForm::FileExportPdfExecute() {
+  FileDialogRequest request;
+  request.kind = FileDialogKind::Save;
+  request.title = tr("Export PDF");
+  request.filter = QStringLiteral("PDF document|*.pdf");
+  request.defaultExtension = QStringLiteral("pdf");
+  if (Workplace->HasFile()) {
+    // The report of a record file goes beside it, under its name.
+    const QFileInfo record(Workplace->FileName);
+    request.directory = record.absolutePath();
+    request.fileName = record.completeBaseName() + QStringLiteral(".pdf");
+  } else {
+    request.fileName = QStringLiteral("report.pdf");
+  }
+  const QString chosen = RunFileDialog(this, request);
+  if (chosen.isEmpty() || !MayReplace(this, chosen)) return;
+
+  TPrintPreview& layout = ShowReport(*this, ReportLayout());
+  std::string error;
+  bool written;
+  {
+    const WaitCursor wait;
+    written = WriteReportPdf(layout, chosen, ApplicationTitle(), &error);
+  }
+  if (!written) {
+    ShowMessage(this, Msg("MsgError"), FailureText(tr("The report was not saved."), error));
+  }
+}
+
+}  // namespace ombrix

@@ -1,0 +1,253 @@
+// File Open, Save, Save As and Export: dialogs, the overwrite question, the document state
+// (FileName, Modified, panel 1), the file session, and failures that must not pass for success.
+#include <QLabel>
+#include <QToolButton>
+
+#include "CaptionSource.h"
+#include "Dataexport.h"
+#include "FileTesting.h"
+
+namespace ombrix::testing {
+namespace {
+
+constexpr const char* kExistsQuestion = "File alrady exists. Do You want to overwrite it ?";
+
+class FileActionsTest : public FileActionTest {
+ protected:
+  void StartWithProbe() {
+    BuildScenario(bus, "demo");
+    Start();
+    RunFor(300);
+    ASSERT_EQ(form->PollState, psProbe);
+  }
+  std::string SavedName(const QString& path) {
+    TThermochron record;
+    return LoadFromFile(record, path) ? record.Name : "<unreadable>";
+  }
+  void ExpectDocument(const QString& fileName, bool modified, const QString& panel) {
+    EXPECT_EQ(form->Workplace->FileName, fileName);
+    EXPECT_EQ(form->Workplace->Modified, modified);
+    EXPECT_EQ(form->PanelText(1), panel);
+  }
+};
+
+TEST(FileDialogsTest, FiltersAndChosenNamesFollowTheProgramsForms) {
+  EXPECT_EQ(QtFileFilter("Thermo probe file|*.omx"), "Thermo probe file (*.omx)");
+  EXPECT_EQ(QtFileFilter("Text|*.txt;*.csv|All files|*"), "Text (*.txt *.csv);;All files (*)");
+  const FileDialogResponder previous =
+      SetFileDialogResponder([](const FileDialogRequest& request) { return request.fileName; });
+  FileDialogRequest request;
+  request.defaultExtension = "omx";
+  for (const auto& [given, result] :
+       {std::pair<QString, QString>{"/data/fridge", "/data/fridge.omx"},
+        {"/data/fridge.txt", "/data/fridge.txt"},
+        {"fridge", QDir::current().absoluteFilePath("fridge.omx")},
+        {"", ""}}) {
+    request.fileName = given;
+    EXPECT_EQ(RunFileDialog(nullptr, request), result) << given.toStdString();
+  }
+  SetFileDialogResponder(previous);
+}
+
+TEST_F(FileActionsTest, SaveWithoutFileIsSaveAsWithNonameAndAsksBeforeReplacing) {
+  StartWithProbe();
+  form->Workplace->Modified = true;  // a download not saved yet
+  const QString existing = Path("fridge.omx");
+  QFile file(existing);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+  file.close();
+
+  chosen = Path("fridge");  // the dialog adds the extension
+  answer = false;
+  form->FileSaveExecute();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].kind, FileDialogKind::Save);
+  EXPECT_EQ(dialogs[0].title, "Save As");
+  EXPECT_EQ(dialogs[0].filter, "Thermo probe files|*.omx");
+  EXPECT_EQ(dialogs[0].defaultExtension, "omx");
+  EXPECT_EQ(dialogs[0].fileName, "noname.omx");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].kind, MessageKind::Question);
+  EXPECT_EQ(messages[0].caption, "Confirmation");
+  EXPECT_EQ(messages[0].text, kExistsQuestion);
+  EXPECT_EQ(FileBytes(existing), "precious");
+  ExpectDocument("0", true, "<noname>");
+
+  answer = true;
+  form->FileSaveExecute();
+  EXPECT_EQ(SavedName(existing), form->Workplace->Probe->Name);
+  ExpectDocument(existing, false, existing);
+  EXPECT_EQ(form->PollState, psProbe);
+
+  // Now there is a file: Save writes it without a dialog or a question.
+  form->Workplace->Probe->Name = "Renamed";
+  Action("FileSave")->setEnabled(true);
+  Action("FileSave")->trigger();
+  EXPECT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_EQ(SavedName(existing), "Renamed");
+}
+
+TEST_F(FileActionsTest, OpenShowsTheFileAndSaveAsProposesItsNameInItsFolder) {
+  Start();
+  const QString path = WriteRecord("ward b/fridge.omx", "Fridge 2");
+  chosen = path;
+  Action("FileOpen")->trigger();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].kind, FileDialogKind::Open);
+  EXPECT_EQ(dialogs[0].title, "Open File");
+  EXPECT_EQ(dialogs[0].filter, "Thermo probe file|*.omx");
+  EXPECT_EQ(dialogs[0].defaultExtension, "omx");
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(form->PollState, psFile);
+  ExpectDocument(path, false, path);
+  EXPECT_EQ(form->PanelText(0), "File :");
+  EXPECT_EQ(form->Workplace->Probe->Name, "Fridge 2");
+  EXPECT_EQ(CurrentPageName(), "StatusTab");
+
+  chosen.clear();  // cancelled
+  form->FileSaveAsExecute();
+  form->FileOpenExecute();
+  ASSERT_EQ(dialogs.size(), 3u);
+  EXPECT_EQ(dialogs[1].directory, Path("ward b"));
+  EXPECT_EQ(dialogs[1].fileName, path);
+  EXPECT_EQ(dialogs[2].directory, Path("ward b"));
+  ExpectDocument(path, false, path);
+}
+
+TEST_F(FileActionsTest, AnOpenedFileSwitchesTheProbeOffUntilFileNew) {
+  StartWithProbe();
+  ASSERT_TRUE(Action("ProbeReadStatus")->isEnabled());
+  const std::uint64_t exchanges = Adapter().Stats().exchanges;
+  Open(WriteRecord("fridge.omx", "Fridge 2"));
+  ASSERT_EQ(form->PollState, psFile);
+  const auto expectProbeControlsOff = [&] {
+    for (const char* name :
+         {"ProbeReadStatus", "ProbeReadData", "ProbeClear", "ProbeStop", "ProbeLaunch"}) {
+      EXPECT_FALSE(Action(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"ToolReadStatus", "ToolReadData", "ToolClear", "ToolStop",
+                             "ToolLaunch", "StatusSerialNumber", "StatusName", "StatusComment",
+                             "StatusSampleRate", "StatusStartTime", "StatusRolloverEnable",
+                             "StatusSetupClock", "StatusWriteText", "StatusImmediately"}) {
+      const QWidget* control = Find<QWidget>(name);
+      EXPECT_TRUE(control && !control->isEnabled()) << name;
+    }
+  };
+  expectProbeControlsOff();
+  RunFor(12000);
+  expectProbeControlsOff();
+  EXPECT_EQ(Adapter().Stats().exchanges, exchanges);  // the adapter is left alone
+
+  // The file session's 4000 ms period runs out before the search begins.
+  Action("FileNew")->trigger();
+  RunFor(4100);
+  EXPECT_EQ(form->PollState, psProbe);
+  EXPECT_TRUE(Find<QToolButton>("ToolReadStatus")->isEnabled());
+  ExpectDocument("0", false, "<noname>");
+}
+
+TEST_F(FileActionsTest, UnreadableFilesAreReportedAndTheSessionStays) {
+  StartWithProbe();
+  const TThermochron* probe = form->Workplace->Probe.get();
+  const QString panel0 = form->PanelText(0);
+  Open(Path("missing.omx"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].kind, MessageKind::Message);
+  EXPECT_EQ(messages[0].caption, "Error");
+  EXPECT_TRUE(LastMessage().contains("does not exist")) << LastMessage().toStdString();
+
+  QFile damaged(Path("damaged.omx"));  // a first sample time in no known form
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(
+      "<Status>\r\nVersion=256\r\nSerialNumber=1\r\nName=F\r\nComment=\r\nMemoryClear=0\r\n"
+      "MisssionInProgress=0\r\nSampleRate=10\r\nRolloverEnable=0\r\nStartTime=soon\r\n");
+  damaged.close();
+  Open(damaged.fileName());
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(LastMessage().contains("soon")) << LastMessage().toStdString();
+
+  // Unsaved probe data: Open asks first, and Cancel shows no dialog at all.
+  form->Workplace->Modified = true;
+  answer = false;
+  Open(WriteRecord("fridge.omx", "Fridge 2"));
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[2].kind, MessageKind::Question);
+  EXPECT_EQ(dialogs.size(), 2u);
+
+  EXPECT_EQ(form->PollState, psProbe);
+  EXPECT_EQ(form->Workplace->Probe.get(), probe);
+  EXPECT_EQ(form->PanelText(0), panel0);
+  ExpectDocument("0", true, "<noname>");
+}
+
+TEST_F(FileActionsTest, FailedSavesAndExportsAreReportedAndTheDocumentStaysAsItWas) {
+  Start();
+  const QString path = WriteRecord("ward/fridge.omx", "Fridge 2");
+  Open(path);
+  form->Workplace->Modified = true;
+  const auto expectFailure = [&](std::size_t count, const char* what) {
+    ASSERT_EQ(messages.size(), count);
+    EXPECT_EQ(messages.back().caption, "Error");
+    EXPECT_TRUE(LastMessage().startsWith(what)) << LastMessage().toStdString();
+    ExpectDocument(path, true, path);
+  };
+
+  chosen = Path("no such folder/copy.omx");
+  form->FileSaveAsExecute();
+  expectFailure(1, "The record was not saved.");
+  EXPECT_TRUE(LastMessage().contains("copy.omx"));
+  form->FileExportExecute();
+  expectFailure(2, "The export was not written.");
+
+  QDir().mkpath(Path("folder.omx"));  // a folder in the way, after the user agreed to replace it
+  chosen = Path("folder.omx");
+  form->FileSaveAsExecute();
+  EXPECT_EQ(messages[2].text, kExistsQuestion);
+  expectFailure(4, "The record was not saved.");
+
+  ASSERT_TRUE(QDir(Path("ward")).removeRecursively());  // the file's folder is gone
+  form->FileSaveExecute();
+  expectFailure(5, "The record was not saved.");
+}
+
+TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
+  Start();
+  Open(WriteRecord("ward/fridge.omx", "Fridge 2"));
+  chosen = Path("ward/fridge");
+  form->FileExportExecute();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].title, "Export");
+  EXPECT_EQ(dialogs[1].filter, "Thermo probe export|*.txt");
+  EXPECT_EQ(dialogs[1].defaultExtension, "txt");
+  EXPECT_EQ(dialogs[1].fileName, "export.txt");
+  EXPECT_EQ(dialogs[1].directory, Path("ward"));
+  const QString text = Path("ward/fridge.txt");
+  const std::string designed = TDataExport(StatusPageCaptions(), *form->Workplace->Probe).Text();
+  EXPECT_EQ(FileBytes(text), designed);
+
+  // A caption as the page shows it at run time; the file exists, and Cancel keeps it.
+  auto* label = Find<QLabel>("LblName");
+  ASSERT_NE(label, nullptr);
+  label->setText("Probe name :");
+  answer = false;
+  form->FileExportExecute();
+  EXPECT_EQ(LastMessage(), kExistsQuestion);
+  EXPECT_EQ(FileBytes(text), designed);
+  answer = true;
+  form->FileExportExecute();
+  EXPECT_NE(FileBytes(text).find("\r\n\"Probe name  \"\t\"Fridge 2\"\r\n"), std::string::npos);
+}
+
+TEST_F(FileActionsTest, WithoutConfigurationOpenStartsNoFileSession) {
+  QFile::remove(IniPath());
+  Start();
+  Open(WriteRecord("fridge.omx", "Fridge 2"));
+  EXPECT_EQ(LastMessage(), "Application uninitialized, change Properties !");
+  EXPECT_EQ(form->PollState, psStart);
+  ExpectDocument("0", false, "<noname>");
+  EXPECT_EQ(CurrentPageName(), "EmptyTab");
+}
+
+}  // namespace
+}  // namespace ombrix::testing

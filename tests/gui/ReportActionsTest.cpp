@@ -1,0 +1,131 @@
+// File Print, the print preview and Export PDF: the printer set up around its dialog, the record
+// in the layout form with the workplace's range and code page, and the PDF file.
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QValueAxis>
+
+#include "FileTesting.h"
+#include "Printform.h"
+
+namespace ombrix::testing {
+namespace {
+
+class ReportActionsTest : public FileActionTest {
+ protected:
+  void SetUp() override {
+    FileActionTest::SetUp();
+    PrintPreview = &layout;  // as the program makes it at start-up
+  }
+  void TearDown() override {
+    PrintPreview = nullptr;
+    FileActionTest::TearDown();
+  }
+  QString Printed(const char* name) const {
+    return layout.findChild<QLabel*>(QString::fromLatin1(name))->text();
+  }
+
+  TPrintPreview layout;
+};
+
+TEST_F(ReportActionsTest, PrintSetsUpTheJobAndPrintsTheRecordOnShow) {
+  // 0xB9 is "ą" in the Central European code page ("¹" in Windows-1252).
+  WriteIni(
+      "[Properties]\nComNumber=0\nCodePage=CP1250\n[Graph]\nMinTemperature=-5\n"
+      "MaxTemperature=60\n");
+  Start();
+  Open(WriteRecord("fridge.omx", "Lednice \xB9"));
+  QPrinter* printer = nullptr;
+  QPageLayout::Orientation offered = QPageLayout::Portrait;
+  runDialog = [&](QDialog& dialog) {
+    printer = dynamic_cast<QPrintDialog&>(dialog).printer();
+    offered = printer->pageLayout().orientation();
+    printer->setOutputFormat(QPrinter::PdfFormat);  // the user's choices
+    printer->setOutputFileName(Path("printed.pdf"));
+    printer->setCopyCount(2);
+    return int(QDialog::Accepted);
+  };
+  Action("FilePrint")->setEnabled(true);
+  Action("FilePrint")->trigger();
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(offered, QPageLayout::Landscape);
+  EXPECT_EQ(printer->docName(), "ombrix");
+  EXPECT_EQ(printer->copyCount(), 2);
+  EXPECT_EQ(FileBytes(Path("printed.pdf")).substr(0, 5), "%PDF-");
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Printed("ProbeName"), QStringLiteral("Lednice ą"));
+  EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->min(), -5.0);
+  EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->max(), 60.0);
+
+  // Cancelled: nothing printed, and the layout keeps what it had.
+  form->Workplace->Probe->Name = "Freezer";
+  runDialog = [&](QDialog& dialog) {
+    dynamic_cast<QPrintDialog&>(dialog).printer()->setOutputFileName(Path("cancelled.pdf"));
+    return int(QDialog::Rejected);
+  };
+  Action("FilePrint")->trigger();
+  EXPECT_FALSE(QFile::exists(Path("cancelled.pdf")));
+  EXPECT_EQ(Printed("ProbeName"), QStringLiteral("Lednice ą"));
+}
+
+TEST_F(ReportActionsTest, PreviewAndPdfComeWithPrintAndShowTheOneLandscapePage) {
+  Start();
+  EXPECT_FALSE(Action("FilePrintPreview")->isEnabled());
+  EXPECT_FALSE(Action("FileExportPdf")->isEnabled());
+  Open(WriteRecord("fridge.omx", "Fridge 2"));
+  Action("FilePrint")->setEnabled(true);
+  EXPECT_TRUE(Action("FileExportPdf")->isEnabled());
+  ASSERT_TRUE(Action("FilePrintPreview")->isEnabled());
+
+  int pages = 0;
+  QPageLayout::Orientation orientation = QPageLayout::Portrait;
+  runDialog = [&](QDialog& dialog) {
+    if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) {
+      preview->updatePreview();
+      pages = preview->pageCount();
+      orientation = preview->orientation();
+    }
+    return int(QDialog::Rejected);
+  };
+  Action("FilePrintPreview")->trigger();
+  EXPECT_EQ(pages, 1);
+  EXPECT_EQ(orientation, QPageLayout::Landscape);
+  EXPECT_EQ(Printed("ProbeName"), "Fridge 2");
+
+  Action("FileNew")->trigger();
+  EXPECT_FALSE(Action("FilePrintPreview")->isEnabled());
+  EXPECT_FALSE(Action("FileExportPdf")->isEnabled());
+}
+
+TEST_F(ReportActionsTest, ExportPdfWritesTheReportBesideTheRecordFile) {
+  Start();
+  Open(WriteRecord("ward/fridge.omx", "Fridge 2"));
+  chosen = Path("ward/fridge");
+  form->FileExportPdfExecute();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].title, "Export PDF");
+  EXPECT_EQ(dialogs[1].filter, "PDF document|*.pdf");
+  EXPECT_EQ(dialogs[1].defaultExtension, "pdf");
+  EXPECT_EQ(dialogs[1].directory, Path("ward"));
+  EXPECT_EQ(dialogs[1].fileName, "fridge.pdf");
+  const std::string written = FileBytes(Path("ward/fridge.pdf"));
+  EXPECT_EQ(written.substr(0, 5), "%PDF-");
+  EXPECT_NE(written.find("%%EOF"), std::string::npos);
+  EXPECT_TRUE(messages.empty());
+
+  answer = false;  // the file exists: Cancel keeps it
+  form->FileExportPdfExecute();
+  EXPECT_EQ(LastMessage(), "File alrady exists. Do You want to overwrite it ?");
+  EXPECT_EQ(FileBytes(Path("ward/fridge.pdf")), written);
+
+  chosen = Path("gone/fridge.pdf");
+  form->FileExportPdfExecute();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].caption, "Error");
+  EXPECT_TRUE(LastMessage().startsWith("The report was not saved.")) << LastMessage().toStdString();
+  EXPECT_FALSE(QFile::exists(chosen));
+}
+
+}  // namespace
+}  // namespace ombrix::testing
