@@ -1,5 +1,7 @@
 #include "GraphView.h"
 
+#include "ChartLook.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QFontMetrics>
@@ -44,14 +46,7 @@ TGraphView::TGraphView(QWidget* parent)
   setRubberBand(QChartView::NoRubberBand);
   setFrameShape(QFrame::NoFrame);
 
-  chart_->legend()->hide();
-  chart_->setBackgroundBrush(Qt::white);
-  chart_->setBackgroundRoundness(0);
-  chart_->setDropShadowEnabled(false);
-  chart_->setPlotAreaBackgroundVisible(false);
-  chart_->setAnimationOptions(QChart::NoAnimation);
-  chart_->setLocalizeNumbers(true);
-  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  ApplyPlainChartLook(*chart_, Qt::white);
 
   series_->setObjectName(QStringLiteral("TemperatureSeries"));
   series_->setName(QStringLiteral("Temperature [°C]"));
@@ -173,13 +168,7 @@ void TGraphView::SetCornerWidget(QWidget* widget) {
 }
 
 QStringList TGraphView::TimeLabels() const {
-  QStringList labels;
-  QTextDocument document;
-  for (const QString& label : timeAxis_->categoriesLabels()) {
-    document.setHtml(label);
-    labels << document.toPlainText().split(QChar::LineSeparator).join(u' ').simplified();
-  }
-  return labels;
+  return PlainAxisLabels(*timeAxis_);
 }
 
 void TGraphView::UpdateMargins() {

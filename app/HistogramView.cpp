@@ -1,5 +1,7 @@
 #include "HistogramView.h"
 
+#include "ChartLook.h"
+
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
@@ -53,14 +55,7 @@ THistogramView::THistogramView(QWidget* parent)
   setRubberBand(QChartView::NoRubberBand);
   setFrameShape(QFrame::NoFrame);
 
-  chart_->legend()->hide();
-  chart_->setBackgroundBrush(Qt::white);
-  chart_->setBackgroundRoundness(0);
-  chart_->setDropShadowEnabled(false);
-  chart_->setPlotAreaBackgroundVisible(false);
-  chart_->setAnimationOptions(QChart::NoAnimation);
-  chart_->setLocalizeNumbers(true);
-  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  ApplyPlainChartLook(*chart_, Qt::white);
 
   series_->setObjectName(QStringLiteral("SamplesSeries"));
   series_->setName(QStringLiteral("Samples"));

@@ -1,5 +1,7 @@
 #include "Printform.h"
 
+#include "ChartLook.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -133,15 +135,7 @@ QLabel* TPrintPreview::AddLabel(QWidget* parent, const char* name, int left, int
 
 void TPrintPreview::BuildGraph() {
   chart_ = new QChart;
-  chart_->legend()->hide();
-  chart_->setBackgroundBrush(kPaperColour);
-  chart_->setBackgroundPen(Qt::NoPen);
-  chart_->setBackgroundRoundness(0);
-  chart_->setDropShadowEnabled(false);
-  chart_->setPlotAreaBackgroundVisible(false);
-  chart_->setAnimationOptions(QChart::NoAnimation);
-  chart_->setLocalizeNumbers(true);
-  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  ApplyPlainChartLook(*chart_, kPaperColour);
   // Margins of 1 % left and right, 5 % on top and 6 % below; the time axis ends at 98 % of the
   // width, which leaves room for its last label.
   chart_->setMargins(QMargins(9, 23, 9 + 18, 28));
@@ -280,13 +274,7 @@ void TPrintPreview::SetTimeAxis(const print::AxisLimits& limits, bool labelled) 
 }
 
 QStringList TPrintPreview::TimeLabels() const {
-  QStringList labels;
-  QTextDocument document;
-  for (const QString& label : timeAxis_->categoriesLabels()) {
-    document.setHtml(label);
-    labels << document.toPlainText().split(QChar::LineSeparator).join(u' ').simplified();
-  }
-  return labels;
+  return PlainAxisLabels(*timeAxis_);
 }
 
 bool TPrintPreview::PrintLayout(QPaintDevice& page) {
