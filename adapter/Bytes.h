@@ -5,7 +5,7 @@
 
 namespace ombrix {
 
-// One step of the 1-Wire CRC-8 (x^8 + x^5 + x^4 + 1, least significant bit first, initial 0):
+// One step of the frames' CRC-8 (x^8 + x^5 + x^4 + 1, least significant bit first, initial 0):
 // folds one byte into the running checksum.
 void Crc8Update(std::uint8_t& crc, std::uint8_t data);
 
