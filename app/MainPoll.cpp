@@ -90,7 +90,14 @@ void TMainForm::PresenceTick() {
   SetActivityLed(ledGreen);
   if (!Workplace->Probe->DetectProbe()) {
     SetPanelText(0, Msg("MsgNoProbe"));
-    // What was shown belonged to the probe that has gone.
+    // What was shown belonged to the probe that has gone. A download that was never saved is
+    // offered for saving first: taking the probe off must not lose it silently.
+    if (Workplace->Modified &&
+        AskQuestion(this, Msg("MsgConfirmation"),
+                    tr("The probe was taken away. The data read from it are not saved. Do You "
+                       "want to save them now ?"))) {
+      FileSaveAsExecute();
+    }
     FileNewExecute();
     return;
   }

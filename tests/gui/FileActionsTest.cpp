@@ -249,5 +249,44 @@ TEST_F(FileActionsTest, WithoutConfigurationOpenStartsNoFileSession) {
   EXPECT_EQ(CurrentPageName(), "EmptyTab");
 }
 
+// A download never saved is offered for saving when its probe is taken off, before the window
+// empties; declining still empties it.
+TEST_F(FileActionTest, AProbeTakenOffOffersItsUnsavedDownloadForSaving) {
+  BuildScenario(bus, "demo");
+  Start();
+  RunFor(300);
+  ASSERT_EQ(form->PollState, psProbe);
+  form->ProbeReadDataExecute();
+  ASSERT_TRUE(form->Workplace->Modified);
+  const int samples = form->Workplace->Probe->ReadSamples;
+
+  chosen = Path("kept.omx");
+  messages.clear();
+  Adapter().DetachProbe();
+  RunFor(4000);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains("not saved"));
+  TThermochron saved;
+  ASSERT_TRUE(LoadFromFile(saved, chosen));
+  EXPECT_EQ(saved.ReadSamples, samples);
+  EXPECT_EQ(form->PollState, psSearching);
+  EXPECT_EQ(CurrentPageName(), "EmptyTab");
+
+  // The same with the question declined: nothing is written, the window still empties.
+  auto probe = MakeProbe(bus, 90, 5, "Second", "");
+  GiveReadyMission(*probe, bus, 3600, VirtualProbe::Mission{});
+  Adapter().AttachProbe(probe);
+  RunFor(4000);  // the first search comes a presence period after the probe was lost
+  ASSERT_EQ(form->PollState, psProbe);
+  form->ProbeReadDataExecute();
+  ASSERT_TRUE(form->Workplace->Modified);
+  answer = false;
+  chosen = Path("declined.omx");
+  Adapter().DetachProbe();
+  RunFor(4000);
+  EXPECT_FALSE(QFileInfo::exists(chosen));
+  EXPECT_EQ(form->PollState, psSearching);
+}
+
 }  // namespace
 }  // namespace ombrix::testing
