@@ -25,7 +25,8 @@ Clock* g_clock = nullptr;
 
 Clock& CurrentClock() {
   static SystemClock system;
-  return g_clock ? *g_clock : system;
+  if (g_clock) return *g_clock;
+  return system;
 }
 
 Clock* SetCurrentClock(Clock* clock) {

@@ -13,7 +13,10 @@ FtdiDriver& DefaultDriver() {
 }
 }  // namespace
 
-FtdiDriver& CurrentDriver() { return g_current ? *g_current : DefaultDriver(); }
+FtdiDriver& CurrentDriver() {
+  if (g_current) return *g_current;
+  return DefaultDriver();
+}
 
 FtdiDriver* SetCurrentDriver(FtdiDriver* driver) {
   FtdiDriver* previous = g_current;
