@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sstream>
 
 namespace ombrix::testing {
 
@@ -105,25 +103,6 @@ bool ScriptedDriver::CloseHandle(FtdiHandle handle) {
   calls.push_back("Close");
   ++closed;
   return true;
-}
-
-Bytes Hex(const std::string& text) {
-  Bytes bytes;
-  std::istringstream in(text);
-  std::string token;
-  while (in >> token) bytes.push_back(static_cast<std::uint8_t>(std::stoul(token, nullptr, 16)));
-  return bytes;
-}
-
-std::string Hex(const Bytes& bytes) {
-  std::string text;
-  char part[4];
-  for (std::uint8_t b : bytes) {
-    std::snprintf(part, sizeof part, "%02X", b);
-    if (!text.empty()) text += ' ';
-    text += part;
-  }
-  return text;
 }
 
 }  // namespace ombrix::testing

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "FtdiDriver.h"
+#include "HexBytes.h"
 
 namespace ombrix::testing {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A driver that records every write and answers every read with the next scripted reply. It lists
 // the devices it is given and keeps the time-out record per the last SetTimeouts call.
@@ -63,7 +62,5 @@ class ScriptedDriver : public FtdiDriver {
   void Check(FtdiHandle handle) const;
 };
 
-Bytes Hex(const std::string& text);  // "FF AA 11" -> bytes
-std::string Hex(const Bytes& bytes);  // bytes -> "FF AA 11"
 
 }  // namespace ombrix::testing

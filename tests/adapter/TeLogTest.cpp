@@ -29,7 +29,7 @@ class TeLogTest : public ::testing::Test {
     driver.replies.assign(replies.begin(), replies.end());
     op();
     std::vector<std::string> written;
-    for (const Bytes& w : driver.writes) written.push_back(Hex(w));
+    for (const Bytes& w : driver.writes) written.push_back(ToHex(w));
     return written;
   }
 };
@@ -106,7 +106,7 @@ std::uint8_t WrongByte(std::uint8_t right) {
 TEST_F(TeLogTest, EveryFrameIsWrittenAsTabledAndItsReplyAccepted) {
   for (const FrameCase& c : FrameCases()) {
     std::vector<Bytes> replies;
-    for (const auto& r : c.replies) replies.push_back(Hex(r));
+    for (const auto& r : c.replies) replies.push_back(FromHex(r));
     bool ok = false;
     driver.calls.clear();
     EXPECT_EQ(Run([&] { ok = c.op(link); }, replies), c.requests) << c.name;
@@ -120,7 +120,7 @@ TEST_F(TeLogTest, AWrongByteAtEachCheckedPositionGivesItsStatus) {
   for (const FrameCase& c : FrameCases()) {
     for (const auto& [position, status] : c.checks) {
       std::vector<Bytes> replies;
-      for (const auto& r : c.replies) replies.push_back(Hex(r));
+      for (const auto& r : c.replies) replies.push_back(FromHex(r));
       int p = position;
       std::size_t which = 0;
       while (p >= static_cast<int>(replies[which].size())) p -= static_cast<int>(replies[which++].size());
@@ -136,7 +136,7 @@ TEST_F(TeLogTest, AWrongByteAtEachCheckedPositionGivesItsStatus) {
 
 TEST_F(TeLogTest, ShortWritesAndShortReadsFailEveryOperation) {
   for (const FrameCase& c : FrameCases()) {
-    const Bytes first = Hex(c.replies.front());
+    const Bytes first = FromHex(c.replies.front());
     bool ok = true;
     driver.writeAccepts = static_cast<std::uint32_t>(first.size() - 1);
     Run([&] { ok = c.op(link); }, {first});
@@ -177,7 +177,7 @@ TEST_F(TeLogTest, PostCommandDoublesEveryEscapeByteInValueAndChecksum) {
   const std::uint8_t k = static_cast<std::uint8_t>(
       ~Crc8(std::vector<std::uint8_t>{0x02, 0x55, 0x55, 0x55, 0x55}.data(), 5));
   ASSERT_NE(k, 0x55);
-  Bytes request = Hex("FF AA 11 02 55 55 55 55 55 55 55 55");
+  Bytes request = FromHex("FF AA 11 02 55 55 55 55 55 55 55 55");
   request.push_back(k);
   request.push_back(0x55);
   request.push_back(0x00);
@@ -186,19 +186,19 @@ TEST_F(TeLogTest, PostCommandDoublesEveryEscapeByteInValueAndChecksum) {
   reply.back() = 0x22;
   bool ok = false;
   EXPECT_EQ(Run([&] { ok = link.PostCommand(2, 0x55555555); }, {reply}),
-            std::vector<std::string>{Hex(request)});
+            std::vector<std::string>{ToHex(request)});
   EXPECT_TRUE(ok);
   EXPECT_EQ(request.size(), 15u);
 
   // Code 0xC9 with the same value has the checksum 0x55 as well: 16 bytes.
-  Bytes request16 = Hex("FF AA 11 C9 55 55 55 55 55 55 55 55 55 55 55 00");
-  Bytes reply16 = Hex("22 22 11 C9 55 55 55 55 55 55 55 55 55 55 55 22");
+  Bytes request16 = FromHex("FF AA 11 C9 55 55 55 55 55 55 55 55 55 55 55 00");
+  Bytes reply16 = FromHex("22 22 11 C9 55 55 55 55 55 55 55 55 55 55 55 22");
   EXPECT_EQ(Run([&] { ok = link.PostCommand(0xC9, 0x55555555); }, {reply16}),
-            std::vector<std::string>{Hex(request16)});
+            std::vector<std::string>{ToHex(request16)});
   EXPECT_TRUE(ok);
 
   // An adapter that echoes the value without doubling is refused as a wrong echo.
-  Bytes undoubled = Hex("22 22 11 C9 55 55 55 55 55 55 22 00 00 00 00 00");
+  Bytes undoubled = FromHex("22 22 11 C9 55 55 55 55 55 55 22 00 00 00 00 00");
   Run([&] { ok = link.PostCommand(0xC9, 0x55555555); }, {undoubled});
   EXPECT_FALSE(ok);
   EXPECT_EQ(link.Status, 8);
@@ -207,7 +207,7 @@ TEST_F(TeLogTest, PostCommandDoublesEveryEscapeByteInValueAndChecksum) {
 TEST_F(TeLogTest, ReplyShiftedBySurplusEscapesNeverReadsPastItsEnd) {
   // 11-byte request; the adapter inserts escapes so that the trailer would lie beyond the reply.
   bool ok = true;
-  Run([&] { ok = link.PostCommand(1, 8000); }, {Hex("22 22 11 01 55 40 1F 00 00 C7 55")});
+  Run([&] { ok = link.PostCommand(1, 8000); }, {FromHex("22 22 11 01 55 40 1F 00 00 C7 55")});
   EXPECT_FALSE(ok);
   EXPECT_EQ(link.Status, 4);
 }
@@ -217,7 +217,7 @@ TEST_F(TeLogTest, FetchResultHandsOutCodeAndValueEvenWithABadChecksum) {
   std::uint32_t value = 0;
   bool ok = true;
   Run([&] { ok = link.FetchResult(code, value); },
-      {Hex("22 22 22 55 22 05 22 43 10 00 00 00 00 55 22")});
+      {FromHex("22 22 22 55 22 05 22 43 10 00 00 00 00 55 22")});
   EXPECT_FALSE(ok);
   EXPECT_EQ(link.Status, 8);
   EXPECT_EQ(code, 0x43);
@@ -230,7 +230,7 @@ TEST_F(TeLogTest, PresenceNeedsTwoOfThreeSlots) {
       {"11 22 22 00 00", false}, {"11 22 00 00 00", false}, {"11 22 FF 22 FF", false}};
   for (const auto& [reply, present] : cases) {
     bool result = !present;
-    Run([&] { result = link.TestPresence(); }, {Hex(reply)});
+    Run([&] { result = link.TestPresence(); }, {FromHex(reply)});
     EXPECT_EQ(result, present) << reply;
     EXPECT_EQ(link.Status, 0) << reply << ": an answered presence test is not a fault";
   }
@@ -238,13 +238,13 @@ TEST_F(TeLogTest, PresenceNeedsTwoOfThreeSlots) {
 
 TEST_F(TeLogTest, VersionBelowOnePointZeroIsRefused) {
   int version = -1;
-  Run([&] { version = link.GetVersion(); }, {Hex("11 22 0F")});
+  Run([&] { version = link.GetVersion(); }, {FromHex("11 22 0F")});
   EXPECT_EQ(version, 0);
   EXPECT_EQ(link.Status, 4);
-  Run([&] { version = link.GetVersion(); }, {Hex("00 22 10")});
+  Run([&] { version = link.GetVersion(); }, {FromHex("00 22 10")});
   EXPECT_EQ(version, 0x10) << "the answer to the leading escape is not examined";
   EXPECT_EQ(link.Status, 0);
-  Run([&] { version = link.GetVersion(); }, {Hex("11 22 FF")});
+  Run([&] { version = link.GetVersion(); }, {FromHex("11 22 FF")});
   EXPECT_EQ(version, 255);
 }
 
@@ -256,7 +256,7 @@ TEST_F(TeLogTest, ReadDataPacksUpToEighteenGroupsIntoOneExchange) {
 
   Bytes reply;
   for (int i = 0; i < 18; ++i) {
-    for (std::uint8_t b : Hex("22 22 44 00 55 22 0A")) reply.push_back(b);
+    for (std::uint8_t b : FromHex("22 22 44 00 55 22 0A")) reply.push_back(b);
     reply[reply.size() - 4] = static_cast<std::uint8_t>(0x50 + i);
   }
   bool ok = false;
@@ -277,7 +277,7 @@ TEST_F(TeLogTest, ReadDataPacksUpToEighteenGroupsIntoOneExchange) {
 TEST_F(TeLogTest, ReadDataStoresGroupsThatPassedBeforeAFault) {
   std::uint8_t data[2] = {0, 0};
   bool ok = true;
-  Run([&] { ok = link.ReadData(data, 2); }, {Hex("22 22 44 7E 55 22 0A 22 22 45 A5 55 22 0A")});
+  Run([&] { ok = link.ReadData(data, 2); }, {FromHex("22 22 44 7E 55 22 0A 22 22 45 A5 55 22 0A")});
   EXPECT_FALSE(ok);
   EXPECT_EQ(link.Status, 8);
   EXPECT_EQ(data[0], 0x7E);
@@ -289,14 +289,14 @@ TEST_F(TeLogTest, QueryResultReturnsTheFetchedCodeOrTheFetchFault) {
   std::uint32_t value = 0;
   bool ok = false;
   Run([&] { ok = link.QueryResult(code, value); },
-      {Hex("22 22 66 05 55 22 00"), Hex("22 22 22 55 22 05 22 41 40 1F 00 00 2E 55 22")});
+      {FromHex("22 22 66 05 55 22 00"), FromHex("22 22 22 55 22 05 22 41 40 1F 00 00 2E 55 22")});
   EXPECT_TRUE(ok);
   EXPECT_EQ(code, 0x41);
   EXPECT_EQ(value, 8000u);
 
   code = 5;
   Run([&] { ok = link.QueryResult(code, value); },
-      {Hex("22 22 66 05 55 22 00"), Hex("22 22 22 55 22 05 22 45 40 1F 00 00 2E 55 22")});
+      {FromHex("22 22 66 05 55 22 00"), FromHex("22 22 22 55 22 05 22 45 40 1F 00 00 2E 55 22")});
   EXPECT_FALSE(ok);
   EXPECT_EQ(link.Status, 8) << "the checksum fault of the fetch";
 }
@@ -326,7 +326,7 @@ TEST(Crc8, KnownVectors) {
   const std::string check = "123456789";
   EXPECT_EQ(Crc8(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xA1);
   std::uint8_t crc = 0;
-  for (std::uint8_t b : Hex("01 40 1F 00 00")) TTeLog::Crc8Update(crc, b);
+  for (std::uint8_t b : FromHex("01 40 1F 00 00")) TTeLog::Crc8Update(crc, b);
   EXPECT_EQ(crc, 0x38);
   EXPECT_EQ(static_cast<std::uint8_t>(~crc), 0xC7);
 }

@@ -155,7 +155,7 @@ TEST_F(UsbTest, NonBlockingReadAsksTheQueueFirst) {
   std::uint8_t buffer[8] = {};
 
   driver.waiting = 0;
-  driver.replies.push_back(Hex("01 02 03"));
+  driver.replies.push_back(FromHex("01 02 03"));
   EXPECT_EQ(usb.Read(buffer, 5), 0);
   EXPECT_EQ(usb.Status, 1);
   EXPECT_EQ(std::count(driver.calls.begin(), driver.calls.end(), "Read"), 0);
@@ -168,7 +168,7 @@ TEST_F(UsbTest, NonBlockingReadAsksTheQueueFirst) {
   driver.waiting = 3;
   EXPECT_EQ(usb.Read(buffer, 5), 3) << "the count shrinks to what waits";
   EXPECT_EQ(usb.Status, 0);
-  EXPECT_EQ(Hex(Bytes(buffer, buffer + 3)), "01 02 03");
+  EXPECT_EQ(ToHex(Bytes(buffer, buffer + 3)), "01 02 03");
 }
 
 TEST_F(UsbTest, BlockingReadAndWriteReturnPartialCounts) {
@@ -179,7 +179,7 @@ TEST_F(UsbTest, BlockingReadAndWriteReturnPartialCounts) {
   EXPECT_EQ(driver.timeouts, (FtdiTimeouts{0, 0, 500, 0, 200}));
 
   std::uint8_t buffer[8] = {};
-  driver.replies.push_back(Hex("AA BB"));
+  driver.replies.push_back(FromHex("AA BB"));
   EXPECT_EQ(usb.Read(buffer, 5), 2) << "a read that timed out with part of the bytes";
   EXPECT_EQ(usb.Status, 0);
   EXPECT_EQ(std::count(driver.calls.begin(), driver.calls.end(), "QueueStatus"), 0);

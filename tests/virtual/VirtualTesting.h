@@ -1,36 +1,14 @@
 #pragma once
 
-#include <cstdio>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
+#include "HexBytes.h"
 #include "VirtualBus.h"
 
 namespace ombrix::testing {
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline Bytes FromHex(const std::string& text) {
-  Bytes bytes;
-  std::istringstream in(text);
-  unsigned value = 0;
-  while (in >> std::hex >> value) bytes.push_back(static_cast<std::uint8_t>(value));
-  return bytes;
-}
-
-inline std::string ToHex(const Bytes& bytes) {
-  std::string text;
-  char digits[4];
-  for (std::uint8_t b : bytes) {
-    std::snprintf(digits, sizeof digits, "%02X", b);
-    if (!text.empty()) text += ' ';
-    text += digits;
-  }
-  return text;
-}
 
 // An adapter with a probe on a bus of its own, on virtual time, with instant link timing.
 struct VirtualRig {
