@@ -88,29 +88,6 @@ Fields AdapterFields(TThermochron& probe) {
   };
 }
 
-Fields ProbeStatusFields(const TThermochron& p, TDateTime pcClock) {
-  const QString serial = QString::fromStdString(p.SerialNumberText());
-  return {
-      {QStringLiteral("SerialNumber"), Label("StatusSerialNumber"), serial, serial},
-      Text("Name", "StatusName", p.Name),
-      Text("Comment", "StatusComment", p.Comment),
-      Time("CurrentClock", "StatusCurrentClock", p.CurrentClock),
-      Time("PcClock", "StatusPcClock", pcClock),
-      Time("MissionStart", "StatusMissionStart", p.MissionStart),
-      Time("StartTime", "StatusStartTime", p.StartTime),
-      Time("DownloadTime", "StatusDownloadTime", p.DownloadTime),
-      Number("MissionSamples", "StatusMissionSamples", p.MissionSamples),
-      Rate(p),
-      Number("SamplesTotal", "StatusSamplesTotal", p.SamplesTotal),
-      Recording(p),
-      Flag("MemoryClear", "StatusMemoryClearLed", p.MemoryClear),
-      Flag("RolloverEnable", "StatusRolloverEnableLed", p.RolloverEnable),
-      Flag("RolloverOccured", "StatusRolloverOccuredLed", p.RolloverOccured),
-      Flag("Test", "StatusTestLed", p.Test),
-      Flag("ProbeOff", "StatusProbeOffLed", p.ProbeOff),
-  };
-}
-
 Fields RecordFields(const TThermochron& p) {
   const QString serial = QString::fromStdString(p.SerialNumberText());
   return {
@@ -128,6 +105,17 @@ Fields RecordFields(const TThermochron& p) {
       Flag("RolloverEnable", "StatusRolloverEnableLed", p.RolloverEnable),
       Flag("RolloverOccured", "StatusRolloverOccuredLed", p.RolloverOccured),
   };
+}
+
+// The record's fields with the two clocks after the comment, and the probe's mode lamps.
+Fields ProbeStatusFields(const TThermochron& p, TDateTime pcClock) {
+  Fields fields = RecordFields(p);
+  const auto afterComment = fields.begin() + 3;
+  fields.insert(afterComment, {Time("CurrentClock", "StatusCurrentClock", p.CurrentClock),
+                               Time("PcClock", "StatusPcClock", pcClock)});
+  fields.push_back(Flag("Test", "StatusTestLed", p.Test));
+  fields.push_back(Flag("ProbeOff", "StatusProbeOffLed", p.ProbeOff));
+  return fields;
 }
 
 Fields SampleSummary(const TThermochron& p) {
