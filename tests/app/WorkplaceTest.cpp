@@ -1,3 +1,4 @@
+#include "IniFolder.h"
 #include "Thermochronworkplace.h"
 
 #include <QFile>
@@ -9,23 +10,9 @@
 namespace ombrix {
 namespace {
 
-class WorkplaceTest : public ::testing::Test {
+class WorkplaceTest : public ::testing::Test, public ombrix::testing::IniFolder {
  protected:
   void TearDown() override { QLocale::setDefault(QLocale::c()); }
-
-  QString IniPath() const { return dir_.filePath("ombrix.INI"); }
-  void WriteIni(const std::string& text) {
-    QFile file(IniPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-  }
-  std::string ReadIni() const {
-    QFile file(IniPath());
-    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-    return file.readAll().toStdString();
-  }
-
-  QTemporaryDir dir_;
 };
 
 TEST_F(WorkplaceTest, TheIniFileIsNamedLikeTheProgram) {

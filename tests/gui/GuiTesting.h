@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "IniFolder.h"
 #include "Clock.h"
 #include "ConsistencyError.h"
 #include "Dialogs.h"
@@ -27,7 +28,7 @@ namespace ombrix::testing {
 // A main window in a folder of its own (its INI file and help beside a program path there), on a
 // virtual bus and virtual time. Timers run only when the test lets time pass; message boxes are
 // answered by the test and recorded.
-class GuiTest : public ::testing::Test {
+class GuiTest : public ::testing::Test, public IniFolder {
  protected:
   void SetUp() override {
     TTimer::SetManualDriving(true);
@@ -46,18 +47,6 @@ class GuiTest : public ::testing::Test {
   }
 
   QString ProgramPath() const { return dir.filePath("ombrix"); }
-  QString IniPath() const { return dir.filePath("ombrix.INI"); }
-
-  void WriteIni(const std::string& text) {
-    QFile file(IniPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.data(), static_cast<qint64>(text.size()));
-  }
-  std::string ReadIni() const {
-    QFile file(IniPath());
-    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-    return file.readAll().toStdString();
-  }
 
   // Creates and shows the window; File New has run when this returns.
   TMainForm& Start() {
@@ -85,7 +74,6 @@ class GuiTest : public ::testing::Test {
 
   AdapterController& Adapter() { return *bus.Adapter(scenario::kAdapterSerial); }
 
-  QTemporaryDir dir;
   VirtualClock clock{1'700'000'000'000};
   ScopedClock scopedClock{clock};
   VirtualBus bus{clock, LinkTiming::Instant()};
