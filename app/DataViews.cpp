@@ -152,8 +152,8 @@ void TMainForm::FillTable() {
 }
 
 void TMainForm::FillGraph() {
-  const TThermochron& probe = *Workplace->Probe;
-  const int count = std::clamp(probe.ReadSamples, 0, TThermochron::kLogSize);
+  const TProbe& probe = *Workplace->Probe;
+  const int count = std::clamp(probe.ReadSamples, 0, TProbe::kLogSize);
   QList<QPointF> points;
   points.reserve(count);
   for (int i = 0; i < count; ++i) {
@@ -177,7 +177,7 @@ void TMainForm::FillGraph() {
 }
 
 void TMainForm::FillHistogram() {
-  const TThermochron& probe = *Workplace->Probe;
+  const TProbe& probe = *Workplace->Probe;
   std::array<int, THistogramView::kBins> counts{};
   bool any = false;
   double lowest = 0;

@@ -133,7 +133,7 @@ void TMainForm::FileOpenExecute() {
   bool readable;
   {
     const WaitCursor wait;
-    readable = LoadFromFile(*std::make_unique<TThermochron>(), chosen, &error);
+    readable = LoadFromFile(*std::make_unique<TProbe>(), chosen, &error);
   }
   if (!readable) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));

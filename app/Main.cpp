@@ -197,8 +197,7 @@ QAction* TMainForm::Action(const char* name) const {
 // Window events ------------------------------------------------------------------------------
 
 void TMainForm::FormCreate() {
-  Workplace =
-      std::make_unique<TThermochronWorkplace>(TThermochronWorkplace::IniFileNameFor(programPath_));
+  Workplace = std::make_unique<TProbeWorkplace>(TProbeWorkplace::IniFileNameFor(programPath_));
   // Without a configuration the window keeps its designed place and switches.
   if (!Workplace->Load()) return;
   ApplyPlacement();
@@ -250,7 +249,7 @@ bool TMainForm::FormCloseQuery() {
 
 void TMainForm::FormClose() {
   if (!Workplace) return;
-  TThermochronWorkplace& place = *Workplace;
+  TProbeWorkplace& place = *Workplace;
   const bool maximized = isMaximized();
   QRect frame(pos(), size());
   if (maximized) {
@@ -316,7 +315,7 @@ void TMainForm::FileNewExecute() {
     action->setChecked(false);
     action->setEnabled(false);
   }
-  Workplace->FileName = QString::fromLatin1(TThermochronWorkplace::kNoFile);
+  Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
   // The new session holds nothing yet that could be lost.
   Workplace->Modified = false;
   PollState = psSearching;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "Thermochronworkplace.h"
+#include "Probeworkplace.h"
 
 class QAction;
 class QLabel;
@@ -149,7 +149,7 @@ class TMainForm : public QMainWindow {
   const QString& HelpFile() const { return helpFile_; }
   THelpWindow* HelpWindow() const { return helpWindow_; }
 
-  std::unique_ptr<TThermochronWorkplace> Workplace;
+  std::unique_ptr<TProbeWorkplace> Workplace;
   int PollState = psStart;
   bool RolloverChoice = false;
   TTimer* Timer = nullptr;

@@ -47,7 +47,7 @@ void TMainForm::TimerTimer() {
 void TMainForm::SearchTick() {
   Timer->SetInterval(kSearchInterval);
   SetActivityLed(ledGreen);
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   panels_[2]->setToolTip(QString());
   if (probe.DetectProbe()) {
     ShowAdapterTexts();
@@ -107,7 +107,7 @@ void TMainForm::PresenceTick() {
 }
 
 void TMainForm::ShowAdapterTexts() {
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   SetPanelText(2, ProbeText(probe.AdapterVersionText()));
   SetPanelText(3, ProbeText(probe.AdapterSerialNumber()));
   ui_->StatusBar->repaint();

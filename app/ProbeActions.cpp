@@ -29,9 +29,9 @@ bool Ask(TMainForm& form, const char* questionKey) {
 // Stop, Clear and Switch OFF: the question, the operation on the probe object that is current
 // once the user has answered, and its outcome.
 void RunConfirmedCommand(TMainForm& form, const char* questionKey,
-                         const std::function<bool(TThermochron&)>& operation) {
+                         const std::function<bool(TProbe&)>& operation) {
   if (!Ask(form, questionKey)) return;
-  TThermochron& probe = *form.Workplace->Probe;
+  TProbe& probe = *form.Workplace->Probe;
   bool ok;
   {
     TBusyBracket busy(form);
@@ -93,7 +93,7 @@ void TMainForm::ConnectProbeActions() {
 
 void TMainForm::ProbeReadDataExecute() {
   ViewStatusExecute();
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
   if (!probe.BeginReadData()) {
     SetPanelText(0, Msg("MsgDataError"));
@@ -128,19 +128,18 @@ void TMainForm::ProbeReadDataExecute() {
 
 void TMainForm::ProbeStopExecute() {
   ViewStatusExecute();
-  RunConfirmedCommand(*this, "MsgStopQ", [](TThermochron& probe) { return probe.StopMission(); });
+  RunConfirmedCommand(*this, "MsgStopQ", [](TProbe& probe) { return probe.StopMission(); });
 }
 
 void TMainForm::ProbeClearExecute() {
   ViewStatusExecute();
-  RunConfirmedCommand(*this, "MsgClearQ", [](TThermochron& probe) { return probe.ClearProbe(); });
+  RunConfirmedCommand(*this, "MsgClearQ", [](TProbe& probe) { return probe.ClearProbe(); });
 }
 
 void TMainForm::StatusSwitchOffClick() {
   ViewStatusExecute();
   if (!Workplace->Probe->MemoryClear) return;
-  RunConfirmedCommand(*this, "MsgSwitchOffQ",
-                      [](TThermochron& probe) { return probe.SwitchOff(); });
+  RunConfirmedCommand(*this, "MsgSwitchOffQ", [](TProbe& probe) { return probe.SwitchOff(); });
 }
 
 void TMainForm::ProbeLaunchExecute() {
@@ -161,7 +160,7 @@ void TMainForm::ProbeLaunchExecute() {
   }
   if (!Ask(*this, "MsgNewRecordingQ")) return;
 
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   // The record keeps these whatever the probe answers.
   probe.SampleRate = rate;
   probe.StartTime = firstSample;
@@ -194,7 +193,7 @@ void TMainForm::ProbeLaunchExecute() {
 void TMainForm::StatusSetupClockClick() {
   if (PollState != psProbe) return;
   if (!Ask(*this, "MsgSetupClockQ")) return;
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   {
     TBusyBracket busy(*this);
     probe.SetClock(NowDateTime());
@@ -206,7 +205,7 @@ void TMainForm::StatusSetupClockClick() {
 void TMainForm::StatusWriteTextClick() {
   if (PollState != psProbe) return;
   if (!Ask(*this, "MsgWriteTextQ")) return;
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   const bool test = Workplace->Test;
   if (test)
     probe.SerialNumber = SerialNumberFromText(ui_->StatusSerialNumber->text(), probe.SerialNumber);
@@ -231,7 +230,7 @@ void TMainForm::StatusRolloverEnableClick() {
 }
 
 void TMainForm::StatusImmediatelyClick() {
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   probe.SetStartNextMinute();
   ui_->StatusStartTime->setText(DateTimeText(probe.StartTime));
 }

@@ -29,7 +29,7 @@ namespace {
 // Fills the layout form from the record on show, with the window's code page and the
 // workplace's temperature range.
 TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
-  const TThermochronWorkplace& place = *form.Workplace;
+  const TProbeWorkplace& place = *form.Workplace;
   layout.SetTextDecoder(
       [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
   layout.ShowRecord(*place.Probe, place.MinTemperature, place.MaxTemperature);

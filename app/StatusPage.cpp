@@ -60,7 +60,7 @@ void TMainForm::SetLed(QLabel* lamp, int image) {
 }
 
 void TMainForm::ShowProbeStatus() {
-  TThermochron& probe = *Workplace->Probe;
+  TProbe& probe = *Workplace->Probe;
   ui_->StatusSerialNumber->setText(ProbeText(probe.SerialNumberText()));
   ui_->StatusName->setText(ProbeText(probe.Name));
   ui_->StatusComment->setPlainText(CommentForDisplay(ProbeText(probe.Comment)));
@@ -92,7 +92,7 @@ void TMainForm::ShowProbeStatus() {
 }
 
 void TMainForm::UpdateControls() {
-  const TThermochron& probe = *Workplace->Probe;
+  const TProbe& probe = *Workplace->Probe;
   QWidget* const inputs[] = {ui_->StatusName,      ui_->StatusComment,        ui_->StatusSampleRate,
                              ui_->StatusStartTime, ui_->StatusRolloverEnable, ui_->StatusSetupClock,
                              ui_->StatusWriteText, ui_->StatusImmediately};

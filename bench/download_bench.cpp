@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "Clock.h"
+#include "Probe.h"
 #include "Scenarios.h"
-#include "Thermochron.h"
 #include "VirtualBus.h"
 
 namespace {
@@ -27,7 +27,7 @@ void FullRolloverDownload(benchmark::State& state) {
 
   double linkSeconds = 0, cpuSeconds = 0, bytesPerBlock = 0;
   for (auto _ : state) {
-    auto record = std::make_unique<TThermochron>();
+    auto record = std::make_unique<TProbe>();
     if (!record->DetectProbe() || !record->BeginReadData()) {
       state.SkipWithError("the virtual probe did not answer");
       return;
@@ -46,8 +46,8 @@ void FullRolloverDownload(benchmark::State& state) {
     benchmark::DoNotOptimize(record->GetSample(7999));
     linkSeconds = static_cast<double>(bus.LinkMicros() - linkBefore) / 1e6;
     cpuSeconds = static_cast<double>(cpuAfter - cpuBefore) / CLOCKS_PER_SEC;
-    bytesPerBlock =
-        static_cast<double>(adapter.Stats().requestBytes - bytesBefore) / static_cast<double>(blocks);
+    bytesPerBlock = static_cast<double>(adapter.Stats().requestBytes - bytesBefore) /
+                    static_cast<double>(blocks);
   }
   state.counters["link_s"] = linkSeconds;
   state.counters["bytes_per_block"] = bytesPerBlock;

@@ -12,12 +12,12 @@
 
 namespace {
 
-using ombrix::TThermochron;
+using ombrix::TProbe;
 
 // A full record after a rollover, in a fixed locale so that runs compare.
-std::unique_ptr<TThermochron> FullRecord() {
+std::unique_ptr<TProbe> FullRecord() {
   QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
-  auto probe = std::make_unique<TThermochron>();
+  auto probe = std::make_unique<TProbe>();
   probe->SerialNumber = 0xA200000000000028ULL;
   probe->Name = "Fridge 4";
   probe->Comment = "Vaccines, shelf 2";
@@ -26,11 +26,11 @@ std::unique_ptr<TThermochron> FullRecord() {
   probe->StartTime = ombrix::EncodeDateTime(2021, 3, 1, 8, 0, 0);
   probe->MissionStart = ombrix::EncodeDateTime(2021, 3, 1, 7, 58, 12);
   probe->MissionSamples = 9000;
-  probe->ReadSamples = TThermochron::kLogSize;
+  probe->ReadSamples = TProbe::kLogSize;
   probe->RolloverOccured = true;
   probe->DownloadTime = ombrix::EncodeDateTime(2021, 5, 3, 9, 0, 0);
   probe->SamplesTotal = 52000;
-  for (int i = 0; i < TThermochron::kLogSize; ++i)
+  for (int i = 0; i < TProbe::kLogSize; ++i)
     probe->LogBuffer[i] = static_cast<std::uint8_t>(80 + i % 40);
   probe->DecodeLog();
   return probe;
@@ -51,7 +51,7 @@ void LoadRecord(benchmark::State& state) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("full.omx"));
   if (!ombrix::SaveToFile(*probe, path)) throw std::runtime_error("save failed");
-  auto loaded = std::make_unique<TThermochron>();
+  auto loaded = std::make_unique<TProbe>();
   for (auto _ : state) {
     if (!ombrix::LoadFromFile(*loaded, path)) throw std::runtime_error("load failed");
   }

@@ -18,7 +18,7 @@
 namespace {
 
 using ombrix::TMainForm;
-using ombrix::TThermochron;
+using ombrix::TProbe;
 
 struct Window {
   QTemporaryDir dir;
@@ -36,11 +36,11 @@ struct Window {
     form->show();
     QCoreApplication::processEvents();
     // A fortnight of a fridge with its door opened now and then, 2 °C bins counted.
-    TThermochron& record = *form->Workplace->Probe;
+    TProbe& record = *form->Workplace->Probe;
     record.SampleRate = 3;
-    record.ReadSamples = TThermochron::kLogSize;
+    record.ReadSamples = TProbe::kLogSize;
     const double first = ombrix::EncodeDateTime(2025, 3, 1, 8, 0);
-    for (int i = 0; i < TThermochron::kLogSize; ++i) {
+    for (int i = 0; i < TProbe::kLogSize; ++i) {
       const float t = static_cast<float>(
           std::round((5 + 2 * std::sin(i / 40.0) + (i % 97 == 0 ? 9 : 0)) * 2) / 2);
       record.Samples[i] = ombrix::Sample{first + i * 3 / 1440.0, t};

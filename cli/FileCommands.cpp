@@ -7,15 +7,15 @@
 #include "Commands.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
+#include "Probe.h"
 #include "RecordFile.h"
 #include "Report.h"
-#include "Thermochron.h"
 
 namespace ombrix::cli {
 
 namespace {
 
-int Load(const Request& request, const Console& console, TThermochron& probe) {
+int Load(const Request& request, const Console& console, TProbe& probe) {
   std::string error;
   if (LoadFromFile(probe, request.recordFile, &error)) return kSuccess;
   console.Message(error);
@@ -25,7 +25,7 @@ int Load(const Request& request, const Console& console, TThermochron& probe) {
 }  // namespace
 
 int RunExport(const Request& request, const Console& console) {
-  auto probe = std::make_unique<TThermochron>();
+  auto probe = std::make_unique<TProbe>();
   if (int code = Load(request, console, *probe)) return code;
   const StatusPageCaptions captions;
   std::string error;
@@ -37,7 +37,7 @@ int RunExport(const Request& request, const Console& console) {
 }
 
 int RunShow(const Options& options, const Request& request, const Console& console) {
-  auto probe = std::make_unique<TThermochron>();
+  auto probe = std::make_unique<TProbe>();
   if (int code = Load(request, console, *probe)) return code;
   const Fields record = RecordFields(*probe);
   const Fields summary = SampleSummary(*probe);

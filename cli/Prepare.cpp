@@ -6,10 +6,10 @@
 #include <cmath>
 #include <optional>
 
+#include "CodePage.h"
 #include "Commands.h"
 #include "ExitCode.h"
-#include "Thermochron.h"
-#include "CodePage.h"
+#include "Probe.h"
 
 namespace ombrix::cli {
 
@@ -115,10 +115,9 @@ int Prepare(const Options& options, const Console& console, Request& request) {
       }
       return kSuccess;
     case Command::kWriteText:
-      if (int code =
-              ReadProbeText(options.name, "name", TThermochron::kNameSize, request.name, console))
+      if (int code = ReadProbeText(options.name, "name", TProbe::kNameSize, request.name, console))
         return code;
-      return ReadProbeText(options.comment, "comment", TThermochron::kCommentSize, request.comment,
+      return ReadProbeText(options.comment, "comment", TProbe::kCommentSize, request.comment,
                            console);
     case Command::kDownload:
       if (!request.exportFile.isEmpty()) {

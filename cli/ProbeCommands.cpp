@@ -3,15 +3,15 @@
 #include <memory>
 
 #include "CaptionSource.h"
+#include "CodePage.h"
 #include "Commands.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
 #include "FtdiDriver.h"
+#include "Probe.h"
 #include "ProgressBar.h"
 #include "RecordFile.h"
 #include "Report.h"
-#include "Thermochron.h"
-#include "CodePage.h"
 
 namespace ombrix::cli {
 
@@ -29,7 +29,7 @@ std::string Quoted(const std::string& text) {
 // Reports a failed probe operation by the record's LastError and returns the exit code for it.
 // `outcome` is the window's word for a failed command ("Cmd : Error" or "Data : Error"; none while
 // looking for adapter and probe); `notAllowed` says why the probe's state refuses the command.
-int Fail(const TThermochron& probe, const char* outcome, const Console& console,
+int Fail(const TProbe& probe, const char* outcome, const Console& console,
          const std::string& notAllowed = "not allowed in the probe's present state") {
   const std::string adapter = Quoted(probe.Adapter->Description);
   const std::string what = outcome ? std::string(outcome) + ": " : std::string();
@@ -70,22 +70,22 @@ int Fail(const TThermochron& probe, const char* outcome, const Console& console,
 }
 
 // A fresh probe record that looks for the adapter of the configured description.
-std::unique_ptr<TThermochron> NewRecord(const Options& options) {
-  auto probe = std::make_unique<TThermochron>();
+std::unique_ptr<TProbe> NewRecord(const Options& options) {
+  auto probe = std::make_unique<TProbe>();
   if (options.device) probe->SetAdapterName(*options.device);
   return probe;
 }
 
 // The probe record for one command, with a probe detected on its adapter. kSuccess or the exit
 // code after a message.
-int Connect(const Options& options, const Console& console, std::unique_ptr<TThermochron>& probe) {
+int Connect(const Options& options, const Console& console, std::unique_ptr<TProbe>& probe) {
   probe = NewRecord(options);
   if (probe->DetectProbe()) return kSuccess;
   return Fail(*probe, nullptr, console);
 }
 
 // The state a refusal names: what the probe holds and does.
-std::string StateText(const TThermochron& probe) {
+std::string StateText(const TProbe& probe) {
   if (probe.ProbeOff) return "the probe is switched off";
   if (probe.MemoryClear) return "the probe's memory is clear";
   if (probe.MissionInProgress) return "recording is in progress";
@@ -93,8 +93,7 @@ std::string StateText(const TThermochron& probe) {
 }
 
 // Clock Setup and Write text act only on a clear probe, as on the Status page.
-int RequireClear(TThermochron& probe, bool readText, const Console& console,
-                 const std::string& action) {
+int RequireClear(TProbe& probe, bool readText, const Console& console, const std::string& action) {
   if (!probe.ReadStatus(readText)) return Fail(probe, kMsgCmdError, console);
   if (probe.MemoryClear) return kSuccess;
   console.Message(std::string(kMsgCmdError) + ": " + action + " only on a clear probe; " +
@@ -143,7 +142,7 @@ int RunStatus(const Options& options, const Console& console) {
 }
 
 int RunDownload(const Options& options, const Request& request, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (!probe->BeginReadData()) {
     return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
@@ -176,7 +175,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
 }
 
 int RunLaunch(const Options& options, const Request& request, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   probe->SampleRate = request.rate;
   if (request.start != 0) {
@@ -195,7 +194,7 @@ int RunLaunch(const Options& options, const Request& request, const Console& con
 }
 
 int RunStop(const Options& options, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (!probe->StopMission()) {
     return Fail(*probe, kMsgCmdError, console,
@@ -206,7 +205,7 @@ int RunStop(const Options& options, const Console& console) {
 }
 
 int RunClear(const Options& options, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (!probe->ClearProbe()) {
     const std::string why = probe->MissionInProgress ? "stop the recording before clearing"
@@ -218,7 +217,7 @@ int RunClear(const Options& options, const Console& console) {
 }
 
 int RunSwitchOff(const Options& options, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (!probe->SwitchOff()) {
     return Fail(*probe, kMsgCmdError, console,
@@ -229,7 +228,7 @@ int RunSwitchOff(const Options& options, const Console& console) {
 }
 
 int RunSetClock(const Options& options, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (int code = RequireClear(*probe, false, console, "the clock is set")) return code;
   probe->SetClock(NowDateTime());
@@ -241,7 +240,7 @@ int RunSetClock(const Options& options, const Console& console) {
 }
 
 int RunWriteText(const Options& options, const Request& request, const Console& console) {
-  std::unique_ptr<TThermochron> probe;
+  std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   // Name and comment are written together: the one not given keeps what the probe holds.
   if (int code = RequireClear(*probe, true, console, "name and comment are written")) return code;
@@ -249,9 +248,10 @@ int RunWriteText(const Options& options, const Request& request, const Console& 
   if (options.comment) probe->Comment = request.comment;
   if (!probe->WriteText(6) || !probe->ReadStatus(true)) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);
-  PrintText(console.out,
-            {{QString(), QStringLiteral("Name :"), DefaultCodePage().ToUnicode(probe->Name), {}},
-             {QString(), QStringLiteral("Comment :"), DefaultCodePage().ToUnicode(probe->Comment), {}}});
+  PrintText(
+      console.out,
+      {{QString(), QStringLiteral("Name :"), DefaultCodePage().ToUnicode(probe->Name), {}},
+       {QString(), QStringLiteral("Comment :"), DefaultCodePage().ToUnicode(probe->Comment), {}}});
   return kSuccess;
 }
 

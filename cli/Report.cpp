@@ -47,14 +47,14 @@ Field Flag(const char* key, const char* component, bool value) {
           value ? QStringLiteral("yes") : QStringLiteral("no"), value};
 }
 
-Field Rate(const TThermochron& probe) {
+Field Rate(const TProbe& probe) {
   const QString unit = probe.Test ? QStringLiteral(" s") : QStringLiteral(" min");
   return {QStringLiteral("SampleRate"), Label("StatusSampleRate"),
           QString::number(probe.SampleRate) + unit, probe.SampleRate};
 }
 
 // The label of the recording lamp reads "Recording In Progress" or "Recording Stopped".
-Field Recording(const TThermochron& probe) {
+Field Recording(const TProbe& probe) {
   return {QStringLiteral("MissionInProgress"),
           probe.MissionInProgress ? QStringLiteral("Recording In Progress")
                                   : QStringLiteral("Recording Stopped"),
@@ -75,7 +75,7 @@ QString OneLine(QString text) {
 
 }  // namespace
 
-Fields AdapterFields(TThermochron& probe) {
+Fields AdapterFields(TProbe& probe) {
   const int version = probe.AdapterVersion;
   const QString serial = QString::fromStdString(probe.AdapterSerialNumber());
   return {
@@ -88,7 +88,7 @@ Fields AdapterFields(TThermochron& probe) {
   };
 }
 
-Fields RecordFields(const TThermochron& p) {
+Fields RecordFields(const TProbe& p) {
   const QString serial = QString::fromStdString(p.SerialNumberText());
   return {
       {QStringLiteral("SerialNumber"), Label("StatusSerialNumber"), serial, serial},
@@ -108,7 +108,7 @@ Fields RecordFields(const TThermochron& p) {
 }
 
 // The record's fields with the two clocks after the comment, and the probe's mode lamps.
-Fields ProbeStatusFields(const TThermochron& p, TDateTime pcClock) {
+Fields ProbeStatusFields(const TProbe& p, TDateTime pcClock) {
   Fields fields = RecordFields(p);
   const auto afterComment = fields.begin() + 3;
   fields.insert(afterComment, {Time("CurrentClock", "StatusCurrentClock", p.CurrentClock),
@@ -118,8 +118,8 @@ Fields ProbeStatusFields(const TThermochron& p, TDateTime pcClock) {
   return fields;
 }
 
-Fields SampleSummary(const TThermochron& p) {
-  const int n = std::clamp(p.ReadSamples, 0, TThermochron::kLogSize);
+Fields SampleSummary(const TProbe& p) {
+  const int n = std::clamp(p.ReadSamples, 0, TProbe::kLogSize);
   Fields fields{{QStringLiteral("Samples"), QStringLiteral("Samples :"), QString::number(n), n}};
   if (n == 0) {
     for (const char* key : {"First", "Last", "Min", "Mean", "Max"}) {

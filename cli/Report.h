@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix::cli {
 
@@ -23,13 +23,13 @@ struct Field {
 using Fields = std::vector<Field>;
 
 // The adapter: description and firmware version, USB serial number.
-Fields AdapterFields(TThermochron& probe);
+Fields AdapterFields(TProbe& probe);
 // Every field of the Status page, from a record just read from the probe.
-Fields ProbeStatusFields(const TThermochron& probe, TDateTime pcClock);
+Fields ProbeStatusFields(const TProbe& probe, TDateTime pcClock);
 // The status fields a record file holds.
-Fields RecordFields(const TThermochron& probe);
+Fields RecordFields(const TProbe& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
-Fields SampleSummary(const TThermochron& probe);
+Fields SampleSummary(const TProbe& probe);
 
 // "Label :     text" lines, labels padded to one column.
 void PrintText(std::ostream& out, const Fields& fields);

@@ -22,7 +22,7 @@ bool NeedsWidgets(const std::vector<std::string>& arguments) {
 }
 
 int RunReport(const Request& request, const Console& console) {
-  auto probe = std::make_unique<TThermochron>();
+  auto probe = std::make_unique<TProbe>();
   std::string error;
   if (!LoadFromFile(*probe, request.recordFile, &error)) {
     console.Message(error);

@@ -28,7 +28,9 @@ const QString TPrintPreview::kOwnerLine = QStringLiteral("Ombrix \u2014 temperat
 namespace {
 
 // Probe texts are held in the default code page until the window hands in the configured one.
-QString Windows1252Text(std::string_view bytes) { return DefaultCodePage().ToUnicode(bytes); }
+QString Windows1252Text(std::string_view bytes) {
+  return DefaultCodePage().ToUnicode(bytes);
+}
 
 const QColor kBarColour(0xC0, 0xC0, 0xC0);
 const QColor kPaperColour(Qt::white);
@@ -116,7 +118,7 @@ TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windo
   components_ << comment_;
 
   BuildGraph();
-  ShowRecord(TThermochron());
+  ShowRecord(TProbe());
 }
 
 TPrintPreview::~TPrintPreview() = default;
@@ -194,8 +196,7 @@ void TPrintPreview::SetValue(QLabel* label, const QString& text) {
   label->adjustSize();
 }
 
-bool TPrintPreview::ShowRecord(const TThermochron& record, float minTemperature,
-                               float maxTemperature) {
+bool TPrintPreview::ShowRecord(const TProbe& record, float minTemperature, float maxTemperature) {
   SetValue(serialNumber_, decoder_(record.SerialNumberText()));
   SetValue(probeName_, decoder_(record.Name));
   comment_->setPlainText(decoder_(record.Comment));
@@ -206,7 +207,7 @@ bool TPrintPreview::ShowRecord(const TThermochron& record, float minTemperature,
   SetValue(missionSamples_, QString::number(record.MissionSamples));
   SetValue(samplesTotal_, QString::number(record.SamplesTotal));
 
-  const int held = std::clamp(record.ReadSamples, 0, TThermochron::kLogSize);
+  const int held = std::clamp(record.ReadSamples, 0, TProbe::kLogSize);
   QList<QPointF> points;
   points.reserve(held);
   float smallest = 0;

@@ -70,13 +70,13 @@ struct FileContent {
   bool RolloverOccured;
   TDateTime DownloadTime;
   std::int32_t SamplesTotal;
-  std::array<std::uint8_t, TThermochron::kLogSize> Log;
+  std::array<std::uint8_t, TProbe::kLogSize> Log;
 };
 
 }  // namespace
 
-bool SaveToFile(const TThermochron& probe, const QString& fileName, std::string* error) {
-  if (fileName == QLatin1String("0")) FailCheck("Thermochron", __LINE__);
+bool SaveToFile(const TProbe& probe, const QString& fileName, std::string* error) {
+  if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
   TOmOutFile out(fileName);
   if (!out.IsOpen()) {
     SetError(error, out.Error());
@@ -97,7 +97,7 @@ bool SaveToFile(const TThermochron& probe, const QString& fileName, std::string*
   out.WriteDateTime(kStatus, "MissionStart", probe.MissionStart);
   out.WriteInteger(kStatus, "MissionSamples", probe.MissionSamples);
   // The log holds at most kLogSize bytes, so no more are written or announced.
-  const int samples = std::clamp(probe.ReadSamples, 0, TThermochron::kLogSize);
+  const int samples = std::clamp(probe.ReadSamples, 0, TProbe::kLogSize);
   out.WriteInteger(kStatus, "ReadSamples", samples);
   out.WriteBool(kStatus, "RolloverOccured", probe.RolloverOccured);
   out.WriteDateTime(kStatus, "DownloadTime", probe.DownloadTime);
@@ -111,8 +111,8 @@ bool SaveToFile(const TThermochron& probe, const QString& fileName, std::string*
   return true;
 }
 
-bool LoadFromFile(TThermochron& probe, const QString& fileName, std::string* error) {
-  if (fileName == QLatin1String("0")) FailCheck("Thermochron", __LINE__);
+bool LoadFromFile(TProbe& probe, const QString& fileName, std::string* error) {
+  if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
   const std::string shown = fileName.toStdString();
   if (!QFileInfo::exists(fileName)) {
     SetError(error, "The file \"" + shown + "\" does not exist.");
@@ -140,8 +140,7 @@ bool LoadFromFile(TThermochron& probe, const QString& fileName, std::string* err
     f.StartTime = in.ReadDateTime(kStatus, "StartTime", 0);
     f.MissionStart = in.ReadDateTime(kStatus, "MissionStart", 0);
     f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
-    f.ReadSamples =
-        std::clamp(in.ReadInteger(kStatus, "ReadSamples", 0), 0, TThermochron::kLogSize);
+    f.ReadSamples = std::clamp(in.ReadInteger(kStatus, "ReadSamples", 0), 0, TProbe::kLogSize);
     f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
     f.DownloadTime = in.ReadDateTime(kStatus, "DownloadTime", 0);
     f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);

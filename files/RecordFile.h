@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix {
 
@@ -14,15 +14,15 @@ namespace ombrix {
 
 // Writes the record. The file of that name is replaced only when the whole file has reached the
 // disk; on any failure it is left as it was, false is returned and *error (when given) names the
-// file and the reason. The name "0" (the workplace's mark for no file) fails the Thermochron
+// file and the reason. The name "0" (the workplace's mark for no file) fails the Probe
 // consistency check.
-bool SaveToFile(const TThermochron& probe, const QString& fileName, std::string* error = nullptr);
+bool SaveToFile(const TProbe& probe, const QString& fileName, std::string* error = nullptr);
 
 // Reads a record file written on this or another computer into the record and decodes its log
 // with the record's own Test flag. Keys missing at the end of a short file take their defaults;
 // more than 8000 samples are read as 8000. False, with the record unchanged and *error (when
 // given) saying why, when the file does not exist, cannot be read, or holds a date/time that does
-// not read. The name "0" fails the Thermochron consistency check.
-bool LoadFromFile(TThermochron& probe, const QString& fileName, std::string* error = nullptr);
+// not read. The name "0" fails the Probe consistency check.
+bool LoadFromFile(TProbe& probe, const QString& fileName, std::string* error = nullptr);
 
 }  // namespace ombrix

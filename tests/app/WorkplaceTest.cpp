@@ -1,5 +1,5 @@
 #include "IniFolder.h"
-#include "Thermochronworkplace.h"
+#include "Probeworkplace.h"
 
 #include <QFile>
 #include <QLocale>
@@ -16,13 +16,13 @@ class WorkplaceTest : public ::testing::Test, public ombrix::testing::IniFolder 
 };
 
 TEST_F(WorkplaceTest, TheIniFileIsNamedLikeTheProgram) {
-  EXPECT_EQ(TThermochronWorkplace::IniFileNameFor("/opt/ombrix/bin/ombrix"),
+  EXPECT_EQ(TProbeWorkplace::IniFileNameFor("/opt/ombrix/bin/ombrix"),
             "/opt/ombrix/bin/ombrix.INI");
-  EXPECT_EQ(TThermochronWorkplace::IniFileNameFor("/opt/x.y/Ombrix.exe"), "/opt/x.y/Ombrix.INI");
+  EXPECT_EQ(TProbeWorkplace::IniFileNameFor("/opt/x.y/Ombrix.exe"), "/opt/x.y/Ombrix.INI");
 }
 
 TEST_F(WorkplaceTest, WithoutAnIniFileTheProgramIsNotConfigured) {
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   EXPECT_FALSE(place.Load());
   EXPECT_EQ(place.ComNumber, -1);
   EXPECT_EQ(place.DeviceName, "Ombrix adapter");
@@ -37,7 +37,7 @@ TEST_F(WorkplaceTest, WithoutAnIniFileTheProgramIsNotConfigured) {
 
 TEST_F(WorkplaceTest, AnUnconfiguredFileIsReadNoFurtherThanTheDeviceName) {
   WriteIni("[Properties]\nComNumber=-1\nDeviceName=Lab box\nTest=1\n[Form]\nTop=55\nWidth=1000\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   EXPECT_FALSE(place.Load());
   EXPECT_EQ(place.DeviceName, "Lab box");
   EXPECT_EQ(place.Top, 0);
@@ -51,7 +51,7 @@ TEST_F(WorkplaceTest, ReadsEveryKeyFromItsSection) {
       "[Form]\nTop=10\nLeft=0x14\nWidth=900\nHeight=abc\nState=1\n"
       "[Graph]\nGraph3D=0\nGraphDate=1\nMinTemperature=-30\nMaxTemperature=60.5\n"
       "Histogram3D=0\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   ASSERT_TRUE(place.Load());
   EXPECT_EQ(place.ComNumber, 3);
   EXPECT_EQ(place.DeviceName, "Lab box");
@@ -73,7 +73,7 @@ TEST_F(WorkplaceTest, SavesTheTwelveKeysAndKeepsTheRest) {
   WriteIni(
       "; lab settings\n[Properties]\nComNumber=0\nTest=1\nEnableOff=1\nCodePage=1250\n"
       "[Graph]\nMinTemperature=37.3\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   ASSERT_TRUE(place.Load());
   ASSERT_TRUE(place.NewProbe());
   place.Top = 5;
@@ -94,7 +94,7 @@ TEST_F(WorkplaceTest, SavesTheTwelveKeysAndKeepsTheRest) {
 
 TEST_F(WorkplaceTest, NewProbeMakesAFreshProbeWithTheConfiguredAdapterName) {
   WriteIni("[Properties]\nComNumber=0\nDeviceName=Lab box\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   ASSERT_TRUE(place.Load());
   ASSERT_TRUE(place.NewProbe());
   EXPECT_TRUE(place.Initialized);
@@ -106,7 +106,7 @@ TEST_F(WorkplaceTest, NewProbeMakesAFreshProbeWithTheConfiguredAdapterName) {
 }
 
 TEST_F(WorkplaceTest, ErrorTextsByCode) {
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   const std::pair<int, const char*> texts[] = {
       {0, "Undefined error"},
       {1, "No error"},
@@ -123,7 +123,7 @@ TEST_F(WorkplaceTest, ErrorTextsByCode) {
 
 TEST_F(WorkplaceTest, TheCodePageConvertsProbeTexts) {
   WriteIni("[Properties]\nComNumber=0\nCodePage=1250\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   EXPECT_EQ(place.ToText("\xA5"), QString::fromUtf8("¥"));  // Windows-1252 until loaded
   ASSERT_TRUE(place.Load());
   EXPECT_EQ(place.ToText("\xA5"), QString::fromUtf8("Ą"));
@@ -133,7 +133,7 @@ TEST_F(WorkplaceTest, TheCodePageConvertsProbeTexts) {
 TEST_F(WorkplaceTest, FloatsFollowTheLocale) {
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   WriteIni("[Properties]\nComNumber=0\n[Graph]\nMinTemperature=-2,5\nMaxTemperature=60.5\n");
-  TThermochronWorkplace place(IniPath());
+  TProbeWorkplace place(IniPath());
   ASSERT_TRUE(place.Load());
   EXPECT_FLOAT_EQ(place.MinTemperature, -2.5f);
   EXPECT_FLOAT_EQ(place.MaxTemperature, 40.0f);  // "60.5" does not read with a decimal comma

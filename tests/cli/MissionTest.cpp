@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "CliRunner.h"
+#include "Probe.h"
 #include "RecordFile.h"
-#include "Thermochron.h"
 
 namespace ombrix::testing {
 namespace {
@@ -33,7 +33,7 @@ TEST_F(MissionTest, LaunchThenTwoHoursLaterDownloadGivesTheSamplesOfThoseHours) 
   ASSERT_EQ(Virtual("--advance 1h30m status").code, 0);
   const CliResult download = Virtual("--advance 30m download -o m.omx");
   ASSERT_EQ(download.code, 0) << download.err;
-  auto record = std::make_unique<TThermochron>();
+  auto record = std::make_unique<TProbe>();
   ASSERT_TRUE(LoadFromFile(*record, Path("m.omx")));
   ASSERT_EQ(record->ReadSamples, 120);
   EXPECT_EQ(record->GetSample(0).Time, EncodeDateTime(2026, 1, 15, 9, 1, 0));

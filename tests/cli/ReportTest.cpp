@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "CliRunner.h"
+#include "Probe.h"
 #include "RecordFile.h"
-#include "Thermochron.h"
 
 namespace ombrix::testing {
 namespace {
@@ -27,7 +27,7 @@ std::string Poppler(const QString& tool, const QStringList& arguments) {
 class ReportTest : public CliTest {
  protected:
   void SetUp() override {
-    TThermochron record;
+    TProbe record;
     record.SerialNumber = 0x4F00000012345678ULL;
     record.Name = "K\xFChlschrank 3";  // Windows-1252
     record.StartTime = EncodeDateTime(2026, 7, 1, 12, 0, 0);

@@ -25,7 +25,7 @@ class DataexportTest : public FileTest {
   }
 
   StatusPageCaptions captions;
-  std::unique_ptr<TThermochron> probe = std::make_unique<TThermochron>();
+  std::unique_ptr<TProbe> probe = std::make_unique<TProbe>();
 };
 
 TEST_F(DataexportTest, GoldenExportIsWrittenByteForByte) {
@@ -88,7 +88,7 @@ TEST_F(DataexportTest, CaptionsComeFromTheSourceAsTheyStand) {
 }
 
 TEST_F(DataexportTest, FailedExportsAreReportedAndKeepTheOldFile) {
-  probe->ReadSamples = TThermochron::kLogSize;
+  probe->ReadSamples = TProbe::kLogSize;
   const TDataExport exporter(captions, *probe);
   std::string error;
   EXPECT_FALSE(exporter.Export(Path("no/folder/export.txt"), &error));

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix::testing {
 
@@ -102,8 +102,8 @@ class FileTest : public ::testing::Test {
 };
 
 // The record of the golden files: four samples from 12:00 local time, 10 minutes apart.
-inline std::unique_ptr<TThermochron> GoldenRecord() {
-  auto probe = std::make_unique<TThermochron>();
+inline std::unique_ptr<TProbe> GoldenRecord() {
+  auto probe = std::make_unique<TProbe>();
   probe->SerialNumber = 0xA200000000000028ULL;
   probe->Name = "K\xFChlschrank \"3\"";
   probe->Comment = "Vaccines\r\nshelf 2";

@@ -40,8 +40,8 @@ QApplication& App() {
 }
 
 // A fridge record: `count` samples every 10 minutes from 1 June 2021 12:00, all at `celsius`.
-std::unique_ptr<TThermochron> FridgeRecord(int count, double celsius = 4.0) {
-  auto record = std::make_unique<TThermochron>();
+std::unique_ptr<TProbe> FridgeRecord(int count, double celsius = 4.0) {
+  auto record = std::make_unique<TProbe>();
   record->SerialNumber = 0x4F00000012345678ULL;
   record->Name = "Fridge 2 \x96 Ward B";
   record->Comment = "Vaccines for ward B.\r\nKeep between 2 and 8 \260C.";

@@ -21,7 +21,7 @@ class FileActionsTest : public FileActionTest {
     ASSERT_EQ(form->PollState, psProbe);
   }
   std::string SavedName(const QString& path) {
-    TThermochron record;
+    TProbe record;
     return LoadFromFile(record, path) ? record.Name : "<unreadable>";
   }
   void ExpectDocument(const QString& fileName, bool modified, const QString& panel) {
@@ -149,7 +149,7 @@ TEST_F(FileActionsTest, AnOpenedFileSwitchesTheProbeOffUntilFileNew) {
 
 TEST_F(FileActionsTest, UnreadableFilesAreReportedAndTheSessionStays) {
   StartWithProbe();
-  const TThermochron* probe = form->Workplace->Probe.get();
+  const TProbe* probe = form->Workplace->Probe.get();
   const QString panel0 = form->PanelText(0);
   Open(Path("missing.omx"));
   ASSERT_EQ(messages.size(), 1u);
@@ -266,7 +266,7 @@ TEST_F(FileActionTest, AProbeTakenOffOffersItsUnsavedDownloadForSaving) {
   RunFor(4000);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].text.contains("not saved"));
-  TThermochron saved;
+  TProbe saved;
   ASSERT_TRUE(LoadFromFile(saved, chosen));
   EXPECT_EQ(saved.ReadSamples, samples);
   EXPECT_EQ(form->PollState, psSearching);

@@ -42,7 +42,7 @@ class FileActionTest : public GuiTest {
 
   // A record file of 144 samples at 4 C, every 10 minutes from 1 June 2021 12:00.
   QString WriteRecord(const char* fileName, const std::string& probeName) {
-    TThermochron record;
+    TProbe record;
     record.SerialNumber = 0x4F00000012345678ULL;
     record.Name = probeName;
     record.MemoryClear = false;

@@ -123,7 +123,7 @@ TEST_F(PollTimerTest, AFailedAutomaticReadStillReportsTheProbe) {
   std::uint64_t detection;
   {
     const std::uint64_t before = Exchanges();
-    TThermochron other;
+    TProbe other;
     ASSERT_TRUE(other.DetectProbe());
     detection = Exchanges() - before;
   }

@@ -30,7 +30,7 @@ class ProbeActionTest : public GuiTest {
   }
 
   VirtualProbe& Probe() { return *Adapter().Probe(); }
-  TThermochron& Record() { return *form->Workplace->Probe; }
+  TProbe& Record() { return *form->Workplace->Probe; }
   std::uint64_t Exchanges() { return Adapter().Stats().exchanges; }
   QLineEdit* Field(const char* name) { return Find<QLineEdit>(name); }
 

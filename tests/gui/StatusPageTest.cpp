@@ -49,7 +49,7 @@ class StatusPageTest : public GuiTest {
 
 TEST_F(StatusPageTest, ARunningMissionShowsTheRecordAndAllowsStopAndReadData) {
   StartOn("demo");
-  const TThermochron& record = *form->Workplace->Probe;
+  const TProbe& record = *form->Workplace->Probe;
   EXPECT_EQ(CurrentPageName(), "StatusTab");
   EXPECT_EQ(Text("StatusSerialNumber"), QString::fromStdString(record.SerialNumberText()));
   EXPECT_EQ(Text("StatusName"), "Cold room 2 - dairy");
@@ -119,7 +119,7 @@ TEST_F(StatusPageTest, TestModeOpensTheSerialNumberAndEnableOffShowsSwitchOff) {
   EXPECT_TRUE(Enabled("StatusSerialNumber"));
   EXPECT_TRUE(Shown("StatusSwitchOff"));
   // Flags of the record light their lamps.
-  TThermochron& record = *form->Workplace->Probe;
+  TProbe& record = *form->Workplace->Probe;
   record.Test = true;
   record.ProbeOff = true;
   record.RolloverOccured = true;
@@ -137,7 +137,7 @@ TEST_F(StatusPageTest, TestModeOpensTheSerialNumberAndEnableOffShowsSwitchOff) {
 
 TEST_F(StatusPageTest, AStoppedMissionMayBeClearedOnly) {
   StartOn("demo");
-  TThermochron& record = *form->Workplace->Probe;
+  TProbe& record = *form->Workplace->Probe;
   record.MissionInProgress = false;
   form->UpdateControls();
   EXPECT_EQ(States(kCommands), "11100");

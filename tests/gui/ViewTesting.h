@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "GuiTesting.h"
-#include "Thermochron.h"
+#include "Probe.h"
 #include "TimeConversion.h"
 
 namespace ombrix::testing {
@@ -22,12 +22,12 @@ class ViewTest : public GuiTest {
     Start();
   }
 
-  TThermochron& Record() { return *form->Workplace->Probe; }
+  TProbe& Record() { return *form->Workplace->Probe; }
 
   // count samples every rateMinutes from first, temperature(i) each, counted into the histogram.
   void GiveSamples(TDateTime first, int count, int rateMinutes,
                    const std::function<float(int)>& temperature) {
-    TThermochron& record = Record();
+    TProbe& record = Record();
     record.ReadSamples = count;
     record.MissionSamples = count;
     record.SampleRate = rateMinutes;
@@ -36,7 +36,7 @@ class ViewTest : public GuiTest {
       const float t = temperature(i);
       record.Samples[i] = Sample{first + i * rateMinutes / 1440.0, t};
       const int bin = static_cast<int>(std::floor((t + 40) / 2));
-      if (bin >= 0 && bin < TThermochron::kHistogramBins) ++record.Histogram[bin].Count;
+      if (bin >= 0 && bin < TProbe::kHistogramBins) ++record.Histogram[bin].Count;
     }
   }
 

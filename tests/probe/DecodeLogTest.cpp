@@ -2,14 +2,14 @@
 
 #include <numeric>
 
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix::testing {
 namespace {
 
 class DecodeLogTest : public ::testing::Test {
  protected:
-  std::unique_ptr<TThermochron> probe = std::make_unique<TThermochron>();
+  std::unique_ptr<TProbe> probe = std::make_unique<TProbe>();
 
   void SetUp() override {
     probe->StartTime = EncodeDateTime(2021, 1, 15, 12, 0, 0);
@@ -18,7 +18,7 @@ class DecodeLogTest : public ::testing::Test {
 
   int HistogramTotal() const {
     int total = 0;
-    for (int j = 0; j < TThermochron::kHistogramBins; ++j) total += probe->GetHistogramBin(j).Count;
+    for (int j = 0; j < TProbe::kHistogramBins; ++j) total += probe->GetHistogramBin(j).Count;
     return total;
   }
 
@@ -82,7 +82,8 @@ TEST_F(DecodeLogTest, SamplesAcrossTheSummerTimeChangeStepAnHour) {
 }
 
 TEST_F(DecodeLogTest, RolloverRingStartsAtTheOldestSample) {
-  for (int i = 0; i < TThermochron::kLogSize; ++i) probe->LogBuffer[i] = static_cast<std::uint8_t>(i % 200);
+  for (int i = 0; i < TProbe::kLogSize; ++i)
+    probe->LogBuffer[i] = static_cast<std::uint8_t>(i % 200);
   probe->RolloverOccured = true;
   probe->MissionSamples = 8005;
   probe->ReadSamples = 8000;

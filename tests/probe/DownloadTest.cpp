@@ -56,7 +56,7 @@ TEST_F(DownloadTest, WholeRolloverLogInFiveHundredBlocks) {
   const auto& memory = probe->Memory();
   EXPECT_FLOAT_EQ(record->GetSample(0).Temperature, memory[5] * 0.5f - 40);
   EXPECT_FLOAT_EQ(record->GetSample(7999).Temperature, memory[4] * 0.5f - 40);
-  EXPECT_EQ(TThermochron::DateTimeToProbeSeconds(record->GetSample(7999).Time),
+  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(record->GetSample(7999).Time),
             probe->FirstSampleTime() + 8004 * 60);
 }
 
@@ -66,9 +66,9 @@ TEST_F(DownloadTest, DemoMissionDownloadsWithTheStatusItDescribes) {
   ASSERT_TRUE(Download());
   EXPECT_EQ(record->ReadSamples, 3024);
   EXPECT_TRUE(LogMatchesProbe());
-  EXPECT_EQ(TThermochron::DateTimeToProbeSeconds(record->StartTime), probe->FirstSampleTime());
+  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(record->StartTime), probe->FirstSampleTime());
   int counted = 0;
-  for (int j = 0; j < TThermochron::kHistogramBins; ++j) counted += record->GetHistogramBin(j).Count;
+  for (int j = 0; j < TProbe::kHistogramBins; ++j) counted += record->GetHistogramBin(j).Count;
   EXPECT_EQ(counted, 3024) << "fridge temperatures all fall into bins";
 }
 

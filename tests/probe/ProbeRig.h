@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "Clock.h"
+#include "Probe.h"
 #include "Scenarios.h"
-#include "Thermochron.h"
 #include "VirtualBus.h"
 
 namespace ombrix::testing {
@@ -20,7 +20,7 @@ struct ProbeRig {
   ScopedDriver driverScope{bus};
   AdapterController& adapter;
   std::shared_ptr<VirtualProbe> probe;
-  std::unique_ptr<TThermochron> record = std::make_unique<TThermochron>();
+  std::unique_ptr<TProbe> record = std::make_unique<TProbe>();
 
   ProbeRig() : adapter(bus.AddAdapter("Ombrix adapter", kSerial)) {
     bus.AddPlainDevice("USB Serial", "X1");

@@ -30,7 +30,7 @@ struct HistogramBin {
 //   3 adapter does not answer      9 first sample time not after the probe clock
 //   4 no probe on the adapter     10 first sample time more than 250 minutes ahead
 //   5 data error
-class TThermochron {
+class TProbe {
  public:
   static constexpr int kLogSize = 8000;
   static constexpr int kHistogramBins = 63;
@@ -40,10 +40,10 @@ class TThermochron {
   static constexpr int kCommentAddress = 8040;
   static constexpr int kCommentSize = 152;
 
-  TThermochron();
-  ~TThermochron();
-  TThermochron(const TThermochron&) = delete;
-  TThermochron& operator=(const TThermochron&) = delete;
+  TProbe();
+  ~TProbe();
+  TProbe(const TProbe&) = delete;
+  TProbe& operator=(const TProbe&) = delete;
 
   // Record ----------------------------------------------------------------------------------
   Sample GetSample(int index) const;

@@ -3,7 +3,7 @@
 #include "Bytes.h"
 #include "Clock.h"
 #include "ConsistencyError.h"
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix {
 
@@ -28,7 +28,7 @@ constexpr std::uint8_t kSwitchOffGuard[3] = {0x4F, 0x46, 0x46};
 
 }  // namespace
 
-bool TThermochron::OpenAdapter() {
+bool TProbe::OpenAdapter() {
   if (!Adapter->IsOpen() && !Adapter->Connect()) {
     LastError = Adapter->Status == 3 ? 2 : 1;
     return false;
@@ -50,14 +50,14 @@ bool TThermochron::OpenAdapter() {
 }
 
 // One round of presence tests bracketed by start and stop. False when a control exchange failed.
-bool TThermochron::ControlExchanges(bool& found) {
+bool TProbe::ControlExchanges(bool& found) {
   found = false;
   if (!Adapter->ControlStart()) return false;
   for (int i = 0; i < kPresenceTries && !found; ++i) found = Adapter->TestPresence();
   return Adapter->ControlStop();
 }
 
-bool TThermochron::DetectProbe() {
+bool TProbe::DetectProbe() {
   if (!Adapter->IsOpen() && !OpenAdapter()) return false;
 
   auto controlFailed = [this] {
@@ -82,7 +82,7 @@ bool TThermochron::DetectProbe() {
   return false;
 }
 
-bool TThermochron::ReadStatus(bool readText) {
+bool TProbe::ReadStatus(bool readText) {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return false;
@@ -123,31 +123,32 @@ bool TThermochron::ReadStatus(bool readText) {
   StartDelaySeconds = ByteOf(value, 3);
   // The first sample time is counted in the probe's own seconds, so that a delay across a change
   // of summer time still gives the instant at which the probe samples.
-  StartTime = ProbeSecondsToDateTime(missionStartSeconds + StartDelayMinutes * 60 +
-                                     StartDelaySeconds + 1);
+  StartTime =
+      ProbeSecondsToDateTime(missionStartSeconds + StartDelayMinutes * 60 + StartDelaySeconds + 1);
   if (!ReadRegister(kRegisterSamplesTotal, value)) return false;
   SamplesTotal = static_cast<std::int32_t>(value);
   LastError = 0;
   return true;
 }
 
-bool TThermochron::ReadStatusForPrecondition() { return ReadStatus(false); }
+bool TProbe::ReadStatusForPrecondition() {
+  return ReadStatus(false);
+}
 
-bool TThermochron::FailPrecondition() {
+bool TProbe::FailPrecondition() {
   LastError = 6;
   return false;
 }
 
-bool TThermochron::Control(std::uint8_t flags, std::uint8_t rate, std::uint8_t byte2,
-                           std::uint8_t byte3) {
-  const std::uint32_t value = static_cast<std::uint32_t>(flags) |
-                              static_cast<std::uint32_t>(rate) << 8 |
-                              static_cast<std::uint32_t>(byte2) << 16 |
-                              static_cast<std::uint32_t>(byte3) << 24;
+bool TProbe::Control(std::uint8_t flags, std::uint8_t rate, std::uint8_t byte2,
+                     std::uint8_t byte3) {
+  const std::uint32_t value =
+      static_cast<std::uint32_t>(flags) | static_cast<std::uint32_t>(rate) << 8 |
+      static_cast<std::uint32_t>(byte2) << 16 | static_cast<std::uint32_t>(byte3) << 24;
   return WriteCommand(kCommandControl, value);
 }
 
-bool TThermochron::ClearProbe() {
+bool TProbe::ClearProbe() {
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear || MissionInProgress) return FailPrecondition();
   const std::uint8_t flags =
@@ -157,7 +158,7 @@ bool TThermochron::ClearProbe() {
   return ReadStatus(false);
 }
 
-bool TThermochron::StopMission() {
+bool TProbe::StopMission() {
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear || !MissionInProgress) return FailPrecondition();
   const std::uint8_t flags = (RolloverEnable ? probe_status::kRolloverEnable : 0) |
@@ -166,7 +167,7 @@ bool TThermochron::StopMission() {
   return ReadStatus(false);
 }
 
-bool TThermochron::LaunchMission(bool test) {
+bool TProbe::LaunchMission(bool test) {
   const std::int32_t rate = SampleRate;
   const bool rollover = RolloverEnable;
   const TDateTime firstSample = StartTime;
@@ -198,7 +199,7 @@ bool TThermochron::LaunchMission(bool test) {
   return ReadStatus(false);
 }
 
-bool TThermochron::SwitchOff() {
+bool TProbe::SwitchOff() {
   if (!ReadStatusForPrecondition()) return false;
   if (!MemoryClear || MissionInProgress) return FailPrecondition();
   if (!Control(probe_status::kProbeOff, kSwitchOffGuard[0], kSwitchOffGuard[1], kSwitchOffGuard[2]))
@@ -208,21 +209,21 @@ bool TThermochron::SwitchOff() {
   return ReadStatus(false);
 }
 
-bool TThermochron::BeginReadData() {
+bool TProbe::BeginReadData() {
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear) return FailPrecondition();
   ReadPosition = 0;
   if (MissionSamples <= 0) return FailPrecondition();
   ReadSamples = MissionSamples;
   if (ReadSamples > kLogSize) {
-    if (!RolloverOccured) FailCheck("Thermochron", 1012);
+    if (!RolloverOccured) FailCheck("Probe", 1012);
     ReadSamples = kLogSize;
   }
   DownloadTime = NowDateTime();
   return true;
 }
 
-bool TThermochron::ReadDataBlock() {
+bool TProbe::ReadDataBlock() {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return false;
@@ -238,13 +239,13 @@ bool TThermochron::ReadDataBlock() {
   return false;
 }
 
-int TThermochron::ReadProgress() const {
+int TProbe::ReadProgress() const {
   const int total = std::min(MissionSamples, kLogSize);
   if (total <= 0) return 100;
   return static_cast<int>(static_cast<std::int64_t>(ReadPosition) * 100 / total);
 }
 
-TDateTime TThermochron::ReadClock() {
+TDateTime TProbe::ReadClock() {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return 0;
@@ -259,7 +260,7 @@ TDateTime TThermochron::ReadClock() {
   return CurrentClock;
 }
 
-void TThermochron::SetClock(TDateTime time) {
+void TProbe::SetClock(TDateTime time) {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return;
@@ -270,7 +271,7 @@ void TThermochron::SetClock(TDateTime time) {
   LastError = 0;
 }
 
-void TThermochron::SetStartNextMinute() {
+void TProbe::SetStartNextMinute() {
   int year, month, day, hour, minute, second, millisecond;
   DecodeDateTime(NowDateTime(), year, month, day, hour, minute, second, millisecond);
   const int minutes = hour * 60 + minute + 1;

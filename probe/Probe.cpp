@@ -1,10 +1,10 @@
-#include "Thermochron.h"
+#include "Probe.h"
 
 #include <cstdio>
 
 namespace ombrix {
 
-TThermochron::TThermochron() : Adapter(std::make_unique<TTeLog>()) {
+TProbe::TProbe() : Adapter(std::make_unique<TTeLog>()) {
   for (int j = 0; j < kHistogramBins; ++j) {
     Histogram[j].Low = static_cast<float>(2 * j - 40);
     Histogram[j].High = static_cast<float>(2 * j - 38.5);
@@ -12,22 +12,23 @@ TThermochron::TThermochron() : Adapter(std::make_unique<TTeLog>()) {
   }
 }
 
-TThermochron::~TThermochron() = default;
+TProbe::~TProbe() = default;
 
-Sample TThermochron::GetSample(int index) const {
+Sample TProbe::GetSample(int index) const {
   if (index < 0 || index >= kLogSize) return Sample{};
   return Samples[index];
 }
 
-HistogramBin TThermochron::GetHistogramBin(int index) const {
+HistogramBin TProbe::GetHistogramBin(int index) const {
   if (index < 0 || index >= kHistogramBins) return HistogramBin{};
   return Histogram[index];
 }
 
-std::string TThermochron::SerialNumberText() const {
+std::string TProbe::SerialNumberText() const {
   char text[3 * 8];
   std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X %02X",
-                static_cast<unsigned>(SerialNumber & 0xFF), static_cast<unsigned>((SerialNumber >> 8) & 0xFF),
+                static_cast<unsigned>(SerialNumber & 0xFF),
+                static_cast<unsigned>((SerialNumber >> 8) & 0xFF),
                 static_cast<unsigned>((SerialNumber >> 16) & 0xFF),
                 static_cast<unsigned>((SerialNumber >> 24) & 0xFF),
                 static_cast<unsigned>((SerialNumber >> 32) & 0xFF),
@@ -37,7 +38,7 @@ std::string TThermochron::SerialNumberText() const {
   return text;
 }
 
-std::string TThermochron::AdapterVersionText() {
+std::string TProbe::AdapterVersionText() {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return {};
@@ -48,7 +49,7 @@ std::string TThermochron::AdapterVersionText() {
   return Adapter->Description + version;
 }
 
-std::string TThermochron::AdapterSerialNumber() {
+std::string TProbe::AdapterSerialNumber() {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return {};
@@ -57,6 +58,8 @@ std::string TThermochron::AdapterSerialNumber() {
   return Adapter->SerialNumber;
 }
 
-void TThermochron::SetAdapterName(const std::string& name) { Adapter->Description = name; }
+void TProbe::SetAdapterName(const std::string& name) {
+  Adapter->Description = name;
+}
 
 }  // namespace ombrix

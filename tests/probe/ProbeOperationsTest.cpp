@@ -39,13 +39,13 @@ TEST_F(OperationsTest, DetectsAdapterAndProbeAndReadsTheStatus) {
 }
 
 TEST_F(OperationsTest, NoAdapterTwoAdaptersAndNoProbe) {
-  auto fresh = std::make_unique<TThermochron>();
+  auto fresh = std::make_unique<TProbe>();
   fresh->SetAdapterName("Missing adapter");
   EXPECT_FALSE(fresh->DetectProbe());
   EXPECT_EQ(fresh->LastError, 1);
 
   bus.AddAdapter("Ombrix adapter", "OMX2");
-  fresh = std::make_unique<TThermochron>();
+  fresh = std::make_unique<TProbe>();
   EXPECT_FALSE(fresh->DetectProbe());
   EXPECT_EQ(fresh->LastError, 2);
 
@@ -90,22 +90,27 @@ TEST_F(OperationsTest, LaunchBoundariesAgainstTheProbeClock) {
     int error;
     int minutes, seconds;
   };
-  const Case cases[] = {{0, 9, 0, 0},          {1, 0, 0, 0},        {30, 0, 0, 29},
-                        {251 * 60, 0, 250, 59}, {251 * 60 + 1, 10, 0, 0}, {86400 + 600, 10, 0, 0},
+  const Case cases[] = {{0, 9, 0, 0},
+                        {1, 0, 0, 0},
+                        {30, 0, 0, 29},
+                        {251 * 60, 0, 250, 59},
+                        {251 * 60 + 1, 10, 0, 0},
+                        {86400 + 600, 10, 0, 0},
                         {-60, 9, 0, 0}};
   for (const Case& c : cases) {
     MakeClear();
     const std::uint64_t commandsBefore = Stats().commands;
     record->SampleRate = 15;
     record->RolloverEnable = true;
-    record->StartTime = TThermochron::ProbeSecondsToDateTime(ProbeClock() + c.ahead);
+    record->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + c.ahead);
     const TDateTime wanted = record->StartTime;
     const bool launched = record->LaunchMission(false);
     EXPECT_EQ(record->LastError, c.error) << c.ahead;
     EXPECT_EQ(launched, c.error == 0) << c.ahead;
     if (!launched) {
       // Only the serial-number pointer of the status read reached the probe.
-      EXPECT_EQ(Stats().commands, commandsBefore + 1) << c.ahead << ": a refused launch sends nothing";
+      EXPECT_EQ(Stats().commands, commandsBefore + 1)
+          << c.ahead << ": a refused launch sends nothing";
       continue;
     }
     EXPECT_EQ(record->StartDelayMinutes, c.minutes) << c.ahead;
@@ -113,8 +118,9 @@ TEST_F(OperationsTest, LaunchBoundariesAgainstTheProbeClock) {
     EXPECT_TRUE(record->MissionInProgress);
     EXPECT_TRUE(record->RolloverEnable);
     EXPECT_EQ(record->SampleRate, 15);
-    EXPECT_EQ(record->StartTime, wanted) << c.ahead << ": the probe's own account of the first sample";
-    EXPECT_EQ(probe->FirstSampleTime(), TThermochron::DateTimeToProbeSeconds(wanted));
+    EXPECT_EQ(record->StartTime, wanted)
+        << c.ahead << ": the probe's own account of the first sample";
+    EXPECT_EQ(probe->FirstSampleTime(), TProbe::DateTimeToProbeSeconds(wanted));
   }
 }
 
@@ -133,7 +139,7 @@ TEST_F(OperationsTest, LaunchAcrossTheSummerTimeChangeWaitsTheRealDelay) {
 TEST_F(OperationsTest, TestModeCountsSecondsAndSamplesArrive) {
   MakeClear();
   record->SampleRate = 10;
-  record->StartTime = TThermochron::ProbeSecondsToDateTime(ProbeClock() + 5);
+  record->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 5);
   ASSERT_TRUE(record->LaunchMission(true));
   EXPECT_TRUE(record->Test);
   clock.Advance(5'000 + 10'000 * 9);
@@ -141,8 +147,8 @@ TEST_F(OperationsTest, TestModeCountsSecondsAndSamplesArrive) {
   EXPECT_EQ(record->MissionSamples, 10);
   ASSERT_TRUE(Download());
   EXPECT_EQ(record->ReadSamples, 10);
-  EXPECT_EQ(TThermochron::DateTimeToProbeSeconds(record->GetSample(9).Time) -
-                TThermochron::DateTimeToProbeSeconds(record->GetSample(0).Time),
+  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(record->GetSample(9).Time) -
+                TProbe::DateTimeToProbeSeconds(record->GetSample(0).Time),
             90);
 }
 
@@ -154,7 +160,7 @@ TEST_F(OperationsTest, PreconditionsRefuseWithoutSendingACommand) {
   EXPECT_FALSE(record->BeginReadData());
   EXPECT_EQ(record->LastError, 6);
 
-  record->StartTime = TThermochron::ProbeSecondsToDateTime(ProbeClock() + 60);
+  record->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 60);
   ASSERT_TRUE(record->LaunchMission(false));
   const std::uint8_t status = probe->StatusByte();
   // Each refusal costs its status read, whose serial-number read sets the memory pointer once;
@@ -164,7 +170,7 @@ TEST_F(OperationsTest, PreconditionsRefuseWithoutSendingACommand) {
   EXPECT_EQ(record->LastError, 6);
   EXPECT_FALSE(record->SwitchOff());
   EXPECT_EQ(record->LastError, 6);
-  record->StartTime = TThermochron::ProbeSecondsToDateTime(ProbeClock() + 60);
+  record->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 60);
   EXPECT_FALSE(record->LaunchMission(false));
   EXPECT_EQ(record->LastError, 6);
   EXPECT_EQ(Stats().commands, commands + 3);
@@ -175,7 +181,7 @@ TEST_F(OperationsTest, PreconditionsRefuseWithoutSendingACommand) {
 
 TEST_F(OperationsTest, StopClearAndSwitchOffMoveTheProbeThroughItsStates) {
   record->SampleRate = 1;
-  record->StartTime = TThermochron::ProbeSecondsToDateTime(ProbeClock() + 1);
+  record->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 1);
   ASSERT_TRUE(record->LaunchMission(false));
   clock.Advance(10 * 60'000);
   ASSERT_TRUE(record->StopMission());
@@ -202,7 +208,7 @@ TEST_F(OperationsTest, ClockIsReadAndSet) {
   const TDateTime pcNow = NowDateTime();
   record->SetClock(pcNow);
   EXPECT_EQ(record->LastError, 0);
-  EXPECT_EQ(ProbeClock(), TThermochron::DateTimeToProbeSeconds(pcNow));
+  EXPECT_EQ(ProbeClock(), TProbe::DateTimeToProbeSeconds(pcNow));
   EXPECT_NEAR(record->ReadClock(), pcNow, 1.5 * kSecond);
 }
 
@@ -223,8 +229,8 @@ TEST_F(OperationsTest, WritingTextsTakesItsPausesOnVirtualTime) {
 
   record->Name = "Lab 5";
   ASSERT_TRUE(record->WriteText(2));
-  EXPECT_EQ(probe->Memory()[TThermochron::kNameAddress + 5], 0) << "the terminator is written";
-  EXPECT_EQ(probe->Memory()[TThermochron::kNameAddress + 6], 'N') << "and nothing after it";
+  EXPECT_EQ(probe->Memory()[TProbe::kNameAddress + 5], 0) << "the terminator is written";
+  EXPECT_EQ(probe->Memory()[TProbe::kNameAddress + 6], 'N') << "and nothing after it";
   ASSERT_TRUE(record->ReadStatus(true));
   EXPECT_EQ(record->Name, "Lab 5");
 }
@@ -273,7 +279,7 @@ TEST_F(OperationsTest, AdapterStatusesMapToRecordCodes) {
     record->MapAdapterError();
     ADD_FAILURE() << "status 9 must raise";
   } catch (const ConsistencyError& e) {
-    EXPECT_STREQ(e.what(), "Error switch file Thermochron line 268");
+    EXPECT_STREQ(e.what(), "Error switch file Probe line 268");
   }
 }
 
@@ -299,7 +305,7 @@ TEST_F(OperationsTest, ReadProgressOfAnEmptyMissionIsComplete) {
 TEST(SetStartNextMinute, CarriesIntoTheNextDay) {
   VirtualClock clock(LocalTimeToSeconds(2021, 12, 31, 23, 59, 40) * 1000);
   ScopedClock scope(clock);
-  auto record = std::make_unique<TThermochron>();
+  auto record = std::make_unique<TProbe>();
   record->SetStartNextMinute();
   EXPECT_EQ(record->StartTime, EncodeDateTime(2022, 1, 1, 0, 0, 0));
   clock.SetUtcMilliseconds(LocalTimeToSeconds(2021, 7, 1, 10, 15, 0) * 1000);

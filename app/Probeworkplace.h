@@ -8,14 +8,14 @@
 
 #include "CodePage.h"
 #include "IniFile.h"
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix {
 
 // The main window's session: the settings kept in the program's INI file, the session's probe
 // object, the record file's name and the session flags. It reads the INI file once at start-up
 // (Load) and writes it once at close (Save), and only while a session was started.
-class TThermochronWorkplace {
+class TProbeWorkplace {
  public:
   // FileName's mark for "no file".
   static constexpr const char* kNoFile = "0";
@@ -30,10 +30,10 @@ class TThermochronWorkplace {
   };
 
   // iniFileName: the settings file; by default the one next to the running program.
-  explicit TThermochronWorkplace(QString iniFileName = DefaultIniFileName());
-  ~TThermochronWorkplace();
-  TThermochronWorkplace(const TThermochronWorkplace&) = delete;
-  TThermochronWorkplace& operator=(const TThermochronWorkplace&) = delete;
+  explicit TProbeWorkplace(QString iniFileName = DefaultIniFileName());
+  ~TProbeWorkplace();
+  TProbeWorkplace(const TProbeWorkplace&) = delete;
+  TProbeWorkplace& operator=(const TProbeWorkplace&) = delete;
 
   // The program's path with its extension replaced by ".INI" ("ombrix" gives "ombrix.INI",
   // "X.exe" gives "X.INI").
@@ -62,7 +62,7 @@ class TThermochronWorkplace {
   // first File New).
   bool HasFile() const { return !FileName.isEmpty() && FileName != QLatin1String(kNoFile); }
 
-  std::unique_ptr<TThermochron> Probe;
+  std::unique_ptr<TProbe> Probe;
   std::int32_t ComNumber = -1;
   std::string DeviceName;
   QString FileName;

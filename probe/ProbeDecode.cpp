@@ -1,13 +1,13 @@
 #include <algorithm>
 
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix {
 
 // Decoding must stay inside the buffers for whatever a record file brings: the held count is
 // limited to the log size, the ring is only unrolled when the log is really full, and the ring
 // position is a true modulus for any mission count.
-void TThermochron::DecodeLog() {
+void TProbe::DecodeLog() {
   const int held = std::clamp(ReadSamples, 0, kLogSize);
   const std::int64_t interval =
       Test ? static_cast<std::int64_t>(SampleRate) : static_cast<std::int64_t>(SampleRate) * 60;

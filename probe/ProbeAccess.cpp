@@ -3,7 +3,7 @@
 #include "Bytes.h"
 #include "Clock.h"
 #include "ConsistencyError.h"
-#include "Thermochron.h"
+#include "Probe.h"
 
 namespace ombrix {
 
@@ -29,7 +29,7 @@ void EnsureFailureCode(std::int32_t& lastError) {
 
 }  // namespace
 
-void TThermochron::MapAdapterError() {
+void TProbe::MapAdapterError() {
   switch (Adapter->Status) {
     case 0:
       LastError = 0;
@@ -54,11 +54,11 @@ void TThermochron::MapAdapterError() {
       LastError = 5;
       break;
     default:
-      FailSwitch("Thermochron", 268);
+      FailSwitch("Probe", 268);
   }
 }
 
-bool TThermochron::ReadRegister(int code, std::uint32_t& value) {
+bool TProbe::ReadRegister(int code, std::uint32_t& value) {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return false;
@@ -77,7 +77,7 @@ bool TThermochron::ReadRegister(int code, std::uint32_t& value) {
   return false;
 }
 
-bool TThermochron::WriteCommand(int code, std::uint32_t value) {
+bool TProbe::WriteCommand(int code, std::uint32_t value) {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return false;
@@ -104,7 +104,7 @@ bool TThermochron::WriteCommand(int code, std::uint32_t value) {
   return true;
 }
 
-bool TThermochron::ReadMemory(int address, std::uint8_t* buffer, int length) {
+bool TProbe::ReadMemory(int address, std::uint8_t* buffer, int length) {
   if (!Adapter->IsOpen()) {
     LastError = 7;
     return false;
@@ -134,7 +134,7 @@ bool TThermochron::ReadMemory(int address, std::uint8_t* buffer, int length) {
   return false;
 }
 
-bool TThermochron::WriteMemory(int address, const std::uint8_t* data, int length) {
+bool TProbe::WriteMemory(int address, const std::uint8_t* data, int length) {
   for (int i = 0; i < length; ++i) {
     const int at = address + i;
     const std::uint32_t value = static_cast<std::uint32_t>(at & 0xFF) |
@@ -158,7 +158,7 @@ bool TThermochron::WriteMemory(int address, const std::uint8_t* data, int length
   return true;
 }
 
-bool TThermochron::ReadText(int mask) {
+bool TProbe::ReadText(int mask) {
   if (mask & 1) {
     std::uint8_t bytes[8];
     if (!ReadMemory(kSerialAddress, bytes, 8)) return false;
@@ -188,12 +188,13 @@ bool TThermochron::ReadText(int mask) {
   return true;
 }
 
-bool TThermochron::WriteText(int mask) {
+bool TProbe::WriteText(int mask) {
   if (mask & 1) {
     std::uint8_t bytes[8];
     for (int i = 0; i < 8; ++i) bytes[i] = static_cast<std::uint8_t>(SerialNumber >> (8 * i));
     bytes[7] = Crc8(bytes, 7);
-    SerialNumber = (SerialNumber & 0x00FFFFFFFFFFFFFFull) | static_cast<std::uint64_t>(bytes[7]) << 56;
+    SerialNumber = (SerialNumber & 0x00FFFFFFFFFFFFFFull) | static_cast<std::uint64_t>(bytes[7])
+                                                                << 56;
     if (!WriteMemory(kSerialAddress, bytes, 8)) return false;
   }
   if (mask & 2) {

@@ -1,4 +1,4 @@
-#include "Thermochronworkplace.h"
+#include "Probeworkplace.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -15,12 +15,11 @@ constexpr const char* kDefaultDeviceName = "Ombrix adapter";
 
 }  // namespace
 
-TThermochronWorkplace::TThermochronWorkplace(QString iniFileName)
-    : iniFileName_(std::move(iniFileName)) {}
+TProbeWorkplace::TProbeWorkplace(QString iniFileName) : iniFileName_(std::move(iniFileName)) {}
 
-TThermochronWorkplace::~TThermochronWorkplace() = default;
+TProbeWorkplace::~TProbeWorkplace() = default;
 
-QString TThermochronWorkplace::IniFileNameFor(const QString& programPath) {
+QString TProbeWorkplace::IniFileNameFor(const QString& programPath) {
   const QFileInfo program(programPath);
   const QString suffix = program.suffix();
   QString base = programPath;
@@ -28,11 +27,11 @@ QString TThermochronWorkplace::IniFileNameFor(const QString& programPath) {
   return base + QStringLiteral(".INI");
 }
 
-QString TThermochronWorkplace::DefaultIniFileName() {
+QString TProbeWorkplace::DefaultIniFileName() {
   return IniFileNameFor(QCoreApplication::applicationFilePath());
 }
 
-bool TThermochronWorkplace::Load() {
+bool TProbeWorkplace::Load() {
   IniFile = std::make_unique<TIniFile>(iniFileName_);
   TIniFile& ini = *IniFile;
   ComNumber = ini.ReadInteger(kProperties, "ComNumber", -1);
@@ -56,7 +55,7 @@ bool TThermochronWorkplace::Load() {
   return true;
 }
 
-void TThermochronWorkplace::Save() {
+void TProbeWorkplace::Save() {
   if (!Initialized) return;
   if (!IniFile) IniFile = std::make_unique<TIniFile>(iniFileName_);
   TIniFile& ini = *IniFile;
@@ -75,10 +74,10 @@ void TThermochronWorkplace::Save() {
   ini.Commit();
 }
 
-bool TThermochronWorkplace::NewProbe() {
+bool TProbeWorkplace::NewProbe() {
   // Deleting the old probe object closes its adapter link before the new one may open it.
   Probe.reset();
-  Probe = std::make_unique<TThermochron>();
+  Probe = std::make_unique<TProbe>();
   ErrorCode = errUndefined;
   if (ComNumber < 0) {
     ErrorCode = errUninitialized;
@@ -89,7 +88,7 @@ bool TThermochronWorkplace::NewProbe() {
   return true;
 }
 
-QString TThermochronWorkplace::ErrorText() const {
+QString TProbeWorkplace::ErrorText() const {
   switch (ErrorCode) {
     case errNone:
       return QStringLiteral("No error");
