@@ -13,6 +13,19 @@ namespace ombrix {
 //   0 succeeded; 1 begun and not completed (also after a successful FindDevice or Purge);
 //   2 no device has the description; 3 more than one device has it.
 // The frame protocol above uses 4 to 8 in the same field.
+// The values of Status, named.
+enum LinkStatus : std::int32_t {
+  lsOk = 0,
+  lsIncomplete = 1,     // begun and not completed
+  lsNoDevice = 2,       // no device has the description
+  lsMoreDevices = 3,    // more than one device has it
+  lsWrongReply = 4,     // a fixed reply byte is wrong, or the version is too low
+  lsShortWrite = 5,     // the driver accepted fewer bytes than the request had
+  lsNoAnswer = 6,       // the adapter did not answer in full within the read time-out
+  lsStartNotAcked = 7,  // the start marker of a command frame was not acknowledged
+  lsWrongEcho = 8,      // a different command byte, code, value or checksum came back
+};
+
 class TUsb {
  public:
   TUsb();

@@ -129,8 +129,8 @@ void TMainForm::BuildDataViews() {
 // Fills ---------------------------------------------------------------------------------------
 
 void TMainForm::FillTable() {
-  tableModel_->Fill(*Workplace->Probe, {Msg("MsgSample"), Msg("MsgRelativeTime"),
-                                        Msg("MsgDateTime"), Msg("MsgTemperatureC")});
+  tableModel_->Fill(*Workplace->Record, {Msg("MsgSample"), Msg("MsgRelativeTime"),
+                                         Msg("MsgDateTime"), Msg("MsgTemperatureC")});
   // The designed widths, unless a header or the longest value needs more in this font.
   const QFontMetrics cells(table_->font());
   const QFontMetrics headers(table_->horizontalHeader()->font());
@@ -152,8 +152,8 @@ void TMainForm::FillTable() {
 }
 
 void TMainForm::FillGraph() {
-  const TProbe& probe = *Workplace->Probe;
-  const int count = std::clamp(probe.ReadSamples, 0, TProbe::kLogSize);
+  const TProbeRecord& probe = *Workplace->Record;
+  const int count = probe.HeldSamples();
   QList<QPointF> points;
   points.reserve(count);
   for (int i = 0; i < count; ++i) {
@@ -177,7 +177,7 @@ void TMainForm::FillGraph() {
 }
 
 void TMainForm::FillHistogram() {
-  const TProbe& probe = *Workplace->Probe;
+  const TProbeRecord& probe = *Workplace->Record;
   std::array<int, THistogramView::kBins> counts{};
   bool any = false;
   double lowest = 0;

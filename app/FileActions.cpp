@@ -84,7 +84,7 @@ bool SaveRecord(TMainForm& form, const QString& fileName) {
   bool saved;
   {
     const WaitCursor wait;
-    saved = SaveToFile(*form.Workplace->Probe, fileName, &error);
+    saved = SaveToFile(*form.Workplace->Record, fileName, &error);
   }
   if (!saved) {
     ShowMessage(&form, Msg("MsgError"),
@@ -112,12 +112,7 @@ void TMainForm::ConnectFileActions() {
 
 void TMainForm::FileOpenExecute() {
   // Data read from a probe and not saved yet would be gone with the new session.
-  if (Workplace->Modified &&
-      !AskQuestion(this, Msg("MsgConfirmation"),
-                   tr("The data read from the probe are not saved. Do You really want to open "
-                      "another file ?"))) {
-    return;
-  }
+  if (!MayDropRecord(tr("open another file"))) return;
   FileDialogRequest request;
   request.kind = FileDialogKind::Open;
   request.title = tr("Open File");
@@ -127,13 +122,14 @@ void TMainForm::FileOpenExecute() {
   const QString chosen = RunFileDialog(this, request);
   if (chosen.isEmpty()) return;
 
-  // The file is read once before the session is given up: a file that cannot be read leaves the
+  // The file is read before the session is given up: a file that cannot be read leaves the
   // window, and what it shows, as it was.
+  auto record = std::make_unique<TProbeRecord>();
   std::string error;
   bool readable;
   {
     const WaitCursor wait;
-    readable = LoadFromFile(*std::make_unique<TProbe>(), chosen, &error);
+    readable = LoadFromFile(*record, chosen, &error);
   }
   if (!readable) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));
@@ -141,36 +137,19 @@ void TMainForm::FileOpenExecute() {
   }
 
   if (!Workplace->NewProbe()) {
-    // The new probe object is not configured. The old record is gone with the old object, so the
-    // window must not go on showing it: File New clears it and gives the warning.
-    FileNewExecute();
+    // The new probe object is not configured: File New clears the window and gives the warning.
+    NewSession();
     PollState = psStart;
     return;
   }
   PollState = psFile;
-  repaint();
-  bool loaded;
-  {
-    const WaitCursor wait;
-    loaded = LoadFromFile(*Workplace->Probe, chosen, &error);
-  }
-  if (!loaded) {
-    // The file changed between the two reads: nothing of it is shown.
-    ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));
-    FileNewExecute();
-    return;
-  }
+  Workplace->HoldRecord(std::move(record));
   Workplace->FileName = chosen;
   Workplace->Modified = false;
   SetPanelText(0, Msg("MsgFile"));
   SetPanelText(1, QDir::toNativeSeparators(chosen));
-  if (Workplace->Probe->ReadSamples > 0) {
-    FillTable();
-    FillGraph();
-    FillHistogram();
-  }
   // In the file session this switches every probe control off.
-  ShowProbeStatus();
+  ShowHeldRecord();
   ViewStatusExecute();
 }
 
@@ -220,7 +199,7 @@ void TMainForm::FileExportExecute() {
   bool written;
   {
     const WaitCursor wait;
-    written = TDataExport(captions, *Workplace->Probe).Export(chosen, &error);
+    written = TDataExport(captions, *Workplace->Record).Export(chosen, &error);
   }
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The export was not written."), error));

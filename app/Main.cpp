@@ -51,6 +51,8 @@ TMainForm::TMainForm(const QString& programPath, QWidget* parent)
   move(kDesignedLeft, kDesignedTop);
   setWindowIcon(ProgramIcon());
   SetApplicationTitle(TitleOf(programPath_));
+  baseTitle_ = windowTitle();
+  Presence = TPresence([this] { return OfferSave(); });
   helpFile_ = ChooseHelpFile(QFileInfo(programPath_).absolutePath());
 
   Timer = new TTimer(this, "Timer", kFirstTickInterval, true);
@@ -198,6 +200,7 @@ QAction* TMainForm::Action(const char* name) const {
 
 void TMainForm::FormCreate() {
   Workplace = std::make_unique<TProbeWorkplace>(TProbeWorkplace::IniFileNameFor(programPath_));
+  Presence.SetWorkplace(*Workplace);
   // Without a configuration the window keeps its designed place and switches.
   if (!Workplace->Load()) return;
   ApplyPlacement();
@@ -239,10 +242,16 @@ void TMainForm::FormShow() {
   tabShield_->raise();
   ui_->PageControl->show();
   PlaceTabShield();
-  FileNewExecute();
+  NewSession();
 }
 
 bool TMainForm::FormCloseQuery() {
+  if (Busy()) {
+    // A probe command is under way (a download pumps window messages between its blocks): the
+    // window stays until it has ended, then the close is asked for again.
+    closePending_ = true;
+    return false;
+  }
   if (!Workplace || !Workplace->Modified) return true;
   return AskQuestion(this, Msg("MsgConfirmation"), Msg("MsgTerminateQ"));
 }
@@ -302,7 +311,23 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // File actions -------------------------------------------------------------------------------
 
 void TMainForm::FileNewExecute() {
-  if (!Workplace->NewProbe()) ShowMessage(this, Msg("MsgWarning"), Workplace->ErrorText());
+  if (!MayDropRecord(tr("start anew"))) return;
+  NewSession();
+}
+
+bool TMainForm::MayDropRecord(const QString& action) {
+  if (!Workplace->Modified) return true;
+  return AskQuestion(
+      this, Msg("MsgConfirmation"),
+      tr("The data read from the probe are not saved. Do You really want to %1 ?").arg(action));
+}
+
+void TMainForm::NewSession() {
+  const bool configured = Workplace->NewProbe();
+  Workplace->DropRecord();
+  PollState = psSearching;
+  ShowHeldRecord();
+  if (!configured) ShowMessage(this, Msg("MsgWarning"), Workplace->ErrorText());
   DisableGraphShortCuts();
   ui_->PageControl->setCurrentWidget(ui_->EmptyTab);
   SetPanelText(1, Msg("MsgNoname"));
@@ -316,9 +341,8 @@ void TMainForm::FileNewExecute() {
     action->setEnabled(false);
   }
   Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
-  // The new session holds nothing yet that could be lost.
-  Workplace->Modified = false;
   PollState = psSearching;
+  ShowRecordNote();
 }
 
 void TMainForm::FileExitExecute() {

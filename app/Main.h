@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "Presence.h"
 #include "Probeworkplace.h"
 
 class QAction;
@@ -29,9 +30,6 @@ class THistogramView;
 class TTableModel;
 class TPrintPreview;
 
-// The device state of the window, which the poll timer moves on.
-enum PollStates { psStart = 0, psSearching = 1, psProbe = 2, psFile = 3 };
-
 // The main window: menu, tool bar, the five pages (Status, Table, Graph, Histogram and the Empty
 // start page), the status bar, the poll timer that watches adapter and probe, and the session
 // (Workplace) with the settings and the probe object.
@@ -43,8 +41,8 @@ class TMainForm : public QMainWindow {
 
  public:
   static constexpr int kFirstTickInterval = 300;
-  static constexpr int kSearchInterval = 1250;
-  static constexpr int kPresenceInterval = 4000;
+  static constexpr int kSearchInterval = TPresence::kSearchInterval;
+  static constexpr int kPresenceInterval = TPresence::kPresenceInterval;
   static constexpr int kPcClockInterval = 1000;
   static constexpr int kSearchPause = 10;
   static constexpr int kPanelWidths[4] = {100, 400, 200, 50};
@@ -68,8 +66,18 @@ class TMainForm : public QMainWindow {
   void FormClose();
 
   // Actions ----------------------------------------------------------------------------------
+  // File New: asks first while the held download was never saved.
   void FileNewExecute();
+  // Empties the window and starts searching for a probe, without a question.
+  void NewSession();
   void FileExitExecute();
+  // True when the held download may be dropped: nothing unsaved, or the user agrees to drop it
+  // (the question names what is about to happen, e.g. "open another file").
+  bool MayDropRecord(const QString& action);
+  // Offers the held unsaved download for saving (the probe it came from has gone): true when it
+  // may be dropped (saved, or the user chose not to save it), false when the save was cancelled
+  // or failed and the download stays.
+  bool OfferSave();
   // Record files, the text export and the printed report (FileActions.cpp, ReportActions.cpp).
   void FileOpenExecute();
   void FileSaveExecute();
@@ -89,8 +97,13 @@ class TMainForm : public QMainWindow {
   void EnableGraphShortCuts();
   void DisableGraphShortCuts();
 
-  // Fills the Status page from the probe record, then sets what the user may do next.
+  // Fills the Status page, then sets what the user may do next: from the live probe while one is
+  // attached, otherwise from the held record. Says when the held data are not the probe's present
+  // state.
   void ShowProbeStatus();
+  // The line that tells which probe and mission the held data belong to when they are not the
+  // shown probe's present state; empty otherwise. Also shown in the window title.
+  QString RecordNote() const;
   void UpdateControls();
 
   // Probe actions and the Status page's buttons (ProbeActions.cpp) ----------------------------
@@ -150,7 +163,8 @@ class TMainForm : public QMainWindow {
   THelpWindow* HelpWindow() const { return helpWindow_; }
 
   std::unique_ptr<TProbeWorkplace> Workplace;
-  int PollState = psStart;
+  TPresence Presence;
+  int& PollState = Presence.State();
   bool RolloverChoice = false;
   TTimer* Timer = nullptr;
   TTimer* PcClock = nullptr;
@@ -168,9 +182,10 @@ class TMainForm : public QMainWindow {
   void ApplyPlacement();
   void PlaceTabShield();
   void SetViewChecks(QAction* checked);
-  void SearchTick();
-  void PresenceTick();
   void ShowAdapterTexts();
+  void ShowSearchFailure();
+  void ShowRecordNote();
+  void ShowHeldRecord();
   void BuildStatusPage();
   void ConnectProbeActions();
   void BuildDataViews();
@@ -190,6 +205,11 @@ class TMainForm : public QMainWindow {
   int ledImage_ = 0;
   int busy_ = 0;
   bool shown_ = false;
+  // The record the Table, Graph and Histogram were last filled from.
+  const TProbeRecord* viewsRecord_ = nullptr;
+  // A close asked for while a probe command ran: done once the command has ended.
+  bool closePending_ = false;
+  QString baseTitle_;
   TTableModel* tableModel_ = nullptr;
   QTableView* table_ = nullptr;
   TGraphView* graph_ = nullptr;

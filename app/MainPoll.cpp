@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "Clock.h"
 #include "ConsistencyError.h"
@@ -22,49 +23,56 @@ void TMainForm::TimerTimer() {
   // While a question or warning waits for the user (perhaps the warning of a File New that an
   // earlier tick ran), no tick starts. Before the first File New there is nothing to poll.
   if (MessageBoxOpen() || !Workplace || !Workplace->Probe) return;
-  switch (PollState) {
-    case psStart:
-      PollState = psSearching;
-      SearchTick();
+  if (PollState == psSearching || PollState == psStart || PollState == psProbe) {
+    SetActivityLed(ledGreen);
+    panels_[2]->setToolTip(QString());
+  }
+  const TPresence::Outcome outcome = Presence.Tick();
+  Timer->SetInterval(Presence.Interval());
+  switch (outcome) {
+    case TPresence::Outcome::kNotFound:
+      ShowSearchFailure();
       break;
-    case psSearching:
-      SearchTick();
+    case TPresence::Outcome::kAttached:
+      ShowHeldRecord();
+      ShowAdapterTexts();
+      // Read at once, as if the user had asked; whatever it reports, the probe is there.
+      ProbeReadStatusExecute();
+      ui_->ProbeReadStatus->setEnabled(true);
+      SetPanelText(0, Msg("MsgProbeOk"));
       break;
-    case psProbe:
-      PresenceTick();
+    case TPresence::Outcome::kPresent:
+      if (ui_->PageControl->currentWidget() == ui_->StatusTab) {
+        ui_->StatusCurrentClock->setText(DateTimeText(Workplace->Probe->ReadClock()));
+      }
       break;
-    case psFile:
-      // A record file is shown: the adapter is left alone.
-      Timer->SetInterval(kPresenceInterval);
+    case TPresence::Outcome::kRemoved:
+      SetPanelText(0, Msg("MsgNoProbe"));
+      if (Presence.RecordKept()) {
+        // The download could not be saved: it stays on show with its own status, and is offered
+        // again at the next chance.
+        ShowHeldRecord();
+        ShowProbeStatus();
+      } else {
+        NewSession();
+      }
+      break;
+    case TPresence::Outcome::kFile:
       SetPanelText(0, Msg("MsgFile"));
       break;
-    default:
-      FailSwitch("Main", 1263);
   }
+  Timer->SetInterval(Presence.Interval());
   SetActivityLed(ledOff);
 }
 
-void TMainForm::SearchTick() {
-  Timer->SetInterval(kSearchInterval);
-  SetActivityLed(ledGreen);
+void TMainForm::ShowSearchFailure() {
   TProbe& probe = *Workplace->Probe;
-  panels_[2]->setToolTip(QString());
-  if (probe.DetectProbe()) {
-    ShowAdapterTexts();
-    PollState = psProbe;
-    // Read at once, as if the user had asked; whatever it reports, the probe is there.
-    ProbeReadStatusExecute();
-    ui_->ProbeReadStatus->setEnabled(true);
-    SetPanelText(0, Msg("MsgProbeOk"));
-    Timer->SetInterval(kPresenceInterval);
-    return;
-  }
   switch (probe.LastError) {
-    case 2:
-      SetPanelText(2, Msg("MsgMoreAdapters"));
+    case peMoreAdapters:
+      SetPanelText(2, Msg(MessageForError(peMoreAdapters).key));
       SetPanelText(3, QString());
       break;
-    case 4:
+    case peNoProbe:
       ShowAdapterTexts();
       break;
     default:
@@ -77,7 +85,7 @@ void TMainForm::SearchTick() {
                "(Help, \"USB access for real adapters\"), then unplug the adapter and\n"
                "plug it in again."));
       } else {
-        SetPanelText(2, Msg("MsgNoAdapter"));
+        SetPanelText(2, Msg(MessageForError(peNoAdapter).key));
       }
       SetPanelText(3, QString());
       break;
@@ -86,24 +94,14 @@ void TMainForm::SearchTick() {
   CurrentClock().Sleep(kSearchPause);
 }
 
-void TMainForm::PresenceTick() {
-  SetActivityLed(ledGreen);
-  if (!Workplace->Probe->DetectProbe()) {
-    SetPanelText(0, Msg("MsgNoProbe"));
-    // What was shown belonged to the probe that has gone. A download that was never saved is
-    // offered for saving first: taking the probe off must not lose it silently.
-    if (Workplace->Modified &&
-        AskQuestion(this, Msg("MsgConfirmation"),
-                    tr("The probe was taken away. The data read from it are not saved. Do You "
-                       "want to save them now ?"))) {
-      FileSaveAsExecute();
-    }
-    FileNewExecute();
-    return;
+bool TMainForm::OfferSave() {
+  if (!AskQuestion(this, Msg("MsgConfirmation"),
+                   tr("The probe was taken away. The data read from it are not saved. Do You "
+                      "want to save them now ?"))) {
+    return true;
   }
-  if (ui_->PageControl->currentWidget() == ui_->StatusTab) {
-    ui_->StatusCurrentClock->setText(DateTimeText(Workplace->Probe->ReadClock()));
-  }
+  FileSaveAsExecute();
+  return !Workplace->Modified;
 }
 
 void TMainForm::ShowAdapterTexts() {
@@ -139,6 +137,12 @@ void TMainForm::EndBusy() {
   // Enabling starts a full interval before the next tick.
   Timer->SetEnabled(true);
   QGuiApplication::restoreOverrideCursor();
+  if (busy_ == 0 && closePending_) {
+    // The close that was asked for during the command, now that its outcome is on show: the
+    // close query runs as for any close.
+    closePending_ = false;
+    QTimer::singleShot(0, this, [this] { close(); });
+  }
 }
 
 void TMainForm::PumpMessages() {

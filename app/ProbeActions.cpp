@@ -94,6 +94,11 @@ void TMainForm::ConnectProbeActions() {
 void TMainForm::ProbeReadDataExecute() {
   ViewStatusExecute();
   TProbe& probe = *Workplace->Probe;
+  // A new download replaces the held one; an unsaved one of another mission is asked about.
+  const TProbeRecord& held = *Workplace->Record;
+  const bool sameMission = held.SerialNumber == probe.SerialNumber &&
+                           held.MissionStartSeconds == probe.MissionStartSeconds;
+  if (!sameMission && !MayDropRecord(tr("read new data"))) return;
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
   if (!probe.BeginReadData()) {
     SetPanelText(0, Msg("MsgDataError"));
@@ -109,20 +114,19 @@ void TMainForm::ProbeReadDataExecute() {
       PumpMessages();
     } while (more);
   }
-  if (probe.LastError != 0) {
-    // What the read left in the record stays; the views keep what they showed.
+  std::unique_ptr<const TProbeRecord> record = probe.TakeDownload();
+  if (!record) {
+    // Only a whole, checked log replaces the held record: the views, the unsaved mark and the
+    // files stay as they were.
     SetPanelText(0, Msg("MsgDataError"));
+    ShowProbeStatus();
     return;
   }
-  probe.DecodeLog();
+  Workplace->HoldRecord(std::move(record));
   SetPanelText(0, Msg("MsgDataOk"));
   // A download is the session's data until it is saved.
   Workplace->Modified = true;
-  if (probe.ReadSamples > 0) {
-    FillTable();
-    FillGraph();
-    FillHistogram();
-  }
+  ShowHeldRecord();
   ShowProbeStatus();
 }
 
@@ -133,6 +137,8 @@ void TMainForm::ProbeStopExecute() {
 
 void TMainForm::ProbeClearExecute() {
   ViewStatusExecute();
+  // The probe's copy of an unsaved download is about to go.
+  if (!MayDropRecord(tr("clear the probe"))) return;
   RunConfirmedCommand(*this, "MsgClearQ", [](TProbe& probe) { return probe.ClearProbe(); });
 }
 
@@ -158,6 +164,7 @@ void TMainForm::ProbeLaunchExecute() {
     ui_->StatusStartTime->setFocus();
     return;
   }
+  if (!MayDropRecord(tr("start a new recording"))) return;
   if (!Ask(*this, "MsgNewRecordingQ")) return;
 
   TProbe& probe = *Workplace->Probe;
@@ -176,12 +183,9 @@ void TMainForm::ProbeLaunchExecute() {
     return;
   }
   switch (probe.LastError) {
-    case 9:
-      ShowMessage(this, Msg("MsgError"), Msg("MsgSampleGreater"));
-      ui_->StatusStartTime->setFocus();
-      break;
-    case 10:
-      ShowMessage(this, Msg("MsgError"), Msg("MsgStartGreater"));
+    case peStartNotAfterClock:
+    case peStartTooFar:
+      ShowMessage(this, Msg("MsgError"), Msg(MessageForError(probe.LastError).key));
       ui_->StatusStartTime->setFocus();
       break;
     default:
@@ -196,9 +200,10 @@ void TMainForm::StatusSetupClockClick() {
   TProbe& probe = *Workplace->Probe;
   {
     TBusyBracket busy(*this);
-    probe.SetClock(NowDateTime());
+    probe.SetClockSeconds(NowProbeSeconds());
   }
-  // What the probe's clock now reads is the outcome; the status bar is left as it is.
+  if (probe.LastError != peNone) SetPanelText(0, Msg("MsgCmdError"));
+  // What the probe's clock now reads is the outcome.
   ui_->StatusCurrentClock->setText(DateTimeText(probe.ReadClock()));
 }
 

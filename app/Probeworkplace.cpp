@@ -88,6 +88,15 @@ bool TProbeWorkplace::NewProbe() {
   return true;
 }
 
+void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record) {
+  Record = std::move(record);
+}
+
+void TProbeWorkplace::DropRecord() {
+  Record = std::make_unique<TProbeRecord>();
+  Modified = false;
+}
+
 QString TProbeWorkplace::ErrorText() const {
   switch (ErrorCode) {
     case errNone:

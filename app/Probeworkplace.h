@@ -46,9 +46,14 @@ class TProbeWorkplace {
   // Writes the twelve settings the program keeps, if a session was started. Throws IniWriteError
   // when the file cannot be written.
   void Save();
-  // Replaces the probe object by a fresh one (always). False, with ErrorCode 4, when the program
-  // is not configured; otherwise the adapter description is applied and the session started.
+  // Replaces the probe object by a fresh one (always); the held record stays. False, with
+  // ErrorCode 4, when the program is not configured; otherwise the adapter description is applied
+  // and the session started.
   bool NewProbe();
+  // The held record becomes the given one (a completed download or an opened file).
+  void HoldRecord(std::unique_ptr<const TProbeRecord> record);
+  // The held record becomes an empty one, and nothing is left unsaved.
+  void DropRecord();
   QString ErrorText() const;
 
   // Probe texts (8-bit, in the configured code page) for the window, and back.
@@ -62,13 +67,17 @@ class TProbeWorkplace {
   // first File New).
   bool HasFile() const { return !FileName.isEmpty() && FileName != QLatin1String(kNoFile); }
 
+  // The live probe: the link and the probe's status as last read.
   std::unique_ptr<TProbe> Probe;
+  // The held record: what the views, files, export and report show. Never null; only a completed
+  // download, an opened file or DropRecord replaces it.
+  std::unique_ptr<const TProbeRecord> Record = std::make_unique<TProbeRecord>();
   std::int32_t ComNumber = -1;
   std::string DeviceName;
   QString FileName;
   bool Initialized = false;
-  // Session data that were never saved: set by a successful data download, cleared by File New,
-  // Open, Save and Save As. The close query asks while it is set.
+  // The held record was never saved: set by a successful data download, cleared by File New,
+  // Open, Save and Save As. Every step that would drop the record asks while it is set.
   bool Modified = false;
   // The settings below hold the key table's defaults until Load reads them.
   std::int32_t Top = 0;

@@ -32,7 +32,7 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
   const TProbeWorkplace& place = *form.Workplace;
   layout.SetTextDecoder(
       [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
-  layout.ShowRecord(*place.Probe, place.MinTemperature, place.MaxTemperature);
+  layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature);
   return layout;
 }
 

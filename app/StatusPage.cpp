@@ -60,12 +60,15 @@ void TMainForm::SetLed(QLabel* lamp, int image) {
 }
 
 void TMainForm::ShowProbeStatus() {
-  TProbe& probe = *Workplace->Probe;
+  // The probe as it is now while one is attached; otherwise the held record's own status.
+  const bool live = PollState == psProbe;
+  const TProbeStatus& probe =
+      live ? static_cast<const TProbeStatus&>(*Workplace->Probe) : *Workplace->Record;
   ui_->StatusSerialNumber->setText(ProbeText(probe.SerialNumberText()));
   ui_->StatusName->setText(ProbeText(probe.Name));
   ui_->StatusComment->setPlainText(CommentForDisplay(ProbeText(probe.Comment)));
-  // Read from the probe each time; a record from a file has no link and shows no clock.
-  ui_->StatusCurrentClock->setText(DateTimeText(probe.ReadClock()));
+  // Read from the probe each time; a record has no link and shows no clock.
+  ui_->StatusCurrentClock->setText(live ? DateTimeText(Workplace->Probe->ReadClock()) : QString());
   ui_->StatusSampleRate->setText(QString::number(probe.SampleRate));
   ui_->StatusStartTime->setText(DateTimeText(probe.StartTime));
   ui_->StatusMissionStart->setText(DateTimeText(probe.MissionStart));
@@ -87,12 +90,61 @@ void TMainForm::ShowProbeStatus() {
   ui_->StatusProbeOffLed->setVisible(probe.ProbeOff);
   ui_->LblProbeOff->setVisible(probe.ProbeOff);
 
+  ShowRecordNote();
   ui_->StatusTab->repaint();
   UpdateControls();
 }
 
+QString TMainForm::RecordNote() const {
+  const TProbeRecord& record = *Workplace->Record;
+  if (record.HeldSamples() == 0 || PollState == psFile) return {};
+  const TProbe& probe = *Workplace->Probe;
+  const bool sameMission = PollState == psProbe && probe.SerialNumber == record.SerialNumber &&
+                           !probe.MemoryClear &&
+                           probe.MissionStartSeconds == record.MissionStartSeconds;
+  if (sameMission) return {};
+  QString note =
+      tr("The data shown were read from probe %1 (%2), mission started %3, downloaded %4")
+          .arg(ProbeText(record.SerialNumberText()), ProbeText(record.Name),
+               DateTimeText(record.MissionStart), DateTimeText(record.DownloadTime));
+  if (PollState != psProbe) {
+    note += tr(": that probe is no longer on the adapter");
+  } else if (probe.SerialNumber != record.SerialNumber) {
+    note += tr(": not the probe on the adapter");
+  } else {
+    note += tr(": not the probe's present mission");
+  }
+  if (Workplace->Modified) note += tr(", and are not saved");
+  return note + QLatin1Char('.');
+}
+
+void TMainForm::ShowRecordNote() {
+  const QString note = RecordNote();
+  ui_->StatusRecordNote->setText(note);
+  ui_->StatusRecordNote->setVisible(!note.isEmpty());
+  setWindowTitle(note.isEmpty()
+                     ? baseTitle_
+                     : baseTitle_ + tr(" - held data of probe %1 (%2)")
+                                        .arg(ProbeText(Workplace->Record->SerialNumberText()),
+                                             ProbeText(Workplace->Record->Name)));
+}
+
+void TMainForm::ShowHeldRecord() {
+  const TProbeRecord& record = *Workplace->Record;
+  if (viewsRecord_ != &record) {
+    viewsRecord_ = &record;
+    FillTable();
+    FillGraph();
+    FillHistogram();
+  }
+  ShowRecordNote();
+  // A file's own status is shown on the Status page.
+  if (PollState == psFile) ShowProbeStatus();
+}
+
 void TMainForm::UpdateControls() {
   const TProbe& probe = *Workplace->Probe;
+  const TProbeRecord& record = *Workplace->Record;
   QWidget* const inputs[] = {ui_->StatusName,      ui_->StatusComment,        ui_->StatusSampleRate,
                              ui_->StatusStartTime, ui_->StatusRolloverEnable, ui_->StatusSetupClock,
                              ui_->StatusWriteText, ui_->StatusImmediately};
@@ -106,8 +158,8 @@ void TMainForm::UpdateControls() {
        {ui_->FileSave, ui_->FileSaveAs, ui_->FileExport, ui_->FilePrint, ui_->ViewStatus}) {
     file->setEnabled(true);
   }
-  if (PollState == psFile) {
-    // A record from a file: nothing goes to a probe.
+  if (PollState != psProbe) {
+    // A record from a file, or kept after its probe went: nothing goes to a probe.
     for (QAction* command : {ui_->ProbeReadStatus, ui_->ProbeReadData, ui_->ProbeClear,
                              ui_->ProbeStop, ui_->ProbeLaunch}) {
       command->setEnabled(false);
@@ -129,7 +181,7 @@ void TMainForm::UpdateControls() {
     }
     ui_->ProbeReadData->setEnabled(probe.MissionSamples > 0);
   }
-  const bool samples = probe.ReadSamples > 0;
+  const bool samples = record.HeldSamples() > 0;
   for (QAction* view : {ui_->ViewTable, ui_->ViewGraph, ui_->ViewHistogram}) {
     view->setEnabled(samples);
   }

@@ -8,9 +8,9 @@ namespace ombrix {
 
 TTableModel::TTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TTableModel::Fill(const TProbe& record, const std::array<QString, kColumns>& headers) {
+void TTableModel::Fill(const TProbeRecord& record, const std::array<QString, kColumns>& headers) {
   beginResetModel();
-  const int count = std::clamp(record.ReadSamples, 0, TProbe::kLogSize);
+  const int count = record.HeldSamples();
   samples_.resize(count);
   for (int i = 0; i < count; ++i) samples_[i] = record.GetSample(i);
   sampleRate_ = record.SampleRate;

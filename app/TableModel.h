@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "Probe.h"
+#include "ProbeRecord.h"
 
 namespace ombrix {
 
@@ -24,7 +24,7 @@ class TTableModel : public QAbstractTableModel {
 
   // Replaces the rows by the record's samples 0 .. ReadSamples - 1 and the headers by the given
   // texts (number, relative time, date/time, temperature).
-  void Fill(const TProbe& record, const std::array<QString, kColumns>& headers);
+  void Fill(const TProbeRecord& record, const std::array<QString, kColumns>& headers);
 
   // The relative time of sample `index` at `sampleRate` units (minutes, or seconds for a test
   // record) per sample: "%02d:%02d" of the units / 60 and the units % 60; the first part grows

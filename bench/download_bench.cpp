@@ -42,8 +42,8 @@ void FullRolloverDownload(benchmark::State& state) {
       state.SkipWithError("download failed");
       return;
     }
-    record->DecodeLog();
-    benchmark::DoNotOptimize(record->GetSample(7999));
+    const std::unique_ptr<const TProbeRecord> downloaded = record->TakeDownload();
+    benchmark::DoNotOptimize(downloaded->GetSample(7999));
     linkSeconds = static_cast<double>(bus.LinkMicros() - linkBefore) / 1e6;
     cpuSeconds = static_cast<double>(cpuAfter - cpuBefore) / CLOCKS_PER_SEC;
     bytesPerBlock = static_cast<double>(adapter.Stats().requestBytes - bytesBefore) /

@@ -12,12 +12,12 @@
 
 namespace {
 
-using ombrix::TProbe;
+using ombrix::TProbeRecord;
 
 // A full record after a rollover, in a fixed locale so that runs compare.
-std::unique_ptr<TProbe> FullRecord() {
+std::unique_ptr<TProbeRecord> FullRecord() {
   QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
-  auto probe = std::make_unique<TProbe>();
+  auto probe = std::make_unique<TProbeRecord>();
   probe->SerialNumber = 0xA200000000000028ULL;
   probe->Name = "Fridge 4";
   probe->Comment = "Vaccines, shelf 2";
@@ -26,12 +26,13 @@ std::unique_ptr<TProbe> FullRecord() {
   probe->StartTime = ombrix::EncodeDateTime(2021, 3, 1, 8, 0, 0);
   probe->MissionStart = ombrix::EncodeDateTime(2021, 3, 1, 7, 58, 12);
   probe->MissionSamples = 9000;
-  probe->ReadSamples = TProbe::kLogSize;
+  probe->ReadSamples = TProbeRecord::kLogSize;
   probe->RolloverOccured = true;
   probe->DownloadTime = ombrix::EncodeDateTime(2021, 5, 3, 9, 0, 0);
   probe->SamplesTotal = 52000;
-  for (int i = 0; i < TProbe::kLogSize; ++i)
+  for (int i = 0; i < TProbeRecord::kLogSize; ++i)
     probe->LogBuffer[i] = static_cast<std::uint8_t>(80 + i % 40);
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   return probe;
 }
@@ -51,7 +52,7 @@ void LoadRecord(benchmark::State& state) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("full.omx"));
   if (!ombrix::SaveToFile(*probe, path)) throw std::runtime_error("save failed");
-  auto loaded = std::make_unique<TProbe>();
+  auto loaded = std::make_unique<TProbeRecord>();
   for (auto _ : state) {
     if (!ombrix::LoadFromFile(*loaded, path)) throw std::runtime_error("load failed");
   }

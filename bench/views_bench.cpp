@@ -36,16 +36,18 @@ struct Window {
     form->show();
     QCoreApplication::processEvents();
     // A fortnight of a fridge with its door opened now and then, 2 °C bins counted.
-    TProbe& record = *form->Workplace->Probe;
+    auto held = std::make_unique<ombrix::TProbeRecord>();
+    ombrix::TProbeRecord& record = *held;
     record.SampleRate = 3;
-    record.ReadSamples = TProbe::kLogSize;
+    record.ReadSamples = ombrix::TProbeRecord::kLogSize;
     const double first = ombrix::EncodeDateTime(2025, 3, 1, 8, 0);
-    for (int i = 0; i < TProbe::kLogSize; ++i) {
+    for (int i = 0; i < ombrix::TProbeRecord::kLogSize; ++i) {
       const float t = static_cast<float>(
           std::round((5 + 2 * std::sin(i / 40.0) + (i % 97 == 0 ? 9 : 0)) * 2) / 2);
       record.Samples[i] = ombrix::Sample{first + i * 3 / 1440.0, t};
       ++record.Histogram[static_cast<int>((t + 40) / 2)].Count;
     }
+    form->Workplace->HoldRecord(std::move(held));
   }
   ~Window() {
     form->Workplace->Modified = false;

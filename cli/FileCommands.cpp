@@ -7,7 +7,7 @@
 #include "Commands.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 #include "RecordFile.h"
 #include "Report.h"
 
@@ -15,9 +15,9 @@ namespace ombrix::cli {
 
 namespace {
 
-int Load(const Request& request, const Console& console, TProbe& probe) {
+int Load(const Request& request, const Console& console, TProbeRecord& record) {
   std::string error;
-  if (LoadFromFile(probe, request.recordFile, &error)) return kSuccess;
+  if (LoadFromFile(record, request.recordFile, &error)) return kSuccess;
   console.Message(error);
   return kFileError;
 }
@@ -25,11 +25,11 @@ int Load(const Request& request, const Console& console, TProbe& probe) {
 }  // namespace
 
 int RunExport(const Request& request, const Console& console) {
-  auto probe = std::make_unique<TProbe>();
-  if (int code = Load(request, console, *probe)) return code;
+  auto record = std::make_unique<TProbeRecord>();
+  if (int code = Load(request, console, *record)) return code;
   const StatusPageCaptions captions;
   std::string error;
-  if (!TDataExport(captions, *probe).Export(request.output, &error)) {
+  if (!TDataExport(captions, *record).Export(request.output, &error)) {
     console.Message("the export was not written: " + error);
     return kFileError;
   }
@@ -37,19 +37,19 @@ int RunExport(const Request& request, const Console& console) {
 }
 
 int RunShow(const Options& options, const Request& request, const Console& console) {
-  auto probe = std::make_unique<TProbe>();
-  if (int code = Load(request, console, *probe)) return code;
-  const Fields record = RecordFields(*probe);
-  const Fields summary = SampleSummary(*probe);
+  auto record = std::make_unique<TProbeRecord>();
+  if (int code = Load(request, console, *record)) return code;
+  const Fields fields = RecordFields(*record);
+  const Fields summary = SampleSummary(*record);
   if (options.json) {
     PrintJson(console.out, {{"File", QFileInfo(request.recordFile).absoluteFilePath()},
-                            {"Record", ToJson(record)},
+                            {"Record", ToJson(fields)},
                             {"Summary", ToJson(summary)}});
     return kSuccess;
   }
   // "File :" as the status bar shows it for a record file.
   Fields all{{QString(), QStringLiteral("File :"), request.recordFile, {}}};
-  all.insert(all.end(), record.begin(), record.end());
+  all.insert(all.end(), fields.begin(), fields.end());
   PrintText(console.out, all);
   console.out << '\n';
   PrintText(console.out, summary);

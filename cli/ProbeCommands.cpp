@@ -30,41 +30,40 @@ std::string Quoted(const std::string& text) {
 // `outcome` is the window's word for a failed command ("Cmd : Error" or "Data : Error"; none while
 // looking for adapter and probe); `notAllowed` says why the probe's state refuses the command.
 int Fail(const TProbe& probe, const char* outcome, const Console& console,
-         const std::string& notAllowed = "not allowed in the probe's present state") {
+         const std::string& notAllowed = MessageForError(peNotAllowed).text) {
   const std::string adapter = Quoted(probe.Adapter->Description);
   const std::string what = outcome ? std::string(outcome) + ": " : std::string();
+  const std::string text = MessageForError(probe.LastError).text;
   switch (probe.LastError) {
-    case 1: {
-      std::string text = "NO ADAPTER CONNECTED (no USB device is called " + adapter + ")";
+    case peNoAdapter: {
+      std::string line = text + " (no USB device is called " + adapter + ")";
       if (CurrentDriver().SawInaccessibleDevice()) {
-        text +=
+        line +=
             "; an FTDI device was found that this user may not open: see \"Real adapters: "
             "USB access\" in the README";
       }
-      console.Message(text);
+      console.Message(line);
       return kNoAdapter;
     }
-    case 2:
-      console.Message("MORE ADAPTERS FOUND ! (more than one USB device is called " + adapter + ")");
+    case peMoreAdapters:
+      console.Message(text + " (more than one USB device is called " + adapter + ")");
       return kNoAdapter;
-    case 3:
-    case 7:
-      console.Message(what + "the adapter " + adapter + " does not answer");
+    case peAdapterSilent:
+    case peLinkClosed:
+      console.Message(what + text + " (" + adapter + ")");
       return kNoAdapter;
-    case 4:
-      console.Message("Probe : NO");
+    case peNoProbe:
+      console.Message(text);
       return kNoProbe;
-    case 6:
+    case peNotAllowed:
       console.Message(what + notAllowed);
       return kNotAllowed;
-    case 9:
-      console.Message("First Sample time must be greater than current time");
-      return kStartRefused;
-    case 10:
-      console.Message("First Sample time must not be greater than current time + 4:00 hour");
+    case peStartNotAfterClock:
+    case peStartTooFar:
+      console.Message(text);
       return kStartRefused;
     default:
-      console.Message(what + "a transfer failed, or an echo or a checksum did not match");
+      console.Message(what + text);
       return kDataError;
   }
 }
@@ -153,19 +152,19 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     while (probe->ReadDataBlock()) progress.Show(probe->ReadProgress());
     if (probe->LastError == 0) progress.Show(probe->ReadProgress());
   }
-  if (probe->LastError != 0) return Fail(*probe, kMsgDataError, console);
-  probe->DecodeLog();
+  const std::unique_ptr<const TProbeRecord> record = probe->TakeDownload();
+  if (!record) return Fail(*probe, kMsgDataError, console);
 
   std::string error;
-  if (!SaveToFile(*probe, request.output, &error)) {
+  if (!SaveToFile(*record, request.output, &error)) {
     console.Message(std::string(kMsgDataOk) + ", but the record file was not saved: " + error);
     return kFileError;
   }
-  console.Message(std::string(kMsgDataOk) + ": " + std::to_string(probe->ReadSamples) +
+  console.Message(std::string(kMsgDataOk) + ": " + std::to_string(record->HeldSamples()) +
                   " samples saved to " + options.output);
   if (!request.exportFile.isEmpty()) {
     const StatusPageCaptions captions;
-    if (!TDataExport(captions, *probe).Export(request.exportFile, &error)) {
+    if (!TDataExport(captions, *record).Export(request.exportFile, &error)) {
       console.Message("the export was not written: " + error);
       return kFileError;
     }
@@ -231,7 +230,7 @@ int RunSetClock(const Options& options, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (int code = RequireClear(*probe, false, console, "the clock is set")) return code;
-  probe->SetClock(NowDateTime());
+  probe->SetClockSeconds(NowProbeSeconds());
   if (probe->LastError != 0) return Fail(*probe, kMsgCmdError, console);
   if (probe->ReadClock() == 0) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);

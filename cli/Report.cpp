@@ -47,14 +47,14 @@ Field Flag(const char* key, const char* component, bool value) {
           value ? QStringLiteral("yes") : QStringLiteral("no"), value};
 }
 
-Field Rate(const TProbe& probe) {
+Field Rate(const TProbeStatus& probe) {
   const QString unit = probe.Test ? QStringLiteral(" s") : QStringLiteral(" min");
   return {QStringLiteral("SampleRate"), Label("StatusSampleRate"),
           QString::number(probe.SampleRate) + unit, probe.SampleRate};
 }
 
 // The label of the recording lamp reads "Recording In Progress" or "Recording Stopped".
-Field Recording(const TProbe& probe) {
+Field Recording(const TProbeStatus& probe) {
   return {QStringLiteral("MissionInProgress"),
           probe.MissionInProgress ? QStringLiteral("Recording In Progress")
                                   : QStringLiteral("Recording Stopped"),
@@ -88,7 +88,7 @@ Fields AdapterFields(TProbe& probe) {
   };
 }
 
-Fields RecordFields(const TProbe& p) {
+Fields RecordFields(const TProbeStatus& p) {
   const QString serial = QString::fromStdString(p.SerialNumberText());
   return {
       {QStringLiteral("SerialNumber"), Label("StatusSerialNumber"), serial, serial},
@@ -108,7 +108,7 @@ Fields RecordFields(const TProbe& p) {
 }
 
 // The record's fields with the two clocks after the comment, and the probe's mode lamps.
-Fields ProbeStatusFields(const TProbe& p, TDateTime pcClock) {
+Fields ProbeStatusFields(const TProbeStatus& p, TDateTime pcClock) {
   Fields fields = RecordFields(p);
   const auto afterComment = fields.begin() + 3;
   fields.insert(afterComment, {Time("CurrentClock", "StatusCurrentClock", p.CurrentClock),
@@ -118,8 +118,8 @@ Fields ProbeStatusFields(const TProbe& p, TDateTime pcClock) {
   return fields;
 }
 
-Fields SampleSummary(const TProbe& p) {
-  const int n = std::clamp(p.ReadSamples, 0, TProbe::kLogSize);
+Fields SampleSummary(const TProbeRecord& p) {
+  const int n = p.HeldSamples();
   Fields fields{{QStringLiteral("Samples"), QStringLiteral("Samples :"), QString::number(n), n}};
   if (n == 0) {
     for (const char* key : {"First", "Last", "Min", "Mean", "Max"}) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Probe.h"
+#include "ProbeRecord.h"
 
 namespace ombrix::cli {
 
@@ -25,11 +26,11 @@ using Fields = std::vector<Field>;
 // The adapter: description and firmware version, USB serial number.
 Fields AdapterFields(TProbe& probe);
 // Every field of the Status page, from a record just read from the probe.
-Fields ProbeStatusFields(const TProbe& probe, TDateTime pcClock);
+Fields ProbeStatusFields(const TProbeStatus& probe, TDateTime pcClock);
 // The status fields a record file holds.
-Fields RecordFields(const TProbe& probe);
+Fields RecordFields(const TProbeStatus& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
-Fields SampleSummary(const TProbe& probe);
+Fields SampleSummary(const TProbeRecord& probe);
 
 // "Label :     text" lines, labels padded to one column.
 void PrintText(std::ostream& out, const Fields& fields);

@@ -22,9 +22,9 @@ bool NeedsWidgets(const std::vector<std::string>& arguments) {
 }
 
 int RunReport(const Request& request, const Console& console) {
-  auto probe = std::make_unique<TProbe>();
+  auto record = std::make_unique<TProbeRecord>();
   std::string error;
-  if (!LoadFromFile(*probe, request.recordFile, &error)) {
+  if (!LoadFromFile(*record, request.recordFile, &error)) {
     console.Message(error);
     return kFileError;
   }
@@ -34,7 +34,7 @@ int RunReport(const Request& request, const Console& console) {
     return kDataError;
   }
   TPrintPreview layout;
-  layout.ShowRecord(*probe);
+  layout.ShowRecord(*record);
   const QString title = QFileInfo(request.recordFile).completeBaseName();
   if (!WriteReportPdf(layout, request.output, title, &error)) {
     console.Message("the report was not written: " + error);

@@ -85,12 +85,12 @@ std::string TemperatureText(float celsius, char decimalSeparator) {
   return std::string(text, end);
 }
 
-TDataExport::TDataExport(const CaptionSource& captions, const TProbe& probe)
+TDataExport::TDataExport(const CaptionSource& captions, const TProbeRecord& probe)
     : captions_(captions), probe_(probe) {}
 
 std::string TDataExport::Text() const {
-  const TProbe& p = probe_;
-  const int samples = std::clamp(p.ReadSamples, 0, TProbe::kLogSize);
+  const TProbeRecord& p = probe_;
+  const int samples = std::clamp(p.ReadSamples, 0, TProbeRecord::kLogSize);
   std::string out;
   out.reserve(1024 + static_cast<std::size_t>(samples) * kSampleLineSize);
 

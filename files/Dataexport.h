@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CaptionSource.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 
 namespace ombrix {
 
@@ -15,7 +15,7 @@ namespace ombrix {
 // bytes. Neither the captions nor the record are owned; both must outlive the object.
 class TDataExport {
  public:
-  TDataExport(const CaptionSource& captions, const TProbe& probe);
+  TDataExport(const CaptionSource& captions, const TProbeRecord& probe);
 
   // The whole text, in the current default locale (date/time form and decimal separator).
   std::string Text() const;
@@ -27,7 +27,7 @@ class TDataExport {
 
  private:
   const CaptionSource& captions_;
-  const TProbe& probe_;
+  const TProbeRecord& probe_;
 };
 
 // A Status page caption as an export label: its last colon becomes a blank ("Serial Number :"

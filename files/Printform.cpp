@@ -118,7 +118,7 @@ TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windo
   components_ << comment_;
 
   BuildGraph();
-  ShowRecord(TProbe());
+  ShowRecord(TProbeRecord());
 }
 
 TPrintPreview::~TPrintPreview() = default;
@@ -196,7 +196,8 @@ void TPrintPreview::SetValue(QLabel* label, const QString& text) {
   label->adjustSize();
 }
 
-bool TPrintPreview::ShowRecord(const TProbe& record, float minTemperature, float maxTemperature) {
+bool TPrintPreview::ShowRecord(const TProbeRecord& record, float minTemperature,
+                               float maxTemperature) {
   SetValue(serialNumber_, decoder_(record.SerialNumberText()));
   SetValue(probeName_, decoder_(record.Name));
   comment_->setPlainText(decoder_(record.Comment));
@@ -207,7 +208,7 @@ bool TPrintPreview::ShowRecord(const TProbe& record, float minTemperature, float
   SetValue(missionSamples_, QString::number(record.MissionSamples));
   SetValue(samplesTotal_, QString::number(record.SamplesTotal));
 
-  const int held = std::clamp(record.ReadSamples, 0, TProbe::kLogSize);
+  const int held = std::clamp(record.ReadSamples, 0, TProbeRecord::kLogSize);
   QList<QPointF> points;
   points.reserve(held);
   float smallest = 0;

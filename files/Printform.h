@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "PrintLayoutMath.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 
 QT_BEGIN_NAMESPACE
 class QCategoryAxis;
@@ -52,7 +52,7 @@ class TPrintPreview : public QWidget {
   void SetTextDecoder(TextDecoder decoder);
 
   // Fills the labels, the comment and the graph from the record. Always true.
-  bool ShowRecord(const TProbe& record, float minTemperature = kDefaultMinTemperature,
+  bool ShowRecord(const TProbeRecord& record, float minTemperature = kDefaultMinTemperature,
                   float maxTemperature = kDefaultMaxTemperature);
 
   // Draws the layout, scaled and centred, as one page onto the device; the device's own

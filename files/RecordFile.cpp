@@ -70,12 +70,12 @@ struct FileContent {
   bool RolloverOccured;
   TDateTime DownloadTime;
   std::int32_t SamplesTotal;
-  std::array<std::uint8_t, TProbe::kLogSize> Log;
+  std::array<std::uint8_t, TProbeRecord::kLogSize> Log;
 };
 
 }  // namespace
 
-bool SaveToFile(const TProbe& probe, const QString& fileName, std::string* error) {
+bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string* error) {
   if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
   TOmOutFile out(fileName);
   if (!out.IsOpen()) {
@@ -97,7 +97,7 @@ bool SaveToFile(const TProbe& probe, const QString& fileName, std::string* error
   out.WriteDateTime(kStatus, "MissionStart", probe.MissionStart);
   out.WriteInteger(kStatus, "MissionSamples", probe.MissionSamples);
   // The log holds at most kLogSize bytes, so no more are written or announced.
-  const int samples = std::clamp(probe.ReadSamples, 0, TProbe::kLogSize);
+  const int samples = std::clamp(probe.ReadSamples, 0, TProbeRecord::kLogSize);
   out.WriteInteger(kStatus, "ReadSamples", samples);
   out.WriteBool(kStatus, "RolloverOccured", probe.RolloverOccured);
   out.WriteDateTime(kStatus, "DownloadTime", probe.DownloadTime);
@@ -111,7 +111,7 @@ bool SaveToFile(const TProbe& probe, const QString& fileName, std::string* error
   return true;
 }
 
-bool LoadFromFile(TProbe& probe, const QString& fileName, std::string* error) {
+bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error) {
   if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
   const std::string shown = fileName.toStdString();
   if (!QFileInfo::exists(fileName)) {
@@ -140,7 +140,8 @@ bool LoadFromFile(TProbe& probe, const QString& fileName, std::string* error) {
     f.StartTime = in.ReadDateTime(kStatus, "StartTime", 0);
     f.MissionStart = in.ReadDateTime(kStatus, "MissionStart", 0);
     f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
-    f.ReadSamples = std::clamp(in.ReadInteger(kStatus, "ReadSamples", 0), 0, TProbe::kLogSize);
+    f.ReadSamples =
+        std::clamp(in.ReadInteger(kStatus, "ReadSamples", 0), 0, TProbeRecord::kLogSize);
     f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
     f.DownloadTime = in.ReadDateTime(kStatus, "DownloadTime", 0);
     f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
@@ -172,6 +173,9 @@ bool LoadFromFile(TProbe& probe, const QString& fileName, std::string* error) {
   probe.DownloadTime = f.DownloadTime;
   probe.SamplesTotal = f.SamplesTotal;
   std::copy_n(f.Log.begin(), f.ReadSamples, probe.LogBuffer.begin());
+  // The file keeps local times only; a time of the repeated autumn hour is read as its later
+  // pass, the best a time without a zone allows.
+  probe.SecondsFromLocalTimes();
   probe.DecodeLog();
   return true;
 }

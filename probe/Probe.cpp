@@ -4,46 +4,44 @@
 
 namespace ombrix {
 
-TProbe::TProbe() : Adapter(std::make_unique<TTeLog>()) {
-  for (int j = 0; j < kHistogramBins; ++j) {
-    Histogram[j].Low = static_cast<float>(2 * j - 40);
-    Histogram[j].High = static_cast<float>(2 * j - 38.5);
-    Histogram[j].Count = 0;
-  }
-}
+TProbe::TProbe() : Adapter(std::make_unique<TTeLog>()) {}
 
 TProbe::~TProbe() = default;
 
-Sample TProbe::GetSample(int index) const {
-  if (index < 0 || index >= kLogSize) return Sample{};
-  return Samples[index];
-}
-
-HistogramBin TProbe::GetHistogramBin(int index) const {
-  if (index < 0 || index >= kHistogramBins) return HistogramBin{};
-  return Histogram[index];
-}
-
-std::string TProbe::SerialNumberText() const {
-  char text[3 * 8];
-  std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X %02X",
-                static_cast<unsigned>(SerialNumber & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 8) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 16) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 24) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 32) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 40) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 48) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 56) & 0xFF));
-  return text;
+ProbeErrorMessage MessageForError(std::int32_t lastError) {
+  switch (lastError) {
+    case peNone:
+      return {nullptr, "success"};
+    case peNoAdapter:
+      return {"MsgNoAdapter", "NO ADAPTER CONNECTED"};
+    case peMoreAdapters:
+      return {"MsgMoreAdapters", "MORE ADAPTERS FOUND !"};
+    case peAdapterSilent:
+      return {nullptr, "the adapter does not answer"};
+    case peNoProbe:
+      return {"MsgNoProbe", "Probe : NO"};
+    case peNotAllowed:
+      return {nullptr, "not allowed in the probe's present state"};
+    case peLinkClosed:
+      return {nullptr, "the adapter link is not open"};
+    case peMoreBlocks:
+      return {nullptr, "a data read is under way"};
+    case peStartNotAfterClock:
+      return {"MsgSampleGreater", "First Sample time must be greater than current time"};
+    case peStartTooFar:
+      return {"MsgStartGreater",
+              "First Sample time must not be greater than current time + 4:00 hour"};
+    default:
+      return {nullptr, "a transfer failed, or an echo or a checksum did not match"};
+  }
 }
 
 std::string TProbe::AdapterVersionText() {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return {};
   }
-  LastError = 0;
+  LastError = peNone;
   char version[32];
   std::snprintf(version, sizeof version, " %d.%d", (AdapterVersion >> 4) & 15, AdapterVersion & 15);
   return Adapter->Description + version;
@@ -51,10 +49,10 @@ std::string TProbe::AdapterVersionText() {
 
 std::string TProbe::AdapterSerialNumber() {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return {};
   }
-  LastError = 0;
+  LastError = peNone;
   return Adapter->SerialNumber;
 }
 

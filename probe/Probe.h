@@ -5,32 +5,18 @@
 #include <memory>
 #include <string>
 
+#include "ProbeCodes.h"
+#include "ProbeRecord.h"
 #include "TeLog.h"
 #include "TimeConversion.h"
 
 namespace ombrix {
 
-struct Sample {
-  TDateTime Time = 0;
-  float Temperature = 0;
-};
-
-struct HistogramBin {
-  float Low = 0;
-  float High = 0;
-  std::int32_t Count = 0;
-};
-
-// The program's model of one temperature-logging probe: what it knows of the probe that is, or was
-// last, on the adapter (or of a record file), and the operations that read and program the probe.
-// Every operation returns a bool and leaves a code in LastError:
-//   0 success                      6 not allowed in the probe's present state
-//   1 no adapter connected         7 the adapter link is not open
-//   2 more than one adapter        8 a data read is under way and more blocks remain
-//   3 adapter does not answer      9 first sample time not after the probe clock
-//   4 no probe on the adapter     10 first sample time more than 250 minutes ahead
-//   5 data error
-class TProbe {
+// The live probe: the adapter link, the probe's status as last read from it (the inherited status
+// fields), and the operations that read and program the probe. A completed download produces a
+// TProbeRecord (TakeDownload); nothing here changes a record once it is taken. Every operation
+// returns a bool and leaves a ProbeError code in LastError.
+class TProbe : public TProbeStatus {
  public:
   static constexpr int kLogSize = 8000;
   static constexpr int kHistogramBins = 63;
@@ -45,10 +31,7 @@ class TProbe {
   TProbe(const TProbe&) = delete;
   TProbe& operator=(const TProbe&) = delete;
 
-  // Record ----------------------------------------------------------------------------------
-  Sample GetSample(int index) const;
-  HistogramBin GetHistogramBin(int index) const;
-  std::string SerialNumberText() const;
+  // Link ------------------------------------------------------------------------------------
   std::string AdapterVersionText();
   std::string AdapterSerialNumber();
   void SetAdapterName(const std::string& name);
@@ -68,7 +51,8 @@ class TProbe {
   void MapAdapterError();
   bool ReadText(int mask);
   bool WriteText(int mask);
-  void DecodeLog();
+  // Reads the serial number of the probe on the adapter without taking it into the status.
+  bool ReadSerialNumber(std::uint64_t& serial);
 
   // Probe operations --------------------------------------------------------------------------
   bool OpenAdapter();
@@ -81,54 +65,41 @@ class TProbe {
   bool BeginReadData();
   bool ReadDataBlock();
   int ReadProgress() const;
+  // The record of the download that ReadDataBlock has just completed, decoded; nullptr when no
+  // download has completed since the last BeginReadData (a failed or unfinished one never gives
+  // a record). Taking it leaves none behind.
+  std::unique_ptr<TProbeRecord> TakeDownload();
   TDateTime ReadClock();
   void SetClock(TDateTime time);
+  // Sets the probe clock to an instant; the PC's time goes this way, so that the repeated autumn
+  // hour is set as the instant it is. An instant beyond the probe's 32-bit clock is refused (6).
+  void SetClockSeconds(std::int64_t seconds);
+  // StartTime (and StartSeconds) = the next whole minute of the PC clock that exists in local
+  // time.
   void SetStartNextMinute();
 
-  // Fields ------------------------------------------------------------------------------------
-  std::int32_t Version = 256;
-  std::uint64_t SerialNumber = 0;
-  std::string Name;
-  std::string Comment;
-  TDateTime CurrentClock = 0;
-  bool MemoryClear = true;
-  bool MissionInProgress = false;
-  std::int32_t SampleRate = 10;
-  bool RolloverEnable = false;
-  TDateTime StartTime = 0;
-  TDateTime MissionStart = 0;
-  std::int32_t MissionSamples = 0;
-  std::int32_t ReadSamples = 0;
-  bool RolloverOccured = false;
-  TDateTime DownloadTime = 0;
-  std::int32_t SamplesTotal = 0;
-  std::array<HistogramBin, kHistogramBins> Histogram;
-  std::array<Sample, kLogSize> Samples{};
-  bool Test = false;
-  bool ProbeOff = false;
+  // Fields beyond the status ----------------------------------------------------------------
   std::unique_ptr<TTeLog> Adapter;
   std::int32_t LastError = 0;
   std::int32_t ReadPosition = 0;
   std::uint8_t StartDelaySeconds = 0;
   std::uint8_t StartDelayMinutes = 0;
-  std::array<std::uint8_t, kLogSize> LogBuffer{};
   std::int32_t AdapterVersion = 0;
+  // The probe clock as last read or set, in probe seconds (CurrentClock shows it).
+  std::int64_t CurrentClockSeconds = 0;
 
  private:
   bool ReadStatusForPrecondition();
   bool FailPrecondition();
   bool Control(std::uint8_t flags, std::uint8_t rate, std::uint8_t byte2, std::uint8_t byte3);
   bool ControlExchanges(bool& found);
-};
+  // The first-sample instant a launch asks for: StartSeconds while StartTime still shows it,
+  // otherwise StartTime read as local time.
+  std::int64_t RequestedStartSeconds() const;
 
-// Status byte of register 3, and the same bit positions in the control command.
-namespace probe_status {
-inline constexpr std::uint8_t kMemoryClear = 0x01;
-inline constexpr std::uint8_t kMissionInProgress = 0x02;
-inline constexpr std::uint8_t kRolloverEnable = 0x04;
-inline constexpr std::uint8_t kRolloverOccured = 0x08;
-inline constexpr std::uint8_t kTest = 0x40;
-inline constexpr std::uint8_t kProbeOff = 0x80;
-}  // namespace probe_status
+  // The download under way (from BeginReadData) and whether its last block has been read.
+  std::unique_ptr<TProbeRecord> download_;
+  bool downloadComplete_ = false;
+};
 
 }  // namespace ombrix

@@ -12,9 +12,6 @@ namespace {
 constexpr int kAttempts = 5;
 constexpr int kWriteBytePauseMs = 50;
 constexpr int kStartNotAcknowledgedPauseMs = 100;
-constexpr int kRegisterMemoryPointer = 1;
-constexpr int kCommandSetPointer = 1;
-constexpr int kCommandWriteByte = 4;
 
 bool IsFinished(int returned, int code) {
   return (returned & TTeLog::kFinishedFlag) && (returned & ~TTeLog::kFinishedFlag) == code;
@@ -24,34 +21,37 @@ bool IsFinished(int returned, int code) {
 // last exchange itself was accepted (the answers were wrong, not the link) or the closed link kept
 // an old 0, the failure is a data error.
 void EnsureFailureCode(std::int32_t& lastError) {
-  if (lastError == 0) lastError = 5;
+  if (lastError == peNone) lastError = peDataError;
 }
 
 }  // namespace
 
 void TProbe::MapAdapterError() {
   switch (Adapter->Status) {
-    case 0:
-      LastError = 0;
+    case lsOk:
+      LastError = peNone;
       break;
-    case 1:
-    case 4:
-    case 5:
+    case lsIncomplete:
+    case lsWrongReply:
+    case lsShortWrite:
+      // The link is closed, so the code says so: a code left from an earlier operation would
+      // report that operation's outcome for this one.
       Adapter->Close();
+      LastError = peAdapterSilent;
       break;
-    case 2:
-      LastError = 1;
+    case lsNoDevice:
+      LastError = peNoAdapter;
       break;
-    case 3:
-      LastError = 2;
+    case lsMoreDevices:
+      LastError = peMoreAdapters;
       break;
-    case 6:
-    case 8:
-      LastError = 5;
+    case lsNoAnswer:
+    case lsWrongEcho:
+      LastError = peDataError;
       break;
-    case 7:
+    case lsStartNotAcked:
       Pause(kStartNotAcknowledgedPauseMs);
-      LastError = 5;
+      LastError = peDataError;
       break;
     default:
       FailSwitch("Probe", 268);
@@ -60,7 +60,7 @@ void TProbe::MapAdapterError() {
 
 bool TProbe::ReadRegister(int code, std::uint32_t& value) {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return false;
   }
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -68,7 +68,7 @@ bool TProbe::ReadRegister(int code, std::uint32_t& value) {
     std::uint32_t result = 0;
     if (Adapter->QueryResult(returned, result) && IsFinished(returned, code)) {
       value = result;
-      LastError = 0;
+      LastError = peNone;
       return true;
     }
   }
@@ -79,7 +79,7 @@ bool TProbe::ReadRegister(int code, std::uint32_t& value) {
 
 bool TProbe::WriteCommand(int code, std::uint32_t value) {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return false;
   }
   auto phase = [&](auto&& step) {
@@ -100,35 +100,35 @@ bool TProbe::WriteCommand(int code, std::uint32_t value) {
   if (!phase([&] { return Adapter->ExecuteCommand(code); })) return false;
   if (!phase([&] { return Adapter->FetchResult(returned, result) && IsFinished(returned, code); }))
     return false;
-  LastError = 0;
+  LastError = peNone;
   return true;
 }
 
 bool TProbe::ReadMemory(int address, std::uint8_t* buffer, int length) {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return false;
   }
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    if (!WriteCommand(kCommandSetPointer, static_cast<std::uint32_t>(address))) continue;
+    if (!WriteCommand(probe_command::kSetPointer, static_cast<std::uint32_t>(address))) continue;
     if (!Adapter->ReadData(buffer, length)) {
       // The command before it succeeded and left 0; a failed transfer is a data error.
-      LastError = 5;
+      LastError = peDataError;
       continue;
     }
     std::uint8_t crc = 0;
     for (int i = 0; i < length; ++i) TTeLog::Crc8Update(crc, buffer[i]);
     std::uint32_t reply = 0;
-    if (!ReadRegister(kRegisterMemoryPointer, reply)) continue;
+    if (!ReadRegister(probe_register::kMemoryPointer, reply)) continue;
     if (static_cast<int>(reply & 0xFFFF) != address + length) {
-      LastError = 5;
+      LastError = peDataError;
       continue;
     }
     if (ByteOf(reply, 2) != static_cast<std::uint8_t>(crc ^ 0xFF)) {
-      LastError = 5;
+      LastError = peDataError;
       continue;
     }
-    LastError = 0;
+    LastError = peNone;
     return true;
   }
   return false;
@@ -140,7 +140,7 @@ bool TProbe::WriteMemory(int address, const std::uint8_t* data, int length) {
     const std::uint32_t value = static_cast<std::uint32_t>(at & 0xFF) |
                                 static_cast<std::uint32_t>((at >> 8) & 0xFF) << 8 |
                                 static_cast<std::uint32_t>(data[i]) << 16;
-    if (!WriteCommand(kCommandWriteByte, value)) return false;
+    if (!WriteCommand(probe_command::kWriteByte, value)) return false;
     Pause(kWriteBytePauseMs);
   }
   std::vector<std::uint8_t> readBack(static_cast<std::size_t>(std::max(length, 0)));
@@ -150,21 +150,24 @@ bool TProbe::WriteMemory(int address, const std::uint8_t* data, int length) {
   }
   for (int i = 0; i < length; ++i) {
     if (readBack[i] != data[i]) {
-      LastError = 5;
+      LastError = peDataError;
       return false;
     }
   }
-  LastError = 0;
+  LastError = peNone;
+  return true;
+}
+
+bool TProbe::ReadSerialNumber(std::uint64_t& serial) {
+  std::uint8_t bytes[8];
+  if (!ReadMemory(kSerialAddress, bytes, 8)) return false;
+  serial = 0;
+  for (int i = 7; i >= 0; --i) serial = serial << 8 | bytes[i];
   return true;
 }
 
 bool TProbe::ReadText(int mask) {
-  if (mask & 1) {
-    std::uint8_t bytes[8];
-    if (!ReadMemory(kSerialAddress, bytes, 8)) return false;
-    SerialNumber = 0;
-    for (int i = 7; i >= 0; --i) SerialNumber = SerialNumber << 8 | bytes[i];
-  }
+  if ((mask & 1) && !ReadSerialNumber(SerialNumber)) return false;
   if (mask & 2) {
     std::uint8_t bytes[kNameSize + 1] = {};
     if (!ReadMemory(kNameAddress, bytes, 16)) return false;
@@ -184,7 +187,7 @@ bool TProbe::ReadText(int mask) {
     bytes[kCommentSize] = 0;
     Comment = reinterpret_cast<const char*>(bytes);
   }
-  LastError = 0;
+  LastError = peNone;
   return true;
 }
 

@@ -13,14 +13,8 @@ constexpr int kPresenceTries = 5;
 constexpr int kSwitchOffPauseMs = 250;
 constexpr int kMaxDelayMinutes = 250;
 
-constexpr int kRegisterClock = 2;
-constexpr int kRegisterStatus = 3;
-constexpr int kRegisterMissionSamples = 5;
-constexpr int kRegisterMissionStart = 7;
-constexpr int kRegisterStartDelay = 8;
-constexpr int kRegisterSamplesTotal = 9;
-constexpr int kCommandSetClock = 2;
-constexpr int kCommandControl = 3;
+// The probe's clock is a 32-bit count of seconds.
+constexpr std::int64_t kLastProbeSecond = 0xFFFFFFFF;
 
 // The three bytes that must accompany the switch-off flag, so that no garbled control command can
 // switch a probe off by accident.
@@ -30,22 +24,22 @@ constexpr std::uint8_t kSwitchOffGuard[3] = {0x4F, 0x46, 0x46};
 
 bool TProbe::OpenAdapter() {
   if (!Adapter->IsOpen() && !Adapter->Connect()) {
-    LastError = Adapter->Status == 3 ? 2 : 1;
+    LastError = Adapter->Status == lsMoreDevices ? peMoreAdapters : peNoAdapter;
     return false;
   }
   if (!Adapter->Ping()) {
     Adapter->Close();
-    LastError = 3;
+    LastError = peAdapterSilent;
     return false;
   }
   const int version = Adapter->GetVersion();
   if (version == 0) {
     Adapter->Close();
-    LastError = 3;
+    LastError = peAdapterSilent;
     return false;
   }
   AdapterVersion = version;
-  LastError = 0;
+  LastError = peNone;
   return true;
 }
 
@@ -62,33 +56,33 @@ bool TProbe::DetectProbe() {
 
   auto controlFailed = [this] {
     Adapter->Close();
-    LastError = 3;
+    LastError = peAdapterSilent;
     return false;
   };
   bool found = false;
   if (!ControlExchanges(found)) return controlFailed();
   if (found) {
-    LastError = 0;
+    LastError = peNone;
     return true;
   }
   if (!Adapter->ControlReset()) return controlFailed();
   if (!ControlExchanges(found)) return controlFailed();
   if (found) {
-    LastError = 0;
+    LastError = peNone;
     return true;
   }
   if (!Adapter->ControlReset()) return controlFailed();
-  LastError = 4;
+  LastError = peNoProbe;
   return false;
 }
 
 bool TProbe::ReadStatus(bool readText) {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return false;
   }
   std::uint32_t status = 0;
-  if (!ReadRegister(kRegisterStatus, status)) return false;
+  if (!ReadRegister(probe_register::kStatus, status)) return false;
   const std::uint64_t previousSerial = SerialNumber;
   if (!ReadText(1)) return false;
 
@@ -102,8 +96,8 @@ bool TProbe::ReadStatus(bool readText) {
   SampleRate = ByteOf(status, 1);
 
   if (MemoryClear || ProbeOff) {
-    StartTime = 0;
-    MissionStart = 0;
+    SetStartSeconds(0);
+    SetMissionStartSeconds(0);
     DownloadTime = 0;
     MissionSamples = 0;
     RolloverOccured = false;
@@ -113,21 +107,19 @@ bool TProbe::ReadStatus(bool readText) {
   if (MemoryClear || ProbeOff) return true;
 
   std::uint32_t value = 0;
-  if (!ReadRegister(kRegisterMissionSamples, value)) return false;
+  if (!ReadRegister(probe_register::kMissionSamples, value)) return false;
   MissionSamples = static_cast<std::int32_t>(value);
-  if (!ReadRegister(kRegisterMissionStart, value)) return false;
-  const std::int64_t missionStartSeconds = value;
-  MissionStart = ProbeSecondsToDateTime(missionStartSeconds);
-  if (!ReadRegister(kRegisterStartDelay, value)) return false;
+  if (!ReadRegister(probe_register::kMissionStart, value)) return false;
+  SetMissionStartSeconds(value);
+  if (!ReadRegister(probe_register::kStartDelay, value)) return false;
   StartDelayMinutes = ByteOf(value, 2);
   StartDelaySeconds = ByteOf(value, 3);
   // The first sample time is counted in the probe's own seconds, so that a delay across a change
   // of summer time still gives the instant at which the probe samples.
-  StartTime =
-      ProbeSecondsToDateTime(missionStartSeconds + StartDelayMinutes * 60 + StartDelaySeconds + 1);
-  if (!ReadRegister(kRegisterSamplesTotal, value)) return false;
+  SetStartSeconds(MissionStartSeconds + StartDelayMinutes * 60 + StartDelaySeconds + 1);
+  if (!ReadRegister(probe_register::kSamplesTotal, value)) return false;
   SamplesTotal = static_cast<std::int32_t>(value);
-  LastError = 0;
+  LastError = peNone;
   return true;
 }
 
@@ -136,7 +128,7 @@ bool TProbe::ReadStatusForPrecondition() {
 }
 
 bool TProbe::FailPrecondition() {
-  LastError = 6;
+  LastError = peNotAllowed;
   return false;
 }
 
@@ -145,7 +137,7 @@ bool TProbe::Control(std::uint8_t flags, std::uint8_t rate, std::uint8_t byte2,
   const std::uint32_t value =
       static_cast<std::uint32_t>(flags) | static_cast<std::uint32_t>(rate) << 8 |
       static_cast<std::uint32_t>(byte2) << 16 | static_cast<std::uint32_t>(byte3) << 24;
-  return WriteCommand(kCommandControl, value);
+  return WriteCommand(probe_command::kControl, value);
 }
 
 bool TProbe::ClearProbe() {
@@ -167,27 +159,32 @@ bool TProbe::StopMission() {
   return ReadStatus(false);
 }
 
+std::int64_t TProbe::RequestedStartSeconds() const {
+  if (StartSeconds != 0 && ProbeSecondsToDateTime(StartSeconds) == StartTime) return StartSeconds;
+  return DateTimeToProbeSeconds(StartTime);
+}
+
 bool TProbe::LaunchMission(bool test) {
   const std::int32_t rate = SampleRate;
   const bool rollover = RolloverEnable;
-  const TDateTime firstSample = StartTime;
+  const std::int64_t firstSample = RequestedStartSeconds();
 
   if (!ReadStatusForPrecondition()) return false;
   if (!MemoryClear || MissionInProgress) return FailPrecondition();
 
   ReadClock();
-  // The delay is counted in probe seconds, so that a first sample time beyond a change of summer
-  // time still gives the delay the probe really waits.
-  const std::int64_t delay =
-      DateTimeToProbeSeconds(firstSample) - DateTimeToProbeSeconds(CurrentClock) - 1;
+  // The delay is counted from the probe clock's own seconds, never through local time, so that
+  // a change of summer time or a clock in the repeated autumn hour still gives the delay the probe
+  // really waits.
+  const std::int64_t delay = firstSample - CurrentClockSeconds - 1;
   if (delay < 0) {
-    LastError = 9;
+    LastError = peStartNotAfterClock;
     return false;
   }
   const std::int64_t minutes = delay / 60;
   const std::int64_t seconds = delay % 60;
   if (minutes > kMaxDelayMinutes) {
-    LastError = 10;
+    LastError = peStartTooFar;
     return false;
   }
   std::uint8_t flags = 0x02;
@@ -210,33 +207,57 @@ bool TProbe::SwitchOff() {
 }
 
 bool TProbe::BeginReadData() {
+  download_.reset();
+  downloadComplete_ = false;
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear) return FailPrecondition();
   ReadPosition = 0;
   if (MissionSamples <= 0) return FailPrecondition();
-  ReadSamples = MissionSamples;
-  if (ReadSamples > kLogSize) {
-    if (!RolloverOccured) FailCheck("Probe", 1012);
-    ReadSamples = kLogSize;
+  // The counters are checked before anything is taken from them.
+  if (MissionSamples > kLogSize && !RolloverOccured) FailCheck("Probe", 1012);
+  if (SampleRate <= 0) {
+    // Samples without an interval cannot be dated: the status is not what a probe reports.
+    LastError = peDataError;
+    return false;
   }
+  ReadSamples = std::min(MissionSamples, kLogSize);
   DownloadTime = NowDateTime();
+  // The record of this download keeps the status as it was read here.
+  download_ = std::make_unique<TProbeRecord>();
+  static_cast<TProbeStatus&>(*download_) = *this;
   return true;
 }
 
 bool TProbe::ReadDataBlock() {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
+    return false;
+  }
+  if (!download_ || downloadComplete_) {
+    // No download is under way.
+    LastError = peNotAllowed;
     return false;
   }
   const int n = std::min(ReadSamples - ReadPosition, 16);
-  if (n > 0 && !ReadMemory(ReadPosition, LogBuffer.data() + ReadPosition, n)) return false;
+  if (n > 0 && !ReadMemory(ReadPosition, download_->LogBuffer.data() + ReadPosition, n)) {
+    download_.reset();
+    return false;
+  }
   ReadPosition += std::max(n, 0);
   if (ReadPosition < ReadSamples) {
-    LastError = 8;
+    LastError = peMoreBlocks;
     return true;
   }
-  LastError = 0;
+  download_->DecodeLog();
+  downloadComplete_ = true;
+  LastError = peNone;
   return false;
+}
+
+std::unique_ptr<TProbeRecord> TProbe::TakeDownload() {
+  if (!downloadComplete_) return nullptr;
+  downloadComplete_ = false;
+  return std::move(download_);
 }
 
 int TProbe::ReadProgress() const {
@@ -247,36 +268,46 @@ int TProbe::ReadProgress() const {
 
 TDateTime TProbe::ReadClock() {
   if (!Adapter->IsOpen()) {
-    LastError = 7;
+    LastError = peLinkClosed;
     return 0;
   }
   std::uint32_t seconds = 0;
-  if (!ReadRegister(kRegisterClock, seconds)) {
-    LastError = 5;
+  if (!ReadRegister(probe_register::kClock, seconds)) {
+    LastError = peDataError;
     return 0;
   }
+  CurrentClockSeconds = seconds;
   CurrentClock = ProbeSecondsToDateTime(seconds);
-  LastError = 0;
+  LastError = peNone;
   return CurrentClock;
 }
 
 void TProbe::SetClock(TDateTime time) {
-  if (!Adapter->IsOpen()) {
-    LastError = 7;
-    return;
-  }
-  if (!WriteCommand(kCommandSetClock, static_cast<std::uint32_t>(DateTimeToProbeSeconds(time))))
-    return;
-  CurrentClock = time;
-  LastError = 0;
+  SetClockSeconds(DateTimeToProbeSeconds(time));
+  if (LastError == peNone) CurrentClock = time;
 }
 
+void TProbe::SetClockSeconds(std::int64_t seconds) {
+  if (!Adapter->IsOpen()) {
+    LastError = peLinkClosed;
+    return;
+  }
+  if (seconds < 0 || seconds > kLastProbeSecond) {
+    // The probe would keep the value modulo 2^32: a date it cannot hold is not sent at all.
+    LastError = peNotAllowed;
+    return;
+  }
+  if (!WriteCommand(probe_command::kSetClock, static_cast<std::uint32_t>(seconds))) return;
+  CurrentClockSeconds = seconds;
+  CurrentClock = ProbeSecondsToDateTime(seconds);
+  LastError = peNone;
+}
+
+// The next whole minute is counted in UTC: local time differs from it by whole hours, so the
+// minute boundaries are the same, and a minute that local time skips in spring (02:00 on the last
+// Sunday of March) comes out as the first one that exists (03:00).
 void TProbe::SetStartNextMinute() {
-  int year, month, day, hour, minute, second, millisecond;
-  DecodeDateTime(NowDateTime(), year, month, day, hour, minute, second, millisecond);
-  const int minutes = hour * 60 + minute + 1;
-  StartTime = minutes < 24 * 60 ? EncodeDateTime(year, month, day, minutes / 60, minutes % 60)
-                                : EncodeDateTime(year, month, day) + 1;
+  SetStartSeconds((NowProbeSeconds() / 60 + 1) * 60);
 }
 
 }  // namespace ombrix

@@ -402,6 +402,10 @@ bool TextToDateTime(const QString& text, TDateTime& value) {
                            clock.second(), 0, value);
 }
 
+std::int64_t NowProbeSeconds() {
+  return FloorDiv(CurrentClock().UtcMilliseconds(), 1000);
+}
+
 TDateTime NowDateTime() {
   const std::int64_t utc = CurrentClock().UtcMilliseconds();
   const std::int64_t seconds = FloorDiv(utc, 1000);

@@ -27,8 +27,8 @@ std::int64_t DateTimeToProbeSeconds(TDateTime value);
 // Calendar fields <-> TDateTime, for the proleptic Gregorian calendar.
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                        int millisecond, TDateTime& value);
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int millisecond = 0);  // 0 when the fields are invalid
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int millisecond = 0);  // 0 when the fields are invalid
 void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
                     int& second, int& millisecond);
 
@@ -41,5 +41,7 @@ bool TextToDateTime(const QString& text, TDateTime& value);
 
 // The PC's current date and time in the program's zone, from the current Clock.
 TDateTime NowDateTime();
+// The PC's current time in probe seconds (UTC), from the current Clock.
+std::int64_t NowProbeSeconds();
 
 }  // namespace ombrix

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "CliRunner.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 #include "RecordFile.h"
 
 namespace ombrix::testing {
@@ -57,7 +57,7 @@ TEST_F(DownloadTest, RecordFileHoldsTheProbesLogWithItsTimes) {
   EXPECT_THAT(r.err, HasSubstr("Data : OK: 3024 samples saved to demo.omx"));
   EXPECT_THAT(r.err, Not(HasSubstr("\r")));  // no progress bar into a pipe
 
-  auto record = std::make_unique<TProbe>();
+  auto record = std::make_unique<TProbeRecord>();
   std::string error;
   ASSERT_TRUE(LoadFromFile(*record, Path("demo.omx"), &error)) << error;
   const VirtualProbe::State probe = ProbeOf(ReadState(Path("state")));
@@ -103,7 +103,7 @@ TEST_F(DownloadTest, ExportFollowsTheExportFormat) {
                                     "Temperature [\xB0"
                                     "C]"}));
 
-  auto record = std::make_unique<TProbe>();
+  auto record = std::make_unique<TProbeRecord>();
   ASSERT_TRUE(LoadFromFile(*record, Path("demo.omx")));
   for (int i : {0, 6, 1000, 3023}) {
     const Row row = Fields(lines[16 + i]);
@@ -169,7 +169,7 @@ TEST_F(CliTest, RolloverDownloadKeepsTheLastEightThousandSamples) {
   WriteState(Path("state"), "rollover", 2026, 1, 15, 9, 0, 0);
   const CliResult r = Run("--virtual-state state download -o van.omx");
   ASSERT_EQ(r.code, 0) << r.err;
-  auto record = std::make_unique<TProbe>();
+  auto record = std::make_unique<TProbeRecord>();
   ASSERT_TRUE(LoadFromFile(*record, Path("van.omx")));
   const VirtualProbe::State probe = ProbeOf(ReadState(Path("state")));
   ASSERT_EQ(record->ReadSamples, 8000);

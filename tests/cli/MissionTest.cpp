@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "CliRunner.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 #include "RecordFile.h"
 
 namespace ombrix::testing {
@@ -33,7 +33,7 @@ TEST_F(MissionTest, LaunchThenTwoHoursLaterDownloadGivesTheSamplesOfThoseHours) 
   ASSERT_EQ(Virtual("--advance 1h30m status").code, 0);
   const CliResult download = Virtual("--advance 30m download -o m.omx");
   ASSERT_EQ(download.code, 0) << download.err;
-  auto record = std::make_unique<TProbe>();
+  auto record = std::make_unique<TProbeRecord>();
   ASSERT_TRUE(LoadFromFile(*record, Path("m.omx")));
   ASSERT_EQ(record->ReadSamples, 120);
   EXPECT_EQ(record->GetSample(0).Time, EncodeDateTime(2026, 1, 15, 9, 1, 0));

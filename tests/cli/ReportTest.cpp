@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "CliRunner.h"
-#include "Probe.h"
+#include "ProbeRecord.h"
 #include "RecordFile.h"
 
 namespace ombrix::testing {
@@ -27,7 +27,7 @@ std::string Poppler(const QString& tool, const QStringList& arguments) {
 class ReportTest : public CliTest {
  protected:
   void SetUp() override {
-    TProbe record;
+    TProbeRecord record;
     record.SerialNumber = 0x4F00000012345678ULL;
     record.Name = "K\xFChlschrank 3";  // Windows-1252
     record.StartTime = EncodeDateTime(2026, 7, 1, 12, 0, 0);

@@ -25,7 +25,7 @@ class DataexportTest : public FileTest {
   }
 
   StatusPageCaptions captions;
-  std::unique_ptr<TProbe> probe = std::make_unique<TProbe>();
+  std::unique_ptr<TProbeRecord> probe = std::make_unique<TProbeRecord>();
 };
 
 TEST_F(DataexportTest, GoldenExportIsWrittenByteForByte) {
@@ -53,6 +53,7 @@ TEST_F(DataexportTest, RelativeTimesCountHoursAndMinutesFromTheFirstSample) {
   LocaleGuard locale("C");
   probe->StartTime = EncodeDateTime(2021, 7, 1, 12, 0, 0);
   probe->ReadSamples = 1001;  // 10 minutes apart
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   const std::vector<std::string> lines = ExportLines();
   ASSERT_EQ(lines.size(), 16u + 1001u);
@@ -65,6 +66,7 @@ TEST_F(DataexportTest, RelativeTimesCountHoursAndMinutesFromTheFirstSample) {
 TEST_F(DataexportTest, TemperaturesUseTheLocalesDecimalSeparator) {
   probe->ReadSamples = 1;
   probe->LogBuffer[0] = 127;  // 23.5 degrees
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   for (const auto& [locale, text] : {std::pair{"de_DE", "23,5"}, {"en_US", "23.5"}}) {
     LocaleGuard guard(locale);
@@ -88,7 +90,7 @@ TEST_F(DataexportTest, CaptionsComeFromTheSourceAsTheyStand) {
 }
 
 TEST_F(DataexportTest, FailedExportsAreReportedAndKeepTheOldFile) {
-  probe->ReadSamples = TProbe::kLogSize;
+  probe->ReadSamples = TProbeRecord::kLogSize;
   const TDataExport exporter(captions, *probe);
   std::string error;
   EXPECT_FALSE(exporter.Export(Path("no/folder/export.txt"), &error));

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "Probe.h"
+#include "ProbeRecord.h"
 
 namespace ombrix::testing {
 
@@ -102,8 +102,8 @@ class FileTest : public ::testing::Test {
 };
 
 // The record of the golden files: four samples from 12:00 local time, 10 minutes apart.
-inline std::unique_ptr<TProbe> GoldenRecord() {
-  auto probe = std::make_unique<TProbe>();
+inline std::unique_ptr<TProbeRecord> GoldenRecord() {
+  auto probe = std::make_unique<TProbeRecord>();
   probe->SerialNumber = 0xA200000000000028ULL;
   probe->Name = "K\xFChlschrank \"3\"";
   probe->Comment = "Vaccines\r\nshelf 2";
@@ -114,6 +114,7 @@ inline std::unique_ptr<TProbe> GoldenRecord() {
   probe->MissionSamples = probe->ReadSamples = 4;
   probe->SamplesTotal = 1234;
   probe->LogBuffer = {130, 127, 0, 255};  // 25.0, 23.5, -40.0 and 87.5 degrees
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   return probe;
 }

@@ -40,8 +40,8 @@ QApplication& App() {
 }
 
 // A fridge record: `count` samples every 10 minutes from 1 June 2021 12:00, all at `celsius`.
-std::unique_ptr<TProbe> FridgeRecord(int count, double celsius = 4.0) {
-  auto record = std::make_unique<TProbe>();
+std::unique_ptr<TProbeRecord> FridgeRecord(int count, double celsius = 4.0) {
+  auto record = std::make_unique<TProbeRecord>();
   record->SerialNumber = 0x4F00000012345678ULL;
   record->Name = "Fridge 2 \x96 Ward B";
   record->Comment = "Vaccines for ward B.\r\nKeep between 2 and 8 \260C.";
@@ -53,6 +53,7 @@ std::unique_ptr<TProbe> FridgeRecord(int count, double celsius = 4.0) {
   for (int i = 0; i < count; ++i) {
     record->LogBuffer[i] = static_cast<std::uint8_t>(std::lround((celsius + 40) * 2));
   }
+  record->SecondsFromLocalTimes();
   record->DecodeLog();
   return record;
 }
@@ -113,6 +114,7 @@ TEST_F(PrintPreviewTest, ComponentsFollowTheLayoutTableInCreationOrder) {
 TEST_F(PrintPreviewTest, ShowRecordFillsFieldsAndGraphFromTheRecord) {
   auto record = FridgeRecord(144);
   record->LogBuffer[7] = 2 * (41 + 40);  // one sample above the workplace range: 41 C
+  record->SecondsFromLocalTimes();
   record->DecodeLog();
   EXPECT_TRUE(form.ShowRecord(*record));
 

@@ -23,10 +23,10 @@ class RecordFileTest : public FileTest {
   }
   // Saving a loaded record again gives the same bytes when every field survived; the samples are
   // compared one by one.
-  void ExpectRoundTrip(const TProbe& record) {
+  void ExpectRoundTrip(const TProbeRecord& record) {
     std::string error;
     ASSERT_TRUE(SaveToFile(record, Path("first.omx"), &error)) << error;
-    auto loaded = std::make_unique<TProbe>();
+    auto loaded = std::make_unique<TProbeRecord>();
     ASSERT_TRUE(LoadFromFile(*loaded, Path("first.omx"), &error)) << error;
     ASSERT_TRUE(SaveToFile(*loaded, Path("second.omx"), &error)) << error;
     EXPECT_EQ(ReadBytes(Path("first.omx")), ReadBytes(Path("second.omx")));
@@ -37,7 +37,7 @@ class RecordFileTest : public FileTest {
     }
   }
 
-  std::unique_ptr<TProbe> probe = std::make_unique<TProbe>();
+  std::unique_ptr<TProbeRecord> probe = std::make_unique<TProbeRecord>();
 };
 
 TEST_F(RecordFileTest, GoldenRecordIsWrittenByteForByteAndReadBack) {
@@ -131,9 +131,10 @@ TEST_P(RolloverRoundTrip, FullRolloverRecordSurvivesSaveAndLoadUnchanged) {
   probe->MissionStart = EncodeDateTime(2020, 12, 24, 23, 58, 7);
   probe->DownloadTime = EncodeDateTime(2021, 7, 14, 13, 5, 1);  // summer time
   probe->MissionSamples = 12345;
-  probe->ReadSamples = TProbe::kLogSize;
+  probe->ReadSamples = TProbeRecord::kLogSize;
   probe->SamplesTotal = 2'000'000;
   for (int i = 0; i < 8000; ++i) probe->LogBuffer[i] = static_cast<std::uint8_t>(i * 7);
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   ExpectRoundTrip(*probe);
   EXPECT_EQ(Lines(ReadBytes(Path("first.omx"))).size(), 16u + 1u + 8000u);
@@ -156,7 +157,7 @@ TEST_F(RecordFileTest, FilesFromOtherRegionalSettingsStillOpen) {
   EXPECT_EQ(saveIn("ja_JP", "ja.omx"), "StartTime=2021-07-01 15:04:05");  // ISO: not ASCII
   for (const auto& [locale, file] : {std::pair{"de_DE", "us.omx"}, {"en_US", "de.omx"}}) {
     LocaleGuard guard(locale);
-    auto loaded = std::make_unique<TProbe>();
+    auto loaded = std::make_unique<TProbeRecord>();
     ASSERT_TRUE(LoadFromFile(*loaded, Path(file)));
     EXPECT_EQ(loaded->StartTime, afternoon) << file << " in " << locale;
   }
@@ -189,7 +190,7 @@ TEST_F(RecordFileTest, TheNoFileMarkFailsTheConsistencyCheck) {
 
 TEST_F(RecordFileTest, FailedSavesAreReportedAndKeepTheOldFile) {
   Write("kept.omx", "last week's download");
-  probe->ReadSamples = TProbe::kLogSize;
+  probe->ReadSamples = TProbeRecord::kLogSize;
   std::string error;
   {
     FileSizeLimit fullDisk(1000);

@@ -21,7 +21,7 @@ class FileActionsTest : public FileActionTest {
     ASSERT_EQ(form->PollState, psProbe);
   }
   std::string SavedName(const QString& path) {
-    TProbe record;
+    TProbeRecord record;
     return LoadFromFile(record, path) ? record.Name : "<unreadable>";
   }
   void ExpectDocument(const QString& fileName, bool modified, const QString& panel) {
@@ -75,12 +75,12 @@ TEST_F(FileActionsTest, SaveWithoutFileIsSaveAsWithNonameAndAsksBeforeReplacing)
 
   answer = true;
   form->FileSaveExecute();
-  EXPECT_EQ(SavedName(existing), form->Workplace->Probe->Name);
+  EXPECT_EQ(SavedName(existing), form->Workplace->Record->Name);
   ExpectDocument(existing, false, existing);
   EXPECT_EQ(form->PollState, psProbe);
 
   // Now there is a file: Save writes it without a dialog or a question.
-  form->Workplace->Probe->Name = "Renamed";
+  const_cast<TProbeRecord&>(*form->Workplace->Record).Name = "Renamed";
   Action("FileSave")->setEnabled(true);
   Action("FileSave")->trigger();
   EXPECT_EQ(dialogs.size(), 2u);
@@ -102,7 +102,7 @@ TEST_F(FileActionsTest, OpenShowsTheFileAndSaveAsProposesItsNameInItsFolder) {
   EXPECT_EQ(form->PollState, psFile);
   ExpectDocument(path, false, path);
   EXPECT_EQ(form->PanelText(0), "File :");
-  EXPECT_EQ(form->Workplace->Probe->Name, "Fridge 2");
+  EXPECT_EQ(form->Workplace->Record->Name, "Fridge 2");
   EXPECT_EQ(CurrentPageName(), "StatusTab");
 
   chosen.clear();  // cancelled
@@ -223,7 +223,7 @@ TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
   EXPECT_EQ(dialogs[1].fileName, "export.txt");
   EXPECT_EQ(dialogs[1].directory, Path("ward"));
   const QString text = Path("ward/fridge.txt");
-  const std::string designed = TDataExport(StatusPageCaptions(), *form->Workplace->Probe).Text();
+  const std::string designed = TDataExport(StatusPageCaptions(), *form->Workplace->Record).Text();
   EXPECT_EQ(FileBytes(text), designed);
 
   // A caption as the page shows it at run time; the file exists, and Cancel keeps it.
@@ -258,7 +258,7 @@ TEST_F(FileActionTest, AProbeTakenOffOffersItsUnsavedDownloadForSaving) {
   ASSERT_EQ(form->PollState, psProbe);
   form->ProbeReadDataExecute();
   ASSERT_TRUE(form->Workplace->Modified);
-  const int samples = form->Workplace->Probe->ReadSamples;
+  const int samples = form->Workplace->Record->ReadSamples;
 
   chosen = Path("kept.omx");
   messages.clear();
@@ -266,7 +266,7 @@ TEST_F(FileActionTest, AProbeTakenOffOffersItsUnsavedDownloadForSaving) {
   RunFor(4000);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].text.contains("not saved"));
-  TProbe saved;
+  TProbeRecord saved;
   ASSERT_TRUE(LoadFromFile(saved, chosen));
   EXPECT_EQ(saved.ReadSamples, samples);
   EXPECT_EQ(form->PollState, psSearching);

@@ -42,13 +42,14 @@ class FileActionTest : public GuiTest {
 
   // A record file of 144 samples at 4 C, every 10 minutes from 1 June 2021 12:00.
   QString WriteRecord(const char* fileName, const std::string& probeName) {
-    TProbe record;
+    TProbeRecord record;
     record.SerialNumber = 0x4F00000012345678ULL;
     record.Name = probeName;
     record.MemoryClear = false;
     record.StartTime = EncodeDateTime(2021, 6, 1, 12, 0, 0);
     record.MissionSamples = record.ReadSamples = record.SamplesTotal = 144;
     record.LogBuffer.fill((4 + 40) * 2);
+    record.SecondsFromLocalTimes();
     record.DecodeLog();
     const QString path = Path(fileName);
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "IniFolder.h"
 #include "Clock.h"
 #include "ConsistencyError.h"
 #include "Dialogs.h"
 #include "FtdiDriver.h"
+#include "IniFolder.h"
 #include "Main.h"
 #include "Msg.h"
 #include "Scenarios.h"
@@ -55,6 +55,9 @@ class GuiTest : public ::testing::Test, public IniFolder {
     QCoreApplication::processEvents();
     return *form;
   }
+
+  // The window's held record, changed in place where a test needs given data.
+  TProbeRecord& HeldRecord() { return const_cast<TProbeRecord&>(*form->Workplace->Record); }
 
   // Lets virtual time pass in 10 ms steps, the event loop turning at each step.
   void RunFor(int milliseconds) {

@@ -19,7 +19,7 @@ class HistogramViewTest : public ViewTest {
   THistogramView& Histogram() { return *form->Histogram(); }
 
   void SetCounts(std::initializer_list<std::pair<int, int>> bins) {
-    TProbe& record = Record();
+    TProbeRecord& record = Record();
     record.ReadSamples = 1;
     for (HistogramBin& bin : record.Histogram) bin.Count = 0;
     for (const auto& [index, count] : bins) record.Histogram[index].Count = count;

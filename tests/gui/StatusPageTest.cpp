@@ -144,7 +144,7 @@ TEST_F(StatusPageTest, AStoppedMissionMayBeClearedOnly) {
   record.MissionSamples = 0;
   form->UpdateControls();
   EXPECT_FALSE(Enabled("ProbeReadData"));
-  record.ReadSamples = 12;
+  HeldRecord().ReadSamples = 12;
   form->UpdateControls();
   EXPECT_EQ(States(kFileAndViews), "11111111");
 }
@@ -154,7 +154,7 @@ TEST_F(StatusPageTest, ARecordFromAFileShowsNoClockAndAllowsNoProbeCommand) {
   // As File Open leaves the window: a fresh record without a link, in the file state.
   form->FileNewExecute();
   form->PollState = psFile;
-  form->Workplace->Probe->ReadSamples = 5;
+  HeldRecord().ReadSamples = 5;
   form->ShowProbeStatus();
   EXPECT_EQ(Text("StatusCurrentClock"), "");
   EXPECT_EQ(States(kCommands), "00000");

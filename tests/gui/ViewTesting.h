@@ -22,12 +22,12 @@ class ViewTest : public GuiTest {
     Start();
   }
 
-  TProbe& Record() { return *form->Workplace->Probe; }
+  TProbeRecord& Record() { return HeldRecord(); }
 
   // count samples every rateMinutes from first, temperature(i) each, counted into the histogram.
   void GiveSamples(TDateTime first, int count, int rateMinutes,
                    const std::function<float(int)>& temperature) {
-    TProbe& record = Record();
+    TProbeRecord& record = Record();
     record.ReadSamples = count;
     record.MissionSamples = count;
     record.SampleRate = rateMinutes;
@@ -36,7 +36,7 @@ class ViewTest : public GuiTest {
       const float t = temperature(i);
       record.Samples[i] = Sample{first + i * rateMinutes / 1440.0, t};
       const int bin = static_cast<int>(std::floor((t + 40) / 2));
-      if (bin >= 0 && bin < TProbe::kHistogramBins) ++record.Histogram[bin].Count;
+      if (bin >= 0 && bin < TProbeRecord::kHistogramBins) ++record.Histogram[bin].Count;
     }
   }
 

@@ -2,14 +2,14 @@
 
 #include <numeric>
 
-#include "Probe.h"
+#include "ProbeRecord.h"
 
 namespace ombrix::testing {
 namespace {
 
 class DecodeLogTest : public ::testing::Test {
  protected:
-  std::unique_ptr<TProbe> probe = std::make_unique<TProbe>();
+  std::unique_ptr<TProbeRecord> probe = std::make_unique<TProbeRecord>();
 
   void SetUp() override {
     probe->StartTime = EncodeDateTime(2021, 1, 15, 12, 0, 0);
@@ -18,7 +18,7 @@ class DecodeLogTest : public ::testing::Test {
 
   int HistogramTotal() const {
     int total = 0;
-    for (int j = 0; j < TProbe::kHistogramBins; ++j) total += probe->GetHistogramBin(j).Count;
+    for (int j = 0; j < TProbeRecord::kHistogramBins; ++j) total += probe->GetHistogramBin(j).Count;
     return total;
   }
 
@@ -34,7 +34,6 @@ TEST_F(DecodeLogTest, FreshRecordDefaults) {
   EXPECT_EQ(probe->ReadSamples, 0);
   EXPECT_EQ(probe->Name, "");
   EXPECT_EQ(probe->Comment, "");
-  EXPECT_EQ(probe->Adapter->Description, "Ombrix adapter");
   EXPECT_FLOAT_EQ(probe->GetHistogramBin(0).Low, -40.0f);
   EXPECT_FLOAT_EQ(probe->GetHistogramBin(0).High, -38.5f);
   EXPECT_FLOAT_EQ(probe->GetHistogramBin(62).Low, 84.0f);
@@ -51,6 +50,7 @@ TEST_F(DecodeLogTest, TemperatureCodingAndBins) {
   const float expected[] = {-40.0f, 0.0f, 85.0f, 87.5f, 85.5f, 38.5f};
   for (int i = 0; i < 6; ++i) probe->LogBuffer[i] = raw[i];
   probe->ReadSamples = 6;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(probe->GetSample(i).Temperature, expected[i]) << i;
 
@@ -63,12 +63,14 @@ TEST_F(DecodeLogTest, TemperatureCodingAndBins) {
 
 TEST_F(DecodeLogTest, SpacingFollowsRateInMinutesOrTestSeconds) {
   probe->ReadSamples = 3;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(probe->GetSample(0).Time, probe->StartTime);
   EXPECT_EQ(SecondsOf(1) - SecondsOf(0), 600);
   EXPECT_EQ(SecondsOf(2) - SecondsOf(1), 600);
 
   probe->Test = true;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(SecondsOf(1) - SecondsOf(0), 10);
 }
@@ -76,17 +78,19 @@ TEST_F(DecodeLogTest, SpacingFollowsRateInMinutesOrTestSeconds) {
 TEST_F(DecodeLogTest, SamplesAcrossTheSummerTimeChangeStepAnHour) {
   probe->StartTime = EncodeDateTime(2021, 3, 28, 1, 50, 0);
   probe->ReadSamples = 3;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(probe->GetSample(1).Time, EncodeDateTime(2021, 3, 28, 3, 0, 0));
   EXPECT_EQ(probe->GetSample(2).Time, EncodeDateTime(2021, 3, 28, 3, 10, 0));
 }
 
 TEST_F(DecodeLogTest, RolloverRingStartsAtTheOldestSample) {
-  for (int i = 0; i < TProbe::kLogSize; ++i)
+  for (int i = 0; i < TProbeRecord::kLogSize; ++i)
     probe->LogBuffer[i] = static_cast<std::uint8_t>(i % 200);
   probe->RolloverOccured = true;
   probe->MissionSamples = 8005;
   probe->ReadSamples = 8000;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_FLOAT_EQ(probe->GetSample(0).Temperature, 5 * 0.5f - 40);
   EXPECT_FLOAT_EQ(probe->GetSample(7999).Temperature, 4 * 0.5f - 40);
@@ -100,12 +104,14 @@ TEST_F(DecodeLogTest, ValuesFromAFileStayInsideTheBuffers) {
   probe->LogBuffer.fill(80);
   probe->Test = false;
   probe->ReadSamples = 9000;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(HistogramTotal(), 8000);
   EXPECT_FALSE(probe->Test);
   EXPECT_EQ(probe->LogBuffer[7999], 80);
 
   probe->ReadSamples = -3;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(HistogramTotal(), 0);
 
@@ -116,6 +122,7 @@ TEST_F(DecodeLogTest, ValuesFromAFileStayInsideTheBuffers) {
     probe->MissionSamples = missions;
     probe->LogBuffer.fill(80);
     probe->LogBuffer[((missions % 8000) + 8000) % 8000] = 100;
+    probe->SecondsFromLocalTimes();
     probe->DecodeLog();
     EXPECT_FLOAT_EQ(probe->GetSample(0).Temperature, 10.0f) << missions;
     EXPECT_EQ(HistogramTotal(), 8000) << missions;
@@ -125,6 +132,7 @@ TEST_F(DecodeLogTest, ValuesFromAFileStayInsideTheBuffers) {
   probe->ReadSamples = 20;
   probe->MissionSamples = 8005;
   probe->LogBuffer[0] = 0;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_FLOAT_EQ(probe->GetSample(0).Temperature, -40.0f);
   EXPECT_EQ(probe->GetSample(0).Time, probe->StartTime);
@@ -134,9 +142,11 @@ TEST_F(DecodeLogTest, ValuesFromAFileStayInsideTheBuffers) {
   probe->RolloverOccured = false;
   probe->ReadSamples = 8000;
   probe->SampleRate = 0;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(probe->GetSample(7999).Time, probe->StartTime);
   probe->SampleRate = 2147483647;
+  probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   EXPECT_EQ(probe->GetSample(0).Time, probe->StartTime);
 }

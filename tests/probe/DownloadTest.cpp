@@ -15,11 +15,12 @@ class DownloadTest : public ::testing::Test, public ProbeRig {
     probe->Stop(Now());
     probe->Clear(mission.rate, mission.rollover, Now());
     GiveReadyMission(*probe, bus, static_cast<std::int64_t>(samples) * mission.rate * 60, mission);
-    ASSERT_TRUE(record->DetectProbe());
+    ASSERT_TRUE(live->DetectProbe());
   }
 
   bool LogMatchesProbe() const {
-    return std::equal(record->LogBuffer.begin(), record->LogBuffer.begin() + record->ReadSamples,
+    return std::equal(downloaded->LogBuffer.begin(),
+                      downloaded->LogBuffer.begin() + downloaded->ReadSamples,
                       probe->Memory().begin());
   }
 };
@@ -29,34 +30,35 @@ TEST_F(DownloadTest, WholeRolloverLogInFiveHundredBlocks) {
   mission.rate = 1;
   mission.rollover = true;
   RunMission(mission, 8005);
-  ASSERT_TRUE(record->ReadStatus(false));
-  ASSERT_EQ(record->MissionSamples, 8005);
-  ASSERT_TRUE(record->RolloverOccured);
+  ASSERT_TRUE(live->ReadStatus(false));
+  ASSERT_EQ(live->MissionSamples, 8005);
+  ASSERT_TRUE(live->RolloverOccured);
 
-  ASSERT_TRUE(record->BeginReadData());
-  EXPECT_EQ(record->ReadSamples, 8000);
+  ASSERT_TRUE(live->BeginReadData());
+  EXPECT_EQ(live->ReadSamples, 8000);
   int blocks = 0;
   int lastProgress = -1;
   bool more = true;
   while (more) {
-    more = record->ReadDataBlock();
+    more = live->ReadDataBlock();
     ++blocks;
-    EXPECT_GE(record->ReadProgress(), lastProgress);
-    lastProgress = record->ReadProgress();
+    EXPECT_GE(live->ReadProgress(), lastProgress);
+    lastProgress = live->ReadProgress();
     if (more) {
-      EXPECT_EQ(record->LastError, 8);
+      EXPECT_EQ(live->LastError, 8);
     }
   }
-  EXPECT_EQ(record->LastError, 0);
+  EXPECT_EQ(live->LastError, 0);
   EXPECT_EQ(blocks, 500);
   EXPECT_EQ(lastProgress, 100);
+  downloaded = live->TakeDownload();
+  ASSERT_TRUE(downloaded);
   EXPECT_TRUE(LogMatchesProbe());
 
-  record->DecodeLog();
   const auto& memory = probe->Memory();
-  EXPECT_FLOAT_EQ(record->GetSample(0).Temperature, memory[5] * 0.5f - 40);
-  EXPECT_FLOAT_EQ(record->GetSample(7999).Temperature, memory[4] * 0.5f - 40);
-  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(record->GetSample(7999).Time),
+  EXPECT_FLOAT_EQ(downloaded->GetSample(0).Temperature, memory[5] * 0.5f - 40);
+  EXPECT_FLOAT_EQ(downloaded->GetSample(7999).Temperature, memory[4] * 0.5f - 40);
+  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(downloaded->GetSample(7999).Time),
             probe->FirstSampleTime() + 8004 * 60);
 }
 
@@ -64,11 +66,11 @@ TEST_F(DownloadTest, DemoMissionDownloadsWithTheStatusItDescribes) {
   VirtualProbe::Mission mission;
   RunMission(mission, 3024);
   ASSERT_TRUE(Download());
-  EXPECT_EQ(record->ReadSamples, 3024);
+  EXPECT_EQ(live->ReadSamples, 3024);
   EXPECT_TRUE(LogMatchesProbe());
-  EXPECT_EQ(TProbe::DateTimeToProbeSeconds(record->StartTime), probe->FirstSampleTime());
+  EXPECT_EQ(downloaded->StartSeconds, probe->FirstSampleTime());
   int counted = 0;
-  for (int j = 0; j < TProbe::kHistogramBins; ++j) counted += record->GetHistogramBin(j).Count;
+  for (int j = 0; j < TProbe::kHistogramBins; ++j) counted += downloaded->GetHistogramBin(j).Count;
   EXPECT_EQ(counted, 3024) << "fridge temperatures all fall into bins";
 }
 
@@ -89,16 +91,15 @@ TEST_F(DownloadTest, RandomFaultsNeverYieldSilentlyWrongData) {
       faults.Randomly(Fault::ShortReply(2), rate / 2, seed + 300);
       faults.Randomly(Fault::NoAnswer(), rate / 2, seed + 400);
       faults.Randomly(Fault::WrongFirstByte(), rate / 2, seed + 500);
-      record->ReadSamples = 0;
-      record->LogBuffer.fill(0xEE);
       if (Download()) {
         ++complete;
-        EXPECT_EQ(record->ReadSamples, 640) << "seed " << seed;
+        EXPECT_EQ(downloaded->ReadSamples, 640) << "seed " << seed;
         EXPECT_TRUE(LogMatchesProbe()) << "seed " << seed;
       } else {
         ++failed;
-        EXPECT_NE(record->LastError, 0) << "seed " << seed;
-        EXPECT_NE(record->LastError, 8) << "seed " << seed;
+        EXPECT_EQ(downloaded, nullptr) << "seed " << seed << ": a failed read gives no record";
+        EXPECT_NE(live->LastError, 0) << "seed " << seed;
+        EXPECT_NE(live->LastError, 8) << "seed " << seed;
       }
       EXPECT_GT(faults.Struck(), 0) << "seed " << seed;
       faults.Clear();
@@ -116,14 +117,14 @@ TEST_F(DownloadTest, RandomFaultsNeverYieldSilentlyWrongData) {
 TEST_F(DownloadTest, AdapterUnpluggedMidDownloadFailsWithACode) {
   VirtualProbe::Mission mission;
   RunMission(mission, 400);
-  ASSERT_TRUE(record->BeginReadData());
+  ASSERT_TRUE(live->BeginReadData());
   adapter.Faults().UnplugAfter(40);
   bool more = true;
-  while (more) more = record->ReadDataBlock();
-  EXPECT_NE(record->LastError, 0);
-  EXPECT_LT(record->ReadPosition, record->ReadSamples);
-  EXPECT_FALSE(record->DetectProbe());
-  EXPECT_EQ(record->LastError, 1) << "the adapter is gone from the list";
+  while (more) more = live->ReadDataBlock();
+  EXPECT_NE(live->LastError, 0);
+  EXPECT_LT(live->ReadPosition, live->ReadSamples);
+  EXPECT_FALSE(live->DetectProbe());
+  EXPECT_EQ(live->LastError, 1) << "the adapter is gone from the list";
 }
 
 }  // namespace

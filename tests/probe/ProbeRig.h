@@ -9,8 +9,8 @@
 
 namespace ombrix::testing {
 
-// A probe record talking to a virtual probe through the virtual adapter, everything on one virtual
-// clock: the bus's link time and the record's pauses both move it, nothing sleeps for real.
+// A probe object talking to a virtual probe through the virtual adapter, everything on one virtual
+// clock: the bus's link time and the probe layer's pauses both move it, nothing sleeps for real.
 struct ProbeRig {
   static constexpr const char* kSerial = "OMX1";
 
@@ -20,7 +20,9 @@ struct ProbeRig {
   ScopedDriver driverScope{bus};
   AdapterController& adapter;
   std::shared_ptr<VirtualProbe> probe;
-  std::unique_ptr<TProbe> record = std::make_unique<TProbe>();
+  std::unique_ptr<TProbe> live = std::make_unique<TProbe>();
+  // The record of the last completed Download().
+  std::unique_ptr<TProbeRecord> downloaded;
 
   ProbeRig() : adapter(bus.AddAdapter("Ombrix adapter", kSerial)) {
     bus.AddPlainDevice("USB Serial", "X1");
@@ -34,13 +36,12 @@ struct ProbeRig {
 
   // Runs a whole data read the way the window does; true when it ended without error.
   bool Download(int* blocks = nullptr) {
-    if (!record->BeginReadData()) return false;
+    if (!live->BeginReadData()) return false;
     int count = 0;
-    while (record->ReadDataBlock()) ++count;
+    while (live->ReadDataBlock()) ++count;
     if (blocks) *blocks = count + 1;
-    if (record->LastError != 0) return false;
-    record->DecodeLog();
-    return true;
+    downloaded = live->TakeDownload();
+    return live->LastError == 0 && downloaded != nullptr;
   }
 };
 
