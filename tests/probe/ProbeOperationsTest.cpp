@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+
 #include <chrono>
 
 #include "ConsistencyError.h"
@@ -311,6 +313,93 @@ TEST(SetStartNextMinute, CarriesIntoTheNextDay) {
   clock.SetUtcMilliseconds(LocalTimeToSeconds(2021, 7, 1, 10, 15, 0) * 1000);
   live->SetStartNextMinute();
   EXPECT_EQ(live->StartTime, EncodeDateTime(2021, 7, 1, 10, 16, 0));
+}
+
+}  // namespace
+}  // namespace ombrix::testing
+
+namespace ombrix::testing {
+namespace {
+
+// Times around the two switches of summer time, counted the way the probe counts them.
+class SummerTimeSwitchTest : public OperationsTest {
+ protected:
+  static std::int64_t Utc(int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2021, month, day), QTime(hour, minute, second), Qt::UTC)
+        .toSecsSinceEpoch();
+  }
+  // The PC clock and the probe clock both at the given instant, the probe clear.
+  void At(std::int64_t seconds) {
+    clock.SetUtcMilliseconds(seconds * 1000);
+    MakeClear();
+    live->SetClockSeconds(seconds);
+    ASSERT_EQ(live->LastError, peNone);
+  }
+};
+
+TEST_F(SummerTimeSwitchTest, LaunchAndSampleTimesFollowTheInstantNotTheLocalName) {
+  // The probe clock reads 00:50 UTC on 31 October: 02:50 local in the first pass of the repeated
+  // hour. A first sample asked for at 03:10 local (02:10 UTC) is 80 minutes away, not 20.
+  At(Utc(10, 31, 0, 50));
+  live->SampleRate = 1;
+  live->RolloverEnable = false;
+  live->StartTime = EncodeDateTime(2021, 10, 31, 3, 10, 0);
+  ASSERT_TRUE(live->LaunchMission(false));
+  EXPECT_EQ(live->StartSeconds, Utc(10, 31, 2, 10));
+
+  // A mission whose first sample is at 00:20 UTC, one a minute through the switch at 01:00 UTC.
+  At(Utc(10, 31, 0, 10));
+  live->SampleRate = 1;
+  live->SetStartSeconds(Utc(10, 31, 0, 20));
+  ASSERT_TRUE(live->LaunchMission(false));
+  ASSERT_EQ(live->StartSeconds, Utc(10, 31, 0, 20)) << "the asked instant, in the first pass";
+  clock.Advance(100 * 60'000);
+  ASSERT_TRUE(Download());
+  ASSERT_EQ(downloaded->ReadSamples, 91);
+  for (int i = 0; i < downloaded->ReadSamples; ++i) {
+    ASSERT_EQ(downloaded->GetSample(i).Time, ProbeSecondsToDateTime(Utc(10, 31, 0, 20) + 60 * i))
+        << "sample " << i;
+  }
+  // 01:50 UTC is 02:50 standard time: no later than the download, not an hour after it.
+  EXPECT_EQ(downloaded->GetSample(90).Time, EncodeDateTime(2021, 10, 31, 2, 50, 0));
+  EXPECT_LE(downloaded->GetSample(90).Time, downloaded->DownloadTime);
+
+  // In spring, "next minute" at 01:59:30 local is 03:00 local, the first minute that exists.
+  At(Utc(3, 28, 0, 59, 30));
+  live->SetStartNextMinute();
+  EXPECT_EQ(live->StartTime, EncodeDateTime(2021, 3, 28, 3, 0, 0));
+  ASSERT_TRUE(live->LaunchMission(false)) << "code " << live->LastError;
+  EXPECT_EQ(live->StartSeconds, Utc(3, 28, 1, 0));
+}
+
+// Faults of the probe layer that used to pass as something else.
+TEST_F(OperationsTest, UndatableSamplesAndUnsendableClocksAreRefused) {
+  // Samples without an interval cannot be dated: a data error, and no record.
+  VirtualProbe::State state = probe->SaveState();
+  state.mission.rate = 0;
+  state.memoryClear = false;
+  state.missionInProgress = false;
+  state.missionSamples = 100;
+  probe->RestoreState(state);
+  EXPECT_FALSE(live->BeginReadData());
+  EXPECT_EQ(live->LastError, peDataError);
+  EXPECT_FALSE(live->ReadDataBlock());
+  EXPECT_EQ(live->TakeDownload(), nullptr);
+
+  // A clock past the probe's 32-bit seconds is not sent modulo 2^32.
+  const std::uint64_t commands = Stats().commands;
+  live->SetClockSeconds(std::int64_t{1} << 32);
+  EXPECT_EQ(live->LastError, peNotAllowed);
+  EXPECT_EQ(Stats().commands, commands);
+
+  // Counters that contradict each other stop the read before anything is taken from them.
+  state.mission.rate = 10;
+  state.missionSamples = 8005;
+  state.rolloverOccurred = false;
+  probe->RestoreState(state);
+  live->ReadSamples = 17;
+  EXPECT_THROW(live->BeginReadData(), ConsistencyError);
+  EXPECT_EQ(live->ReadSamples, 17);
 }
 
 }  // namespace
