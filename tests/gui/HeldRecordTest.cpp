@@ -1,0 +1,241 @@
+// The held download through the window: what status reads, failed downloads, swapped or removed
+// probes and the user's choices can and cannot do to it.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include <random>
+
+#include "FileTesting.h"
+#include "Presence.h"
+#include "Scenarios.h"
+#include "TableModel.h"
+
+namespace ombrix::testing {
+namespace {
+
+constexpr const char* kTakenAway = "The probe was taken away.";
+
+class HeldRecordTest : public FileActionTest {
+ protected:
+  // The demo probe attached and its log downloaded, not saved.
+  void StartWithDownload() {
+    BuildScenario(bus, "demo");
+    Start();
+    RunFor(300);
+    ASSERT_EQ(form->PollState, psProbe);
+    form->ProbeReadDataExecute();
+    ASSERT_EQ(form->PanelText(0), "Data : OK");
+    ASSERT_TRUE(form->Workplace->Modified);
+    held = form->Workplace->Record.get();
+    rows = form->TableModel()->rowCount();
+    ASSERT_GT(rows, 0);
+    messages.clear();
+  }
+  void ExpectHeldUnchanged(const std::string& when) {
+    EXPECT_EQ(form->Workplace->Record.get(), held) << when;
+    EXPECT_EQ(form->TableModel()->rowCount(), rows) << when;
+  }
+  int Questions(const char* containing) const {
+    int n = 0;
+    for (const MessageRequest& m : messages) n += m.text.contains(QLatin1String(containing));
+    return n;
+  }
+  QString Note() const { return Find<QLabel>("StatusRecordNote")->text(); }
+  void PutOnSecondProbe() {
+    auto second = MakeProbe(bus, 90, 5, "Second", "");
+    GiveReadyMission(*second, bus, 3600, VirtualProbe::Mission{});
+    Adapter().AttachProbe(second);
+  }
+
+  const TProbeRecord* held = nullptr;
+  int rows = 0;
+};
+
+TEST_F(HeldRecordTest, StatusCommandsAfterADownloadNeverChangeWhatIsSaved) {
+  StartWithDownload();
+  chosen = Path("first.omx");
+  form->FileSaveAsExecute();
+  const std::string first = FileBytes(chosen);
+  ASSERT_NE(first, "<missing>");
+
+  // Stop, Clear and a new mission rewrite the probe's status, not the downloaded record.
+  Action("ProbeStop")->trigger();
+  Action("ProbeClear")->trigger();
+  Find<QLineEdit>("StatusSampleRate")->setText("5");
+  form->StatusImmediatelyClick();
+  form->ProbeLaunchExecute();
+  ASSERT_EQ(form->PanelText(0), "Cmd : OK");
+  ASSERT_TRUE(Adapter().Probe()->StatusByte() & 0x02) << "the new mission runs";
+  ExpectHeldUnchanged("after stop, clear and launch");
+  EXPECT_TRUE(Note().contains("not the probe's present mission")) << Note().toStdString();
+  EXPECT_TRUE(form->windowTitle().contains("held data")) << form->windowTitle().toStdString();
+
+  chosen = Path("again.omx");
+  form->FileSaveAsExecute();
+  EXPECT_EQ(FileBytes(chosen), first);
+}
+
+TEST_F(HeldRecordTest, AFailedSecondDownloadLeavesRecordMarkAndFileAsTheyWere) {
+  StartWithDownload();
+  chosen = Path("kept.omx");
+  form->FileSaveAsExecute();
+  const std::string saved = FileBytes(chosen);
+  auto* progress = Find<QProgressBar>("ProgressBar");
+  for (std::uint32_t seed : {1u, 2u, 3u}) {
+    // The adapter stops answering at a random block of the second download.
+    std::mt19937 random(seed);
+    const int block = std::uniform_int_distribution<int>(1, 99)(random);
+    const auto connection =
+        QObject::connect(progress, &QProgressBar::valueChanged, form.get(), [&](int value) {
+          if (value >= block) Adapter().Faults().At(1, Fault::NoAnswer(), FaultPlan::kForever);
+        });
+    form->ProbeReadDataExecute();
+    QObject::disconnect(connection);
+    Adapter().Faults().Clear();
+    EXPECT_EQ(form->PanelText(0), "Data : Error") << "seed " << seed;
+    ExpectHeldUnchanged("seed " + std::to_string(seed));
+    EXPECT_FALSE(form->Workplace->Modified) << "seed " << seed;
+    EXPECT_EQ(FileBytes(chosen), saved) << "seed " << seed;
+    RunFor(4000);  // the link comes back at the next presence check
+  }
+  // Save writes the download that is held, never a half-read one.
+  form->FileSaveExecute();
+  EXPECT_EQ(FileBytes(chosen), saved);
+}
+
+TEST_F(HeldRecordTest, ASwappedProbeIsNoticedWithinOnePeriodAndShownAsItself) {
+  StartWithDownload();
+  const QString first = Find<QLineEdit>("StatusName")->text();
+  // Another probe in place of the first between two presence checks. Saving fails (the folder
+  // does not exist), so the download stays and is offered again when the next probe is shown.
+  Adapter().DetachProbe();
+  PutOnSecondProbe();
+  chosen = Path("no such folder/a.omx");
+  RunFor(4000);
+  EXPECT_EQ(Questions(kTakenAway), 1);
+  EXPECT_EQ(form->PollState, psSearching);
+  ExpectHeldUnchanged("after the failed save");
+  EXPECT_TRUE(form->Workplace->Modified);
+  EXPECT_EQ(Find<QLineEdit>("StatusName")->text(), first) << "the held record's own status";
+
+  RunFor(1250);
+  ASSERT_EQ(form->PollState, psProbe);
+  EXPECT_EQ(Questions(kTakenAway), 2) << "asked again before the next probe is shown";
+  EXPECT_EQ(Find<QLineEdit>("StatusName")->text(), "Second");
+  ExpectHeldUnchanged("kept");
+  EXPECT_TRUE(Note().contains("not the probe on the adapter")) << Note().toStdString();
+
+  // Declined now: the first probe's samples go, the second's status stays.
+  answer = false;
+  Adapter().DetachProbe();
+  Adapter().AttachProbe(MakeProbe(bus, 91, 6, "Third", ""));
+  RunFor(4000 + 1250);
+  ASSERT_EQ(form->PollState, psProbe);
+  EXPECT_EQ(Find<QLineEdit>("StatusName")->text(), "Third");
+  EXPECT_EQ(form->TableModel()->rowCount(), 0);
+  EXPECT_FALSE(form->Workplace->Modified);
+  EXPECT_TRUE(Note().isEmpty());
+}
+
+TEST_F(HeldRecordTest, NothingUnsavedIsDroppedWithoutAChoice) {
+  StartWithDownload();
+  const std::pair<const char*, std::function<void()>> steps[] = {
+      {"start anew", [&] { Action("FileNew")->trigger(); }},
+      {"open another file", [&] { form->FileOpenExecute(); }},
+      {"clear the probe", [&] { form->ProbeClearExecute(); }},
+      {"read new data",
+       [&] {
+         // Another mission on the same probe: its download would replace the held one.
+         Adapter().Probe()->Stop(clock.UtcMilliseconds());
+         form->ProbeReadStatusExecute();
+         VirtualProbe::State state = Adapter().Probe()->SaveState();
+         state.missionStart -= 60;
+         Adapter().Probe()->RestoreState(state);
+         form->ProbeReadStatusExecute();
+         messages.clear();
+         form->ProbeReadDataExecute();
+       }},
+  };
+  answer = false;
+  for (const auto& [action, step] : steps) {
+    messages.clear();
+    step();
+    EXPECT_EQ(Questions("not saved"), 1) << action;
+    EXPECT_TRUE(LastMessage().endsWith(QLatin1String(action) + " ?")) << action;
+    ExpectHeldUnchanged(action);
+    EXPECT_TRUE(form->Workplace->Modified) << action;
+  }
+  EXPECT_TRUE(dialogs.empty()) << "no file dialog after Cancel";
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(LastMessage(), "File modified. Do You really want to terminate ?");
+}
+
+TEST_F(HeldRecordTest, CloseDuringADownloadWaitsForItToEnd) {
+  BuildScenario(bus, "demo");
+  Start();
+  RunFor(300);
+  bool closed = true;
+  const auto connection = QObject::connect(Find<QProgressBar>("ProgressBar"),
+                                           &QProgressBar::valueChanged, form.get(), [&](int value) {
+                                             if (value == 10) closed = form->close();
+                                           });
+  form->ProbeReadDataExecute();
+  QObject::disconnect(connection);
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->PanelText(0), "Data : OK");
+  EXPECT_TRUE(form->Workplace->Modified);
+  // Once the download has ended, the close comes back and asks about the unsaved data.
+  answer = false;
+  messages.clear();
+  RunFor(10);
+  EXPECT_EQ(LastMessage(), "File modified. Do You really want to terminate ?");
+  EXPECT_TRUE(form->isVisible());
+}
+
+// The presence decisions on their own, without a window.
+TEST_F(HeldRecordTest, PresenceDecidesSwapsAndKeepsWhatCouldNotBeSaved) {
+  BuildScenario(bus, "demo");
+  TProbeWorkplace place(IniPath());
+  ASSERT_TRUE(place.Load());
+  ASSERT_TRUE(place.NewProbe());
+  int offers = 0;
+  bool saved = false;
+  TPresence presence([&] {
+    ++offers;
+    return saved;
+  });
+  presence.SetWorkplace(place);
+  ASSERT_EQ(presence.Tick(), TPresence::Outcome::kAttached);
+  ASSERT_TRUE(place.Probe->ReadStatus(true));
+  place.HoldRecord(std::make_unique<TProbeRecord>());
+  place.Modified = true;
+  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kPresent);
+  EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
+
+  Adapter().DetachProbe();
+  PutOnSecondProbe();
+  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kRemoved);
+  EXPECT_TRUE(presence.Swapped());
+  EXPECT_TRUE(presence.RecordKept());
+  EXPECT_EQ(offers, 1);
+  EXPECT_EQ(presence.State(), psSearching);
+  EXPECT_EQ(presence.Interval(), TPresence::kSearchInterval) << "the new probe comes at once";
+
+  saved = true;
+  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kAttached);
+  EXPECT_EQ(offers, 2);
+  EXPECT_FALSE(presence.RecordKept());
+  EXPECT_FALSE(place.Modified);
+
+  Adapter().DetachProbe();
+  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kRemoved);
+  EXPECT_FALSE(presence.Swapped());
+  EXPECT_EQ(offers, 2) << "nothing unsaved to offer";
+  EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
+}
+
+}  // namespace
+}  // namespace ombrix::testing
