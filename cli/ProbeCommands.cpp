@@ -111,7 +111,7 @@ int RunStatus(const Options& options, const Console& console) {
   if (!probe->DetectProbe()) {
     const int lastError = probe->LastError;
     // An adapter without a probe is still shown, as in the status bar.
-    if (lastError == 4) {
+    if (lastError == peNoProbe) {
       const Fields adapter = AdapterFields(*probe);
       if (options.json) {
         PrintJson(console.out, {{"Adapter", ToJson(adapter)}, {"Probe", QJsonValue()}});
@@ -150,7 +150,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     ProgressBar progress(console.err, console.errIsTerminal);
     progress.Show(0);
     while (probe->ReadDataBlock()) progress.Show(probe->ReadProgress());
-    if (probe->LastError == 0) progress.Show(probe->ReadProgress());
+    if (probe->LastError == peNone) progress.Show(probe->ReadProgress());
   }
   const std::unique_ptr<const TProbeRecord> record = probe->TakeDownload();
   if (!record) return Fail(*probe, kMsgDataError, console);
@@ -231,7 +231,7 @@ int RunSetClock(const Options& options, const Console& console) {
   if (int code = Connect(options, console, probe)) return code;
   if (int code = RequireClear(*probe, false, console, "the clock is set")) return code;
   probe->SetClockSeconds(NowProbeSeconds());
-  if (probe->LastError != 0) return Fail(*probe, kMsgCmdError, console);
+  if (probe->LastError != peNone) return Fail(*probe, kMsgCmdError, console);
   if (probe->ReadClock() == 0) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);
   PrintLine(console, QStringLiteral("Current Clock :"), DateTimeText(probe->CurrentClock));

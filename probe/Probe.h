@@ -80,7 +80,7 @@ class TProbe : public TProbeStatus {
 
   // Fields beyond the status ----------------------------------------------------------------
   std::unique_ptr<TTeLog> Adapter;
-  std::int32_t LastError = 0;
+  std::int32_t LastError = peNone;
   std::int32_t ReadPosition = 0;
   std::uint8_t StartDelaySeconds = 0;
   std::uint8_t StartDelayMinutes = 0;

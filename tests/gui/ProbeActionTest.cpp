@@ -196,6 +196,12 @@ TEST_F(ProbeActionTest, ClockSetupAndWriteTextActOnlyOnAnAttachedProbe) {
   EXPECT_NEAR(static_cast<double>(Probe().ClockSeconds(now)), now / 1000.0, 1.0);
   EXPECT_EQ(Field("StatusCurrentClock")->text(), DateTimeText(Record().CurrentClock));
   EXPECT_EQ(form->PanelText(0), panel);
+
+  // A clock that could not be set is not passed over in silence.
+  Adapter().Faults().At(1, Fault::NoAnswer(), FaultPlan::kForever);
+  form->StatusSetupClockClick();
+  EXPECT_EQ(form->PanelText(0), "Cmd : Error");
+  Adapter().Faults().Clear();
 }
 
 TEST_F(ProbeActionTest, WriteTextSendsNameAndCommentInTheCodePageButNeverTheSerialNumber) {
