@@ -205,8 +205,8 @@ class TMainForm : public QMainWindow {
   int ledImage_ = 0;
   int busy_ = 0;
   bool shown_ = false;
-  // The record the Table, Graph and Histogram were last filled from.
-  const TProbeRecord* viewsRecord_ = nullptr;
+  // The held record (by its generation) the Table, Graph and Histogram were last filled from.
+  std::uint64_t viewsGeneration_ = ~std::uint64_t{0};
   // A close asked for while a probe command ran: done once the command has ended.
   bool closePending_ = false;
   QString baseTitle_;

@@ -23,11 +23,14 @@ void TMainForm::TimerTimer() {
   // While a question or warning waits for the user (perhaps the warning of a File New that an
   // earlier tick ran), no tick starts. Before the first File New there is nothing to poll.
   if (MessageBoxOpen() || !Workplace || !Workplace->Probe) return;
-  if (PollState == psSearching || PollState == psStart || PollState == psProbe) {
+  if (PollState != psFile) {
+    // The adapter is about to be asked.
     SetActivityLed(ledGreen);
     panels_[2]->setToolTip(QString());
   }
   const TPresence::Outcome outcome = Presence.Tick();
+  // The period counts from the tick; set again at the end, after a Read Status whose busy bracket
+  // restarted the countdown.
   Timer->SetInterval(Presence.Interval());
   switch (outcome) {
     case TPresence::Outcome::kNotFound:

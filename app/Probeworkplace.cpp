@@ -90,10 +90,12 @@ bool TProbeWorkplace::NewProbe() {
 
 void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record) {
   Record = std::move(record);
+  ++recordGeneration_;
 }
 
 void TProbeWorkplace::DropRecord() {
   Record = std::make_unique<TProbeRecord>();
+  ++recordGeneration_;
   Modified = false;
 }
 

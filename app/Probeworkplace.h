@@ -54,6 +54,8 @@ class TProbeWorkplace {
   void HoldRecord(std::unique_ptr<const TProbeRecord> record);
   // The held record becomes an empty one, and nothing is left unsaved.
   void DropRecord();
+  // Counts the records held so far: changes whenever Record is replaced.
+  std::uint64_t RecordGeneration() const { return recordGeneration_; }
   QString ErrorText() const;
 
   // Probe texts (8-bit, in the configured code page) for the window, and back.
@@ -98,6 +100,7 @@ class TProbeWorkplace {
  private:
   QString iniFileName_;
   TCodePage codePage_;
+  std::uint64_t recordGeneration_ = 0;
 };
 
 }  // namespace ombrix

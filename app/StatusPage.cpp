@@ -97,7 +97,7 @@ void TMainForm::ShowProbeStatus() {
 
 QString TMainForm::RecordNote() const {
   const TProbeRecord& record = *Workplace->Record;
-  if (record.HeldSamples() == 0 || PollState == psFile) return {};
+  if (record.HeldSamples() == 0 || PollState == psFile || !Workplace->Probe) return {};
   const TProbe& probe = *Workplace->Probe;
   const bool sameMission = PollState == psProbe && probe.SerialNumber == record.SerialNumber &&
                            !probe.MemoryClear &&
@@ -130,9 +130,8 @@ void TMainForm::ShowRecordNote() {
 }
 
 void TMainForm::ShowHeldRecord() {
-  const TProbeRecord& record = *Workplace->Record;
-  if (viewsRecord_ != &record) {
-    viewsRecord_ = &record;
+  if (viewsGeneration_ != Workplace->RecordGeneration()) {
+    viewsGeneration_ = Workplace->RecordGeneration();
     FillTable();
     FillGraph();
     FillHistogram();

@@ -18,8 +18,8 @@ namespace ombrix {
 // returns a bool and leaves a ProbeError code in LastError.
 class TProbe : public TProbeStatus {
  public:
-  static constexpr int kLogSize = 8000;
-  static constexpr int kHistogramBins = 63;
+  static constexpr int kLogSize = TProbeRecord::kLogSize;
+  static constexpr int kHistogramBins = TProbeRecord::kHistogramBins;
   static constexpr int kSerialAddress = 8000;
   static constexpr int kNameAddress = 8008;
   static constexpr int kNameSize = 32;
