@@ -42,8 +42,10 @@ TPresence::Outcome TPresence::CheckPresence() {
   if (probe.DetectProbe()) {
     // The probe that is there now must be the one shown: a probe put on in place of another
     // within one period would otherwise be cleared or stopped under the other's name.
+    // A serial number never read (the status read failed) compares with nothing.
     std::uint64_t serial = 0;
-    if (!probe.ReadSerialNumber(serial) || serial == probe.SerialNumber) {
+    if (probe.SerialNumber == 0 || !probe.ReadSerialNumber(serial) ||
+        serial == probe.SerialNumber) {
       return Outcome::kPresent;
     }
     swapped_ = true;
