@@ -341,8 +341,6 @@ void TMainForm::NewSession() {
     action->setEnabled(false);
   }
   Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
-  PollState = psSearching;
-  ShowRecordNote();
 }
 
 void TMainForm::FileExitExecute() {

@@ -94,8 +94,7 @@ void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record) {
 }
 
 void TProbeWorkplace::DropRecord() {
-  Record = std::make_unique<TProbeRecord>();
-  ++recordGeneration_;
+  HoldRecord(std::make_unique<TProbeRecord>());
   Modified = false;
 }
 
