@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "FileRead.h"
 #include "SafeFile.h"
 
 namespace ombrix {
@@ -40,11 +41,21 @@ std::optional<std::uint64_t> Digits(std::string_view text, int base) {
 }  // namespace
 
 TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {
-  QFile file(fileName_);
-  if (!file.open(QIODevice::ReadOnly)) return;
+  FileBytes file = ReadRegularFile(fileName_, kMaxFileSize);
+  if (file.outcome == ReadOutcome::kMissing) return;
   exists_ = true;
-  const QByteArray bytes = file.readAll();
-  const std::string_view all(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  if (file.outcome != ReadOutcome::kRead) {
+    readError_ = std::move(file.error);
+    return;
+  }
+  Parse(file.bytes);
+}
+
+TIniFile::TIniFile(QString fileName, std::string_view text) : fileName_(std::move(fileName)) {
+  Parse(text);
+}
+
+void TIniFile::Parse(std::string_view all) {
   if (all.find("\r\n") != std::string_view::npos) newline_ = "\r\n";
   endsWithNewline_ = all.empty() || all.back() == '\n';
   std::size_t start = 0;
@@ -178,6 +189,8 @@ std::string TIniFile::Text() const {
 }
 
 void TIniFile::Commit() {
+  // What could not be read is never overwritten by what was not read.
+  if (!readError_.empty()) throw IniWriteError(readError_);
   SafeFile file(fileName_);
   if (file.IsOpen()) {
     file.Write(Text());

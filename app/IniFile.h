@@ -23,7 +23,9 @@ class IniWriteError : public std::runtime_error {
 // so is one pair of quotes around a value. Lines starting with ';' are comments. Texts are 8-bit
 // bytes, taken as they are.
 //
-// The file is read once, when the object is made (a missing or unreadable file reads as empty).
+// The file is read once, when the object is made. A missing file reads as empty; so does a file
+// that is not a regular file, is larger than kMaxFileSize or cannot be read, and ReadError() then
+// says why and Commit refuses to replace it.
 // Writes change the lines held here: a key that exists gets its line replaced, a new key goes after
 // the last line of its section, a new section goes to the end. Every other line - comments, keys
 // the program does not know, the order - stays as it was. Commit puts the lines on disk in one
@@ -32,10 +34,15 @@ class TIniFile {
  public:
   static constexpr std::size_t kMaxValueLength = 2047;
 
+  static constexpr std::size_t kMaxFileSize = 1024 * 1024;
+
   explicit TIniFile(QString fileName);
+  // The settings held in text, as if read from the file of that name.
+  TIniFile(QString fileName, std::string_view text);
 
   const QString& FileName() const { return fileName_; }
   bool Exists() const { return exists_; }
+  const std::string& ReadError() const { return readError_; }
 
   // The value as it stands in the file (at most kMaxValueLength bytes), or nothing.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
@@ -76,6 +83,7 @@ class TIniFile {
     bool header = false;
   };
 
+  void Parse(std::string_view text);
   static Line ParseLine(std::string text);
   // Index of the header of the first section of that name, or npos.
   std::size_t FindSection(std::string_view section) const;
@@ -84,6 +92,7 @@ class TIniFile {
 
   QString fileName_;
   bool exists_ = false;
+  std::string readError_;
   std::vector<Line> lines_;
   std::string newline_ = "\n";
   bool endsWithNewline_ = true;

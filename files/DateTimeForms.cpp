@@ -1,6 +1,7 @@
 #include "DateTimeForms.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QString>
 #include <QTime>
 
@@ -51,15 +52,20 @@ std::string DateTimeBytes(TDateTime value) {
   return iso;
 }
 
-bool ReadDateTimeBytes(std::string_view bytes, TDateTime& value) {
+DateReading ReadDateTimeBytes(std::string_view bytes, TDateTime& value) {
   const QString written =
       QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())).trimmed();
-  if (written.isEmpty()) return false;
-  if (TextToDateTime(written, value)) return true;
+  if (written.isEmpty()) return DateReading::kNoForm;
+  if (TextToDateTime(written, value)) return DateReading::kRead;
   const QString text = written.simplified();
-  return ReadIso(text, value) ||
-         ReadSplit(text, QStringLiteral("d.M.yyyy"), QStringLiteral("H:mm:ss"), value) ||
-         ReadSplit(text, QStringLiteral("M/d/yyyy"), QStringLiteral("h:mm:ss AP"), value);
+  if (ReadIso(text, value) ||
+      ReadSplit(text, QStringLiteral("d.M.yyyy"), QStringLiteral("H:mm:ss"), value)) {
+    return DateReading::kRead;
+  }
+  // "4/3/2021 3:04:05 PM" is 4 March from an Australian computer and 3 April from an American one.
+  static const QRegularExpression numericDate(
+      QStringLiteral("^\\d{1,2}([/-])\\d{1,2}\\1\\d{2,4}( |$)"));
+  return numericDate.match(text).hasMatch() ? DateReading::kOrderUnknown : DateReading::kNoForm;
 }
 
 }  // namespace ombrix

@@ -15,10 +15,16 @@ namespace ombrix {
 // these files accepts. 0 gives "".
 std::string DateTimeBytes(TDateTime value);
 
+enum class DateReading {
+  kRead,
+  kNoForm,        // in none of the accepted forms
+  kOrderUnknown,  // a numeric date that either a day-first or a month-first locale could have
+                  // written, so which of its numbers is the day cannot be told
+};
+
 // Reads a date/time text written on this or another computer: first in the locale's own form
-// (TextToDateTime), then as ISO 8601 (date and time separated by "T" or a blank, no zone), as
-// "d.M.yyyy H:mm:ss" and as "M/d/yyyy h:mm:ss AP", so that a file written under other regional
-// settings still opens. Blanks around the text are ignored. False when no form reads.
-bool ReadDateTimeBytes(std::string_view text, TDateTime& value);
+// (TextToDateTime), then as ISO 8601 (date and time separated by "T" or a blank, no zone) and as
+// "d.M.yyyy H:mm:ss", which no locale writes month first. Blanks around the text are ignored.
+DateReading ReadDateTimeBytes(std::string_view text, TDateTime& value);
 
 }  // namespace ombrix

@@ -9,6 +9,7 @@
 
 #include "ConsistencyError.h"
 #include "DateTimeForms.h"
+#include "FileRead.h"
 #include "SafeFile.h"
 
 namespace ombrix {
@@ -21,17 +22,10 @@ bool IsBlank(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int Atol(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::int64_t{INT_MAX} + 1);
-  }
-  if (negative) value = -value;
-  return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text;
 }
 
 std::string Decimal(int value) {
@@ -44,56 +38,158 @@ std::string Decimal(int value) {
 
 // --- Reading -----------------------------------------------------------------------------------
 
-TOmInFile::TOmInFile(const QString& fileName)
-    : fileName_(fileName), stream_(std::fopen(QFile::encodeName(fileName).constData(), "rb")) {
-  line_.reserve(kLineLength + 1);
-}
-
-TOmInFile::~TOmInFile() {
-  if (stream_) std::fclose(stream_);
-}
-
-bool TOmInFile::ReadFailed() const {
-  return stream_ && std::ferror(stream_);
-}
-
-// The header line of a new section is skipped as one word with the white space around it.
-void TOmInFile::EnterSection(std::string_view section) {
-  if (section == currentSection_) return;
-  currentSection_ = section;
-  int c = getc_unlocked(stream_);
-  while (c != EOF && IsBlank(c)) c = getc_unlocked(stream_);
-  while (c != EOF && !IsBlank(c)) c = getc_unlocked(stream_);
-  while (c != EOF && IsBlank(c)) c = getc_unlocked(stream_);
-  if (c != EOF) ungetc(c, stream_);
-}
-
-bool TOmInFile::ReadLine(std::string& line) {
-  line.clear();
-  int c = getc_unlocked(stream_);
-  if (c == EOF) return false;
-  // One character beyond the limit is kept for a moment, so that the CR of a CR LF after a line
-  // of full length is recognised as the line end and not counted.
-  for (; c != EOF && c != '\n'; c = getc_unlocked(stream_)) {
-    if (line.size() <= static_cast<std::size_t>(kLineLength)) line.push_back(static_cast<char>(c));
+TOmInFile::TOmInFile(const QString& fileName) : fileName_(fileName) {
+  FileBytes file = ReadRegularFile(fileName, kMaxFileSize);
+  if (file.outcome != ReadOutcome::kRead) {
+    error_ = std::move(file.error);
+    return;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line.size() > static_cast<std::size_t>(kLineLength)) line.resize(kLineLength);
-  return true;
+  bytes_ = std::move(file.bytes);
+  open_ = true;
 }
 
-std::string TOmInFile::ReadString(std::string_view section, std::string_view,
+TOmInFile::TOmInFile(const QString& fileName, std::string_view bytes)
+    : fileName_(fileName), bytes_(bytes), open_(true) {}
+
+TOmInFile::~TOmInFile() = default;
+
+void TOmInFile::Refuse(int line, const std::string& what) const {
+  const std::string file = "\"" + ShownFileName(fileName_) + "\"";
+  throw RecordFileError(line > 0 ? "Line " + std::to_string(line) + " of " + file + ": " + what
+                                 : "The file " + file + " " + what);
+}
+
+void TOmInFile::Parse(std::initializer_list<std::string_view> sections) {
+  if (!open_) FailCheck(kUnit, __LINE__);
+  sections_.clear();
+  const std::string_view all(bytes_);
+  auto next = sections.begin();  // the sections that may still come
+  int number = 0;
+  std::size_t start = 0;
+  while (start < all.size()) {
+    ++number;
+    std::size_t end = all.find('\n', start);
+    if (end == std::string_view::npos) {
+      // The writer ends every line; a last line without its end is what a cut file leaves.
+      if (!TrimBlanks(all.substr(start)).empty()) Refuse(number, "the file ends inside this line.");
+      break;
+    }
+    std::string_view line = all.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    line = line.substr(0, kLineLength);
+    const std::string_view trimmed = TrimBlanks(line);
+    if (trimmed.empty()) continue;
+    if (trimmed.front() == '<' && trimmed.back() == '>' && trimmed.size() >= 2) {
+      const std::string_view name = trimmed.substr(1, trimmed.size() - 2);
+      auto found = std::find(next, sections.end(), name);
+      if (found == sections.end() || (sections_.empty() && found != sections.begin())) {
+        Refuse(number, "the section header \"" + Excerpt(trimmed) + "\" is out of place.");
+      }
+      next = found + 1;
+      sections_.push_back(Section{std::string(name), number, {}});
+      continue;
+    }
+    if (sections_.empty()) {
+      Refuse(number, "this is not a record file: it does not begin with \"<" +
+                         std::string(*sections.begin()) + ">\".");
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      Refuse(number, "\"" + Excerpt(trimmed) + "\" is not a line of the form Key=Value.");
+    }
+    std::vector<Entry>& entries = sections_.back().entries;
+    const std::string_view key = TrimBlanks(line.substr(0, equals));
+    entries.push_back(Entry{std::string(key), std::string(line.substr(equals + 1)), number});
+  }
+  if (sections_.empty()) {
+    Refuse(0, "is not a record file: it does not begin with \"<" + std::string(*sections.begin()) +
+                  ">\".");
+  }
+  // A key given twice would leave it open which value counts.
+  for (const Section& section : sections_) {
+    std::vector<const Entry*> sorted;
+    for (const Entry& entry : section.entries) sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) {
+      return a->key != b->key ? a->key < b->key : a->line < b->line;
+    });
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+      if (sorted[i]->key == sorted[i - 1]->key) {
+        Refuse(sorted[i]->line, "the key " + Excerpt(sorted[i]->key) + " is given twice.");
+      }
+    }
+  }
+  parsed_ = true;
+}
+
+const TOmInFile::Section* TOmInFile::Find(std::string_view section) const {
+  if (!parsed_) FailCheck(kUnit, __LINE__);
+  for (const Section& s : sections_) {
+    if (s.name == section) return &s;
+  }
+  return nullptr;
+}
+
+const TOmInFile::Entry* TOmInFile::FindEntry(std::string_view section, std::string_view key) const {
+  const Section* s = Find(section);
+  if (!s) return nullptr;
+  for (const Entry& entry : s->entries) {
+    if (entry.key == key) return &entry;
+  }
+  return nullptr;
+}
+
+bool TOmInFile::HasKey(std::string_view section, std::string_view key) const {
+  return FindEntry(section, key) != nullptr;
+}
+
+int TOmInFile::HeaderLine(std::string_view section) const {
+  const Section* s = Find(section);
+  return s ? s->line : 0;
+}
+
+const std::vector<TOmInFile::Entry>& TOmInFile::Entries(std::string_view section) const {
+  static const std::vector<Entry> none;
+  const Section* s = Find(section);
+  return s ? s->entries : none;
+}
+
+std::string TOmInFile::ReadString(std::string_view section, std::string_view key,
                                   std::string_view def) {
-  if (!stream_) FailCheck(kUnit, __LINE__);
-  EnterSection(section);
-  if (!ReadLine(line_)) return std::string(def);
-  const std::size_t equals = line_.find('=');
-  if (equals == std::string::npos) return std::string(def);
-  return line_.substr(equals + 1);
+  const Entry* entry = FindEntry(section, key);
+  return entry ? entry->value : std::string(def);
+}
+
+std::optional<int> TOmInFile::ParseInteger(std::string_view text) {
+  text = TrimBlanks(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = std::min<std::int64_t>(value * 10 + (c - '0'), std::int64_t{INT_MAX} + 2);
+  }
+  if (negative) value = -value;
+  if (value < INT_MIN || value > INT_MAX) return std::nullopt;
+  return static_cast<int>(value);
 }
 
 int TOmInFile::ReadInteger(std::string_view section, std::string_view key, int def) {
-  return Atol(ReadString(section, key, Decimal(def)));
+  const Entry* entry = FindEntry(section, key);
+  if (!entry) return def;
+  const std::optional<int> value = ParseInteger(entry->value);
+  if (!value) {
+    const std::string_view digits = TrimBlanks(entry->value);
+    const bool number =
+        !digits.empty() && digits.find_first_not_of("+-0123456789") == std::string_view::npos;
+    Refuse(entry->line, std::string(key) + " \"" + Excerpt(entry->value) + "\" is " +
+                            (number ? "out of range." : "not a whole number."));
+  }
+  return *value;
 }
 
 bool TOmInFile::ReadBool(std::string_view section, std::string_view key, bool def) {
@@ -101,17 +197,24 @@ bool TOmInFile::ReadBool(std::string_view section, std::string_view key, bool de
 }
 
 TDateTime TOmInFile::ReadDateTime(std::string_view section, std::string_view key, TDateTime def) {
-  const std::string text = ReadString(section, key, DateTimeBytes(def));
-  if (std::all_of(text.begin(), text.end(),
-                  [](char c) { return IsBlank(static_cast<unsigned char>(c)); })) {
-    return 0;
-  }
+  const Entry* entry = FindEntry(section, key);
+  if (!entry) return def;
+  if (TrimBlanks(entry->value).empty()) return 0;
   TDateTime value = 0;
-  if (!ReadDateTimeBytes(text, value)) {
-    throw RecordFileError("The date/time \"" + text + "\" of " + std::string(key) + " in \"" +
-                          fileName_.toStdString() + "\" cannot be read.");
+  switch (ReadDateTimeBytes(entry->value, value)) {
+    case DateReading::kRead:
+      return value;
+    case DateReading::kOrderUnknown:
+      Refuse(entry->line,
+             "the date/time \"" + Excerpt(entry->value) + "\" of " + std::string(key) +
+                 " was written under other regional settings, and whether they put the day or "
+                 "the month first cannot be told. Open the file under the regional settings "
+                 "that wrote it.");
+    case DateReading::kNoForm:
+      break;
   }
-  return value;
+  Refuse(entry->line, "the date/time \"" + Excerpt(entry->value) + "\" of " + std::string(key) +
+                          " cannot be read.");
 }
 
 // --- Writing -----------------------------------------------------------------------------------

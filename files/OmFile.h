@@ -3,10 +3,13 @@
 #include <QString>
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "TimeConversion.h"
 
@@ -20,47 +23,85 @@ class SafeFile;
 // as they are.
 inline constexpr int kLineLength = 1023;
 
-// A value in a record file that cannot be read (a date/time in no known form). The message names
-// the text, the key and the file.
+// A record file that cannot be read faithfully. The message names the file and, where there is
+// one, the line, and quotes at most a short, printable piece of the file.
 class RecordFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Reads a record file strictly in sequence: key names are not compared, the n-th value read from
-// a section is the n-th line after that section's header. A missing line or a line without "="
-// gives the caller's default. Lines may end in CR LF or LF; a longer line than kLineLength is cut
-// there and the rest of it skipped, so that the following lines keep their places.
+// Reads a record file whole and checks its layout before any value is taken from it: the first
+// line is the header of the first expected section, each expected section comes at most once and
+// in the expected order, and every other line is "Key=Value" (blank lines are skipped). Values are
+// then found by key name, so a key a later version adds is passed over instead of shifting the
+// keys after it. Lines may end in CR LF or LF; the last line must end too (a file that stops in
+// the middle of a line was cut short). A line longer than kLineLength is cut there.
 class TOmInFile {
  public:
+  // A record of 8000 samples is about 100 KB; far larger files are refused unread.
+  static constexpr std::size_t kMaxFileSize = 1024 * 1024;
+
+  struct Entry {
+    std::string key;
+    std::string value;
+    int line;
+  };
+
+  // Reads the file. IsOpen() is false, with Error() saying why, when it does not exist, is not a
+  // regular file, is too large or cannot be read.
   explicit TOmInFile(const QString& fileName);
+  // The given bytes, as if read from the file of that name.
+  TOmInFile(const QString& fileName, std::string_view bytes);
   ~TOmInFile();
   TOmInFile(const TOmInFile&) = delete;
   TOmInFile& operator=(const TOmInFile&) = delete;
 
-  // False when the file could not be opened; every read then fails the OmFile consistency check.
-  bool IsOpen() const { return stream_ != nullptr; }
-  // True when the system reported a read error (not merely the end of the file).
-  bool ReadFailed() const;
+  bool IsOpen() const { return open_; }
+  const std::string& Error() const { return error_; }
   const QString& FileName() const { return fileName_; }
 
+  // Splits the content into the sections named, in this order, the first one required. Throws
+  // RecordFileError on a layout fault. Every read below fails the OmFile consistency check when
+  // the file is not open or not parsed.
+  void Parse(std::initializer_list<std::string_view> sections);
+
+  bool HasKey(std::string_view section, std::string_view key) const;
+  // The line of the section's header (0 when it is absent) and the section's entries in file
+  // order.
+  int HeaderLine(std::string_view section) const;
+  const std::vector<Entry>& Entries(std::string_view section) const;
+
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def);
-  // Converted as atol does: leading blanks and a sign, digits up to the first other character,
-  // no digits give 0. Values beyond the 32-bit range are held at its ends.
+  // Decimal, with blanks around it and a sign allowed; no digits, anything after them, or a value
+  // beyond the 32-bit range is refused.
   int ReadInteger(std::string_view section, std::string_view key, int def);
+  // An integer; anything but 0 is true.
   bool ReadBool(std::string_view section, std::string_view key, bool def);
-  // An empty text gives 0; a text that reads in none of the accepted forms (ReadDateTimeBytes)
-  // throws RecordFileError naming the text, the key and the file.
+  // An empty text gives 0; a text that reads in none of the accepted forms (ReadDateTimeBytes) is
+  // refused, with the reason when the form could have been written in either day-month order.
   TDateTime ReadDateTime(std::string_view section, std::string_view key, TDateTime def);
 
+  // Refuses the file: RecordFileError with "Line <line> of "<file>": <what>" (or without the
+  // line when it is 0).
+  [[noreturn]] void Refuse(int line, const std::string& what) const;
+  // Reads an integer out of a value as ReadInteger does; nothing when it does not read.
+  static std::optional<int> ParseInteger(std::string_view text);
+
  private:
-  void EnterSection(std::string_view section);
-  bool ReadLine(std::string& line);
+  struct Section {
+    std::string name;
+    int line;
+    std::vector<Entry> entries;
+  };
+  const Section* Find(std::string_view section) const;
+  const Entry* FindEntry(std::string_view section, std::string_view key) const;
 
   QString fileName_;
-  std::FILE* stream_ = nullptr;
-  std::string currentSection_;
-  std::string line_;
+  std::string bytes_;
+  std::string error_;
+  bool open_ = false;
+  bool parsed_ = false;
+  std::vector<Section> sections_;
 };
 
 // Writes a record file through a SafeFile: nothing reaches the file of that name until Commit

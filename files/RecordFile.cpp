@@ -1,13 +1,12 @@
 #include "RecordFile.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>
 
 #include "ConsistencyError.h"
+#include "FileRead.h"
 #include "OmFile.h"
 
 namespace ombrix {
@@ -111,50 +110,86 @@ bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string*
   return true;
 }
 
-bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error) {
-  if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
-  const std::string shown = fileName.toStdString();
-  if (!QFileInfo::exists(fileName)) {
-    SetError(error, "The file \"" + shown + "\" does not exist.");
-    return false;
-  }
-  TOmInFile in(fileName);
-  if (!in.IsOpen()) {
-    SetError(error, "The file \"" + shown + "\" cannot be opened.");
-    return false;
-  }
+namespace {
 
-  // Heap, not stack: the log alone is 8000 bytes.
-  auto content = std::make_unique<FileContent>();
-  FileContent& f = *content;
-  try {
-    f.Version = in.ReadInteger(kStatus, "Version", 0);
-    f.SerialNumber = probe.SerialNumber;
-    ParseSerialNumber(in.ReadString(kStatus, "SerialNumber", "0000000000000001"), f.SerialNumber);
-    f.Name = in.ReadString(kStatus, "Name", "<Noname>");
-    f.Comment = in.ReadString(kStatus, "Comment", "<Comment>");
-    f.MemoryClear = in.ReadBool(kStatus, "MemoryClear", false);
-    f.MissionInProgress = in.ReadBool(kStatus, "MisssionInProgress", false);
-    f.SampleRate = in.ReadInteger(kStatus, "SampleRate", 10);
-    f.RolloverEnable = in.ReadBool(kStatus, "RolloverEnable", false);
-    f.StartTime = in.ReadDateTime(kStatus, "StartTime", 0);
-    f.MissionStart = in.ReadDateTime(kStatus, "MissionStart", 0);
-    f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
-    f.ReadSamples =
-        std::clamp(in.ReadInteger(kStatus, "ReadSamples", 0), 0, TProbeRecord::kLogSize);
-    f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
-    f.DownloadTime = in.ReadDateTime(kStatus, "DownloadTime", 0);
-    f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
-    for (int i = 0; i < f.ReadSamples; ++i) {
-      f.Log[i] = static_cast<std::uint8_t>(in.ReadInteger(kLog, LogKey(i).View(), 0) & 0xFF);
-    }
-  } catch (const RecordFileError& e) {
-    SetError(error, e.what());
-    return false;
+// The record file format this program reads and writes.
+constexpr int kFileVersion = 256;
+
+bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
+  in.Parse({kStatus, kLog});
+  if (!in.HasKey(kStatus, "Version")) {
+    in.Refuse(in.HeaderLine(kStatus) + 1, "the record has no Version.");
   }
-  if (in.ReadFailed()) {
-    SetError(error, "The file \"" + shown + "\" cannot be read.");
-    return false;
+  const auto line = [&](std::string_view key) {
+    const auto& entries = in.Entries(kStatus);
+    for (const auto& entry : entries) {
+      if (entry.key == key) return entry.line;
+    }
+    return in.HeaderLine(kStatus);
+  };
+  f.Version = in.ReadInteger(kStatus, "Version", 0);
+  if (f.Version > kFileVersion) {
+    in.Refuse(line("Version"), "Version " + std::to_string(f.Version) +
+                                   ": the file was written by a newer program and needs a newer "
+                                   "version of this one.");
+  }
+  if (f.Version != kFileVersion) {
+    in.Refuse(line("Version"), "Version " + std::to_string(f.Version) +
+                                   " is not a record file version this program knows.");
+  }
+  f.SerialNumber = 1;
+  const std::string serial = in.ReadString(kStatus, "SerialNumber", "0000000000000001");
+  if (!ParseSerialNumber(serial, f.SerialNumber)) {
+    in.Refuse(line("SerialNumber"),
+              "SerialNumber \"" + Excerpt(serial) + "\" is not a hexadecimal number.");
+  }
+  f.Name = in.ReadString(kStatus, "Name", "<Noname>");
+  f.Comment = in.ReadString(kStatus, "Comment", "<Comment>");
+  f.MemoryClear = in.ReadBool(kStatus, "MemoryClear", false);
+  f.MissionInProgress = in.ReadBool(kStatus, "MisssionInProgress", false);
+  f.SampleRate = in.ReadInteger(kStatus, "SampleRate", 10);
+  f.RolloverEnable = in.ReadBool(kStatus, "RolloverEnable", false);
+  f.StartTime = in.ReadDateTime(kStatus, "StartTime", 0);
+  f.MissionStart = in.ReadDateTime(kStatus, "MissionStart", 0);
+  f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
+  f.ReadSamples = in.ReadInteger(kStatus, "ReadSamples", 0);
+  if (f.ReadSamples < 0 || f.ReadSamples > TProbeRecord::kLogSize) {
+    in.Refuse(line("ReadSamples"), "ReadSamples " + std::to_string(f.ReadSamples) +
+                                       " is outside 0.." + std::to_string(TProbeRecord::kLogSize) +
+                                       ".");
+  }
+  if (f.ReadSamples > 0 && (f.SampleRate < 1 || f.SampleRate > 255)) {
+    in.Refuse(line("SampleRate"), "SampleRate " + std::to_string(f.SampleRate) +
+                                      ": Sample rate out of range 1..255 min");
+  }
+  f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
+  f.DownloadTime = in.ReadDateTime(kStatus, "DownloadTime", 0);
+  f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
+
+  // The log holds exactly ReadSamples values, T0 to T(n-1) in this order: a missing, surplus or
+  // misplaced one means the file was cut or altered, and its samples would be dated wrongly.
+  const auto& log = in.Entries(kLog);
+  for (int i = 0; i < f.ReadSamples; ++i) {
+    const std::string key(LogKey(i).View());
+    if (static_cast<std::size_t>(i) >= log.size()) {
+      in.Refuse(0, "ends before the log value " + key + " of the " + std::to_string(f.ReadSamples) +
+                       " samples it announces.");
+    }
+    const auto& entry = log[static_cast<std::size_t>(i)];
+    if (entry.key != key) {
+      in.Refuse(entry.line,
+                "the log value " + key + " is expected here, not \"" + Excerpt(entry.key) + "\".");
+    }
+    const int value = in.ReadInteger(kLog, key, 0);
+    if (value < 0 || value > 255) {
+      in.Refuse(entry.line, key + " " + std::to_string(value) + " is not a log value (0..255).");
+    }
+    f.Log[i] = static_cast<std::uint8_t>(value);
+  }
+  if (log.size() > static_cast<std::size_t>(f.ReadSamples)) {
+    in.Refuse(log[static_cast<std::size_t>(f.ReadSamples)].line,
+              "the log holds more values than the " + std::to_string(f.ReadSamples) +
+                  " samples announced by ReadSamples.");
   }
 
   probe.Version = f.Version;
@@ -178,6 +213,36 @@ bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* err
   probe.SecondsFromLocalTimes();
   probe.DecodeLog();
   return true;
+}
+
+bool Load(TOmInFile& in, TProbeRecord& probe, std::string* error) {
+  // Heap, not stack: the log alone is 8000 bytes. Nothing reaches the record before the whole
+  // file has been read and checked.
+  auto content = std::make_unique<FileContent>();
+  try {
+    return ParseRecord(in, *content, probe);
+  } catch (const RecordFileError& e) {
+    SetError(error, e.what());
+    return false;
+  }
+}
+
+}  // namespace
+
+bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error) {
+  if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
+  TOmInFile in(fileName);
+  if (!in.IsOpen()) {
+    SetError(error, in.Error());
+    return false;
+  }
+  return Load(in, probe, error);
+}
+
+bool ReadRecordBytes(TProbeRecord& probe, std::string_view bytes, const QString& fileName,
+                     std::string* error) {
+  TOmInFile in(fileName, bytes);
+  return Load(in, probe, error);
 }
 
 }  // namespace ombrix

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 #include "ProbeRecord.h"
 
@@ -19,10 +20,18 @@ namespace ombrix {
 bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string* error = nullptr);
 
 // Reads a record file written on this or another computer into the record and decodes its log
-// with the record's own Test flag. Keys missing at the end of a short file take their defaults;
-// more than 8000 samples are read as 8000. False, with the record unchanged and *error (when
-// given) saying why, when the file does not exist, cannot be read, or holds a date/time that does
-// not read. The name "0" fails the Probe consistency check.
+// with the record's own Test flag. Keys a file does not have take their defaults; keys this
+// program does not know are passed over. A file that cannot be read faithfully is refused: false,
+// with the record unchanged and *error (when given) naming the file, the line and the fault -
+// a file that is missing, not a regular file, far too large or not a record file; a Version other
+// than this program's; a number that does not read; ReadSamples outside 0..8000, or a sample rate
+// outside 1..255 minutes with samples held; a log that is cut, longer than announced or holds a
+// value beyond a byte; a date/time in no readable form. The name "0" fails the Probe consistency
+// check.
 bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error = nullptr);
+
+// The same for the bytes of a record file, named fileName in messages.
+bool ReadRecordBytes(TProbeRecord& probe, std::string_view bytes, const QString& fileName,
+                     std::string* error = nullptr);
 
 }  // namespace ombrix
