@@ -180,14 +180,17 @@ std::optional<int> TOmInFile::ParseInteger(std::string_view text) {
 
 int TOmInFile::ReadInteger(std::string_view section, std::string_view key, int def) {
   const Entry* entry = FindEntry(section, key);
-  if (!entry) return def;
-  const std::optional<int> value = ParseInteger(entry->value);
+  return entry ? ReadInteger(*entry) : def;
+}
+
+int TOmInFile::ReadInteger(const Entry& entry) const {
+  const std::optional<int> value = ParseInteger(entry.value);
   if (!value) {
-    const std::string_view digits = TrimBlanks(entry->value);
+    const std::string_view digits = TrimBlanks(entry.value);
     const bool number =
         !digits.empty() && digits.find_first_not_of("+-0123456789") == std::string_view::npos;
-    Refuse(entry->line, std::string(key) + " \"" + Excerpt(entry->value) + "\" is " +
-                            (number ? "out of range." : "not a whole number."));
+    Refuse(entry.line, Excerpt(entry.key) + " \"" + Excerpt(entry.value) + "\" is " +
+                           (number ? "out of range." : "not a whole number."));
   }
   return *value;
 }

@@ -75,6 +75,8 @@ class TOmInFile {
   // Decimal, with blanks around it and a sign allowed; no digits, anything after them, or a value
   // beyond the 32-bit range is refused.
   int ReadInteger(std::string_view section, std::string_view key, int def);
+  // The same for an entry at hand.
+  int ReadInteger(const Entry& entry) const;
   // An integer; anything but 0 is true.
   bool ReadBool(std::string_view section, std::string_view key, bool def);
   // An empty text gives 0; a text that reads in none of the accepted forms (ReadDateTimeBytes) is

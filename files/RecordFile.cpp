@@ -180,7 +180,7 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
       in.Refuse(entry.line,
                 "the log value " + key + " is expected here, not \"" + Excerpt(entry.key) + "\".");
     }
-    const int value = in.ReadInteger(kLog, key, 0);
+    const int value = in.ReadInteger(entry);
     if (value < 0 || value > 255) {
       in.Refuse(entry.line, key + " " + std::to_string(value) + " is not a log value (0..255).");
     }

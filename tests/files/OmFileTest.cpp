@@ -26,21 +26,26 @@ TEST_F(OmFileTest, WritesHeadersOnSectionChangesCrLfEndsAndCutsLongValues) {
                 cut + "\r\n<Log>\r\nT0=1\r\n");
 }
 
-TEST_F(OmFileTest, ReadsInSequenceWhateverTheKeysAndLineEnds) {
-  // LF and CR LF mixed, a line without "=", a foreign line beyond the limit, numbers as atol reads
-  // them, and a last line without an end.
-  Write("in.omx", "  <Status>\r\n\r\nA=  -17x\nno equals sign\r\nC=x=y\r\nD=" +
-                      std::string(2000, 'z') + "\nE=abc\r\nF=99999999999\n<Log>\nT0=-3");
-  TOmInFile in(Path("in.omx"));
-  EXPECT_EQ(in.ReadInteger("Status", "Version", 0), -17);
-  EXPECT_EQ(in.ReadString("Status", "SerialNumber", "default"), "default");
-  EXPECT_EQ(in.ReadString("Status", "Name", "-"), "x=y");
-  EXPECT_EQ(in.ReadString("Status", "Comment", "-"), std::string(kLineLength - 2, 'z'));
-  EXPECT_EQ(in.ReadInteger("Status", "SampleRate", 10), 0);
-  EXPECT_EQ(in.ReadInteger("Status", "MissionSamples", 0), INT_MAX);
-  EXPECT_EQ(in.ReadInteger("Log", "T0", 0), -3);
+TEST_F(OmFileTest, ReadsByKeyWhateverTheLineEnds) {
+  // LF and CR LF mixed, blank lines, blanks around names and numbers, "=" in a value and a line
+  // beyond the limit.
+  TOmInFile in(Path("in.omx"), "  <Status>\r\n\r\nA=  -17 \nC=x=y\r\nD=" + std::string(2000, 'z') +
+                                   "\n <Log> \nT0=+3\r\n");
+  in.Parse({"Status", "Log"});
+  EXPECT_EQ(in.ReadInteger("Status", "A", 0), -17);
+  EXPECT_EQ(in.ReadString("Status", "B", "default"), "default");
+  EXPECT_EQ(in.ReadString("Status", "C", "-"), "x=y");
+  EXPECT_EQ(in.ReadString("Status", "D", "-"), std::string(kLineLength - 2, 'z'));
+  EXPECT_EQ(in.ReadInteger("Log", "T0", 0), 3);
   EXPECT_TRUE(in.ReadBool("Log", "T1", true));
-  EXPECT_FALSE(in.ReadFailed());
+  EXPECT_EQ(in.HeaderLine("Log"), 6);
+  for (const auto& [text, value] :
+       {std::pair{"2147483647", 2147483647}, {"-2147483648", INT_MIN}, {"007", 7}}) {
+    EXPECT_EQ(TOmInFile::ParseInteger(text), value) << text;
+  }
+  for (const char* text : {"", "-", "2147483648", "1e3", "0x10", "12 3", "ten"}) {
+    EXPECT_FALSE(TOmInFile::ParseInteger(text)) << text;
+  }
 }
 
 TEST_F(OmFileTest, UnopenedFilesFailTheConsistencyCheck) {
@@ -53,7 +58,10 @@ TEST_F(OmFileTest, UnopenedFilesFailTheConsistencyCheck) {
     }
   };
   TOmInFile in(Path("missing.omx"));
-  expectCheck([&] { in.ReadString("Status", "Version", "0"); });
+  EXPECT_FALSE(in.IsOpen());
+  expectCheck([&] { in.Parse({"Status"}); });
+  TOmInFile unparsed(Path("x.omx"), "<Status>\r\n");
+  expectCheck([&] { unparsed.ReadString("Status", "Version", "0"); });
   TOmOutFile out(Path("no/such/folder/x.omx"));
   EXPECT_NE(out.Error().find("x.omx"), std::string::npos) << out.Error();
   expectCheck([&] { out.WriteInteger("Status", "Version", 1); });
