@@ -21,6 +21,7 @@
 #include "Application.h"
 #include "ConsistencyError.h"
 #include "Dialogs.h"
+#include "FileDialogs.h"
 #include "HelpWindow.h"
 #include "Images.h"
 #include "Led.h"
@@ -242,6 +243,12 @@ void TMainForm::FormShow() {
   tabShield_->raise();
   ui_->PageControl->show();
   PlaceTabShield();
+  // Settings that are there but cannot be read are named, so that the user knows why the
+  // program starts unconfigured; the file is left as it is.
+  if (Workplace && Workplace->IniFile && !Workplace->IniFile->ReadError().empty()) {
+    ShowMessage(this, Msg("MsgError"),
+                FailureText(tr("The settings cannot be read."), Workplace->IniFile->ReadError()));
+  }
   NewSession();
 }
 

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "FileRead.h"
 #include "Scenarios.h"
 #include "TimeConversion.h"
 
@@ -18,12 +19,17 @@ struct CommandName {
   const char* name;
 };
 constexpr CommandName kCommands[] = {
-    {Command::kStatus, "status"},      {Command::kDownload, "download"},
-    {Command::kExport, "export"},      {Command::kShow, "show"},
+    {Command::kStatus, "status"},
+    {Command::kDownload, "download"},
+    {Command::kExport, "export"},
+    {Command::kShow, "show"},
     {Command::kReport, "report"},
-    {Command::kLaunch, "launch"},      {Command::kStop, "stop"},
-    {Command::kClear, "clear"},        {Command::kSwitchOff, "switch-off"},
-    {Command::kSetClock, "set-clock"}, {Command::kWriteText, "write-text"},
+    {Command::kLaunch, "launch"},
+    {Command::kStop, "stop"},
+    {Command::kClear, "clear"},
+    {Command::kSwitchOff, "switch-off"},
+    {Command::kSetClock, "set-clock"},
+    {Command::kWriteText, "write-text"},
 };
 
 // An option and the commands that take it (none listed: every command).
@@ -90,7 +96,8 @@ bool Store(Options& o, const std::string& name, const std::string& value, std::s
   } else if (name == "--advance") {
     std::int64_t milliseconds = 0;
     if (!ParseDuration(value, milliseconds)) {
-      error = "--advance takes a duration such as 30s, 90m, 2h, 1d or 1h30m, not \"" + value + "\"";
+      error = "--advance takes a duration such as 30s, 90m, 2h, 1d or 1h30m, not \"" +
+              Excerpt(value) + "\"";
       return false;
     }
     o.advanceMilliseconds = milliseconds;
@@ -215,7 +222,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       if (argument.size() > 9) {
         o.scenario = argument.substr(10);
         if (!IsScenario(o.scenario)) {
-          error = "unknown scenario \"" + o.scenario + "\"; the scenarios are " + ScenarioList();
+          error = "unknown scenario \"" + Excerpt(o.scenario) + "\"; the scenarios are " +
+                  ScenarioList();
           return false;
         }
       }
@@ -226,7 +234,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       const std::string name = argument.substr(0, equals);
       const OptionDef* option = FindOption(name);
       if (!option) {
-        error = "unknown option " + name;
+        error = "unknown option " + Excerpt(name);
         return false;
       }
       std::string value;
@@ -262,7 +270,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     if (o.commandName == entry.name) o.command = entry.command;
   }
   if (o.command == Command::kNone) {
-    error = "unknown command \"" + o.commandName + "\"";
+    error = "unknown command \"" + Excerpt(o.commandName) + "\"";
     error += IsScenario(o.commandName) ? "; a scenario is named as --virtual=" + o.commandName
                                        : "; see ombrix-cli --help";
     return false;
@@ -270,7 +278,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
   const bool takesFile =
       o.command == Command::kExport || o.command == Command::kShow || o.command == Command::kReport;
   if (positional.size() > (takesFile ? 2u : 1u)) {
-    error = "unexpected argument \"" + positional[takesFile ? 2 : 1] + "\"";
+    error = "unexpected argument \"" + Excerpt(positional[takesFile ? 2 : 1]) + "\"";
     return false;
   }
   if (takesFile && positional.size() == 2) o.recordFile = positional[1];

@@ -9,6 +9,7 @@
 #include "CodePage.h"
 #include "Commands.h"
 #include "ExitCode.h"
+#include "FileRead.h"
 #include "Probe.h"
 
 namespace ombrix::cli {
@@ -44,15 +45,20 @@ int ReadProbeText(const std::optional<std::string>& given, const char* what, int
 int CheckTarget(const QString& path, bool yes, const Console& console) {
   const QFileInfo info(path);
   if (!info.absoluteDir().exists()) {
-    console.Message("cannot write " + path.toStdString() + ": the folder does not exist");
+    console.Message("cannot write " + ShownFileName(path) + ": the folder does not exist");
     return kFileError;
   }
   if (info.isDir()) {
-    console.Message("cannot write " + path.toStdString() + ": it is a folder");
+    console.Message("cannot write " + ShownFileName(path) + ": it is a folder");
+    return kFileError;
+  }
+  // A FIFO or a device in the file's place is never written to or replaced.
+  if (info.exists() && !info.isFile()) {
+    console.Message("cannot write " + ShownFileName(path) + ": it is not a regular file");
     return kFileError;
   }
   if (info.exists() && !yes) {
-    console.Message("File alrady exists. Do You want to overwrite it ? (" + path.toStdString() +
+    console.Message("File alrady exists. Do You want to overwrite it ? (" + ShownFileName(path) +
                     ": add --yes to replace it)");
     return kUsage;
   }

@@ -3,10 +3,18 @@
 #include <QFile>
 
 #include "ExitCode.h"
+#include "FileRead.h"
 #include "SafeFile.h"
 #include "Scenarios.h"
 
 namespace ombrix::cli {
+
+namespace {
+
+// A lab of a few probes takes some hundred kilobytes; far larger files are not states.
+constexpr std::size_t kMaxStateFileSize = 16 * 1024 * 1024;
+
+}  // namespace
 
 int VirtualSession::Open(const Options& options, const Console& console) {
   std::string scenario =
@@ -14,22 +22,20 @@ int VirtualSession::Open(const Options& options, const Console& console) {
   bool restore = false;
   if (!options.virtualStateFile.empty()) {
     stateFile_ = QFile::decodeName(options.virtualStateFile.c_str());
-    QFile file(stateFile_);
-    if (file.exists()) {
+    FileBytes file = ReadRegularFile(stateFile_, kMaxStateFileSize);
+    if (file.outcome != ReadOutcome::kMissing) {
       std::string error;
-      if (!file.open(QIODevice::ReadOnly)) {
-        console.Message("the virtual state " + options.virtualStateFile +
-                        " cannot be opened: " + file.errorString().toStdString());
+      if (file.outcome != ReadOutcome::kRead) {
+        console.Message("the virtual state cannot be opened: " + file.error);
         return kFileError;
       }
-      const QByteArray text = file.readAll();
-      if (!ParseVirtualState(std::string_view(text.constData(), text.size()), state_, error)) {
-        console.Message("the virtual state " + options.virtualStateFile +
+      if (!ParseVirtualState(file.bytes, state_, error)) {
+        console.Message("the virtual state " + ShownFileName(stateFile_) +
                         " cannot be read: " + error);
         return kFileError;
       }
       if (!options.scenario.empty() && options.scenario != state_.scenario) {
-        console.Message("the virtual state " + options.virtualStateFile + " continues the " +
+        console.Message("the virtual state " + ShownFileName(stateFile_) + " continues the " +
                         state_.scenario + " scenario, not " + options.scenario);
         return kUsage;
       }
@@ -42,13 +48,13 @@ int VirtualSession::Open(const Options& options, const Console& console) {
   clockScope_.emplace(clock_);
   bus_ = std::make_unique<VirtualBus>(clock_, LinkTiming::Hardware());
   if (!BuildScenario(*bus_, scenario)) {
-    console.Message("the virtual state " + options.virtualStateFile +
+    console.Message("the virtual state " + ShownFileName(stateFile_) +
                     " names an unknown scenario " + scenario);
     return kFileError;
   }
   std::string error;
   if (restore && !RestoreProbes(*bus_, state_, error)) {
-    console.Message("the virtual state " + options.virtualStateFile + " does not fit: " + error);
+    console.Message("the virtual state " + ShownFileName(stateFile_) + " does not fit: " + error);
     return kFileError;
   }
   state_.scenario = scenario;

@@ -1,9 +1,12 @@
 #include "IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace ombrix {
 namespace {
@@ -126,6 +129,25 @@ TEST_F(IniFileTest, AFailedWriteThrowsAndLeavesTheFileAlone) {
   } catch (const IniWriteError& error) {
     EXPECT_NE(std::string(error.what()).find("test.INI"), std::string::npos) << error.what();
   }
+}
+
+// A FIFO, a device or an oversized file in the settings' place reads as no settings, says why, and
+// is never replaced.
+TEST_F(IniFileTest, OnlyRegularFilesOfASaneSizeAreReadAndOnlyThoseAreWritten) {
+  const QString fifo = dir_.filePath("fifo.INI");
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  Write("[Properties]\nComNumber=1\n" + std::string(TIniFile::kMaxFileSize, ';'));
+  for (const auto& [path, expected] : {std::pair{fifo, "is not a regular file"},
+                                       {QStringLiteral("/dev/zero"), "is not a regular file"},
+                                       {Path(), "is too large"}}) {
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Properties", "ComNumber", -1), -1);
+    EXPECT_NE(ini.ReadError().find(expected), std::string::npos) << ini.ReadError();
+    ini.WriteInteger("Properties", "ComNumber", 2);
+    EXPECT_THROW(ini.Commit(), IniWriteError);
+  }
+  EXPECT_EQ(Read().size(), 25 + TIniFile::kMaxFileSize);
+  EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 }  // namespace

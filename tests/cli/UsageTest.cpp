@@ -1,5 +1,7 @@
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include "CliRunner.h"
 
 namespace ombrix::testing {
@@ -51,6 +53,21 @@ TEST_F(CliTest, FileErrorsExitEight) {
   EXPECT_EQ(damaged.code, 8);
   EXPECT_THAT(damaged.err, HasSubstr("line 3: cannot read the clock"));
   EXPECT_EQ(ReadFile(Path("state")), "Ombrix virtual state 1\nscenario demo\nclock soon\n");
+
+  // A damaged record, and FIFOs in the place of a record, a state or an export: refused at once,
+  // nothing waits for a writer and nothing is written.
+  QFile record(Path("cut.omx"));
+  ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+  record.write("<Status>\r\nVersion=256\r\nSampleRate=10\r\nReadSamples=2\r\n<Log>\r\nT0=1\r\n");
+  record.close();
+  EXPECT_THAT(Run("show cut.omx").err, HasSubstr("ends before the log value T1"));
+  ASSERT_EQ(mkfifo(Path("fifo").toLocal8Bit().constData(), 0600), 0);
+  for (const char* line : {"show fifo", "--virtual-state fifo status",
+                           "export cut.omx -o fifo --yes", "--virtual download -o fifo --yes"}) {
+    const CliResult r = Run(line);
+    EXPECT_EQ(r.code, 8) << line;
+    EXPECT_THAT(r.err, HasSubstr("not a regular file")) << line;
+  }
 }
 
 // A state keeps its scenario: naming another one is a mistake, naming none continues it.

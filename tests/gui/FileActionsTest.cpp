@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 #include "CaptionSource.h"
 #include "Dataexport.h"
 #include "FileTesting.h"
@@ -165,15 +167,20 @@ TEST_F(FileActionsTest, UnreadableFilesAreReportedAndTheSessionStays) {
   damaged.close();
   Open(damaged.fileName());
   ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(LastMessage().contains("Line 10 of")) << LastMessage().toStdString();
   EXPECT_TRUE(LastMessage().contains("soon")) << LastMessage().toStdString();
+  ASSERT_EQ(mkfifo(Path("fifo.omx").toLocal8Bit().constData(), 0600), 0);
+  Open(Path("fifo.omx"));  // would wait for a writer for ever if it were opened
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_TRUE(LastMessage().contains("not a regular file")) << LastMessage().toStdString();
 
   // Unsaved probe data: Open asks first, and Cancel shows no dialog at all.
   form->Workplace->Modified = true;
   answer = false;
   Open(WriteRecord("fridge.omx", "Fridge 2"));
-  ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[2].kind, MessageKind::Question);
-  EXPECT_EQ(dialogs.size(), 2u);
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[3].kind, MessageKind::Question);
+  EXPECT_EQ(dialogs.size(), 3u);
 
   EXPECT_EQ(form->PollState, psProbe);
   EXPECT_EQ(form->Workplace->Probe.get(), probe);
