@@ -36,7 +36,7 @@ int VirtualSession::Open(const Options& options, const Console& console) {
       }
       if (!options.scenario.empty() && options.scenario != state_.scenario) {
         console.Message("the virtual state " + ShownFileName(stateFile_) + " continues the " +
-                        state_.scenario + " scenario, not " + options.scenario);
+                        Excerpt(state_.scenario) + " scenario, not " + options.scenario);
         return kUsage;
       }
       scenario = state_.scenario;
@@ -49,7 +49,7 @@ int VirtualSession::Open(const Options& options, const Console& console) {
   bus_ = std::make_unique<VirtualBus>(clock_, LinkTiming::Hardware());
   if (!BuildScenario(*bus_, scenario)) {
     console.Message("the virtual state " + ShownFileName(stateFile_) +
-                    " names an unknown scenario " + scenario);
+                    " names an unknown scenario " + Excerpt(scenario));
     return kFileError;
   }
   std::string error;

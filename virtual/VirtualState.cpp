@@ -62,6 +62,18 @@ bool Flag(std::string_view text, bool& value) {
   return true;
 }
 
+// A word of the file as a message quotes it: at most 40 characters, printable ones only, so that
+// a damaged file cannot put control sequences on the user's terminal.
+std::string Quoted(std::string_view word) {
+  std::string shown;
+  for (std::size_t i = 0; i < word.size() && i < 40; ++i) {
+    const unsigned char c = static_cast<unsigned char>(word[i]);
+    shown += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  }
+  if (word.size() > 40) shown += "...";
+  return shown;
+}
+
 // The parser's position and its one way of failing.
 class Reader {
  public:
@@ -96,7 +108,7 @@ bool ParseFault(const std::vector<std::string_view>& w, VirtualState::PlannedFau
   if (w.size() < 2) return in.Fail("fault without a kind");
   const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds),
                                  [&](const KindName& k) { return k.name == w[1]; });
-  if (kind == std::end(kKinds)) return in.Fail("unknown fault \"" + std::string(w[1]) + "\"");
+  if (kind == std::end(kKinds)) return in.Fail("unknown fault \"" + Quoted(w[1]) + "\"");
   planned = {};
   planned.fault.kind = kind->kind;
   for (std::size_t i = 2; i < w.size(); ++i) {
@@ -123,7 +135,7 @@ bool ParseFault(const std::vector<std::string_view>& w, VirtualState::PlannedFau
       read = Number(value, byte, 16);
       if (read) planned.fault.value = byte;
     }
-    if (!read) return in.Fail("cannot read \"" + std::string(w[i]) + "\"");
+    if (!read) return in.Fail("cannot read \"" + Quoted(w[i]) + "\"");
   }
   return true;
 }
@@ -180,9 +192,9 @@ bool ParseProbe(Reader& in, VirtualProbe::State& probe) {
       memorySeen[address / kMemoryLine] = true;
       read = true;
     } else {
-      return in.Fail("unknown item \"" + std::string(key) + "\" in a probe");
+      return in.Fail("unknown item \"" + Quoted(key) + "\" in a probe");
     }
-    if (!read) return in.Fail("cannot read \"" + std::string(key) + "\"");
+    if (!read) return in.Fail("cannot read \"" + Quoted(key) + "\"");
   }
   return in.Fail("the probe has no \"end\"");
 }
@@ -270,7 +282,7 @@ bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& 
       if (!Number(w[1], result.utcMilliseconds)) return in.Fail("cannot read the clock");
       haveClock = true;
     } else if (key == "adapter" && w.size() == 2) {
-      if (result.Find(w[1])) return in.Fail("adapter " + std::string(w[1]) + " twice");
+      if (result.Find(w[1])) return in.Fail("adapter " + Quoted(w[1]) + " twice");
       result.adapters.push_back({std::string(w[1]), {}, std::nullopt});
     } else if (key == "fault" && !result.adapters.empty()) {
       VirtualState::PlannedFault planned;
@@ -282,7 +294,7 @@ bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& 
       if (!ParseProbe(in, probe)) return false;
       result.adapters.back().probe = probe;
     } else {
-      return in.Fail("unexpected \"" + std::string(key) + "\"");
+      return in.Fail("unexpected \"" + Quoted(key) + "\"");
     }
   }
   if (!haveScenario || !haveClock) {
@@ -310,13 +322,14 @@ bool RestoreProbes(VirtualBus& bus, const VirtualState& state, std::string& erro
   for (const VirtualState::Adapter& saved : state.adapters) {
     AdapterController* adapter = bus.Adapter(saved.serialNumber);
     if (!adapter) {
-      error = "there is no adapter " + saved.serialNumber + " in the scenario " + state.scenario;
+      error = "there is no adapter " + Quoted(saved.serialNumber) + " in the scenario " +
+              Quoted(state.scenario);
       return false;
     }
     if (saved.probe) {
       if (!adapter->Probe()) {
-        error =
-            "the adapter " + saved.serialNumber + " has no probe in the scenario " + state.scenario;
+        error = "the adapter " + Quoted(saved.serialNumber) + " has no probe in the scenario " +
+                Quoted(state.scenario);
         return false;
       }
       adapter->Probe()->RestoreState(*saved.probe);

@@ -87,6 +87,9 @@ TEST(VirtualStateTest, DamagedTextIsRefusedWithItsLine) {
   EXPECT_THAT(error, HasSubstr("line 1"));
   EXPECT_FALSE(ParseVirtualState(text + "fault melting exchange=1\n", state, error));
   EXPECT_THAT(error, HasSubstr("unknown fault \"melting\""));
+  EXPECT_FALSE(
+      ParseVirtualState(text + "fault \x1b[2J" + std::string(500, 'x') + "\n", state, error));
+  EXPECT_THAT(error, HasSubstr("unknown fault \"?[2J" + std::string(36, 'x') + "...\""));
   std::string truncated = text.substr(0, text.rfind("end\n"));
   EXPECT_FALSE(ParseVirtualState(truncated, state, error));
   EXPECT_THAT(error, HasSubstr("no \"end\""));
