@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "FileSystemCalls.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -23,10 +25,11 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // Makes the rename itself durable. Some file systems cannot sync a folder; the file is already in
 // place by then, so this is done as well as the system allows.
 void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
+  const int fd = calls.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) return;
-  (void)::fsync(fd);
-  ::close(fd);
+  (void)calls.Fsync(fd);
+  calls.Close(fd);
 }
 
 }  // namespace
@@ -38,12 +41,12 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
   target_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
   const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
   const std::string hidden = folder + "/." + QFile::encodeName(info.fileName()).toStdString();
-
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, ".%08x", QRandomGenerator::global()->generate());
     temporary_ = hidden + suffix;
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = calls.Open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0 || errno != EEXIST) break;
   }
   if (fd_ < 0) {
@@ -74,7 +77,7 @@ void SafeFile::Flush() {
   const char* data = buffer_.data();
   std::size_t left = buffer_.size();
   while (left > 0) {
-    const ssize_t written = ::write(fd_, data, left);
+    const ssize_t written = CurrentFileSystemCalls().Write(fd_, data, left);
     if (written < 0) {
       if (errno == EINTR) continue;
       Fail("Cannot write", errno);
@@ -88,12 +91,13 @@ void SafeFile::Flush() {
 
 bool SafeFile::Commit() {
   if (fd_ < 0) return false;
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   Flush();
-  if (error_.empty() && ::fsync(fd_) != 0) Fail("Cannot write", errno);
+  if (error_.empty() && calls.Fsync(fd_) != 0) Fail("Cannot write", errno);
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && error_.empty()) Fail("Cannot write", errno);
-  if (error_.empty() && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (calls.Close(fd) != 0 && error_.empty()) Fail("Cannot write", errno);
+  if (error_.empty() && calls.Rename(temporary_.c_str(), target_.c_str()) != 0) {
     Fail("Cannot replace", errno);
   }
   if (!error_.empty()) {
@@ -112,12 +116,13 @@ void SafeFile::Fail(const char* what, int error) {
 }
 
 void SafeFile::Discard() {
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   if (fd_ >= 0) {
-    ::close(fd_);
+    calls.Close(fd_);
     fd_ = -1;
   }
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    calls.Unlink(temporary_.c_str());
     temporary_.clear();
   }
 }
