@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +22,22 @@ namespace {
 // Bytes kept before they are handed to the system: large enough that a whole record of 8000
 // samples takes a handful of writes.
 constexpr std::size_t kBufferSize = 64 * 1024;
+
+// ".%08x": the random end of a temporary file's name.
+constexpr std::size_t kSuffixLength = 9;
+
+// The temporary file's name without its random end: "." and the target's name, cut where needed so
+// that the whole name stays within the longest name a folder entry can have. The cut never splits
+// a UTF-8 character.
+std::string HiddenName(std::string name) {
+  const std::size_t room = NAME_MAX - 1 - kSuffixLength;
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return "." + name;
+}
 
 // Makes the rename itself durable. Some file systems cannot sync a folder; the file is already in
 // place by then, so this is done as well as the system allows.
@@ -40,10 +57,11 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
   if (info.isSymLink()) info.setFile(info.symLinkTarget());
   target_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
   const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
-  const std::string hidden = folder + "/." + QFile::encodeName(info.fileName()).toStdString();
+  const std::string hidden =
+      folder + "/" + HiddenName(QFile::encodeName(info.fileName()).toStdString());
   const FileSystemCalls& calls = CurrentFileSystemCalls();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
+    char suffix[kSuffixLength + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x", QRandomGenerator::global()->generate());
     temporary_ = hidden + suffix;
     fd_ = calls.Open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -129,5 +129,26 @@ TEST_F(SafeFileTest, SyncsTheDataBeforeTheRenameAndTheFolderAfterItAndKeepsTheOl
   }
 }
 
+TEST_F(SafeFileTest, NamesUpToTheLongestAFolderTakesAreSaved) {
+  std::string umlauts;
+  for (int i = 0; i < 127; ++i) umlauts += "\xC3\xBC";
+  for (const std::string& name : {std::string(246, 'a'), std::string(255, 'n'), umlauts + "a"}) {
+    SCOPED_TRACE(name.size());
+    const QString path = dir.filePath(QString::fromUtf8(name));
+    std::ofstream(QFile::encodeName(path).toStdString()) << "old";
+    CallLog log;
+    SafeFile file(path);
+    file.Write("new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_EQ(Entries(), QStringList{QString::fromUtf8(name)});
+    // The temporary name is cut between characters, never inside one.
+    const std::string temporary = CallLog::temporary.substr(CallLog::temporary.rfind('/') + 1);
+    EXPECT_LE(temporary.size(), 255u);
+    EXPECT_EQ(QString::fromUtf8(temporary).toUtf8().toStdString(), temporary);
+    ASSERT_TRUE(QFile::remove(path));
+  }
+}
+
 }  // namespace
 }  // namespace ombrix::testing
