@@ -56,6 +56,16 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
   QFileInfo info(path);
   if (info.isSymLink()) info.setFile(info.symLinkTarget());
   target_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
+
+  // Only a regular file is replaced: a folder, a device, a pipe or a socket stays as it is, and
+  // nothing is created beside it.
+  struct stat old {};
+  const bool replaces = ::stat(target_.c_str(), &old) == 0;
+  if (replaces && !S_ISREG(old.st_mode)) {
+    error_ = "Cannot replace \"" + display_ + "\": not a regular file";
+    return;
+  }
+
   const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
   const std::string hidden =
       folder + "/" + HiddenName(QFile::encodeName(info.fileName()).toStdString());
@@ -73,10 +83,7 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
     return;
   }
   // A file that is replaced keeps its permissions.
-  struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    (void)::fchmod(fd_, old.st_mode & 07777);
-  }
+  if (replaces) (void)::fchmod(fd_, old.st_mode & 07777);
   buffer_.reserve(kBufferSize);
 }
 

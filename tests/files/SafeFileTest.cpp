@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "FileSystemCalls.h"
@@ -147,6 +148,40 @@ TEST_F(SafeFileTest, NamesUpToTheLongestAFolderTakesAreSaved) {
     EXPECT_LE(temporary.size(), 255u);
     EXPECT_EQ(QString::fromUtf8(temporary).toUtf8().toStdString(), temporary);
     ASSERT_TRUE(QFile::remove(path));
+  }
+}
+
+TEST_F(SafeFileTest, OnlyARegularFileIsReplaced) {
+  ASSERT_EQ(mkfifo(Path("fifo").toStdString().c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/null", Path("null").toStdString().c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", Path("zero").toStdString().c_str()), 0);
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+  const struct {
+    const char* name;
+    const char* link;  // what the link names; empty for the file itself
+    mode_t type;
+  } cases[] = {
+      {"fifo", "", S_IFIFO},
+      {"null", "/dev/null", S_IFCHR},
+      {"zero", "/dev/zero", S_IFCHR},
+      {"folder", "", S_IFDIR},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Path(c.name).toStdString();
+    {
+      CallLog log("open");  // were the check missing, nothing would be created beside a device
+      SafeFile file(Path(c.name));
+      EXPECT_FALSE(file.IsOpen());
+      EXPECT_EQ(file.Error(), "Cannot replace \"" + path + "\": not a regular file");
+      file.Write("new");
+      EXPECT_FALSE(file.Commit());
+      EXPECT_EQ(CallLog::lines, std::vector<std::string>{});  // nothing created, nothing renamed
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & S_IFMT, c.type);
+    EXPECT_EQ(QFileInfo(Path(c.name)).symLinkTarget(), QString::fromLatin1(c.link));
   }
 }
 
