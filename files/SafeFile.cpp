@@ -1,10 +1,13 @@
 #include "SafeFile.h"
 
+#include "FileSystemCalls.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -20,13 +23,30 @@ namespace {
 // samples takes a handful of writes.
 constexpr std::size_t kBufferSize = 64 * 1024;
 
+// ".%08x": the random end of a temporary file's name.
+constexpr std::size_t kSuffixLength = 9;
+
+// The temporary file's name without its random end: "." and the target's name, cut where needed so
+// that the whole name stays within the longest name a folder entry can have. The cut never splits
+// a UTF-8 character.
+std::string HiddenName(std::string name) {
+  const std::size_t room = NAME_MAX - 1 - kSuffixLength;
+  if (name.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return "." + name;
+}
+
 // Makes the rename itself durable. Some file systems cannot sync a folder; the file is already in
 // place by then, so this is done as well as the system allows.
 void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
+  const int fd = calls.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) return;
-  (void)::fsync(fd);
-  ::close(fd);
+  (void)calls.Fsync(fd);
+  calls.Close(fd);
 }
 
 }  // namespace
@@ -36,14 +56,25 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
   QFileInfo info(path);
   if (info.isSymLink()) info.setFile(info.symLinkTarget());
   target_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
-  const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
-  const std::string hidden = folder + "/." + QFile::encodeName(info.fileName()).toStdString();
 
+  // Only a regular file is replaced: a folder, a device, a pipe or a socket stays as it is, and
+  // nothing is created beside it.
+  struct stat old {};
+  const bool replaces = ::stat(target_.c_str(), &old) == 0;
+  if (replaces && !S_ISREG(old.st_mode)) {
+    error_ = "Cannot replace \"" + display_ + "\": not a regular file";
+    return;
+  }
+
+  const std::string folder = QFile::encodeName(info.absolutePath()).toStdString();
+  const std::string hidden =
+      folder + "/" + HiddenName(QFile::encodeName(info.fileName()).toStdString());
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
+    char suffix[kSuffixLength + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x", QRandomGenerator::global()->generate());
     temporary_ = hidden + suffix;
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = calls.Open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0 || errno != EEXIST) break;
   }
   if (fd_ < 0) {
@@ -52,10 +83,7 @@ SafeFile::SafeFile(const QString& path) : display_(path.toStdString()) {
     return;
   }
   // A file that is replaced keeps its permissions.
-  struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    (void)::fchmod(fd_, old.st_mode & 07777);
-  }
+  if (replaces) (void)::fchmod(fd_, old.st_mode & 07777);
   buffer_.reserve(kBufferSize);
 }
 
@@ -74,7 +102,7 @@ void SafeFile::Flush() {
   const char* data = buffer_.data();
   std::size_t left = buffer_.size();
   while (left > 0) {
-    const ssize_t written = ::write(fd_, data, left);
+    const ssize_t written = CurrentFileSystemCalls().Write(fd_, data, left);
     if (written < 0) {
       if (errno == EINTR) continue;
       Fail("Cannot write", errno);
@@ -88,12 +116,13 @@ void SafeFile::Flush() {
 
 bool SafeFile::Commit() {
   if (fd_ < 0) return false;
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   Flush();
-  if (error_.empty() && ::fsync(fd_) != 0) Fail("Cannot write", errno);
+  if (error_.empty() && calls.Fsync(fd_) != 0) Fail("Cannot write", errno);
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && error_.empty()) Fail("Cannot write", errno);
-  if (error_.empty() && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (calls.Close(fd) != 0 && error_.empty()) Fail("Cannot write", errno);
+  if (error_.empty() && calls.Rename(temporary_.c_str(), target_.c_str()) != 0) {
     Fail("Cannot replace", errno);
   }
   if (!error_.empty()) {
@@ -112,12 +141,13 @@ void SafeFile::Fail(const char* what, int error) {
 }
 
 void SafeFile::Discard() {
+  const FileSystemCalls& calls = CurrentFileSystemCalls();
   if (fd_ >= 0) {
-    ::close(fd_);
+    calls.Close(fd_);
     fd_ = -1;
   }
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    calls.Unlink(temporary_.c_str());
     temporary_.clear();
   }
 }

@@ -11,8 +11,10 @@ namespace ombrix {
 // Writes a file so that whatever was there survives every failure. The bytes go to a temporary
 // file in the same folder; Commit flushes it to disk and renames it over the target in one step.
 // Until Commit succeeds the target is never touched, and a SafeFile destroyed without a successful
-// Commit removes its temporary file. Every write error (full disk, read-only folder, I/O error) is
-// kept and makes Commit fail; nothing is ever reported as written that is not on the disk.
+// Commit removes its temporary file. Only a regular file is replaced: a target that is a folder, a
+// device, a pipe or a socket (also behind a link) is refused before anything is created. Every
+// write error (full disk, read-only folder, I/O error) is kept and makes Commit fail; nothing is
+// ever reported as written that is not on the disk.
 class SafeFile {
  public:
   explicit SafeFile(const QString& path);
@@ -20,7 +22,8 @@ class SafeFile {
   SafeFile(const SafeFile&) = delete;
   SafeFile& operator=(const SafeFile&) = delete;
 
-  // False when the temporary file could not be created; Error() says why.
+  // False when the target is not a regular file or the temporary file could not be created;
+  // Error() says why.
   bool IsOpen() const { return fd_ >= 0; }
 
   // Buffered; errors are kept for Commit.

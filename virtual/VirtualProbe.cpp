@@ -246,6 +246,7 @@ std::uint8_t VirtualProbe::StatusByte() const {
 // operation is told by the flags: switch-off (0x80) before launch (0x02) before clear (0x01);
 // with none of them it is a stop.
 std::uint8_t VirtualProbe::Control(std::uint32_t value, std::int64_t utcMs) {
+  lastControl_ = value;
   const std::uint8_t flags = ByteOf(value, 0);
   const std::uint8_t rate = ByteOf(value, 1);
   if (flags & kSwitchedOff) {

@@ -131,6 +131,9 @@ class VirtualProbe {
   std::int64_t FirstSampleTime() const;
   std::int64_t IntervalSeconds() const;
   std::uint16_t MemoryPointer() const { return pointer_; }
+  // The value of the last control command the probe received, whether it accepted it or not (0
+  // before the first).
+  std::uint32_t LastControl() const { return lastControl_; }
   const std::array<std::uint8_t, kMemorySize>& Memory() const { return memory_; }
   void WriteMemory(int address, std::uint8_t value);
 
@@ -175,6 +178,7 @@ class VirtualProbe {
 
   std::uint16_t pointer_ = 0;
   std::uint8_t readCrc_ = 0;  // over the bytes read since the pointer was set
+  std::uint32_t lastControl_ = 0;
 };
 
 }  // namespace ombrix

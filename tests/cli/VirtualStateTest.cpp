@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "CliRunner.h"
 #include "Clock.h"
 #include "Scenarios.h"
 #include "VirtualState.h"
@@ -106,6 +107,24 @@ TEST(VirtualStateTest, StateOfAnotherScenarioDoesNotFit) {
   Bus empty("empty");
   EXPECT_FALSE(RestoreProbes(empty.bus, Capture(demo, "demo"), error));
   EXPECT_THAT(error, HasSubstr("has no probe"));
+}
+
+// A state that cannot be written fails the run with exit 8, unless the command has already failed
+// with its own code.
+TEST_F(CliTest, AStateThatCannotBeSavedFailsTheRun) {
+  const struct {
+    const char* command;
+    int code;
+  } cases[] = {
+      {"status", 8}, {"stop --yes", 8}, {"clear --yes", 6},  // the demo probe is recording
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const CliResult r = Run(Args("--virtual-state no/such/folder/state") + Args(c.command));
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_THAT(r.err, HasSubstr("the virtual state was not saved: Cannot create "
+                                 "\"no/such/folder/state\": No such file or directory"));
+  }
 }
 
 }  // namespace

@@ -206,6 +206,28 @@ TEST_F(OperationsTest, StopClearAndSwitchOffMoveTheProbeThroughItsStates) {
   EXPECT_GE(Now() - before, 250);
 }
 
+TEST_F(OperationsTest, ClearSendsTheClearFlagWithTheProbesRolloverSettingAndNothingElse) {
+  const struct {
+    const char* what;
+    bool rollover;
+    int minutes;  // the mission ran this long, one sample a minute
+    std::uint8_t flags;
+  } cases[] = {
+      {"rollover on, the log wrapped", true, 9000, 0x05},
+      {"rollover on", true, 60, 0x05},
+      {"rollover off", false, 60, 0x01},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    probe->StartMissionAt({.rate = 1, .rollover = c.rollover}, ProbeClock() - c.minutes * 60);
+    probe->Stop(Now());
+    ASSERT_TRUE(live->ReadStatus(false));
+    ASSERT_TRUE(live->ClearProbe()) << "code " << live->LastError;
+    EXPECT_EQ(probe->LastControl(), c.flags | 1u << 8) << "flags, sample rate, two zero bytes";
+    EXPECT_EQ(probe->StatusByte(), c.flags);
+  }
+}
+
 TEST_F(OperationsTest, ClockIsReadAndSet) {
   const TDateTime pcNow = NowDateTime();
   live->SetClock(pcNow);
