@@ -240,9 +240,10 @@ bool TTeLog::ExecuteCommand(int code) {
 }
 
 bool TTeLog::ReadData(std::uint8_t* data, int count) {
-  if (count < 0 || count * kReadDataGroup > 128) FailCheck(kUnit, 703);
+  if (count < 0 || count > kMaxReadData) FailCheck(kUnit, 703);
 
   std::uint8_t buffer[128];
+  static_assert(kMaxReadData * kReadDataGroup <= sizeof buffer);
   const int length = count * kReadDataGroup;
   for (int group = 0; group < count; ++group) {
     std::uint8_t* request = buffer + group * kReadDataGroup;

@@ -56,6 +56,18 @@ bool Number(std::string_view text, T& value, int base = 10) {
   return true;
 }
 
+// Times and clock offsets in milliseconds stay within about 35,000 years of 1970, so that the
+// clock arithmetic of a run (the probe's time from the bus clock and its offset, the advance of at
+// most a century, the link's delays) stays far from the 64-bit limits whatever a file holds.
+constexpr std::int64_t kTimeLimitMs = std::int64_t{1} << 50;
+
+bool Milliseconds(std::string_view text, std::int64_t& value) {
+  std::int64_t read = 0;
+  if (!Number(text, read) || read < -kTimeLimitMs || read > kTimeLimitMs) return false;
+  value = read;
+  return true;
+}
+
 bool Flag(std::string_view text, bool& value) {
   if (text != "0" && text != "1") return false;
   value = text == "1";
@@ -153,13 +165,13 @@ bool ParseProbe(Reader& in, VirtualProbe::State& probe) {
       }
       return true;
     } else if (key == "clock-offset-ms") {
-      read = values(1) && Number(w[1], probe.clockOffsetMs);
+      read = values(1) && Milliseconds(w[1], probe.clockOffsetMs);
     } else if (key == "switched-off-ms") {
       std::int64_t standing = 0;
       if (values(1) && w[1] == "-") {
         probe.stoppedClockMs.reset();
         read = true;
-      } else if (values(1) && Number(w[1], standing)) {
+      } else if (values(1) && Milliseconds(w[1], standing)) {
         probe.stoppedClockMs = standing;
         read = true;
       }
@@ -279,7 +291,7 @@ bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& 
       result.scenario = w[1];
       haveScenario = true;
     } else if (key == "clock" && w.size() == 2) {
-      if (!Number(w[1], result.utcMilliseconds)) return in.Fail("cannot read the clock");
+      if (!Milliseconds(w[1], result.utcMilliseconds)) return in.Fail("cannot read the clock");
       haveClock = true;
     } else if (key == "adapter" && w.size() == 2) {
       if (result.Find(w[1])) return in.Fail("adapter " + Quoted(w[1]) + " twice");

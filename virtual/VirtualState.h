@@ -43,7 +43,8 @@ struct VirtualState {
 // adapter an "adapter" line, its "fault" lines and, when it has a probe, a "probe" block up to
 // "end" with the registers, the mission and the 8192 memory bytes in hex.
 std::string FormatVirtualState(const VirtualState& state);
-// False, with `error` naming the line and what is wrong, when the text is not a whole state.
+// False, with `error` naming the line and what is wrong, when the text is not a whole state or
+// holds a clock, clock offset or standing probe time beyond 2^50 ms (some 35,000 years) either way.
 bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& error);
 
 // Takes the state of every adapter's probe on the bus into `state`, adding adapters it does not

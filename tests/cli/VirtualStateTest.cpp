@@ -96,6 +96,43 @@ TEST(VirtualStateTest, DamagedTextIsRefusedWithItsLine) {
   EXPECT_THAT(error, HasSubstr("no \"end\""));
 }
 
+// A hand-edited time far beyond any calendar would overflow the clock arithmetic of the run.
+TEST(VirtualStateTest, TimesBeyondTheClockRangeAreRefused) {
+  Bus rig("clear");
+  const std::string text = FormatVirtualState(Capture(rig, "clear"));
+  const auto with = [&](const std::string& prefix, const std::string& value) {
+    std::string changed = text;
+    const std::size_t at = changed.find("\n" + prefix + " ") + prefix.size() + 2;
+    changed.replace(at, changed.find('\n', at) - at, value);
+    return changed;
+  };
+  constexpr std::int64_t kLimit = std::int64_t{1} << 50;
+  VirtualState state;
+  std::string error;
+  for (const char* item : {"clock", "clock-offset-ms", "switched-off-ms"}) {
+    for (const std::string& beyond :
+         {std::string("9223372036854775807"), std::string("-9223372036854775808"),
+          std::to_string(kLimit + 1)}) {
+      error.clear();
+      EXPECT_FALSE(ParseVirtualState(with(item, beyond), state, error)) << item << " " << beyond;
+      EXPECT_THAT(error, HasSubstr("line ")) << item;
+    }
+  }
+
+  // At the limits the state still reads, and the probe keeps time on the bus.
+  ASSERT_TRUE(ParseVirtualState(with("clock", std::to_string(kLimit)), state, error)) << error;
+  ASSERT_TRUE(ParseVirtualState(with("clock-offset-ms", std::to_string(kLimit)), state, error))
+      << error;
+  state.utcMilliseconds = kLimit;
+  Bus far("clear");
+  far.clock.SetUtcMilliseconds(state.utcMilliseconds);
+  ASSERT_TRUE(RestoreProbes(far.bus, state, error)) << error;
+  far.clock.Advance(100LL * 366 * 24 * 3600 * 1000);
+  EXPECT_EQ(far.Probe().ClockSeconds(far.clock.UtcMilliseconds()), 0xFFFFFFFFu);
+  ASSERT_TRUE(ParseVirtualState(with("switched-off-ms", std::to_string(-kLimit)), state, error))
+      << error;
+}
+
 TEST(VirtualStateTest, StateOfAnotherScenarioDoesNotFit) {
   Bus two("two");
   const VirtualState state = Capture(two, "two");
