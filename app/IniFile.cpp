@@ -56,14 +56,23 @@ TIniFile::TIniFile(QString fileName, std::string_view text) : fileName_(std::mov
 }
 
 void TIniFile::Parse(std::string_view all) {
-  if (all.find("\r\n") != std::string_view::npos) newline_ = "\r\n";
+  // The first line end sets the file's kind. Only in a CR LF file is the CR part of the line end;
+  // in an LF file a CR before the LF belongs to the line, so that saving again changes nothing.
+  const std::size_t firstEnd = all.find('\n');
+  if (firstEnd != std::string_view::npos && firstEnd > 0 && all[firstEnd - 1] == '\r') {
+    newline_ = "\r\n";
+  }
   endsWithNewline_ = all.empty() || all.back() == '\n';
   std::size_t start = 0;
   while (start < all.size()) {
     std::size_t end = all.find('\n', start);
     if (end == std::string_view::npos) end = all.size();
     std::string_view line = all.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (newline_ == "\r\n" && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A last line cut off inside its line end: the CRs go, or a save would put a CR LF after it.
+    if (end == all.size()) {
+      while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    }
     lines_.push_back(ParseLine(std::string(line)));
     start = end + 1;
   }
@@ -143,7 +152,17 @@ float TIniFile::ReadFloat(std::string_view section, std::string_view key, float 
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   std::string text(key);
-  text.append(1, '=').append(value);
+  text.append(1, '=');
+  // Reading drops blanks around a value and one pair of quotes: a value that would lose either
+  // is written in quotes, so that it reads back as it was.
+  const bool blanks = !value.empty() && Trim(value).size() != value.size();
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (blanks || quoted) {
+    text.append(1, '"').append(value).append(1, '"');
+  } else {
+    text.append(value);
+  }
   Line line = ParseLine(std::move(text));
   endsWithNewline_ = true;
   const std::size_t header = FindSection(section);

@@ -131,6 +131,23 @@ TEST_F(IniFileTest, AFailedWriteThrowsAndLeavesTheFileAlone) {
   }
 }
 
+// What is written reads back the same, and a second save changes nothing: values that reading
+// would trim or unquote are written in quotes, and a file keeps its kind of line end.
+TEST_F(IniFileTest, SavedValuesReadBackAsTheyWereAndASecondSaveChangesNothing) {
+  for (const std::string value : {"Ombrix adapter ", "\tlead", "\"quoted\"", "'single'", "plain"}) {
+    TIniFile ini(Path(), "");
+    ini.WriteString("Properties", "DeviceName", value);
+    EXPECT_EQ(TIniFile(Path(), ini.Text()).ReadString("Properties", "DeviceName", "-"), value);
+  }
+  for (const std::string text : {"[Extra]\nKey=kept\r\r", "[Extra]\r\nKey=kept\r\r\n", "[A]\r"}) {
+    TIniFile first(Path(), text);
+    first.WriteInteger("Form", "Top", 1);
+    TIniFile second(Path(), first.Text());
+    second.WriteInteger("Form", "Top", 1);
+    EXPECT_EQ(second.Text(), first.Text()) << text;
+  }
+}
+
 // A FIFO, a device or an oversized file in the settings' place reads as no settings, says why, and
 // is never replaced.
 TEST_F(IniFileTest, OnlyRegularFilesOfASaneSizeAreReadAndOnlyThoseAreWritten) {
