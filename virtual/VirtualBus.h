@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,9 @@ namespace ombrix {
 // may repeat. The device list holds the plugged devices in the order they were plugged in. A
 // device can be open once at a time. Unplugging makes a device vanish from the list; every call
 // on a handle opened before then fails, as with a device that has gone. Plugging it in again
-// powers its controller up afresh (the probe on it and the planned faults stay).
+// powers its controller up afresh (the probe on it and the planned faults stay). An adapter that
+// a DropOut fault takes off the bus is plugged in again by the bus itself once its time away has
+// passed on the bus's clock: the listing and opening calls find it from then on.
 //
 // Time: every wait is a Sleep on the bus's clock, every cost follows the LinkTiming (per device
 // the latency timer that SetLatencyTimer sets, 16 ms until then). A write is accepted whole at
@@ -34,7 +37,9 @@ namespace ombrix {
 //   caller waits. The interval time-out between bytes plays no further part.
 // A purge of the receive buffer drops the reply bytes that have arrived; bytes still on their way
 // arrive afterwards. Request bytes reach the controller as they are written, so a transmit purge
-// has nothing left to discard.
+// has nothing left to discard. A LateReply fault holds a reply back by its delay; reply bytes
+// arrive in the order they were sent, so later replies wait behind it. When request bytes are
+// lost on the way, each reply byte keeps the time of the request byte it answers.
 //
 // The bus is not thread-safe: all calls come from one thread, as the transport's do.
 class VirtualBus : public FtdiDriver {
@@ -98,6 +103,7 @@ class VirtualBus : public FtdiDriver {
     std::deque<Pending> received;
     std::int64_t lineFreeMicros = 0;  // when the last request has left the chip
     std::int64_t linkMicros = 0;
+    std::optional<std::int64_t> returnMicros;  // when a device that dropped out comes back
   };
   static constexpr std::uint8_t kPowerOnLatencyMs = 16;
 
@@ -105,6 +111,7 @@ class VirtualBus : public FtdiDriver {
   Device* Listed(std::uint32_t index) const;
   Device* Opened(FtdiHandle handle) const;
   void Plugged(Device& device);
+  void ComeBack();
   std::int64_t NowMicros() const;
   std::size_t Arrived(const Device& device, std::int64_t nowMicros) const;
   void SleepUntil(std::int64_t micros);

@@ -25,6 +25,12 @@ constexpr KindName kKinds[] = {
     {Fault::Kind::PresenceDropout, "presence-dropout"},
     {Fault::Kind::LowVersion, "low-version"},
     {Fault::Kind::Unplug, "unplug"},
+    {Fault::Kind::LateReply, "late-reply"},
+    {Fault::Kind::LostBytes, "lost-bytes"},
+    {Fault::Kind::CutRequest, "cut-request"},
+    {Fault::Kind::KeepFrame, "keep-frame"},
+    {Fault::Kind::SlowCommand, "slow-command"},
+    {Fault::Kind::DropOut, "drop-out"},
 };
 
 std::string_view KindText(Fault::Kind kind) {
@@ -134,6 +140,8 @@ bool ParseFault(const std::vector<std::string_view>& w, VirtualState::PlannedFau
       std::uint8_t byte = 0;
       read = Number(value, byte, 16);
       if (read) planned.fault.value = byte;
+    } else if (key == "delay") {
+      read = Number(value, planned.fault.delayMs) && planned.fault.delayMs >= 0;
     }
     if (!read) return in.Fail("cannot read \"" + Quoted(w[i]) + "\"");
   }
@@ -228,6 +236,7 @@ std::string FormatVirtualState(const VirtualState& state) {
         std::snprintf(hex, sizeof hex, "%02X", *f.fault.value);
         out << " value=" << hex;
       }
+      if (f.fault.delayMs != 0) out << " delay=" << f.fault.delayMs;
       out << '\n';
     }
     if (!adapter.probe) continue;

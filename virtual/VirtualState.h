@@ -42,6 +42,13 @@ struct VirtualState {
 // The text form, one item per line: a first line naming the format, "scenario", "clock", then per
 // adapter an "adapter" line, its "fault" lines and, when it has a probe, a "probe" block up to
 // "end" with the registers, the mission and the 8192 memory bytes in hex.
+//
+// A fault line: "fault KIND key=value...", KIND one of no-answer, short-reply, wrong-byte,
+// bad-checksum, presence-dropout, low-version, unplug, late-reply, lost-bytes, cut-request,
+// keep-frame, slow-command, drop-out; keys exchange= (from 1), times= (a count or "forever"),
+// position=, count=, value= (hex) and delay= (milliseconds, for late-reply, slow-command and
+// drop-out). A key left out keeps its default; delay= is written only when it is not 0, so
+// files written before it existed read the same.
 std::string FormatVirtualState(const VirtualState& state);
 // False, with `error` naming the line and what is wrong, when the text is not a whole state.
 bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& error);
