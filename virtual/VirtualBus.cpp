@@ -149,12 +149,27 @@ bool VirtualBus::ListSerialNumber(std::uint32_t index, std::string& serialNumber
   return true;
 }
 
+bool VirtualBus::RefuseOpen(const std::string& serialNumber, OpenFailure why) {
+  Device* device = Find(serialNumber);
+  if (!device) return false;
+  device->refusesOpen = why;
+  return true;
+}
+
 FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
   ComeBack();
   Device* device = Find(serialNumber);
-  if (!device || !device->plugged || device->handle != kInvalidFtdiHandle) {
+  lastOpenFailure_ = OpenFailure::kOther;
+  if (!device || !device->plugged) return kInvalidFtdiHandle;
+  if (device->refusesOpen != OpenFailure::kNone) {
+    lastOpenFailure_ = device->refusesOpen;
     return kInvalidFtdiHandle;
   }
+  if (device->handle != kInvalidFtdiHandle) {
+    lastOpenFailure_ = OpenFailure::kBusy;
+    return kInvalidFtdiHandle;
+  }
+  lastOpenFailure_ = OpenFailure::kNone;
   device->handle = nextHandle_++;
   if (nextHandle_ == kInvalidFtdiHandle) nextHandle_ = 1;
   device->timeouts = {};

@@ -58,6 +58,9 @@ class VirtualBus : public FtdiDriver {
   bool Plug(const std::string& serialNumber);
   bool IsPlugged(const std::string& serialNumber) const;
   bool IsOpen(const std::string& serialNumber) const;
+  // Every attempt to open the device fails for this reason (kNone: opens again), as for a device
+  // this user may not open or one that another program holds.
+  bool RefuseOpen(const std::string& serialNumber, OpenFailure why);
   // The controller of the adapter with this serial number (plugged or not), or nullptr.
   AdapterController* Adapter(const std::string& serialNumber);
   // The serial numbers of all adapters (plugged or not; no plain devices), in plug-in order.
@@ -76,6 +79,7 @@ class VirtualBus : public FtdiDriver {
   bool ListDescription(std::uint32_t index, std::string& description) override;
   bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
   FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
+  OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
   bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) override;
   bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) override;
   bool Purge(FtdiHandle handle, std::uint32_t mask) override;
@@ -104,6 +108,7 @@ class VirtualBus : public FtdiDriver {
     std::int64_t lineFreeMicros = 0;  // when the last request has left the chip
     std::int64_t linkMicros = 0;
     std::optional<std::int64_t> returnMicros;  // when a device that dropped out comes back
+    OpenFailure refusesOpen = OpenFailure::kNone;
   };
   static constexpr std::uint8_t kPowerOnLatencyMs = 16;
 
@@ -120,6 +125,7 @@ class VirtualBus : public FtdiDriver {
   LinkTiming timing_;
   std::vector<std::unique_ptr<Device>> devices_;  // in plug-in order
   FtdiHandle nextHandle_ = 1;
+  OpenFailure lastOpenFailure_ = OpenFailure::kNone;
 };
 
 }  // namespace ombrix
