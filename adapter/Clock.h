@@ -36,7 +36,10 @@ class VirtualClock : public Clock {
   void Advance(std::int64_t milliseconds) {
     if (milliseconds > 0) utc_ += milliseconds;
   }
-  void SetUtcMilliseconds(std::int64_t utc) { start_ += utc - utc_; utc_ = utc; }
+  void SetUtcMilliseconds(std::int64_t utc) {
+    start_ += utc - utc_;
+    utc_ = utc;
+  }
   std::int64_t SleptMilliseconds() const { return utc_ - start_; }
 
  private:
@@ -50,7 +53,9 @@ Clock& CurrentClock();
 Clock* SetCurrentClock(Clock* clock);
 
 // A fixed pause of the program, on the current clock.
-inline void Pause(std::int64_t milliseconds) { CurrentClock().Sleep(milliseconds); }
+inline void Pause(std::int64_t milliseconds) {
+  CurrentClock().Sleep(milliseconds);
+}
 
 class ScopedClock {
  public:

@@ -15,8 +15,12 @@ ConsistencyError::ConsistencyError(std::string unit, int line, bool switchCase)
       line_(line),
       switch_(switchCase) {}
 
-void FailCheck(const char* unit, int line) { throw ConsistencyError(unit, line, false); }
+void FailCheck(const char* unit, int line) {
+  throw ConsistencyError(unit, line, false);
+}
 
-void FailSwitch(const char* unit, int line) { throw ConsistencyError(unit, line, true); }
+void FailSwitch(const char* unit, int line) {
+  throw ConsistencyError(unit, line, true);
+}
 
 }  // namespace ombrix

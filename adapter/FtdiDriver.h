@@ -5,6 +5,21 @@
 
 namespace ombrix {
 
+// Why the last attempt to open an adapter failed, where the driver can tell.
+enum class OpenFailure {
+  kNone,
+  kNoPermission,  // this user may not open the USB device
+  kBusy,          // another program has the adapter open
+  kKernelDriver,  // the kernel's serial driver holds it and could not be detached
+  kVanished,      // the adapter went from the bus between listing and opening
+  kOther,         // any other failure of the USB library
+};
+
+// A short reason for messages ("the adapter is in use by another program"), "" for kNone.
+const char* OpenFailureText(OpenFailure failure);
+// What the user can do about it, a sentence or two naming the help page where one helps.
+const char* OpenFailureAdvice(OpenFailure failure);
+
 // The driver's time-out record, in milliseconds, in the driver's own field order.
 struct FtdiTimeouts {
   std::uint32_t ReadIntervalTimeout = 0;
@@ -50,6 +65,9 @@ class FtdiDriver {
   virtual bool ListDescription(std::uint32_t index, std::string& description) = 0;
   virtual bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) = 0;
   virtual FtdiHandle OpenBySerialNumber(const std::string& serialNumber) = 0;
+  // Opens that very device of the latest listing, whatever its serial number (even none). A
+  // driver that cannot open by position opens by the device's listed serial number.
+  virtual FtdiHandle OpenListed(std::uint32_t index);
   virtual bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) = 0;
   virtual bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) = 0;
   virtual bool Purge(FtdiHandle handle, std::uint32_t mask) = 0;
@@ -64,6 +82,8 @@ class FtdiDriver {
   // True when the last listing saw an FTDI device that could not be opened for lack of
   // permission, so the window can tell the user how to grant access.
   virtual bool SawInaccessibleDevice() const { return false; }
+  // Why the latest OpenListed or OpenBySerialNumber failed (kNone after a success).
+  virtual OpenFailure LastOpenFailure() const { return OpenFailure::kNone; }
 };
 
 // The process-wide driver that every TUsb uses. Until one is set, the real libftdi1 driver.

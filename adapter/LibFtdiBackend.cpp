@@ -4,8 +4,12 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <thread>
+
+#include "LibFtdiCalls.h"
 
 namespace ombrix {
 
@@ -17,116 +21,144 @@ constexpr int kSerialNumberUnreadable = -9;
 // Room for the longest string a USB string descriptor can carry, terminating zero included.
 constexpr int kStringBufferSize = 256;
 
-struct ContextFree {
-  void operator()(ftdi_context* context) const { ftdi_free(context); }
-};
-using ContextPtr = std::unique_ptr<ftdi_context, ContextFree>;
+int ClampedMilliseconds(std::chrono::milliseconds timeout) {
+  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, INT_MAX));
+}
+
+// Why ftdi_usb_open_bus_addr failed, from its result, its error text and the system's error
+// number. The texts are the library's own ("unable to claim usb device...", "libusb_open()
+// failed", "libusb_detach_kernel_driver() failed", "usb device not found").
+OpenFailure Classify(int result, const char* text, int systemError) {
+  const std::string error = text ? text : "";
+  const auto says = [&](const char* words) { return error.find(words) != std::string::npos; };
+  if (says("detach")) return OpenFailure::kKernelDriver;
+  if (says("claim") || result == -5) return OpenFailure::kBusy;
+  if (says("not found") || systemError == ENODEV) return OpenFailure::kVanished;
+  if (systemError == EACCES || systemError == EPERM) return OpenFailure::kNoPermission;
+  return OpenFailure::kOther;
+}
 
 class LibFtdiDevice : public FtdiDevice {
  public:
-  explicit LibFtdiDevice(ContextPtr context) : context_(std::move(context)) {}
+  LibFtdiDevice(const LibFtdiCalls& calls, ftdi_context* context)
+      : calls_(calls), context_(context) {}
 
   // Releasing the interface gives the adapter back to the kernel's serial driver; freeing the
   // context then closes what is left.
-  ~LibFtdiDevice() override { ftdi_usb_close(context_.get()); }
+  ~LibFtdiDevice() override {
+    calls_.close(context_);
+    calls_.freeContext(context_);
+  }
 
   LibFtdiDevice(const LibFtdiDevice&) = delete;
   LibFtdiDevice& operator=(const LibFtdiDevice&) = delete;
 
-  int ReadData(std::uint8_t* buffer, int size) override {
-    const int got = ftdi_read_data(context_.get(), buffer, size);
+  int ReadData(std::uint8_t* buffer, int size, std::chrono::milliseconds timeout) override {
+    // The transfer waits no longer than the caller may; the context's own time-out is put back
+    // for whatever uses it next.
+    const int previous = context_->usb_read_timeout;
+    context_->usb_read_timeout = ClampedMilliseconds(timeout);
+    const int got = calls_.readData(context_, buffer, size);
+    context_->usb_read_timeout = previous;
     // The chip answers every poll within its latency timer, with status bytes at least, so a
     // transfer that timed out has brought nothing rather than failed.
     return got == LIBUSB_ERROR_TIMEOUT ? 0 : got;
   }
 
   int WriteData(const std::uint8_t* buffer, int size, std::chrono::milliseconds timeout) override {
-    context_->usb_write_timeout =
-        static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, INT_MAX));
-    const int took = ftdi_write_data(context_.get(), buffer, size);
+    const int previous = context_->usb_write_timeout;
+    context_->usb_write_timeout = ClampedMilliseconds(timeout);
+    const int took = calls_.writeData(context_, buffer, size);
+    context_->usb_write_timeout = previous;
     if (took >= 0) return took;
     // A transfer that timed out is reported like any other failure. An adapter that still
-    // answers a status request is there and merely did not take the bytes in time.
+    // answers a status request is there and merely did not take the bytes in time; one that does
+    // not has gone.
     unsigned short status = 0;
-    return ftdi_poll_modem_status(context_.get(), &status) == 0 ? 0 : took;
+    return calls_.pollModemStatus(context_, &status) == 0 ? 0 : took;
   }
 
   bool Purge(bool receive, bool transmit) override {
-    if (receive && transmit) return ftdi_tcioflush(context_.get()) == 0;
-    if (receive) return ftdi_tciflush(context_.get()) == 0;
-    return ftdi_tcoflush(context_.get()) == 0;
+    if (receive && transmit) return calls_.flushBoth(context_) == 0;
+    if (receive) return calls_.flushReceive(context_) == 0;
+    return calls_.flushTransmit(context_) == 0;
   }
 
   bool SetLatencyTimer(std::uint8_t milliseconds) override {
-    return ftdi_set_latency_timer(context_.get(), milliseconds) == 0;
+    return calls_.setLatencyTimer(context_, milliseconds) == 0;
   }
 
  private:
-  ContextPtr context_;
+  const LibFtdiCalls& calls_;
+  ftdi_context* context_;
 };
 
 class LibFtdiUsb : public LibFtdiBackend {
  public:
+  explicit LibFtdiUsb(const LibFtdiCalls& calls) : calls_(calls) {}
+  ~LibFtdiUsb() override {
+    if (lister_) calls_.freeContext(lister_);
+  }
+  LibFtdiUsb(const LibFtdiUsb&) = delete;
+  LibFtdiUsb& operator=(const LibFtdiUsb&) = delete;
+
   bool Enumerate(std::vector<FtdiDeviceInfo>& devices) override;
-  std::unique_ptr<FtdiDevice> Open(std::size_t index) override;
+  std::unique_ptr<FtdiDevice> Open(std::size_t index, OpenFailure& failure) override;
 
   Clock::time_point Now() override { return Clock::now(); }
   void Sleep(Clock::duration duration) override { std::this_thread::sleep_for(duration); }
 
  private:
-  struct Location {
-    std::uint8_t bus;
-    std::uint8_t address;
-  };
-
   FtdiDeviceInfo ReadStrings(libusb_device* device);
 
+  const LibFtdiCalls& calls_;
   // Only ever used to list adapters and read their strings: ftdi_usb_get_strings2 needs a
   // context without an open adapter, and one used for I/O would lose its adapter to it.
-  ContextPtr lister_;
-  // Where each adapter of the latest listing sits on the bus, so Open can find it again.
-  std::vector<Location> locations_;
+  ftdi_context* lister_ = nullptr;
+  // The latest listing, so Open can find each adapter again by its place on the bus.
+  std::vector<FtdiDeviceInfo> listed_;
 };
 
 bool LibFtdiUsb::Enumerate(std::vector<FtdiDeviceInfo>& devices) {
   devices.clear();
-  locations_.clear();
-  if (!lister_) lister_.reset(ftdi_new());
+  listed_.clear();
+  if (!lister_) lister_ = calls_.newContext();
   if (!lister_) return false;  // No USB access at all (libusb could not start).
 
   // Vendor and product 0 select FTDI's usual product ids.
   ftdi_device_list* list = nullptr;
-  const int found = ftdi_usb_find_all(lister_.get(), &list, 0, 0);
+  const int found = calls_.findAll(lister_, &list, 0, 0);
   for (ftdi_device_list* entry = list; found >= 0 && entry != nullptr; entry = entry->next) {
-    devices.push_back(ReadStrings(entry->dev));
-    locations_.push_back(
-        {libusb_get_bus_number(entry->dev), libusb_get_device_address(entry->dev)});
+    FtdiDeviceInfo info = ReadStrings(entry->dev);
+    info.bus = calls_.busNumber(entry->dev);
+    info.address = calls_.deviceAddress(entry->dev);
+    devices.push_back(std::move(info));
   }
   // Also frees what a listing that failed half-way had already gathered.
-  ftdi_list_free(&list);
+  calls_.freeList(&list);
   if (found < 0) {
     devices.clear();
-    locations_.clear();
     return false;
   }
+  listed_ = devices;
   return true;
 }
 
 FtdiDeviceInfo LibFtdiUsb::ReadStrings(libusb_device* device) {
   char description[kStringBufferSize] = {};
   char serialNumber[kStringBufferSize] = {};
-  const int result = ftdi_usb_get_strings2(lister_.get(), device, nullptr, 0, description,
-                                           kStringBufferSize, serialNumber, kStringBufferSize);
+  const int result = calls_.getStrings(lister_, device, nullptr, 0, description, kStringBufferSize,
+                                       serialNumber, kStringBufferSize);
   // Some failures leave the adapter open in the listing context; the next adapter's strings
   // must not be read through that handle.
-  if (lister_->usb_dev != nullptr) ftdi_usb_close(lister_.get());
+  if (lister_->usb_dev != nullptr) calls_.close(lister_);
 
   FtdiDeviceInfo info;
   if (result == 0) {
     info.description = description;
     info.serialNumber = serialNumber;
   } else if (result == kSerialNumberUnreadable) {
-    // An adapter without a serial number string: reachable, but it cannot be opened by serial.
+    // An adapter without a serial number string: reachable, and opened by its place on the bus.
     info.description = description;
   } else {
     // Typically no permission on the device node (libusb_open failed).
@@ -135,22 +167,58 @@ FtdiDeviceInfo LibFtdiUsb::ReadStrings(libusb_device* device) {
   return info;
 }
 
-std::unique_ptr<FtdiDevice> LibFtdiUsb::Open(std::size_t index) {
-  if (index >= locations_.size()) return nullptr;
-  ContextPtr context(ftdi_new());
+std::unique_ptr<FtdiDevice> LibFtdiUsb::Open(std::size_t index, OpenFailure& failure) {
+  failure = OpenFailure::kOther;
+  if (index >= listed_.size()) return nullptr;
+  ftdi_context* context = calls_.newContext();
   if (!context) return nullptr;
   // The kernel's serial driver lets go of the adapter while we use it and gets it back on close.
   context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
-  const Location& location = locations_[index];
-  // On failure the context, freed here, closes anything the attempt left open.
-  if (ftdi_usb_open_bus_addr(context.get(), location.bus, location.address) != 0) return nullptr;
-  return std::make_unique<LibFtdiDevice>(std::move(context));
+  const FtdiDeviceInfo& location = listed_[index];
+  errno = 0;
+  const int result = calls_.openBusAddress(context, location.bus, location.address);
+  if (result != 0) {
+    const int systemError = errno;
+    failure = Classify(result, calls_.errorString(context), systemError);
+    // Freeing the context closes anything the attempt left open.
+    calls_.freeContext(context);
+    return nullptr;
+  }
+  failure = OpenFailure::kNone;
+  return std::make_unique<LibFtdiDevice>(calls_, context);
 }
 
 }  // namespace
 
+const LibFtdiCalls& RealLibFtdiCalls() {
+  static const LibFtdiCalls calls{
+      ftdi_new,
+      ftdi_free,
+      ftdi_usb_find_all,
+      ftdi_list_free,
+      ftdi_usb_get_strings2,
+      [](libusb_device* device) { return libusb_get_bus_number(device); },
+      [](libusb_device* device) { return libusb_get_device_address(device); },
+      ftdi_usb_open_bus_addr,
+      ftdi_usb_close,
+      ftdi_get_error_string,
+      ftdi_read_data,
+      ftdi_write_data,
+      ftdi_poll_modem_status,
+      ftdi_tcioflush,
+      ftdi_tciflush,
+      ftdi_tcoflush,
+      ftdi_set_latency_timer,
+  };
+  return calls;
+}
+
+std::unique_ptr<LibFtdiBackend> MakeLibFtdiBackend(const LibFtdiCalls& calls) {
+  return std::make_unique<LibFtdiUsb>(calls);
+}
+
 std::unique_ptr<LibFtdiBackend> MakeLibFtdiBackend() {
-  return std::make_unique<LibFtdiUsb>();
+  return MakeLibFtdiBackend(RealLibFtdiCalls());
 }
 
 }  // namespace ombrix

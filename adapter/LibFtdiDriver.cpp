@@ -17,6 +17,10 @@ constexpr std::uint32_t kNonBlockingInterval = 0xFFFFFFFFu;
 // Without a write limit, each attempt still returns now and then so a stuck adapter is asked
 // again rather than waited on by a single USB transfer.
 constexpr Milliseconds kUnlimitedWriteAttempt{1000};
+constexpr Milliseconds kUnlimitedReadAttempt{1000};
+// A read that returns at once still asks the adapter, which answers within its latency timer;
+// this bounds the wait for an adapter that does not answer at all.
+constexpr Milliseconds kNonBlockingWait{20};
 
 // multiplier * count + constant, in milliseconds, kept within what a 32-bit time-out can say.
 Milliseconds TotalTimeout(std::uint32_t multiplier, std::uint32_t count, std::uint32_t constant) {
@@ -94,6 +98,7 @@ bool LibFtdiDriver::ListSerialNumber(std::uint32_t index, std::string& serialNum
 }
 
 FtdiHandle LibFtdiDriver::OpenBySerialNumber(const std::string& serialNumber) {
+  lastOpenFailure_ = OpenFailure::kOther;
   // Unreadable adapters have an empty serial number; an empty one must not pick them.
   if (serialNumber.empty()) return kInvalidFtdiHandle;
 
@@ -106,14 +111,48 @@ FtdiHandle LibFtdiDriver::OpenBySerialNumber(const std::string& serialNumber) {
     std::string listed = devices[index].serialNumber;
     Cut(listed, kSerialNumberBufferSize);
     if (listed != serialNumber) continue;
-
-    std::unique_ptr<FtdiDevice> device = backend_->Open(index);
-    if (!device) continue;
-    const FtdiHandle handle = NextHandle();
-    open_[handle].device = std::move(device);
-    return handle;
+    const FtdiHandle handle = OpenAt(index);
+    if (handle != kInvalidFtdiHandle) return handle;
   }
   return kInvalidFtdiHandle;
+}
+
+FtdiHandle LibFtdiDriver::OpenListed(std::uint32_t index) {
+  lastOpenFailure_ = OpenFailure::kOther;
+  if (index >= listing_.size()) return kInvalidFtdiHandle;
+  const FtdiDeviceInfo& wanted = listing_[index];
+  if (!wanted.accessible) {
+    lastOpenFailure_ = OpenFailure::kNoPermission;
+    return kInvalidFtdiHandle;
+  }
+  // The device is looked up again by its place on the bus, so that another device that took its
+  // place (or shares its serial number, as clone chips often do) is never opened instead.
+  std::vector<FtdiDeviceInfo> devices;
+  if (!backend_->Enumerate(devices)) return kInvalidFtdiHandle;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    FtdiDeviceInfo& device = devices[i];
+    Cut(device.description, kDescriptionBufferSize);
+    Cut(device.serialNumber, kSerialNumberBufferSize);
+    if (device.bus == wanted.bus && device.address == wanted.address &&
+        device.description == wanted.description && device.serialNumber == wanted.serialNumber) {
+      return OpenAt(i);
+    }
+  }
+  lastOpenFailure_ = OpenFailure::kVanished;
+  return kInvalidFtdiHandle;
+}
+
+FtdiHandle LibFtdiDriver::OpenAt(std::size_t index) {
+  OpenFailure failure = OpenFailure::kOther;
+  std::unique_ptr<FtdiDevice> device = backend_->Open(index, failure);
+  if (!device) {
+    lastOpenFailure_ = failure == OpenFailure::kNone ? OpenFailure::kOther : failure;
+    return kInvalidFtdiHandle;
+  }
+  lastOpenFailure_ = OpenFailure::kNone;
+  const FtdiHandle handle = NextHandle();
+  open_[handle].device = std::move(device);
+  return handle;
 }
 
 bool LibFtdiDriver::GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) {
@@ -194,7 +233,14 @@ bool LibFtdiDriver::Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t 
   const TimePoint deadline = backend_->Now() + total;
 
   for (;;) {
-    const int got = open->device->ReadData(buffer + read, ClampToInt(count - read));
+    // The USB transfer itself is bounded by what is left of the time-out, so that an adapter that
+    // stops answering cannot hold the read beyond it.
+    Milliseconds wait = nonBlocking ? kNonBlockingWait : kUnlimitedReadAttempt;
+    if (limited) {
+      const TimePoint now = backend_->Now();
+      wait = std::max(Milliseconds(1), std::chrono::ceil<Milliseconds>(deadline - now));
+    }
+    const int got = open->device->ReadData(buffer + read, ClampToInt(count - read), wait);
     if (got < 0) return false;
     read += static_cast<std::uint32_t>(got);
     if (read == count || nonBlocking) return true;
@@ -229,7 +275,7 @@ bool LibFtdiDriver::Receive(OpenDevice& open) {
   while (received.size() < kReceiveBufferLimit) {
     const std::size_t before = received.size();
     received.resize(before + kReadChunk);
-    const int got = open.device->ReadData(received.data() + before, kReadChunk);
+    const int got = open.device->ReadData(received.data() + before, kReadChunk, kNonBlockingWait);
     received.resize(before + static_cast<std::size_t>(std::max(got, 0)));
     if (got < 0) return false;
     if (got < kReadChunk) break;

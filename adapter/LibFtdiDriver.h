@@ -20,7 +20,9 @@ namespace ombrix {
 // - A read first takes what the handle's receive buffer holds, then polls the adapter until the
 //   whole count has arrived or the total read time-out has passed. Both read totals 0 (with the
 //   interval not 0xFFFFFFFF) means no limit: the read then ends only with the whole count or when
-//   the adapter fails (unplugged). The interval between bytes is not timed.
+//   the adapter fails (unplugged). The interval between bytes is not timed. Each USB transfer is
+//   bounded by what is left of the time-out, so the limit holds even for an adapter that stops
+//   answering.
 // - A write is handed over in packet-sized pieces until all is taken or the total write time-out
 //   has passed; both write totals 0 again means no limit.
 // - QueueStatus moves what has arrived into the receive buffer and reports its size.
@@ -39,6 +41,7 @@ class LibFtdiDriver : public FtdiDriver {
   bool ListDescription(std::uint32_t index, std::string& description) override;
   bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
   FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
+  FtdiHandle OpenListed(std::uint32_t index) override;
   bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) override;
   bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) override;
   bool Purge(FtdiHandle handle, std::uint32_t mask) override;
@@ -50,6 +53,7 @@ class LibFtdiDriver : public FtdiDriver {
   bool QueueStatus(FtdiHandle handle, std::uint32_t& waiting) override;
   bool CloseHandle(FtdiHandle handle) override;
   bool SawInaccessibleDevice() const override { return sawInaccessible_; }
+  OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
 
   // How long a read or write waits before asking the adapter again when nothing moved.
   static constexpr std::chrono::milliseconds kPollInterval{1};
@@ -71,11 +75,13 @@ class LibFtdiDriver : public FtdiDriver {
   bool Receive(OpenDevice& open);
   std::uint32_t TakeReceived(OpenDevice& open, std::uint8_t* buffer, std::uint32_t count);
   FtdiHandle NextHandle();
+  FtdiHandle OpenAt(std::size_t index);
 
   // Declared first so that it outlives the devices it opened.
   std::unique_ptr<LibFtdiBackend> backend_;
   std::vector<FtdiDeviceInfo> listing_;
   bool sawInaccessible_ = false;
+  OpenFailure lastOpenFailure_ = OpenFailure::kNone;
   std::map<FtdiHandle, OpenDevice> open_;
   FtdiHandle lastHandle_ = 0;
 };

@@ -13,7 +13,7 @@ constexpr std::uint8_t kAck = 0x22;
 constexpr std::uint8_t kEscape = 0x55;
 constexpr std::uint8_t kStart0 = 0xFF;
 constexpr std::uint8_t kStart1 = 0xAA;
-constexpr std::uint8_t kEnd = 0x00;       // after kEscape: end code
+constexpr std::uint8_t kEnd = 0x00;        // after kEscape: end code
 constexpr std::uint8_t kReplyCode = 0xDD;  // after kEscape: reply code
 constexpr std::uint8_t kPlaceholder = 0xFF;
 
@@ -82,9 +82,13 @@ void PutData(std::uint8_t* buffer, int& length, std::uint8_t value) {
 
 }  // namespace
 
-TTeLog::TTeLog() { Description = "Ombrix adapter"; }
+TTeLog::TTeLog() {
+  Description = "Ombrix adapter";
+}
 
-void TTeLog::Crc8Update(std::uint8_t& crc, std::uint8_t data) { ombrix::Crc8Update(crc, data); }
+void TTeLog::Crc8Update(std::uint8_t& crc, std::uint8_t data) {
+  ombrix::Crc8Update(crc, data);
+}
 
 bool TTeLog::Connect() {
   if (!FindDevice()) return false;
@@ -202,9 +206,9 @@ bool TTeLog::PostCommand(int code, std::uint32_t value) {
 }
 
 bool TTeLog::FetchResult(int& code, std::uint32_t& value) {
-  std::uint8_t buffer[15] = {kStart0,      kStart1,      kCmdFetch,    kEscape,      kReplyCode,
+  std::uint8_t buffer[15] = {kStart0,       kStart1,      kCmdFetch,    kEscape,      kReplyCode,
                              kTrailerFetch, kStart1,      kPlaceholder, kPlaceholder, kPlaceholder,
-                             kPlaceholder, kPlaceholder, kPlaceholder, kEscape,      kEnd};
+                             kPlaceholder,  kPlaceholder, kPlaceholder, kEscape,      kEnd};
   if (!Exchange(buffer, 15)) return false;
   ReplyReader reply(*this, buffer, 15);
   if (!(reply.Expect(kAck, 7) && reply.Expect(kAck, 4) && reply.Expect(kCmdFetch, 8) &&
@@ -277,8 +281,8 @@ bool TTeLog::QueryResult(int& code, std::uint32_t& value) {
   const auto codeByte = static_cast<std::uint8_t>(code);
   if (codeByte == kEscape) FailCheck(kUnit, 777);
 
-  std::uint8_t buffer[7] = {kStart0, kStart1, kCmdQuery, codeByte, kEscape, kReplyCode,
-                            kTrailerQuery};
+  std::uint8_t buffer[7] = {kStart0, kStart1,    kCmdQuery,    codeByte,
+                            kEscape, kReplyCode, kTrailerQuery};
   if (!Exchange(buffer, 7)) return false;
   ReplyReader reply(*this, buffer, 7);
   if (!(reply.Expect(kAck, 7) && reply.Expect(kAck, 4) && reply.Expect(kCmdQuery, 8) &&
@@ -289,4 +293,3 @@ bool TTeLog::QueryResult(int& code, std::uint32_t& value) {
 }
 
 }  // namespace ombrix
-

@@ -11,7 +11,9 @@ constexpr std::uint32_t kNonBlockingInterval = 0xFFFFFFFFu;
 
 TUsb::TUsb() : Handle(kInvalidFtdiHandle), DeviceIndex(-1) {}
 
-TUsb::~TUsb() { Close(); }
+TUsb::~TUsb() {
+  Close();
+}
 
 void TUsb::RequireOpen(int line) const {
   if (!IsOpen()) FailCheck(kUnit, line);
@@ -19,6 +21,7 @@ void TUsb::RequireOpen(int line) const {
 
 bool TUsb::FindDevice() {
   Status = 1;
+  Failure = OpenFailure::kNone;
   if (Description.empty()) FailCheck(kUnit, 55);
 
   FtdiDriver& driver = CurrentDriver();
@@ -62,8 +65,14 @@ bool TUsb::Open() {
   // The handle belongs to the driver that opened it, even if another one becomes current later.
   driver_ = &CurrentDriver();
   FtdiDriver& driver = *driver_;
-  Handle = driver.OpenBySerialNumber(SerialNumber);
-  if (Handle == kInvalidFtdiHandle) return false;
+  // The very device FindDevice chose, not merely the first one with its serial number.
+  Handle = driver.OpenListed(static_cast<std::uint32_t>(DeviceIndex));
+  if (Handle == kInvalidFtdiHandle) {
+    Failure = driver.LastOpenFailure();
+    if (Failure == OpenFailure::kNone) Failure = OpenFailure::kOther;
+    return false;
+  }
+  Failure = OpenFailure::kNone;
 
   // Until the protocol layer sets its own, reads return at once with what has arrived.
   driver.GetTimeouts(Handle, Timeouts);
@@ -122,9 +131,13 @@ void TUsb::Purge() {
   driver_->Purge(Handle, kPurgeTx | kPurgeRx);
 }
 
-void TUsb::ReloadTimeouts() { driver_->GetTimeouts(Handle, Timeouts); }
+void TUsb::ReloadTimeouts() {
+  driver_->GetTimeouts(Handle, Timeouts);
+}
 
-void TUsb::StoreTimeouts() { driver_->SetTimeouts(Handle, Timeouts); }
+void TUsb::StoreTimeouts() {
+  driver_->SetTimeouts(Handle, Timeouts);
+}
 
 std::uint32_t TUsb::GetReadIntervalTimeout() {
   RequireOpen(221);

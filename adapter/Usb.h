@@ -7,9 +7,9 @@
 
 namespace ombrix {
 
-// The USB transport: finds the one adapter whose device description equals Description, opens it
-// by the serial number found for it, and offers block writes and reads, a purge of both driver
-// buffers and the driver's time-outs. Every operation leaves its outcome in Status:
+// The USB transport: finds the one adapter whose device description equals Description, opens
+// that very device (Failure says why when that fails), and offers block writes and reads, a purge
+// of both driver buffers and the driver's time-outs. Every operation leaves its outcome in Status:
 //   0 succeeded; 1 begun and not completed (also after a successful FindDevice or Purge);
 //   2 no device has the description; 3 more than one device has it.
 // The frame protocol above uses 4 to 8 in the same field.
@@ -54,6 +54,8 @@ class TUsb {
   std::int32_t DeviceIndex;
   FtdiTimeouts Timeouts{};
   std::int32_t Status = 1;
+  // Why the last Open failed; kNone after a successful one or a new FindDevice.
+  OpenFailure Failure = OpenFailure::kNone;
 
  private:
   void RequireOpen(int line) const;

@@ -27,6 +27,7 @@ void TMainForm::TimerTimer() {
     // The adapter is about to be asked.
     SetActivityLed(ledGreen);
     panels_[2]->setToolTip(QString());
+    panels_[3]->setToolTip(QString());
   }
   const TPresence::Outcome outcome = Presence.Tick();
   // The period counts from the tick; set again at the end, after a Read Status whose busy bracket
@@ -87,10 +88,17 @@ void TMainForm::ShowSearchFailure() {
                "Install the udev rule 70-ombrix-ftdi.rules that comes with Ombrix\n"
                "(Help, \"USB access for real adapters\"), then unplug the adapter and\n"
                "plug it in again."));
+        SetPanelText(3, QString());
+      } else if (const OpenFailure why = probe.Adapter->Failure; why != OpenFailure::kNone) {
+        // The adapter is there but could not be opened: the panel keeps its text and the next
+        // one says why, with what helps in its tool tip.
+        SetPanelText(2, Msg(MessageForError(peNoAdapter).key));
+        SetPanelText(3, QString::fromUtf8(OpenFailureText(why)));
+        panels_[3]->setToolTip(QString::fromUtf8(OpenFailureAdvice(why)));
       } else {
         SetPanelText(2, Msg(MessageForError(peNoAdapter).key));
+        SetPanelText(3, QString());
       }
-      SetPanelText(3, QString());
       break;
   }
   SetPanelText(0, Msg("MsgNoProbe"));

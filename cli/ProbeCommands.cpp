@@ -36,7 +36,11 @@ int Fail(const TProbe& probe, const char* outcome, const Console& console,
   const std::string text = MessageForError(probe.LastError).text;
   switch (probe.LastError) {
     case peNoAdapter: {
-      std::string line = text + " (no USB device is called " + adapter + ")";
+      const OpenFailure why = probe.Adapter->Failure;
+      std::string line = why == OpenFailure::kNone
+                             ? text + " (no USB device is called " + adapter + ")"
+                             : text + " (" + adapter + ": " + OpenFailureText(why) + ". " +
+                                   OpenFailureAdvice(why) + ")";
       if (CurrentDriver().SawInaccessibleDevice()) {
         line +=
             "; an FTDI device was found that this user may not open: see \"Real adapters: "

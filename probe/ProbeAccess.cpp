@@ -10,6 +10,11 @@ namespace ombrix {
 namespace {
 
 constexpr int kAttempts = 5;
+// A command can take the probe a while (erasing the log for a clear, for one); the mailbox shows
+// its code without the finished flag until then. It is polled this long at most, with this pause
+// between polls, apart from the five attempts that exchanges which fail are allowed.
+constexpr std::int64_t kCommandTimeMs = 3000;
+constexpr int kCommandPollPauseMs = 20;
 constexpr int kWriteBytePauseMs = 50;
 constexpr int kStartNotAcknowledgedPauseMs = 100;
 
@@ -98,8 +103,29 @@ bool TProbe::WriteCommand(int code, std::uint32_t value) {
       }))
     return false;
   if (!phase([&] { return Adapter->ExecuteCommand(code); })) return false;
-  if (!phase([&] { return Adapter->FetchResult(returned, result) && IsFinished(returned, code); }))
-    return false;
+  // Until the command has finished the mailbox holds its code without the flag: that is a
+  // command still running, not a failed exchange, and is waited for up to kCommandTimeMs.
+  const std::int64_t deadline = ombrix::CurrentClock().MonotonicMilliseconds() + kCommandTimeMs;
+  int failed = 0;
+  while (true) {
+    if (Adapter->FetchResult(returned, result)) {
+      if (IsFinished(returned, code)) break;
+      if (returned == code) {
+        if (ombrix::CurrentClock().MonotonicMilliseconds() >= deadline) {
+          // The probe never reported the command done: a failure, whatever it did.
+          LastError = peDataError;
+          return false;
+        }
+        Pause(kCommandPollPauseMs);
+        continue;
+      }
+    }
+    if (++failed == kAttempts) {
+      MapAdapterError();
+      EnsureFailureCode(LastError);
+      return false;
+    }
+  }
   LastError = peNone;
   return true;
 }

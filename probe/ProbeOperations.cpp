@@ -172,7 +172,10 @@ bool TProbe::LaunchMission(bool test) {
   if (!ReadStatusForPrecondition()) return false;
   if (!MemoryClear || MissionInProgress) return FailPrecondition();
 
+  // A failed read leaves the clock of an earlier read, which would lengthen the delay by the
+  // time since: the launch stops here instead.
   ReadClock();
+  if (LastError != peNone) return false;
   // The delay is counted from the probe clock's own seconds, never through local time, so that
   // a change of summer time or a clock in the repeated autumn hour still gives the delay the probe
   // really waits.

@@ -93,22 +93,47 @@ AdapterController::Transfer AdapterController::Exchange(std::span<const std::uin
   Transfer transfer;
   ++counters_.exchanges;
   const std::vector<Fault> faults = faults_.Take(request);
-  auto struck = [&](Fault::Kind kind) {
-    return std::any_of(faults.begin(), faults.end(),
-                       [kind](const Fault& f) { return f.kind == kind; });
+  auto struck = [&](Fault::Kind kind) -> const Fault* {
+    const auto it = std::find_if(faults.begin(), faults.end(),
+                                 [kind](const Fault& f) { return f.kind == kind; });
+    return it == faults.end() ? nullptr : &*it;
   };
   if (struck(Fault::Kind::Unplug)) {
     transfer.unplugged = true;
     return transfer;
   }
+  if (const Fault* dropOut = struck(Fault::Kind::DropOut)) {
+    transfer.unplugged = true;
+    transfer.backAfterMs = std::max(dropOut->delayMs, 0);
+    return transfer;
+  }
   if (struck(Fault::Kind::NoAnswer)) return transfer;
+
+  const bool keepFrame = struck(Fault::Kind::KeepFrame) != nullptr;
+  streamRules_ = keepFrame || carried_;
+  const Fault* slow = struck(Fault::Kind::SlowCommand);
+  slowCommandMs_ = slow ? std::max(slow->delayMs, 0) : 0;
+  const FaultPlan::Lost lost = FaultPlan::LostRange(faults, request.size());
 
   transfer.reply.reserve(request.size());
   for (std::size_t i = 0; i < request.size(); ++i) {
+    if (i >= lost.begin && i < lost.end) continue;
     transfer.reply.push_back(Receive(request[i], utcMs + timing.ByteEndMicros(i) / 1000));
+    if (lost.end > lost.begin) transfer.replyPositions.push_back(static_cast<std::uint32_t>(i));
   }
-  LineIdle();
+  slowCommandMs_ = 0;
+  if (keepFrame) {
+    carried_ = true;
+  } else {
+    LineIdle();
+  }
   FaultPlan::Corrupt(faults, request, transfer.reply);
+  if (transfer.replyPositions.size() > transfer.reply.size()) {
+    transfer.replyPositions.resize(transfer.reply.size());
+  }
+  if (const Fault* late = struck(Fault::Kind::LateReply)) {
+    transfer.replyDelayMs = std::max(late->delayMs, 0);
+  }
   counters_.replyBytes += transfer.reply.size();
   return transfer;
 }
@@ -116,45 +141,71 @@ AdapterController::Transfer AdapterController::Exchange(std::span<const std::uin
 void AdapterController::LineIdle() {
   state_ = State::Idle;
   escapePending_ = false;
+  presenceSlotLast_ = false;
+  carried_ = false;
+  streamRules_ = false;
 }
 
 void AdapterController::PowerOn() {
   LineIdle();
   mailbox_ = {};
+  busy_ = false;
 }
 
-std::uint8_t AdapterController::Confused() {
-  state_ = State::Discard;
+void AdapterController::Settle(std::int64_t utcMs) {
+  if (busy_ && utcMs >= busyUntilMs_) {
+    mailbox_ = finished_;
+    busy_ = false;
+  }
+}
+
+// The first byte of an exchange: a start marker, the 00 of a ping or the escape of a control
+// exchange. Any other byte is not expected here.
+std::uint8_t AdapterController::Opening(std::uint8_t byte) {
+  presenceSlotLast_ = false;
+  if (byte == kStart0) {
+    state_ = State::StartMarker;
+    return kAck;
+  }
+  if (byte == kPing) {
+    command_ = kPing;
+    script_ = Script(kPing);
+    step_ = 0;
+    state_ = State::Frame;
+    return kAck;
+  }
+  if (byte == kEscape) {
+    state_ = State::ControlEscape;
+    return kEscapeAnswer;
+  }
+  state_ = streamRules_ ? State::Idle : State::Discard;
   return kConfused;
+}
+
+std::uint8_t AdapterController::Confused(std::uint8_t byte) {
+  escapePending_ = false;
+  presenceSlotLast_ = false;
+  if (!streamRules_) {
+    state_ = State::Discard;
+    return kConfused;
+  }
+  // The frame is given up and the byte taken as the first of a new exchange.
+  return Opening(byte);
 }
 
 std::uint8_t AdapterController::Receive(std::uint8_t byte, std::int64_t utcMs) {
   ++counters_.requestBytes;
+  Settle(utcMs);
   switch (state_) {
     case State::Idle:
-      if (byte == kStart0) {
-        state_ = State::StartMarker;
-        return kAck;
-      }
-      if (byte == kPing) {
-        command_ = kPing;
-        script_ = Script(kPing);
-        step_ = 0;
-        state_ = State::Frame;
-        return kAck;
-      }
-      if (byte == kEscape) {
-        state_ = State::ControlEscape;
-        return kEscapeAnswer;
-      }
-      return Confused();
+      return Opening(byte);
     case State::StartMarker:
-      if (byte != kStart1) return Confused();
+      if (byte != kStart1) return Confused(byte);
       state_ = State::CommandByte;
       return kAck;
     case State::CommandByte:
       script_ = Script(byte);
-      if (byte == kPing || script_.empty()) return Confused();
+      if (byte == kPing || script_.empty()) return Confused(byte);
       command_ = byte;
       step_ = 0;
       dataCount_ = 0;
@@ -164,12 +215,13 @@ std::uint8_t AdapterController::Receive(std::uint8_t byte, std::int64_t utcMs) {
     case State::Frame:
       return FrameByte(byte, utcMs);
     case State::ControlEscape:
-      if (byte != 0x00) return Confused();
+      if (byte != 0x00) return Confused(byte);
       state_ = State::Control;
       return kAck;
     case State::Control:
       return ControlByte(byte);
     case State::Discard:
+      if (streamRules_) return Opening(byte);
       return kConfused;
   }
   return kConfused;
@@ -179,11 +231,11 @@ std::uint8_t AdapterController::FrameByte(std::uint8_t byte, std::int64_t utcMs)
   const FrameStep& step = script_[step_];
   switch (step.step) {
     case Step::Fixed:
-      if (byte != step.request) return Confused();
+      if (byte != step.request) return Confused(byte);
       ++step_;
       return step.reply;
     case Step::End:
-      if (byte != step.request) return Confused();
+      if (byte != step.request) return Confused(byte);
       Complete(utcMs);
       state_ = State::Idle;
       return step.reply;
@@ -194,7 +246,7 @@ std::uint8_t AdapterController::FrameByte(std::uint8_t byte, std::int64_t utcMs)
     case Step::Data:
       // A data byte 0x55 comes doubled; both halves are echoed.
       if (escapePending_) {
-        if (byte != kEscape) return Confused();
+        if (byte != kEscape) return Confused(byte);
         escapePending_ = false;
       } else if (byte == kEscape) {
         escapePending_ = true;
@@ -204,11 +256,11 @@ std::uint8_t AdapterController::FrameByte(std::uint8_t byte, std::int64_t utcMs)
       ++step_;
       return byte;
     case Step::Slot:
-      if (byte != step.request) return Confused();
+      if (byte != step.request) return Confused(byte);
       ++step_;
       return SlotByte(step.reply, utcMs);
   }
-  return Confused();
+  return Confused(byte);
 }
 
 std::uint8_t AdapterController::SlotByte(std::uint8_t source, std::int64_t utcMs) {
@@ -224,10 +276,13 @@ std::uint8_t AdapterController::SlotByte(std::uint8_t source, std::int64_t utcMs
 }
 
 std::uint8_t AdapterController::ControlByte(std::uint8_t byte) {
+  const bool afterSlot = presenceSlotLast_;
+  presenceSlotLast_ = false;
   switch (byte) {
     case kControlVersion:
       return version_;
     case kControlPresence:
+      presenceSlotLast_ = true;
       return probe_ ? kAck : kConfused;
     case kControlStart:
     case kControlStop:
@@ -239,12 +294,22 @@ std::uint8_t AdapterController::ControlByte(std::uint8_t byte) {
       state_ = State::ControlEscape;
       return kEscapeAnswer;
     default:
-      return kConfused;
+      if (!streamRules_) return kConfused;
+      // Control codes run on until a byte that is none: the FF before it was the start marker
+      // of a frame when it is AA, otherwise the byte opens the next exchange.
+      if (afterSlot && byte == kStart1) {
+        state_ = State::CommandByte;
+        return kAck;
+      }
+      return Opening(byte);
   }
 }
 
 // A frame has arrived whole: carry it out.
 void AdapterController::Complete(std::int64_t utcMs) {
+  // A controller busy with a slow command answers every byte but carries out no frame that
+  // touches the mailbox until the command has finished.
+  if (busy_) return;
   switch (command_) {
     case kPost: {
       // Only a post whose checksum is right reaches the mailbox.
@@ -258,8 +323,16 @@ void AdapterController::Complete(std::int64_t utcMs) {
       if (probe_ && (mailbox_.code & ~kFinished) == code_) {
         ++counters_.commands;
         const auto result = probe_->RunCommand(code_, mailbox_.value, utcMs);
-        mailbox_.code = static_cast<std::uint8_t>(code_ | kFinished);
-        if (result) mailbox_.value = *result;
+        const Mailbox done{static_cast<std::uint8_t>(code_ | kFinished),
+                           result.value_or(mailbox_.value)};
+        if (slowCommandMs_ > 0) {
+          // The probe has taken the command; the mailbox shows it finished only once it is.
+          finished_ = done;
+          busyUntilMs_ = utcMs + slowCommandMs_;
+          busy_ = true;
+        } else {
+          mailbox_ = done;
+        }
       }
       break;
     case kQuery:

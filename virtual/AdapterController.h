@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,37 @@ namespace ombrix {
 // lone 0x55 in the data of a post) is answered 0x00 and the controller ignores the rest of that
 // transfer, answering 0x00 to each byte, until the line goes quiet at the end of the transfer. A
 // frame that the end of a transfer cuts off has no effect.
+//
+// That reset at the end of every transfer is the default. The KeepFrame fault takes it away for
+// the transfers it strikes (with times = kForever for good), and the controller then parses the
+// request bytes as one stream, as a controller does that keeps its parser state across writes.
+// What such a controller is taken to do, since the program never sees it directly:
+// - A frame cut off by the end of a transfer (by CutRequest or LostBytes) stays open: the bytes
+//   of the next request continue it where it stopped, and are answered as that frame answers.
+// - At a byte that does not fit the frame it is in, the controller gives the frame up and takes
+//   the byte as the first byte of a new exchange: FF (start marker), 00 (ping) and 55 (control
+//   escape) open one and are answered as at the start of a transfer; any other byte is answered
+//   0x00 and the controller waits on for one that opens an exchange. So it falls back into step
+//   with the program at the first request that begins after the bytes it could not place, and
+//   the reply the program checks shows every byte of that request that it misread.
+// - A control exchange has no end code: control codes run on until a byte that is none. AA right
+//   after a presence slot FF makes that FF the start marker of a frame (its answer, 0x22 with a
+//   probe, is the start marker's acknowledgement too); any other byte that is no control code
+//   opens the next exchange as above. So a program that sends each exchange as one transfer is
+//   understood exactly as by a controller that resets at the end of every transfer.
+// - The frames keep their meaning: a post is stored only when its checksum is right, an execute
+//   runs only the mailbox's command, so a frame pieced together from two requests changes
+//   nothing unless it is a whole, well-formed frame.
+//
+// Commands that take time (SlowCommand): the probe takes the command when the execute frame is
+// complete, and its state changes then; the mailbox keeps the command's code without the
+// finished flag (and the posted value) until the delay has passed, and then shows the code with
+// the flag and the result. The controller notices the end at the first byte it receives after
+// it. Until then it is busy with the probe: it still answers every byte as usual, and fetches
+// and reads of data work, but posts, executes and queries change nothing.
+//
+// Nothing of the parser's state, the mailbox or a command under way outlives a power-on (Plug,
+// or an adapter that drops out and comes back); the probe keeps its own state.
 class AdapterController {
  public:
   static constexpr std::uint8_t kDefaultVersion = 0x21;
@@ -61,7 +93,12 @@ class AdapterController {
 
   struct Transfer {
     std::vector<std::uint8_t> reply;
-    bool unplugged = false;  // an Unplug fault struck: the adapter is gone
+    bool unplugged = false;  // an Unplug or DropOut fault struck: the adapter is gone
+    std::optional<std::int64_t> backAfterMs;  // DropOut: it comes back this much later
+    std::int64_t replyDelayMs = 0;            // LateReply: the reply is held back this long
+    // When request bytes were lost: the position in the request of the byte each reply byte
+    // answers (empty when every byte arrived: reply byte i answers request byte i).
+    std::vector<std::uint32_t> replyPositions;
   };
 
   AdapterController() = default;
@@ -85,6 +122,10 @@ class AdapterController {
   std::uint8_t Receive(std::uint8_t byte, std::int64_t utcMs);
   // The line has gone quiet: the controller waits for a new exchange.
   void LineIdle();
+  // Lets a slow command that has finished by this time show in the mailbox.
+  void Settle(std::int64_t utcMs);
+  // Whether a slow command is still under way (as of the last byte received or Settle).
+  bool Busy() const { return busy_; }
   // Power-on reset, as when the adapter is plugged in: waiting for an exchange, mailbox empty.
   void PowerOn();
 
@@ -105,7 +146,8 @@ class AdapterController {
   std::uint8_t SlotByte(std::uint8_t source, std::int64_t utcMs);
   std::uint8_t ControlByte(std::uint8_t byte);
   void Complete(std::int64_t utcMs);
-  std::uint8_t Confused();
+  std::uint8_t Opening(std::uint8_t byte);
+  std::uint8_t Confused(std::uint8_t byte);
 
   std::uint8_t version_ = kDefaultVersion;
   std::shared_ptr<VirtualProbe> probe_;
@@ -121,6 +163,15 @@ class AdapterController {
   std::uint8_t data_[5] = {};
   std::size_t dataCount_ = 0;
   bool escapePending_ = false;
+  bool presenceSlotLast_ = false;  // the last control code was a presence slot
+
+  bool carried_ = false;      // the parser kept its state at the end of the last transfer
+  bool streamRules_ = false;  // this transfer is parsed as part of one stream (see above)
+  int slowCommandMs_ = 0;     // how long a command executed in this transfer takes
+
+  bool busy_ = false;  // a slow command is under way
+  std::int64_t busyUntilMs_ = 0;
+  Mailbox finished_;  // what the mailbox shows once it has finished
 };
 
 }  // namespace ombrix

@@ -7,6 +7,7 @@ namespace ombrix {
 namespace {
 
 constexpr std::uint8_t kEscape = 0x55;
+constexpr std::uint8_t kExecute = 0x33;
 constexpr std::uint8_t kVersionQuery = 0x01;
 constexpr std::uint8_t kPresenceSlot = 0xFF;
 constexpr int kFetchChecksumOffset = 12;
@@ -38,6 +39,17 @@ std::optional<std::size_t> FetchChecksum(std::span<const std::uint8_t> request) 
   return std::nullopt;
 }
 
+// Whether the request carries an Execute frame, of the given command code if there is one.
+bool HasExecute(std::span<const std::uint8_t> request, std::optional<std::uint8_t> code) {
+  for (std::size_t i = 0; i + 3 < request.size(); ++i) {
+    if (request[i] == 0xFF && request[i + 1] == 0xAA && request[i + 2] == kExecute &&
+        (!code || request[i + 3] == *code)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void FaultPlan::At(int exchange, const Fault& fault, int times) {
@@ -62,6 +74,8 @@ bool FaultPlan::Applies(const Fault& fault, std::span<const std::uint8_t> reques
       return !ControlSlots(request, kPresenceSlot).empty();
     case Fault::Kind::LowVersion:
       return !ControlSlots(request, kVersionQuery).empty();
+    case Fault::Kind::SlowCommand:
+      return HasExecute(request, fault.value);
     default:
       return true;
   }
@@ -120,10 +134,31 @@ void FaultPlan::Corrupt(const std::vector<Fault>& faults, std::span<const std::u
       }
       case Fault::Kind::NoAnswer:
       case Fault::Kind::Unplug:
+      case Fault::Kind::LateReply:
+      case Fault::Kind::LostBytes:
+      case Fault::Kind::CutRequest:
+      case Fault::Kind::KeepFrame:
+      case Fault::Kind::SlowCommand:
+      case Fault::Kind::DropOut:
         break;
     }
   }
   reply.resize(keep);
+}
+
+FaultPlan::Lost FaultPlan::LostRange(const std::vector<Fault>& faults, std::size_t requestSize) {
+  for (const Fault& fault : faults) {
+    const std::size_t count = static_cast<std::size_t>(std::max(fault.count, 0));
+    if (fault.kind == Fault::Kind::LostBytes) {
+      const std::size_t begin =
+          std::min(static_cast<std::size_t>(std::max(fault.position, 0)), requestSize);
+      return {begin, begin + std::min(count, requestSize - begin)};
+    }
+    if (fault.kind == Fault::Kind::CutRequest) {
+      return {requestSize - std::min(count, requestSize), requestSize};
+    }
+  }
+  return {};
 }
 
 }  // namespace ombrix

@@ -19,9 +19,31 @@ namespace ombrix {
 // - LowVersion: the version byte of a version query reads `value` (0x0F unless given).
 // - Unplug: the adapter vanishes from the bus as the request is written: the write fails and
 //   every later call on the open handle fails too.
-// BadChecksum, PresenceDropout and LowVersion strike only exchanges that carry what they corrupt
-// (a FetchResult frame, presence slots, a version query); scheduled for an exchange that does not,
-// they wait for the next one that does.
+// - LateReply: the controller answers as usual, but its reply reaches the computer `delayMs`
+//   later than the link timing gives. Reply bytes stay in order on the line, so the replies to
+//   later requests queue up behind it. With a delay past the program's read time-out the reply
+//   lands in a later exchange: dropped by that exchange's purge when it has arrived by then,
+//   otherwise read as the first bytes of that exchange's reply.
+// - LostBytes: `count` request bytes from `position` on never reach the controller (lost on the
+//   line). The controller answers the bytes it gets, one reply byte each, so the reply is short.
+// - CutRequest: the last `count` request bytes never reach the controller; a LostBytes at the
+//   request's end, whatever its length.
+// - KeepFrame: the controller does not notice the end of this transfer: its parser keeps its
+//   state into the next exchange (see AdapterController for what it then does with the bytes
+//   that follow). Planned with times = kForever it is a controller that never resets its parser
+//   between transfers; together with LostBytes or CutRequest it leaves the controller inside a
+//   frame when the next request starts.
+// - SlowCommand: the command that an Execute frame runs takes `delayMs` on the probe before the
+//   mailbox shows it finished. With `value` only an Execute of that command code is struck.
+// - DropOut: like Unplug, but the adapter comes back `delayMs` later: from then on a listing
+//   finds it again, powered up afresh (the probe on it unchanged), and it opens with a new
+//   handle; the handle open when it dropped stays dead.
+// BadChecksum, PresenceDropout, LowVersion and SlowCommand strike only exchanges that carry what
+// they change (a FetchResult frame, presence slots, a version query, an Execute frame of the
+// code); scheduled for an exchange that does not, they wait for the next one that does.
+//
+// Delays are on the bus's clock and are not divided by the link timing's speed factor: they
+// stand against the program's time-outs and pauses, which are not either.
 struct Fault {
   enum class Kind {
     NoAnswer,
@@ -30,21 +52,29 @@ struct Fault {
     BadChecksum,
     PresenceDropout,
     LowVersion,
-    Unplug
+    Unplug,
+    LateReply,
+    LostBytes,
+    CutRequest,
+    KeepFrame,
+    SlowCommand,
+    DropOut
   };
 
   Kind kind = Kind::NoAnswer;
   int position = 0;
   int count = 1;
   std::optional<std::uint8_t> value;
+  int delayMs = 0;
 
   static Fault Make(Kind kind, int position = 0, int count = 1,
-                    std::optional<std::uint8_t> value = std::nullopt) {
+                    std::optional<std::uint8_t> value = std::nullopt, int delayMs = 0) {
     Fault fault;
     fault.kind = kind;
     fault.position = position;
     fault.count = count;
     fault.value = value;
+    fault.delayMs = delayMs;
     return fault;
   }
   static Fault NoAnswer() { return Make(Kind::NoAnswer); }
@@ -61,6 +91,16 @@ struct Fault {
     return Make(Kind::LowVersion, 0, 1, version);
   }
   static Fault Unplug() { return Make(Kind::Unplug); }
+  static Fault LateReply(int delayMs) { return Make(Kind::LateReply, 0, 1, std::nullopt, delayMs); }
+  static Fault LostBytes(int position, int count = 1) {
+    return Make(Kind::LostBytes, position, count);
+  }
+  static Fault CutRequest(int missing = 1) { return Make(Kind::CutRequest, 0, missing); }
+  static Fault KeepFrame() { return Make(Kind::KeepFrame); }
+  static Fault SlowCommand(int delayMs, std::optional<std::uint8_t> code = std::nullopt) {
+    return Make(Kind::SlowCommand, 0, 1, code, delayMs);
+  }
+  static Fault DropOut(int awayMs) { return Make(Kind::DropOut, 0, 1, std::nullopt, awayMs); }
 };
 
 // The faults planned for one adapter, by exchange count or by chance. Exchanges are counted from
@@ -84,12 +124,19 @@ class FaultPlan {
   // For the controller: counts one exchange with this request and returns the faults that strike
   // it, in the order they are planned.
   std::vector<Fault> Take(std::span<const std::uint8_t> request);
-  // Applies the faults that change a reply (all but NoAnswer and Unplug) to the reply of
-  // `request`.
+  // Applies the faults that change a reply on its way back (ShortReply, WrongByte, BadChecksum,
+  // PresenceDropout, LowVersion) to the reply of `request`; the others leave it alone.
   static void Corrupt(const std::vector<Fault>& faults, std::span<const std::uint8_t> request,
                       std::vector<std::uint8_t>& reply);
   // Whether a fault of this kind can strike an exchange with this request.
   static bool Applies(const Fault& fault, std::span<const std::uint8_t> request);
+  // The request bytes that these faults keep from the controller: the range [begin, end) that the
+  // first LostBytes or CutRequest among them names, cut to the request (empty without one).
+  struct Lost {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+  };
+  static Lost LostRange(const std::vector<Fault>& faults, std::size_t requestSize);
 
  private:
   struct Planned {

@@ -50,6 +50,7 @@ void VirtualBus::Plugged(Device& device) {
 bool VirtualBus::Unplug(const std::string& serialNumber) {
   Device* device = Find(serialNumber);
   if (!device || !device->plugged) return false;
+  device->returnMicros.reset();
   device->plugged = false;
   device->handle = kInvalidFtdiHandle;
   device->received.clear();
@@ -59,6 +60,7 @@ bool VirtualBus::Unplug(const std::string& serialNumber) {
 bool VirtualBus::Plug(const std::string& serialNumber) {
   Device* device = Find(serialNumber);
   if (!device || device->plugged) return false;
+  device->returnMicros.reset();
   // A device plugged in again is enumerated after those already there.
   auto it = std::find_if(devices_.begin(), devices_.end(),
                          [device](const auto& d) { return d.get() == device; });
@@ -101,6 +103,18 @@ std::int64_t VirtualBus::LinkMicros(const std::string& serialNumber) const {
   return device ? device->linkMicros : 0;
 }
 
+// A device that dropped out comes back once its time has come, as a listing would find it.
+void VirtualBus::ComeBack() {
+  const std::int64_t now = NowMicros();
+  std::vector<std::string> due;
+  for (const auto& device : devices_) {
+    if (!device->plugged && device->returnMicros && *device->returnMicros <= now) {
+      due.push_back(device->serialNumber);
+    }
+  }
+  for (const std::string& serialNumber : due) Plug(serialNumber);
+}
+
 // --- Listing and opening ---
 
 VirtualBus::Device* VirtualBus::Listed(std::uint32_t index) const {
@@ -113,12 +127,14 @@ VirtualBus::Device* VirtualBus::Listed(std::uint32_t index) const {
 }
 
 bool VirtualBus::ListDeviceCount(std::uint32_t& count) {
+  ComeBack();
   count = static_cast<std::uint32_t>(
       std::count_if(devices_.begin(), devices_.end(), [](const auto& d) { return d->plugged; }));
   return true;
 }
 
 bool VirtualBus::ListDescription(std::uint32_t index, std::string& description) {
+  ComeBack();
   const Device* device = Listed(index);
   if (!device) return false;
   description = device->description.substr(0, kDescriptionBufferSize - 1);
@@ -126,17 +142,34 @@ bool VirtualBus::ListDescription(std::uint32_t index, std::string& description) 
 }
 
 bool VirtualBus::ListSerialNumber(std::uint32_t index, std::string& serialNumber) {
+  ComeBack();
   const Device* device = Listed(index);
   if (!device) return false;
   serialNumber = device->serialNumber.substr(0, kSerialNumberBufferSize - 1);
   return true;
 }
 
-FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
+bool VirtualBus::RefuseOpen(const std::string& serialNumber, OpenFailure why) {
   Device* device = Find(serialNumber);
-  if (!device || !device->plugged || device->handle != kInvalidFtdiHandle) {
+  if (!device) return false;
+  device->refusesOpen = why;
+  return true;
+}
+
+FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
+  ComeBack();
+  Device* device = Find(serialNumber);
+  lastOpenFailure_ = OpenFailure::kOther;
+  if (!device || !device->plugged) return kInvalidFtdiHandle;
+  if (device->refusesOpen != OpenFailure::kNone) {
+    lastOpenFailure_ = device->refusesOpen;
     return kInvalidFtdiHandle;
   }
+  if (device->handle != kInvalidFtdiHandle) {
+    lastOpenFailure_ = OpenFailure::kBusy;
+    return kInvalidFtdiHandle;
+  }
+  lastOpenFailure_ = OpenFailure::kNone;
   device->handle = nextHandle_++;
   if (nextHandle_ == kInvalidFtdiHandle) nextHandle_ = 1;
   device->timeouts = {};
@@ -234,11 +267,17 @@ bool VirtualBus::Write(FtdiHandle handle, const std::uint8_t* buffer, std::uint3
         std::span<const std::uint8_t>(buffer, count), utcAtLineStart, timing_);
     if (transfer.unplugged) {
       Unplug(device->serialNumber);
+      if (transfer.backAfterMs) device->returnMicros = now + *transfer.backAfterMs * 1000;
       return false;
     }
-    const std::int64_t latency = timing_.LatencyMicros(device->latencyTimerMs);
+    const std::int64_t latency =
+        timing_.LatencyMicros(device->latencyTimerMs) + transfer.replyDelayMs * 1000;
     for (std::size_t i = 0; i < transfer.reply.size(); ++i) {
-      const std::int64_t at = lineStart + timing_.ByteEndMicros(i) + latency;
+      const std::size_t position =
+          i < transfer.replyPositions.size() ? transfer.replyPositions[i] : i;
+      std::int64_t at = lineStart + timing_.ByteEndMicros(position) + latency;
+      // The line keeps the bytes in order: none overtakes a reply held back before it.
+      if (!device->received.empty()) at = std::max(at, device->received.back().availableMicros);
       device->received.push_back({transfer.reply[i], at});
       lastByte = std::max(lastByte, at);
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,9 @@ namespace ombrix {
 // may repeat. The device list holds the plugged devices in the order they were plugged in. A
 // device can be open once at a time. Unplugging makes a device vanish from the list; every call
 // on a handle opened before then fails, as with a device that has gone. Plugging it in again
-// powers its controller up afresh (the probe on it and the planned faults stay).
+// powers its controller up afresh (the probe on it and the planned faults stay). An adapter that
+// a DropOut fault takes off the bus is plugged in again by the bus itself once its time away has
+// passed on the bus's clock: the listing and opening calls find it from then on.
 //
 // Time: every wait is a Sleep on the bus's clock, every cost follows the LinkTiming (per device
 // the latency timer that SetLatencyTimer sets, 16 ms until then). A write is accepted whole at
@@ -34,7 +37,9 @@ namespace ombrix {
 //   caller waits. The interval time-out between bytes plays no further part.
 // A purge of the receive buffer drops the reply bytes that have arrived; bytes still on their way
 // arrive afterwards. Request bytes reach the controller as they are written, so a transmit purge
-// has nothing left to discard.
+// has nothing left to discard. A LateReply fault holds a reply back by its delay; reply bytes
+// arrive in the order they were sent, so later replies wait behind it. When request bytes are
+// lost on the way, each reply byte keeps the time of the request byte it answers.
 //
 // The bus is not thread-safe: all calls come from one thread, as the transport's do.
 class VirtualBus : public FtdiDriver {
@@ -53,6 +58,9 @@ class VirtualBus : public FtdiDriver {
   bool Plug(const std::string& serialNumber);
   bool IsPlugged(const std::string& serialNumber) const;
   bool IsOpen(const std::string& serialNumber) const;
+  // Every attempt to open the device fails for this reason (kNone: opens again), as for a device
+  // this user may not open or one that another program holds.
+  bool RefuseOpen(const std::string& serialNumber, OpenFailure why);
   // The controller of the adapter with this serial number (plugged or not), or nullptr.
   AdapterController* Adapter(const std::string& serialNumber);
   // The serial numbers of all adapters (plugged or not; no plain devices), in plug-in order.
@@ -71,6 +79,7 @@ class VirtualBus : public FtdiDriver {
   bool ListDescription(std::uint32_t index, std::string& description) override;
   bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
   FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
+  OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
   bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) override;
   bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) override;
   bool Purge(FtdiHandle handle, std::uint32_t mask) override;
@@ -98,6 +107,8 @@ class VirtualBus : public FtdiDriver {
     std::deque<Pending> received;
     std::int64_t lineFreeMicros = 0;  // when the last request has left the chip
     std::int64_t linkMicros = 0;
+    std::optional<std::int64_t> returnMicros;  // when a device that dropped out comes back
+    OpenFailure refusesOpen = OpenFailure::kNone;
   };
   static constexpr std::uint8_t kPowerOnLatencyMs = 16;
 
@@ -105,6 +116,7 @@ class VirtualBus : public FtdiDriver {
   Device* Listed(std::uint32_t index) const;
   Device* Opened(FtdiHandle handle) const;
   void Plugged(Device& device);
+  void ComeBack();
   std::int64_t NowMicros() const;
   std::size_t Arrived(const Device& device, std::int64_t nowMicros) const;
   void SleepUntil(std::int64_t micros);
@@ -113,6 +125,7 @@ class VirtualBus : public FtdiDriver {
   LinkTiming timing_;
   std::vector<std::unique_ptr<Device>> devices_;  // in plug-in order
   FtdiHandle nextHandle_ = 1;
+  OpenFailure lastOpenFailure_ = OpenFailure::kNone;
 };
 
 }  // namespace ombrix

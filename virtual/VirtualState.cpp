@@ -13,6 +13,19 @@ namespace {
 constexpr std::string_view kFirstLine = "Ombrix virtual state 1";
 constexpr int kMemoryLine = 64;  // bytes per memory line
 
+struct OpenFailureName {
+  OpenFailure failure;
+  std::string name;
+};
+// kNone has no name: an adapter that opens is written without the setting.
+const OpenFailureName kOpenFailures[] = {
+    {OpenFailure::kNoPermission, "no-permission"},
+    {OpenFailure::kBusy, "busy"},
+    {OpenFailure::kKernelDriver, "kernel-driver"},
+    {OpenFailure::kVanished, "vanished"},
+    {OpenFailure::kOther, "other"},
+};
+
 struct KindName {
   Fault::Kind kind;
   std::string_view name;
@@ -25,6 +38,12 @@ constexpr KindName kKinds[] = {
     {Fault::Kind::PresenceDropout, "presence-dropout"},
     {Fault::Kind::LowVersion, "low-version"},
     {Fault::Kind::Unplug, "unplug"},
+    {Fault::Kind::LateReply, "late-reply"},
+    {Fault::Kind::LostBytes, "lost-bytes"},
+    {Fault::Kind::CutRequest, "cut-request"},
+    {Fault::Kind::KeepFrame, "keep-frame"},
+    {Fault::Kind::SlowCommand, "slow-command"},
+    {Fault::Kind::DropOut, "drop-out"},
 };
 
 std::string_view KindText(Fault::Kind kind) {
@@ -146,6 +165,8 @@ bool ParseFault(const std::vector<std::string_view>& w, VirtualState::PlannedFau
       std::uint8_t byte = 0;
       read = Number(value, byte, 16);
       if (read) planned.fault.value = byte;
+    } else if (key == "delay") {
+      read = Number(value, planned.fault.delayMs) && planned.fault.delayMs >= 0;
     }
     if (!read) return in.Fail("cannot read \"" + Quoted(w[i]) + "\"");
   }
@@ -226,7 +247,11 @@ std::string FormatVirtualState(const VirtualState& state) {
   out << "scenario " << state.scenario << '\n';
   out << "clock " << state.utcMilliseconds << '\n';
   for (const VirtualState::Adapter& adapter : state.adapters) {
-    out << "adapter " << adapter.serialNumber << '\n';
+    out << "adapter " << adapter.serialNumber;
+    for (const OpenFailureName& f : kOpenFailures) {
+      if (f.failure == adapter.refusesOpen) out << " refuses-open=" << f.name;
+    }
+    out << '\n';
     for (const VirtualState::PlannedFault& f : adapter.faults) {
       out << "fault " << KindText(f.fault.kind) << " exchange=" << f.exchange << " times=";
       if (f.times == FaultPlan::kForever) {
@@ -240,6 +265,7 @@ std::string FormatVirtualState(const VirtualState& state) {
         std::snprintf(hex, sizeof hex, "%02X", *f.fault.value);
         out << " value=" << hex;
       }
+      if (f.fault.delayMs != 0) out << " delay=" << f.fault.delayMs;
       out << '\n';
     }
     if (!adapter.probe) continue;
@@ -293,9 +319,18 @@ bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& 
     } else if (key == "clock" && w.size() == 2) {
       if (!Milliseconds(w[1], result.utcMilliseconds)) return in.Fail("cannot read the clock");
       haveClock = true;
-    } else if (key == "adapter" && w.size() == 2) {
+    } else if (key == "adapter" && (w.size() == 2 || w.size() == 3)) {
       if (result.Find(w[1])) return in.Fail("adapter " + Quoted(w[1]) + " twice");
       result.adapters.push_back({std::string(w[1]), {}, std::nullopt});
+      if (w.size() == 3) {
+        const auto reason = std::find_if(
+            std::begin(kOpenFailures), std::end(kOpenFailures),
+            [&](const OpenFailureName& f) { return "refuses-open=" + f.name == w[2]; });
+        if (reason == std::end(kOpenFailures)) {
+          return in.Fail("unknown adapter setting \"" + Quoted(w[2]) + "\"");
+        }
+        result.adapters.back().refusesOpen = reason->failure;
+      }
     } else if (key == "fault" && !result.adapters.empty()) {
       VirtualState::PlannedFault planned;
       if (!ParseFault(w, planned, in)) return false;
@@ -348,6 +383,7 @@ bool RestoreProbes(VirtualBus& bus, const VirtualState& state, std::string& erro
     } else if (adapter->Probe()) {
       adapter->DetachProbe();
     }
+    bus.RefuseOpen(saved.serialNumber, saved.refusesOpen);
     for (const VirtualState::PlannedFault& planned : saved.faults) {
       adapter->Faults().At(planned.exchange, planned.fault, planned.times);
     }

@@ -29,7 +29,8 @@ struct VirtualState {
   struct Adapter {
     std::string serialNumber;
     std::vector<PlannedFault> faults;
-    std::optional<VirtualProbe::State> probe;  // none: no probe on the adapter
+    std::optional<VirtualProbe::State> probe;      // none: no probe on the adapter
+    OpenFailure refusesOpen = OpenFailure::kNone;  // every open fails for this reason
   };
 
   std::string scenario;
@@ -42,6 +43,16 @@ struct VirtualState {
 // The text form, one item per line: a first line naming the format, "scenario", "clock", then per
 // adapter an "adapter" line, its "fault" lines and, when it has a probe, a "probe" block up to
 // "end" with the registers, the mission and the 8192 memory bytes in hex.
+//
+// An adapter line may end in "refuses-open=REASON" (no-permission, busy, kernel-driver, vanished,
+// other): every attempt to open that adapter then fails for that reason.
+//
+// A fault line: "fault KIND key=value...", KIND one of no-answer, short-reply, wrong-byte,
+// bad-checksum, presence-dropout, low-version, unplug, late-reply, lost-bytes, cut-request,
+// keep-frame, slow-command, drop-out; keys exchange= (from 1), times= (a count or "forever"),
+// position=, count=, value= (hex) and delay= (milliseconds, for late-reply, slow-command and
+// drop-out). A key left out keeps its default; delay= is written only when it is not 0, so
+// files written before it existed read the same.
 std::string FormatVirtualState(const VirtualState& state);
 // False, with `error` naming the line and what is wrong, when the text is not a whole state or
 // holds a clock, clock offset or standing probe time beyond 2^50 ms (some 35,000 years) either way.

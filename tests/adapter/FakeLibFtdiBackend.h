@@ -26,6 +26,8 @@ struct FakeAdapter {
   std::deque<Burst> bursts;                         // in order of arrival
   std::optional<std::chrono::milliseconds> goneAt;  // unplugged from then on
   std::chrono::milliseconds readTakes{0};           // each read waits this long, as a USB poll does
+  bool silent = false;  // answers no poll: each read lasts its whole USB time-out
+  std::optional<OpenFailure> refusesOpen;                         // opening fails for this reason
   std::size_t accepts = std::numeric_limits<std::size_t>::max();  // then its input stalls
   std::vector<std::uint8_t> written;
   int receivePurges = 0;
@@ -40,12 +42,15 @@ class FakeBackend : public LibFtdiBackend {
  public:
   std::vector<std::shared_ptr<FakeAdapter>> bus;
   bool listingFails = false;
+  // The USB time-out the latest read was given.
+  static inline std::chrono::milliseconds lastReadTimeout{0};
   Clock::time_point now{};
 
   std::shared_ptr<FakeAdapter> Plug(std::string description, std::string serialNumber,
                                     bool accessible = true) {
     bus.push_back(std::make_shared<FakeAdapter>());
-    bus.back()->info = {std::move(description), std::move(serialNumber), accessible};
+    bus.back()->info = {std::move(description), std::move(serialNumber), accessible, 1,
+                        static_cast<std::uint8_t>(++plugged_)};
     return bus.back();
   }
 
@@ -60,10 +65,19 @@ class FakeBackend : public LibFtdiBackend {
     return !listingFails;
   }
 
-  std::unique_ptr<FtdiDevice> Open(std::size_t index) override {
-    if (index >= listed_.size() || listed_[index]->open) return nullptr;
+  std::unique_ptr<FtdiDevice> Open(std::size_t index, OpenFailure& failure) override {
+    failure = OpenFailure::kOther;
+    if (index >= listed_.size()) return nullptr;
+    if (listed_[index]->open) failure = OpenFailure::kBusy;
+    if (listed_[index]->refusesOpen) failure = *listed_[index]->refusesOpen;
+    if (listed_[index]->open || listed_[index]->refusesOpen) return nullptr;
+    failure = OpenFailure::kNone;
+    opened.push_back(listed_[index]);
     return std::make_unique<Device>(*this, listed_[index]);
   }
+
+  // Every adapter opened, in order.
+  std::vector<std::shared_ptr<FakeAdapter>> opened;
 
   Clock::time_point Now() override { return now; }
   void Sleep(Clock::duration duration) override { now += duration; }
@@ -77,7 +91,12 @@ class FakeBackend : public LibFtdiBackend {
     }
     ~Device() override { a_->open = false; }
 
-    int ReadData(std::uint8_t* buffer, int size) override {
+    int ReadData(std::uint8_t* buffer, int size, std::chrono::milliseconds timeout) override {
+      lastReadTimeout = timeout;
+      if (a_->silent) {
+        backend_.now += timeout;
+        return Gone() ? -1 : 0;
+      }
       backend_.now += a_->readTakes;
       if (Gone()) return -1;
       int got = 0;
@@ -119,6 +138,7 @@ class FakeBackend : public LibFtdiBackend {
   };
 
   std::vector<std::shared_ptr<FakeAdapter>> listed_;
+  int plugged_ = 0;
 };
 
 }  // namespace ombrix::testing

@@ -243,6 +243,52 @@ TEST_F(LibFtdiDriverTest, HandlesAreOpenedBySerialNumberAndKeptApart) {
   EXPECT_FALSE(driver_.Read(two, &byte, 1, count));
 }
 
+// The adapter chosen from a listing is the one opened: never another device with its serial number
+// (clone chips share them), also one without a serial number; a failed open says why.
+TEST_F(LibFtdiDriverTest, TheListedDeviceItselfIsOpenedOrTheReasonKept) {
+  auto clone = fake_.Plug("USB Serial", "A50285BI");
+  auto adapter = fake_.Plug("Probe adapter", "A50285BI");
+  auto bare = fake_.Plug("Probe adapter 2", "");
+  auto locked = fake_.Plug("Locked adapter", "FT9", false);
+  std::uint32_t count = 0;
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  const FtdiHandle handle = driver_.OpenListed(1);
+  ASSERT_NE(handle, kInvalidFtdiHandle);
+  EXPECT_TRUE(adapter->open);
+  EXPECT_FALSE(clone->open);
+  EXPECT_NE(driver_.OpenListed(2), kInvalidFtdiHandle);
+  EXPECT_TRUE(bare->open);
+  EXPECT_EQ(driver_.LastOpenFailure(), OpenFailure::kNone);
+
+  EXPECT_EQ(driver_.OpenListed(3), kInvalidFtdiHandle);
+  EXPECT_EQ(driver_.LastOpenFailure(), OpenFailure::kNoPermission);
+  clone->refusesOpen = OpenFailure::kKernelDriver;
+  EXPECT_EQ(driver_.OpenListed(0), kInvalidFtdiHandle);
+  EXPECT_EQ(driver_.LastOpenFailure(), OpenFailure::kKernelDriver);
+  EXPECT_TRUE(driver_.CloseHandle(handle));
+  fake_.bus.erase(fake_.bus.begin() + 1);  // unplugged after the listing
+  EXPECT_EQ(driver_.OpenListed(1), kInvalidFtdiHandle);
+  EXPECT_EQ(driver_.LastOpenFailure(), OpenFailure::kVanished);
+  EXPECT_FALSE(clone->open);
+}
+
+// An adapter that stops answering cannot hold a read beyond the handle's time-out: every USB
+// transfer is bounded by what is left of it.
+TEST_F(LibFtdiDriverTest, ASilentAdapterCostsNoMoreThanTheReadTimeout) {
+  for (const FtdiTimeouts& timeouts :
+       {FtdiTimeouts{0, 0, 500, 0, 0}, FtdiTimeouts{kNonBlocking, 0, 0, 0, 0}}) {
+    const FtdiHandle handle = PlugAndOpen(timeouts);
+    adapter_->silent = true;
+    const auto start = fake_.Elapsed();
+    EXPECT_EQ(Read(handle, 4), Bytes{});
+    const auto limit = timeouts.ReadTotalTimeoutConstant ? 500ms : 0ms;
+    EXPECT_GE(fake_.Elapsed() - start, limit);
+    EXPECT_LE(fake_.Elapsed() - start, limit + 20ms);
+    EXPECT_TRUE(driver_.CloseHandle(handle));
+    fake_.bus.clear();
+  }
+}
+
 // The real libftdi1 backend, on whatever this machine has: no adapter, no USB at all, or some.
 TEST(LibFtdiDriverOnThisMachine, ListsAdaptersOrFailsCleanly) {
   LibFtdiDriver driver;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace ombrix::testing {
 
 void ScriptedDriver::Check(FtdiHandle handle) const {
@@ -36,6 +35,12 @@ FtdiHandle ScriptedDriver::OpenBySerialNumber(const std::string& serialNumber) {
   if (failOpen) return kInvalidFtdiHandle;
   ++opened;
   return kHandle;
+}
+
+FtdiHandle ScriptedDriver::OpenListed(std::uint32_t index) {
+  if (index >= devices.size()) return kInvalidFtdiHandle;
+  openedIndex = static_cast<int>(index);
+  return OpenBySerialNumber(devices[index].serialNumber);
 }
 
 bool ScriptedDriver::GetTimeouts(FtdiHandle handle, FtdiTimeouts& out) {

@@ -31,6 +31,7 @@ class ScriptedDriver : public FtdiDriver {
   int failDescriptionAt = -1;
   bool failSerialNumber = false;
   bool failOpen = false;
+  OpenFailure openFailure = OpenFailure::kOther;  // the reason a failed open gives
   bool failWrite = false;
   bool failRead = false;
   bool failQueueStatus = false;
@@ -38,11 +39,16 @@ class ScriptedDriver : public FtdiDriver {
   int opened = 0;
   int closed = 0;
   std::string openedSerialNumber;
+  int openedIndex = -1;
 
   bool ListDeviceCount(std::uint32_t& count) override;
   bool ListDescription(std::uint32_t index, std::string& description) override;
   bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
   FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
+  FtdiHandle OpenListed(std::uint32_t index) override;
+  OpenFailure LastOpenFailure() const override {
+    return failOpen ? openFailure : OpenFailure::kNone;
+  }
   bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& out) override;
   bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& in) override;
   bool Purge(FtdiHandle handle, std::uint32_t mask) override;
@@ -61,6 +67,5 @@ class ScriptedDriver : public FtdiDriver {
   static constexpr FtdiHandle kHandle = 0x1234;
   void Check(FtdiHandle handle) const;
 };
-
 
 }  // namespace ombrix::testing

@@ -53,20 +53,40 @@ std::vector<FrameCase> FrameCases() {
     };
   };
   return {
-      {"Ping", [](TTeLog& l) { return l.Ping(); }, {"00 AA 55 00"}, {"22 22 55 22"},
+      {"Ping",
+       [](TTeLog& l) { return l.Ping(); },
+       {"00 AA 55 00"},
+       {"22 22 55 22"},
        {{0, 4}, {1, 4}, {2, 4}, {3, 4}}},
-      {"GetVersion", [](TTeLog& l) { return l.GetVersion() == 0x21; }, {"55 00 01"},
-       {"11 22 21"}, {{1, 4}}},
-      {"TestPresence", [](TTeLog& l) { return l.TestPresence(); }, {"55 00 FF FF FF"},
-       {"11 22 22 22 22"}, {{1, 4}}},
-      {"ControlStart", [](TTeLog& l) { return l.ControlStart(); }, {"55 00 44"}, {"11 22 22"},
+      {"GetVersion",
+       [](TTeLog& l) { return l.GetVersion() == 0x21; },
+       {"55 00 01"},
+       {"11 22 21"},
+       {{1, 4}}},
+      {"TestPresence",
+       [](TTeLog& l) { return l.TestPresence(); },
+       {"55 00 FF FF FF"},
+       {"11 22 22 22 22"},
+       {{1, 4}}},
+      {"ControlStart",
+       [](TTeLog& l) { return l.ControlStart(); },
+       {"55 00 44"},
+       {"11 22 22"},
        {{1, 4}, {2, 4}}},
-      {"ControlStop", [](TTeLog& l) { return l.ControlStop(); }, {"55 00 33"}, {"11 22 22"},
+      {"ControlStop",
+       [](TTeLog& l) { return l.ControlStop(); },
+       {"55 00 33"},
+       {"11 22 22"},
        {{1, 4}, {2, 4}}},
-      {"ControlReset", [](TTeLog& l) { return l.ControlReset(); }, {"55 00 EE"}, {"11 22 22"},
+      {"ControlReset",
+       [](TTeLog& l) { return l.ControlReset(); },
+       {"55 00 EE"},
+       {"11 22 22"},
        {{1, 4}, {2, 4}}},
-      {"PostCommand", [](TTeLog& l) { return l.PostCommand(1, 8000); },
-       {"FF AA 11 01 40 1F 00 00 C7 55 00"}, {"22 22 11 01 40 1F 00 00 C7 55 22"},
+      {"PostCommand",
+       [](TTeLog& l) { return l.PostCommand(1, 8000); },
+       {"FF AA 11 01 40 1F 00 00 C7 55 00"},
+       {"22 22 11 01 40 1F 00 00 C7 55 22"},
        {{0, 7}, {1, 4}, {2, 8}, {3, 8}, {4, 8}, {5, 8}, {6, 8}, {7, 8}, {8, 8}, {9, 4}, {10, 4}}},
       {"FetchResult",
        [](TTeLog& l) {
@@ -76,10 +96,26 @@ std::vector<FrameCase> FrameCases() {
        },
        {"FF AA 22 55 DD 05 AA FF FF FF FF FF FF 55 00"},
        {"22 22 22 55 22 05 22 41 40 1F 00 00 2E 55 22"},
-       {{0, 7}, {1, 4}, {2, 8}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 8}, {8, 8}, {9, 8}, {10, 8},
-        {11, 8}, {12, 8}, {13, 4}, {14, 4}}},
-      {"ExecuteCommand", [](TTeLog& l) { return l.ExecuteCommand(3); }, {"FF AA 33 03 55 00"},
-       {"22 22 33 03 55 22"}, {{0, 7}, {1, 4}, {2, 8}, {3, 8}, {4, 4}, {5, 4}}},
+       {{0, 7},
+        {1, 4},
+        {2, 8},
+        {3, 4},
+        {4, 4},
+        {5, 4},
+        {6, 4},
+        {7, 8},
+        {8, 8},
+        {9, 8},
+        {10, 8},
+        {11, 8},
+        {12, 8},
+        {13, 4},
+        {14, 4}}},
+      {"ExecuteCommand",
+       [](TTeLog& l) { return l.ExecuteCommand(3); },
+       {"FF AA 33 03 55 00"},
+       {"22 22 33 03 55 22"},
+       {{0, 7}, {1, 4}, {2, 8}, {3, 8}, {4, 4}, {5, 4}}},
       {"ReadData",
        [](TTeLog& l) {
          std::uint8_t d[2] = {};
@@ -87,14 +123,37 @@ std::vector<FrameCase> FrameCases() {
        },
        {"FF AA 44 FF 55 DD 0A FF AA 44 FF 55 DD 0A"},
        {"22 22 44 5A 55 22 0A 22 22 44 A5 55 22 0A"},
-       {{0, 7}, {1, 4}, {2, 8}, {4, 4}, {5, 4}, {6, 4}, {7, 7}, {8, 4}, {9, 8}, {11, 4}, {12, 4},
+       {{0, 7},
+        {1, 4},
+        {2, 8},
+        {4, 4},
+        {5, 4},
+        {6, 4},
+        {7, 7},
+        {8, 4},
+        {9, 8},
+        {11, 4},
+        {12, 4},
         {13, 4}}},
-      {"QueryResult", q(5),
+      {"QueryResult",
+       q(5),
        {"FF AA 66 05 55 DD 00", "FF AA 22 55 DD 05 AA FF FF FF FF FF FF 55 00"},
        {"22 22 66 05 55 22 00", "22 22 22 55 22 05 22 41 40 1F 00 00 2E 55 22"},
-       {{0, 7}, {1, 4}, {2, 8}, {3, 8}, {4, 4}, {5, 4}, {6, 4},
+       {{0, 7},
+        {1, 4},
+        {2, 8},
+        {3, 8},
+        {4, 4},
+        {5, 4},
+        {6, 4},
         // the following FetchResult
-        {7, 7}, {8, 4}, {9, 8}, {16, 8}, {19, 8}, {20, 4}, {21, 4}}},
+        {7, 7},
+        {8, 4},
+        {9, 8},
+        {16, 8},
+        {19, 8},
+        {20, 4},
+        {21, 4}}},
   };
 }
 
@@ -123,7 +182,8 @@ TEST_F(TeLogTest, AWrongByteAtEachCheckedPositionGivesItsStatus) {
       for (const auto& r : c.replies) replies.push_back(FromHex(r));
       int p = position;
       std::size_t which = 0;
-      while (p >= static_cast<int>(replies[which].size())) p -= static_cast<int>(replies[which++].size());
+      while (p >= static_cast<int>(replies[which].size()))
+        p -= static_cast<int>(replies[which++].size());
       replies[which][p] = WrongByte(replies[which][p]);
 
       bool ok = true;
@@ -226,7 +286,7 @@ TEST_F(TeLogTest, FetchResultHandsOutCodeAndValueEvenWithABadChecksum) {
 
 TEST_F(TeLogTest, PresenceNeedsTwoOfThreeSlots) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"11 22 22 22 22", true}, {"11 22 22 00 22", true}, {"11 22 00 22 22", true},
+      {"11 22 22 22 22", true},  {"11 22 22 00 22", true},  {"11 22 00 22 22", true},
       {"11 22 22 00 00", false}, {"11 22 00 00 00", false}, {"11 22 FF 22 FF", false}};
   for (const auto& [reply, present] : cases) {
     bool result = !present;
@@ -305,7 +365,8 @@ TEST_F(TeLogTest, CodeEscapeIsNeverSent) {
   const std::vector<std::pair<int, std::function<void()>>> misuses = {
       {365, [&] { link.PostCommand(0x55, 1); }},
       {572, [&] { link.ExecuteCommand(0x55); }},
-      {777, [&] {
+      {777,
+       [&] {
          int code = 0x55;
          std::uint32_t value;
          link.QueryResult(code, value);

@@ -98,7 +98,7 @@ TEST_F(UsbTest, OpenConfiguresTheDeviceInOrder) {
   ASSERT_TRUE(usb.Open());
   EXPECT_TRUE(usb.IsOpen());
   EXPECT_EQ(usb.Status, 0);
-  EXPECT_EQ(driver.openedSerialNumber, "A1");
+  EXPECT_EQ(driver.openedIndex, 1);  // the very device found, by its place in the listing
   EXPECT_EQ(driver.calls, (std::vector<std::string>{"Open", "GetTimeouts", "SetTimeouts", "Purge",
                                                     "SetLatencyTimer"}));
   EXPECT_EQ(driver.timeouts, (FtdiTimeouts{0xFFFFFFFF, 0, 0, 0, 200}));
@@ -112,16 +112,30 @@ TEST_F(UsbTest, FailedOpenLeavesTheLinkClosed) {
   usb.Description = "Ombrix adapter";
   ASSERT_TRUE(usb.FindDevice());
   driver.failOpen = true;
-  EXPECT_FALSE(usb.Open());
-  EXPECT_FALSE(usb.IsOpen());
-  EXPECT_EQ(usb.Status, 1);
+  for (const OpenFailure reason : {OpenFailure::kBusy, OpenFailure::kNoPermission}) {
+    driver.openFailure = reason;
+    EXPECT_FALSE(usb.Open());
+    EXPECT_FALSE(usb.IsOpen());
+    EXPECT_EQ(usb.Status, 1);
+    EXPECT_EQ(usb.Failure, reason);
+  }
+  ASSERT_TRUE(usb.FindDevice());
+  EXPECT_EQ(usb.Failure, OpenFailure::kNone);
 }
 
 TEST_F(UsbTest, MisuseRaisesTheConsistencyErrorOfItsLine) {
   const std::vector<std::pair<int, std::function<void(TUsb&)>>> misuses = {
       {107, [](TUsb& u) { u.Open(); }},
-      {156, [](TUsb& u) { std::uint8_t b[1] = {0}; u.Write(b, 1); }},
-      {176, [](TUsb& u) { std::uint8_t b[1]; u.Read(b, 1); }},
+      {156,
+       [](TUsb& u) {
+         std::uint8_t b[1] = {0};
+         u.Write(b, 1);
+       }},
+      {176,
+       [](TUsb& u) {
+         std::uint8_t b[1];
+         u.Read(b, 1);
+       }},
       {209, [](TUsb& u) { u.Purge(); }},
       {221, [](TUsb& u) { u.GetReadIntervalTimeout(); }},
       {230, [](TUsb& u) { u.SetReadIntervalTimeout(0); }},

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -92,6 +93,28 @@ TEST_F(CliTest, DeviceNamesTheAdapterToLookFor) {
   EXPECT_EQ(r.code, 3);
   EXPECT_THAT(r.err, HasSubstr("NO ADAPTER CONNECTED"));
   EXPECT_THAT(r.err, HasSubstr("\"Lab adapter\""));
+}
+
+// An adapter that is there but cannot be opened: exit 3, with the reason and what helps.
+TEST_F(CliTest, AnAdapterThatCannotBeOpenedSaysWhy) {
+  ASSERT_EQ(Run("--virtual-state lab status").code, 0);
+  std::string state = ReadFile(Path("lab"));
+  const std::size_t end = state.find('\n', state.find("\nadapter ") + 1);
+  for (const auto& [setting, reason] :
+       {std::pair{" refuses-open=busy", "the adapter is in use by another program"},
+        {" refuses-open=no-permission", "no permission to open the adapter. Install the udev"}}) {
+    std::string refusing = state;
+    refusing.insert(end, setting);
+    QFile file(Path("lab"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(refusing.data(), static_cast<qint64>(refusing.size()));
+    file.close();
+    const CliResult r = Run("--virtual-state lab status");
+    EXPECT_EQ(r.code, 3);
+    EXPECT_THAT(r.err, HasSubstr("NO ADAPTER CONNECTED"));
+    EXPECT_THAT(r.err, HasSubstr(reason));
+    EXPECT_THAT(ReadFile(Path("lab")), HasSubstr(setting));  // kept for the next run
+  }
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ TEST(VirtualStateTest, SavedProbeContinuesLikeTheOriginal) {
   VirtualState state = Capture(original, "rollover");
   state.adapters.front().faults.push_back({Fault::WrongByte(3, 0x5A), 7, 2});
   state.adapters.front().faults.push_back({Fault::BadChecksum(), 1, FaultPlan::kForever});
+  state.adapters.front().faults.push_back({Fault::KeepFrame(), 1, FaultPlan::kForever});
+  state.adapters.front().faults.push_back({Fault::LostBytes(4, 2), 9, 1});
+  state.adapters.front().faults.push_back({Fault::DropOut(2500), 40, 1});
 
   const std::string text = FormatVirtualState(state);
   VirtualState parsed;
@@ -45,9 +48,12 @@ TEST(VirtualStateTest, SavedProbeContinuesLikeTheOriginal) {
   EXPECT_EQ(FormatVirtualState(parsed), text);
   EXPECT_EQ(parsed.scenario, "rollover");
   EXPECT_EQ(parsed.utcMilliseconds, kNoon + 3'600'000);
-  ASSERT_EQ(parsed.adapters.front().faults.size(), 2u);
+  ASSERT_EQ(parsed.adapters.front().faults.size(), 5u);
   EXPECT_EQ(parsed.adapters.front().faults[0].fault.value, 0x5A);
   EXPECT_EQ(parsed.adapters.front().faults[1].times, FaultPlan::kForever);
+  EXPECT_EQ(parsed.adapters.front().faults[2].fault.kind, Fault::Kind::KeepFrame);
+  EXPECT_EQ(parsed.adapters.front().faults[3].fault.position, 4);
+  EXPECT_EQ(parsed.adapters.front().faults[4].fault.delayMs, 2500);
 
   Bus copy("rollover");
   copy.clock.SetUtcMilliseconds(parsed.utcMilliseconds);
@@ -65,6 +71,47 @@ TEST(VirtualStateTest, SavedProbeContinuesLikeTheOriginal) {
   EXPECT_EQ(copy.Probe().LifetimeSamples(), original.Probe().LifetimeSamples());
   EXPECT_EQ(copy.Probe().ClockSeconds(copy.clock.UtcMilliseconds()),
             original.Probe().ClockSeconds(original.clock.UtcMilliseconds()));
+}
+
+// Fault lines name every kind; keys left out keep their defaults, so lines written before a key
+// existed read as they did.
+TEST(VirtualStateTest, FaultLinesOfEveryKind) {
+  Bus rig("empty");
+  const std::string head = FormatVirtualState(Capture(rig, "empty"));
+  const struct {
+    const char* line;
+    Fault::Kind kind;
+    int delayMs;
+    int times;
+  } cases[] = {
+      {"fault no-answer exchange=300 times=forever", Fault::Kind::NoAnswer, 0, FaultPlan::kForever},
+      {"fault unplug exchange=2 times=1 position=0 count=1", Fault::Kind::Unplug, 0, 1},
+      {"fault late-reply exchange=4 delay=900", Fault::Kind::LateReply, 900, 1},
+      {"fault lost-bytes exchange=4 position=3 count=2", Fault::Kind::LostBytes, 0, 1},
+      {"fault cut-request exchange=4 count=3 times=2", Fault::Kind::CutRequest, 0, 2},
+      {"fault keep-frame exchange=1 times=forever", Fault::Kind::KeepFrame, 0, FaultPlan::kForever},
+      {"fault slow-command exchange=1 delay=1500 value=03", Fault::Kind::SlowCommand, 1500, 1},
+      {"fault drop-out exchange=50 delay=4000", Fault::Kind::DropOut, 4000, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    VirtualState state;
+    std::string error;
+    ASSERT_TRUE(ParseVirtualState(head + c.line + "\n", state, error)) << error;
+    const VirtualState::PlannedFault& f = state.adapters.front().faults.at(0);
+    EXPECT_EQ(f.fault.kind, c.kind);
+    EXPECT_EQ(f.fault.delayMs, c.delayMs);
+    EXPECT_EQ(f.times, c.times);
+    const std::string again = FormatVirtualState(state);
+    EXPECT_EQ(again.find(" delay=") != std::string::npos, c.delayMs != 0);
+    VirtualState reread;
+    ASSERT_TRUE(ParseVirtualState(again, reread, error)) << error;
+    EXPECT_EQ(FormatVirtualState(reread), again);
+  }
+  VirtualState state;
+  std::string error;
+  EXPECT_FALSE(ParseVirtualState(head + "fault late-reply delay=-5\n", state, error));
+  EXPECT_THAT(error, HasSubstr("cannot read \"delay=-5\""));
 }
 
 TEST(VirtualStateTest, DamagedTextIsRefusedWithItsLine) {

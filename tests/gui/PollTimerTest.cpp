@@ -82,17 +82,43 @@ TEST_F(PollTimerTest, AnAdapterWithoutProbe) {
   EXPECT_EQ(form->Timer->Interval(), 1250);
 }
 
-TEST_F(PollTimerTest, AnAdapterWithoutPermissionIsNamedWithTheRemedy) {
-  struct LockedBus : VirtualBus {
+// An adapter out of reach keeps the panel's text; what is known of why, and what helps, is shown.
+TEST_F(PollTimerTest, AnAdapterOutOfReachIsNamedWithTheReasonAndTheRemedy) {
+  struct RefusingBus : VirtualBus {
     using VirtualBus::VirtualBus;
-    bool SawInaccessibleDevice() const override { return true; }
-  } locked(clock, LinkTiming::Instant());
-  ScopedDriver lockedDriver(locked);
-  Start();
-  RunFor(300);
-  EXPECT_EQ(form->PanelText(2), "NO USB ACCESS - see Help");
-  EXPECT_TRUE(Find<QLabel>("Panel2")->toolTip().contains("70-ombrix-ftdi.rules"));
-  form.reset();  // before the bus it uses
+    bool SawInaccessibleDevice() const override { return locked; }
+    FtdiHandle OpenListed(std::uint32_t) override { return kInvalidFtdiHandle; }
+    OpenFailure LastOpenFailure() const override { return why; }
+    bool locked = false;
+    OpenFailure why = OpenFailure::kOther;
+  };
+  const struct {
+    bool locked;
+    OpenFailure why;
+    const char* panel2;
+    const char* panel3;
+    const char* advice;
+  } cases[] = {
+      {true, OpenFailure::kOther, "NO USB ACCESS - see Help", "", "70-ombrix-ftdi.rules"},
+      {false, OpenFailure::kBusy, "NO ADAPTER CONNECTED",
+       "the adapter is in use by another program", "Close the other program"},
+      {false, OpenFailure::kKernelDriver, "NO ADAPTER CONNECTED",
+       "the system's serial driver holds the adapter and could not be detached", "braille"},
+  };
+  for (const auto& c : cases) {
+    RefusingBus refusing(clock, LinkTiming::Instant());
+    refusing.locked = c.locked;
+    refusing.why = c.why;
+    if (!c.locked) BuildScenario(refusing, "empty");
+    ScopedDriver driver(refusing);
+    Start();
+    RunFor(300);
+    EXPECT_EQ(form->PanelText(2), c.panel2);
+    EXPECT_EQ(form->PanelText(3), c.panel3);
+    const QString tip = Find<QLabel>(c.locked ? "Panel2" : "Panel3")->toolTip();
+    EXPECT_TRUE(tip.contains(c.advice)) << tip.toStdString();
+    form.reset();  // before the bus it uses
+  }
 }
 
 TEST_F(PollTimerTest, AProbePutOnIsReadAtTheNextSearch) {

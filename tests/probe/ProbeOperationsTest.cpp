@@ -126,6 +126,27 @@ TEST_F(OperationsTest, LaunchBoundariesAgainstTheProbeClock) {
   }
 }
 
+// The delay is counted from the clock read at the launch; when that read fails, the clock read
+// minutes earlier must not stand in for it.
+TEST_F(OperationsTest, ALaunchWhoseClockReadFailsSendsNothing) {
+  MakeClear();
+  ASSERT_NE(live->ReadClock(), 0);
+  clock.Advance(10 * 60'000);
+  const std::uint64_t exchanges = Stats().exchanges;
+  ASSERT_TRUE(live->ReadStatus(false));
+  const int statusExchanges = static_cast<int>(Stats().exchanges - exchanges);
+  // The five queries of the clock read after the launch's status read go unanswered.
+  adapter.Faults().At(statusExchanges + 1, Fault::NoAnswer(), 5);
+  live->SampleRate = 15;
+  live->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 300);
+  const std::uint64_t commandsBefore = Stats().commands;
+  EXPECT_FALSE(live->LaunchMission(false));
+  EXPECT_EQ(live->LastError, peDataError);
+  EXPECT_TRUE(adapter.Faults().Empty());
+  EXPECT_EQ(Stats().commands, commandsBefore + 1) << "only the status read's pointer";
+  EXPECT_TRUE(probe->StatusByte() & VirtualProbe::kMemoryClear);
+}
+
 TEST_F(OperationsTest, LaunchAcrossTheSummerTimeChangeWaitsTheRealDelay) {
   clock.SetUtcMilliseconds(LocalTimeToSeconds(2021, 3, 28, 1, 50, 0) * 1000);
   probe->SetClock(static_cast<std::uint32_t>(clock.UtcMilliseconds() / 1000), Now());

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "Bytes.h"
 #include "VirtualTesting.h"
 
@@ -148,6 +151,85 @@ TEST_F(AdapterControllerTest, FaultsCorruptTheReplyOnTheWire) {
   }
   EXPECT_EQ(rig.adapter.Faults().Struck(), 7);
   EXPECT_EQ(rig.Send(kFetch), "22 22 22 55 22 05 22 00 00 00 00 00 FF 55 22");
+}
+
+TEST_F(AdapterControllerTest, RequestBytesLostOnTheWayGiveAShortReplyAndNoEffect) {
+  const struct {
+    Fault fault;
+    const char* request;
+    const char* reply;
+  } cases[] = {
+      {Fault::CutRequest(2), "FF AA 11 01 40 1F 00 00 C7 55 00", "22 22 11 01 40 1F 00 00 C7"},
+      // Without its code the post's value slides up and its end code is a lone escape.
+      {Fault::LostBytes(3), "FF AA 11 01 40 1F 00 00 C7 55 00", "22 22 11 40 1F 00 00 C7 55 00"},
+      // The first of two ReadData groups lost whole: one data byte is read, not two.
+      {Fault::LostBytes(0, 7), "FF AA 44 FF 55 DD 0A FF AA 44 FF 55 DD 0A", "22 22 44 FF 55 22 0A"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    rig.adapter.Faults().At(1, c.fault);
+    EXPECT_EQ(rig.Send(c.request), c.reply);
+    EXPECT_EQ(rig.adapter.GetMailbox().code, 0);
+  }
+  EXPECT_EQ(rig.probe->MemoryPointer(), 1);
+  EXPECT_EQ(rig.Send("00 AA 55 00"), "22 22 55 22") << "the next transfer starts afresh";
+}
+
+// A controller that keeps its parser state across transfers understands well-formed exchanges
+// as one that resets, continues a frame the end of a transfer cut off, and falls back into step
+// at the first request that begins after bytes it cannot place.
+TEST_F(AdapterControllerTest, ParserThatKeepsItsStateAcrossTransfers) {
+  rig.adapter.Faults().At(1, Fault::KeepFrame(), FaultPlan::kForever);
+  const std::optional<Fault> none;
+  const struct {
+    const char* request;
+    std::optional<Fault> fault;
+    const char* reply;
+  } steps[] = {
+      {"55 00 FF FF FF", none, "11 22 22 22 22"},
+      {"FF AA 66 03 55 DD 00", none, "22 22 66 03 55 22 00"},  // a frame after control codes
+      {"55 00 33", none, "11 22 22"},
+      {"00 AA 55 00", none, "22 22 55 22"},  // a ping after control codes
+      // A post cut short stays open; the next transfer's bytes complete it.
+      {"FF AA 11 01 40 1F 00 00 C7 55 00", Fault::CutRequest(2), "22 22 11 01 40 1F 00 00 C7"},
+      {"55 00", none, "55 22"},
+      // An execute cut short: the query's start marker does not fit it and opens the query.
+      {"FF AA 33 01 55 00", Fault::CutRequest(2), "22 22 33 01"},
+      {"FF AA 66 03 55 DD 00", none, "22 22 66 03 55 22 00"},
+      // Bytes that open nothing are answered 0x00 until a request begins.
+      {"12 34 AA", none, "00 00 00"},
+      {"FF AA 66 05 55 DD 00", none, "22 22 66 05 55 22 00"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.request);
+    if (step.fault) rig.adapter.Faults().At(1, *step.fault);
+    EXPECT_EQ(rig.Send(step.request), step.reply);
+    if (std::string(step.request) == "55 00") {
+      EXPECT_EQ(rig.adapter.GetMailbox().code, 0x01);
+      EXPECT_EQ(rig.adapter.GetMailbox().value, 8000u);
+    }
+  }
+  EXPECT_EQ(rig.probe->MemoryPointer(), 0);
+  EXPECT_EQ(rig.adapter.Stats().commands, 0u) << "the cut execute never ran";
+  EXPECT_EQ(rig.adapter.Stats().queries, 3u);
+}
+
+TEST_F(AdapterControllerTest, ASlowCommandShowsFinishedOnlyAfterItsDelay) {
+  rig.adapter.Faults().At(1, Fault::SlowCommand(300, 0x03));  // not this command
+  rig.adapter.Faults().At(1, Fault::SlowCommand(300));
+  rig.Send("FF AA 11 01 40 1F 00 00 C7 55 00");
+  rig.Send("FF AA 33 01 55 00");
+  EXPECT_EQ(rig.probe->MemoryPointer(), 8000) << "the probe has taken the command";
+  const std::string running = "22 22 22 55 22 05 22 01 40 1F 00 00 C7 55 22";
+  EXPECT_EQ(rig.Send(kFetch), running);
+  // Busy: a query and a post change nothing.
+  rig.Send("FF AA 66 03 55 DD 00");
+  rig.Send("FF AA 11 02 40 1F 00 00 C7 55 00");
+  rig.clock.Advance(299);
+  EXPECT_EQ(rig.Send(kFetch), running);
+  rig.clock.Advance(1);
+  EXPECT_EQ(rig.Send(kFetch), "22 22 22 55 22 05 22 41 40 1F 00 00 2E 55 22");
+  EXPECT_EQ(rig.adapter.Faults().Struck(), 1);
 }
 
 }  // namespace

@@ -115,6 +115,9 @@ TEST_F(TeLogOnVirtualAdapterTest, EachFaultGivesItsStatus) {
        [](TTeLog& l) { return l.TestPresence(); }, true, 0},
       {"two presence slots lost", Fault::PresenceDropout(2),
        [](TTeLog& l) { return l.TestPresence(); }, false, 0},
+      {"reply after the time-out", Fault::LateReply(600), ping, false, 6},
+      {"request cut short", Fault::CutRequest(1), ping, false, 6},
+      {"request byte lost", Fault::LostBytes(1), Fetch, false, 6},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.name);

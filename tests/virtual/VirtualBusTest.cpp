@@ -143,5 +143,51 @@ TEST_F(VirtualBusTest, ListingOpeningAndUnplugging) {
   EXPECT_FALSE(bus.IsOpen("OMX1"));
 }
 
+// A reply held back past the read time-out is not lost: a purge drops it only once it has
+// arrived, and otherwise it comes first in the next exchange's reply.
+TEST_F(VirtualBusTest, ALateReplyLandsInTheNextExchange) {
+  const FtdiHandle h = Open("OMX1", kBlocking);
+  adapter.Faults().At(1, Fault::LateReply(600));
+  const std::int64_t start = clock.MonotonicMilliseconds();
+  Write(h, "00 AA 55 00");
+  EXPECT_EQ(Read(h, 4), "");
+  EXPECT_EQ(clock.MonotonicMilliseconds() - start, 500);
+  ASSERT_TRUE(bus.Purge(h, kPurgeRx));  // before the late reply has arrived
+  Write(h, "55 00 01");
+  EXPECT_EQ(Read(h, 4), "22 22 55 22");
+  EXPECT_EQ(clock.MonotonicMilliseconds() - start, (PingMicros(16) + 999) / 1000 + 600);
+  EXPECT_EQ(Read(h, 3), "11 22 21") << "the version reply waits behind it";
+
+  adapter.Faults().At(1, Fault::LateReply(600));
+  Write(h, "00 AA 55 00");
+  clock.Advance(700);
+  ASSERT_TRUE(bus.Purge(h, kPurgeRx));
+  EXPECT_EQ(Waiting(h), 0u) << "arrived before the purge, dropped by it";
+}
+
+TEST_F(VirtualBusTest, AnAdapterThatDropsOutComesBackWithANewHandle) {
+  const FtdiHandle h = Open("OMX1", kBlocking);
+  adapter.Faults().At(1, Fault::DropOut(2000));
+  const Bytes ping = FromHex("00 AA 55 00");
+  std::uint32_t n = 0;
+  EXPECT_FALSE(bus.Write(h, ping.data(), 4, n));
+  std::uint32_t count = 0;
+  std::string serial;
+  clock.Advance(1999);
+  ASSERT_TRUE(bus.ListDeviceCount(count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(bus.OpenBySerialNumber("OMX1"), kInvalidFtdiHandle);
+  clock.Advance(1);
+  ASSERT_TRUE(bus.ListDeviceCount(count));
+  EXPECT_EQ(count, 2u);
+  ASSERT_TRUE(bus.ListSerialNumber(1, serial));
+  EXPECT_EQ(serial, "OMX1") << "listed after the devices that stayed";
+  EXPECT_FALSE(bus.Write(h, ping.data(), 4, n)) << "the old handle stays dead";
+  const FtdiHandle again = Open("OMX1", kBlocking);
+  EXPECT_NE(again, h);
+  Write(again, "00 AA 55 00");
+  EXPECT_EQ(Read(again, 4), "22 22 55 22");
+}
+
 }  // namespace
 }  // namespace ombrix::testing
