@@ -166,7 +166,8 @@ bool ParseFault(const std::vector<std::string_view>& w, VirtualState::PlannedFau
       read = Number(value, byte, 16);
       if (read) planned.fault.value = byte;
     } else if (key == "delay") {
-      read = Number(value, planned.fault.delayMs) && planned.fault.delayMs >= 0;
+      read = Number(value, planned.fault.delayMs) && planned.fault.delayMs >= 0 &&
+             planned.fault.delayMs <= kTimeLimitMs;
     }
     if (!read) return in.Fail("cannot read \"" + Quoted(w[i]) + "\"");
   }
