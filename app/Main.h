@@ -49,8 +49,8 @@ class TMainForm : public QMainWindow {
   static constexpr int kDesignedLeft = 292;
   static constexpr int kDesignedTop = 198;
 
-  // programPath: the running program's file. The INI file and the help pages lie beside it, and
-  // its name without folder and extension becomes the application title.
+  // programPath: the running program's file. The settings are found from it (LocateSettings), the
+  // help pages lie beside it, and its name without folder and extension becomes the title.
   explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),
                      QWidget* parent = nullptr);
   ~TMainForm() override;
