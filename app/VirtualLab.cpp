@@ -44,9 +44,11 @@ bool VirtualLab::Open(const QString& scenario, const QString& stateFile, double 
       restore = true;
     }
   }
-  SystemClock system;
-  clock_ = std::make_unique<LabClock>(restore ? state_.utcMilliseconds : system.UtcMilliseconds());
-  if (restore) clockScope_.emplace(*clock_);
+  Clock& base = CurrentClock();
+  if (restore) {
+    clock_ = std::make_unique<LabClock>(base, state_.utcMilliseconds);
+    clockScope_.emplace(*clock_);
+  }
   bus_ = std::make_unique<VirtualBus>(CurrentClock(), LinkTiming::Faster(speed));
   std::string why;
   if (!BuildScenario(*bus_, name) || (restore && !RestoreProbes(*bus_, state_, why))) {

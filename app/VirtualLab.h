@@ -12,18 +12,19 @@
 
 namespace ombrix {
 
-// The wall clock of a virtual lab: the computer's clock moved to the lab's time, running and
-// pausing for real, so that the window can be used on it as on a real desk.
+// The wall clock of a virtual lab: a clock (the computer's, for the window) moved to the lab's
+// time, running and pausing as that clock does, so that the window can be used on it as on a
+// real desk.
 class LabClock : public Clock {
  public:
-  explicit LabClock(std::int64_t utcMilliseconds)
-      : offset_(utcMilliseconds - system_.UtcMilliseconds()) {}
-  std::int64_t UtcMilliseconds() override { return system_.UtcMilliseconds() + offset_; }
-  std::int64_t MonotonicMilliseconds() override { return system_.MonotonicMilliseconds(); }
-  void Sleep(std::int64_t milliseconds) override { system_.Sleep(milliseconds); }
+  LabClock(Clock& base, std::int64_t utcMilliseconds)
+      : base_(base), offset_(utcMilliseconds - base.UtcMilliseconds()) {}
+  std::int64_t UtcMilliseconds() override { return base_.UtcMilliseconds() + offset_; }
+  std::int64_t MonotonicMilliseconds() override { return base_.MonotonicMilliseconds(); }
+  void Sleep(std::int64_t milliseconds) override { base_.Sleep(milliseconds); }
 
  private:
-  SystemClock system_;
+  Clock& base_;
   std::int64_t offset_;
 };
 
@@ -38,7 +39,8 @@ class VirtualLab {
   VirtualLab& operator=(const VirtualLab&) = delete;
   ~VirtualLab();
 
-  // Builds the lab; false with *error set when the state file cannot be read or does not fit.
+  // Builds the lab on the current clock; false with *error set when the state file cannot be read
+  // or does not fit. A kept lab continues its own scenario, whatever `scenario` says.
   bool Open(const QString& scenario, const QString& stateFile, double speed, QString* error);
   // Writes the lab back to its state file, if it has one; false with *error set when that fails.
   bool Save(QString* error);
