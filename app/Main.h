@@ -113,6 +113,8 @@ class TMainForm : public QMainWindow {
   void ProbeLaunchExecute();
   void StatusSetupClockClick();
   void StatusWriteTextClick();
+  // Keeps the Comment field within what the probe holds.
+  void StatusCommentChange();
   void StatusRolloverEnableClick();
   void StatusImmediatelyClick();
   void StatusSwitchOffClick();
@@ -196,6 +198,7 @@ class TMainForm : public QMainWindow {
 
   std::unique_ptr<Ui::MainForm> ui_;
   QString programPath_;
+  QString acceptedComment_;  // the Comment field's last text that fits the probe
   QString helpFile_;
   QWidget* tabShield_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

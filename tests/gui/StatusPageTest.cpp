@@ -114,6 +114,24 @@ TEST_F(StatusPageTest, AClearProbeTakesTheSettingsOfANewMission) {
   EXPECT_LE(proposed - NowDateTime(), 1.0 / 1440);
 }
 
+// The probe keeps 151 bytes of comment in the chosen code page: more is refused with the reason.
+TEST_F(StatusPageTest, TheCommentTakesNoMoreThanTheProbeHolds) {
+  StartOn("clear");
+  auto* comment = Find<QPlainTextEdit>("StatusComment");
+  auto* note = Find<QLabel>("StatusCommentNote");
+  const QString fits = QString(150, u'x') + QChar(0x00FC);  // ü: one byte in Windows-1252
+  comment->setPlainText(fits);
+  EXPECT_EQ(comment->toPlainText(), fits);
+  EXPECT_TRUE(note->text().isEmpty());
+  for (const QString& more : {fits + u'y', QString(300, u'z')}) {
+    comment->setPlainText(more);
+    EXPECT_EQ(comment->toPlainText(), fits);
+    EXPECT_EQ(note->text(), "The probe keeps at most 151 characters of comment.");
+  }
+  comment->setPlainText(QStringLiteral("short"));
+  EXPECT_TRUE(note->text().isEmpty());
+}
+
 TEST_F(StatusPageTest, TestModeOpensTheSerialNumberAndEnableOffShowsSwitchOff) {
   StartOn("clear", "Test=1\nEnableOff=1\n");
   EXPECT_TRUE(Enabled("StatusSerialNumber"));
