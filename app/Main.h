@@ -23,6 +23,7 @@ class MainForm;
 
 namespace ombrix {
 
+class TTeLog;
 class TTimer;
 class THelpWindow;
 class TGraphView;
@@ -198,7 +199,9 @@ class TMainForm : public QMainWindow {
 
   std::unique_ptr<Ui::MainForm> ui_;
   QString programPath_;
-  QString acceptedComment_;  // the Comment field's last text that fits the probe
+  QString acceptedComment_;       // the Comment field's last text that fits the probe
+  TTeLog* pumpedLink_ = nullptr;  // the link that paints the window after each exchange
+  bool busyBarShown_ = false;     // the busy bracket shows the progress bar
   QString helpFile_;
   QWidget* tabShield_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

@@ -66,6 +66,7 @@ std::uint64_t SerialNumberFromText(const QString& text, std::uint64_t present) {
 class ProgressShown {
  public:
   explicit ProgressShown(QProgressBar& bar) : bar_(bar) {
+    bar_.setRange(0, 100);
     bar_.setValue(0);
     bar_.show();
   }
