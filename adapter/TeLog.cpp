@@ -105,15 +105,16 @@ void TTeLog::SetProtocolTimeouts() {
 
 bool TTeLog::Exchange(std::uint8_t* buffer, int length) {
   Purge();
+  bool done = true;
   if (Write(buffer, length) != length) {
     Status = 5;
-    return false;
-  }
-  if (Read(buffer, length) != length) {
+    done = false;
+  } else if (Read(buffer, length) != length) {
     Status = 6;
-    return false;
+    done = false;
   }
-  return true;
+  if (AfterExchange) AfterExchange();
+  return done;
 }
 
 bool TTeLog::Ping() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "Usb.h"
 
@@ -38,6 +39,10 @@ class TTeLog : public TUsb {
   bool ExecuteCommand(int code);
   bool ReadData(std::uint8_t* buffer, int count);
   bool QueryResult(int& code, std::uint32_t& value);
+
+  // Called after every exchange, whatever its outcome, when set: lets a window stay painted and
+  // show progress through operations made of many exchanges.
+  std::function<void()> AfterExchange;
 
  private:
   bool Exchange(std::uint8_t* buffer, int length);

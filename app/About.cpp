@@ -1,5 +1,6 @@
 #include "About.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -23,6 +24,14 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(new Ui::AboutBox) {
 }
 
 TAboutBox::~TAboutBox() = default;
+
+void TAboutBox::SetSettingsFile(const QString& file) {
+  // The box keeps its size: a long path is shortened in the middle, whole in the tool tip.
+  const QFontMetrics metrics(ui_->SettingsFile->font());
+  ui_->SettingsFile->setText(
+      tr("Settings: %1").arg(metrics.elidedText(file, Qt::ElideMiddle, 400)));
+  ui_->SettingsFile->setToolTip(file);
+}
 
 void TAboutBox::showEvent(QShowEvent* event) {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {

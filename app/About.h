@@ -19,6 +19,9 @@ class TAboutBox : public QDialog {
   explicit TAboutBox(QWidget* parent = nullptr);
   ~TAboutBox() override;
 
+  // Names the settings file in use, so that a user knows which file to look at or copy.
+  void SetSettingsFile(const QString& file);
+
  protected:
   void showEvent(QShowEvent* event) override;
 

@@ -34,7 +34,8 @@ std::optional<Range> HomeWindow(int index, Range data) {
   if (!w) return std::nullopt;
   if (*w == 0) {
     if (data.maximum - data.minimum < kTimeTolerance) {
-      return Range{data.minimum, data.minimum + kOneMinute};
+      // One sample: a minute around it, so that its point stands in the middle of the plot.
+      return Range{data.minimum - kOneMinute / 2, data.minimum + kOneMinute / 2};
     }
     return data;
   }

@@ -101,6 +101,8 @@ void TGraphView::SetSamples(QList<QPointF> points) {
       temperatures_.maximum = std::max(temperatures_.maximum, point.y());
     }
   }
+  // A line needs two points: a lone sample is drawn as its marker.
+  series_->setPointsVisible(points_.size() == 1);
   series_->replace(points_);
   UpdateDepth();
 }

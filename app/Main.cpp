@@ -200,7 +200,7 @@ QAction* TMainForm::Action(const char* name) const {
 // Window events ------------------------------------------------------------------------------
 
 void TMainForm::FormCreate() {
-  Workplace = std::make_unique<TProbeWorkplace>(TProbeWorkplace::IniFileNameFor(programPath_));
+  Workplace = std::make_unique<TProbeWorkplace>(TProbeWorkplace::PrepareSettings(programPath_));
   Presence.SetWorkplace(*Workplace);
   // Without a configuration the window keeps its designed place and switches.
   if (!Workplace->Load()) return;
@@ -419,10 +419,13 @@ void TMainForm::HelpHelpExecute() {
 }
 
 void TMainForm::HelpAboutExecute() {
+  const QString settings = Workplace ? Workplace->IniFileName() : QString();
   if (AboutBox) {
+    AboutBox->SetSettingsFile(settings);
     AboutBox->exec();
   } else {
     TAboutBox box(this);
+    box.SetSettingsFile(settings);
     box.exec();
   }
 }

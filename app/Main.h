@@ -23,6 +23,7 @@ class MainForm;
 
 namespace ombrix {
 
+class TTeLog;
 class TTimer;
 class THelpWindow;
 class TGraphView;
@@ -49,8 +50,8 @@ class TMainForm : public QMainWindow {
   static constexpr int kDesignedLeft = 292;
   static constexpr int kDesignedTop = 198;
 
-  // programPath: the running program's file. The INI file and the help pages lie beside it, and
-  // its name without folder and extension becomes the application title.
+  // programPath: the running program's file. The settings are found from it (LocateSettings), the
+  // help pages lie beside it, and its name without folder and extension becomes the title.
   explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),
                      QWidget* parent = nullptr);
   ~TMainForm() override;
@@ -113,6 +114,8 @@ class TMainForm : public QMainWindow {
   void ProbeLaunchExecute();
   void StatusSetupClockClick();
   void StatusWriteTextClick();
+  // Keeps the Comment field within what the probe holds.
+  void StatusCommentChange();
   void StatusRolloverEnableClick();
   void StatusImmediatelyClick();
   void StatusSwitchOffClick();
@@ -196,6 +199,9 @@ class TMainForm : public QMainWindow {
 
   std::unique_ptr<Ui::MainForm> ui_;
   QString programPath_;
+  QString acceptedComment_;       // the Comment field's last text that fits the probe
+  TTeLog* pumpedLink_ = nullptr;  // the link that paints the window after each exchange
+  bool busyBarShown_ = false;     // the busy bracket shows the progress bar
   QString helpFile_;
   QWidget* tabShield_ = nullptr;
   QProgressBar* progressBar_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -138,11 +139,32 @@ void TMainForm::BeginBusy() {
   // Once, so that the lamp and the disabled window are painted.
   ProcessMessages();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  // Probe work is many exchanges of a few dozen milliseconds each at the adapter's speed: the
+  // window is painted after every one of them, and the progress bar shows that work goes on
+  // (unless a download shows its own progress on it).
+  if (busy_ == 1 && Workplace && Workplace->Probe && Workplace->Probe->Adapter) {
+    pumpedLink_ = Workplace->Probe->Adapter.get();
+    pumpedLink_->AfterExchange = [this] { PumpMessages(); };
+    if (progressBar_->isHidden()) {
+      progressBar_->setRange(0, 0);
+      progressBar_->show();
+      busyBarShown_ = true;
+    }
+  }
 }
 
 void TMainForm::EndBusy() {
   if (busy_ == 0) FailCheck("Main", __LINE__);
   --busy_;
+  if (busy_ == 0 && pumpedLink_) {
+    pumpedLink_->AfterExchange = nullptr;
+    pumpedLink_ = nullptr;
+  }
+  if (busy_ == 0 && busyBarShown_) {
+    progressBar_->hide();
+    progressBar_->setRange(0, 100);
+    busyBarShown_ = false;
+  }
   setEnabled(true);
   SetActivityLed(ledOff);
   // Enabling starts a full interval before the next tick.

@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
 
 #include <cstdio>
 #include <functional>
@@ -64,6 +66,7 @@ std::uint64_t SerialNumberFromText(const QString& text, std::uint64_t present) {
 class ProgressShown {
  public:
   explicit ProgressShown(QProgressBar& bar) : bar_(bar) {
+    bar_.setRange(0, 100);
     bar_.setValue(0);
     bar_.show();
   }
@@ -89,6 +92,27 @@ void TMainForm::ConnectProbeActions() {
   connect(ui_->StatusImmediately, &QPushButton::clicked, this,
           [this] { StatusImmediatelyClick(); });
   connect(ui_->StatusSwitchOff, &QPushButton::clicked, this, [this] { StatusSwitchOffClick(); });
+  connect(ui_->StatusComment, &QPlainTextEdit::textChanged, this,
+          [this] { StatusCommentChange(); });
+}
+
+void TMainForm::StatusCommentChange() {
+  if (!Workplace) return;
+  const QString text = ui_->StatusComment->toPlainText();
+  // The probe keeps the comment with its closing zero in kCommentSize bytes.
+  constexpr std::size_t kLimit = TProbe::kCommentSize - 1;
+  if (Workplace->ToBytes(text).size() <= kLimit) {
+    acceptedComment_ = text;
+    ui_->StatusCommentNote->clear();
+    return;
+  }
+  // Typing or pasting past the limit is refused: the comment stays as it was, and the reason
+  // is shown beside it.
+  const QSignalBlocker block(ui_->StatusComment);
+  ui_->StatusComment->setPlainText(acceptedComment_);
+  ui_->StatusComment->moveCursor(QTextCursor::End);
+  ui_->StatusCommentNote->setText(
+      tr("The probe keeps at most %1 characters of comment.").arg(kLimit));
 }
 
 void TMainForm::ProbeReadDataExecute() {

@@ -1,7 +1,12 @@
 #include "Probeworkplace.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include "FileRead.h"
+#include "SafeFile.h"
 
 namespace ombrix {
 
@@ -31,6 +36,39 @@ QString TProbeWorkplace::DefaultIniFileName() {
   return IniFileNameFor(QCoreApplication::applicationFilePath());
 }
 
+TProbeWorkplace::SettingsLocation TProbeWorkplace::LocateSettings(const QString& programPath) {
+  const QString beside = IniFileNameFor(programPath);
+  const QFileInfo besideInfo(beside);
+  const bool folderWritable = QFileInfo(besideInfo.absolutePath()).isWritable();
+  // The atomic save writes a new file beside the old one and renames it: both the file and its
+  // folder must be writable.
+  if (besideInfo.exists() ? besideInfo.isFile() && besideInfo.isWritable() && folderWritable
+                          : folderWritable) {
+    return {beside, QString()};
+  }
+  const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                       QStringLiteral("/ombrix/ombrix.INI");
+  if (QFileInfo::exists(user)) return {user, QString()};
+  if (besideInfo.isFile()) return {user, beside};
+  const QString shipped =
+      QFileInfo(programPath).absolutePath() + QStringLiteral("/../share/ombrix/ombrix.INI");
+  return {user, QFileInfo(shipped).isFile() ? QFileInfo(shipped).canonicalFilePath() : QString()};
+}
+
+QString TProbeWorkplace::PrepareSettings(const QString& programPath) {
+  const SettingsLocation location = LocateSettings(programPath);
+  if (!location.seedFrom.isEmpty()) {
+    const FileBytes seed = ReadRegularFile(location.seedFrom, TIniFile::kMaxFileSize);
+    if (seed.outcome == ReadOutcome::kRead &&
+        QDir().mkpath(QFileInfo(location.file).absolutePath())) {
+      SafeFile copy(location.file);
+      copy.Write(seed.bytes);
+      copy.Commit();
+    }
+  }
+  return location.file;
+}
+
 bool TProbeWorkplace::Load() {
   IniFile = std::make_unique<TIniFile>(iniFileName_);
   TIniFile& ini = *IniFile;
@@ -57,7 +95,8 @@ bool TProbeWorkplace::Load() {
 
 void TProbeWorkplace::Save() {
   if (!Initialized) return;
-  if (!IniFile) IniFile = std::make_unique<TIniFile>(iniFileName_);
+  // Read again: keys the program does not own, and edits made while it ran, stay as they are.
+  IniFile = std::make_unique<TIniFile>(iniFileName_);
   TIniFile& ini = *IniFile;
   ini.WriteInteger(kProperties, "ComNumber", ComNumber);
   ini.WriteString(kProperties, "DeviceName", DeviceName);

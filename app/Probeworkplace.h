@@ -40,11 +40,26 @@ class TProbeWorkplace {
   static QString IniFileNameFor(const QString& programPath);
   static QString DefaultIniFileName();
 
+  // Where the settings of the program at programPath live. The INI beside the program while it
+  // can be written there (a portable copy, the build tree); otherwise "ombrix.INI" in the user's
+  // configuration folder ($XDG_CONFIG_HOME/ombrix), which is seeded on first use from the copy
+  // beside the program or, without one, from the shipped defaults (share/ombrix/ombrix.INI
+  // beside the program's bin folder).
+  struct SettingsLocation {
+    QString file;
+    QString seedFrom;  // empty when the file needs no seeding
+  };
+  static SettingsLocation LocateSettings(const QString& programPath);
+  // LocateSettings, then the seeding (when the user's file does not exist yet); returns the file.
+  // A seed that cannot be copied leaves the program unconfigured, as a missing file does.
+  static QString PrepareSettings(const QString& programPath);
+
   // Reads the settings. False, with only ComNumber and DeviceName read, when the program is not
   // configured (ComNumber -1).
   bool Load();
-  // Writes the twelve settings the program keeps, if a session was started. Throws IniWriteError
-  // when the file cannot be written.
+  // Writes the twelve settings the program keeps, if a session was started: the file is read
+  // again first and only those keys change, so that other keys and edits made while the program
+  // ran are kept. Throws IniWriteError when the file cannot be read or written.
   void Save();
   // Replaces the probe object by a fresh one (always); the held record stays. False, with
   // ErrorCode 4, when the program is not configured; otherwise the adapter description is applied

@@ -6,12 +6,23 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
                          ProgramOptions& options, QString* error) {
   options = ProgramOptions{};
   const QString kVirtual = QStringLiteral("--virtual");
-  for (const QString& argument : arguments) {
-    if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+  const QString kState = QStringLiteral("--virtual-state");
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == kState || argument.startsWith(kState + u'=')) {
+      const bool inline_ = argument != kState;
+      if (!inline_ && i + 1 >= arguments.size()) {
+        if (error) *error = QStringLiteral("--virtual-state needs a FILE");
+        return false;
+      }
+      options.virtualStateFile = inline_ ? argument.mid(kState.size() + 1) : arguments[++i];
+      options.virtualAdapter = true;
+      if (options.scenario.isEmpty()) options.scenario = scenarios.value(0);
+    } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
       options.showUsage = true;
     } else if (argument == kVirtual) {
       options.virtualAdapter = true;
-      options.scenario = scenarios.value(0);
+      if (options.scenario.isEmpty()) options.scenario = scenarios.value(0);
     } else if (argument.startsWith(kVirtual + u'=')) {
       const QString name = argument.mid(kVirtual.size() + 1);
       if (!scenarios.contains(name)) {
@@ -31,15 +42,22 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
   return true;
 }
 
-QString UsageText(const QString& programName, const QStringList& scenarios) {
+QString UsageText(const QString& programName, const QStringList& scenarios,
+                  const QString& settingsFile) {
   return QStringLiteral(
-             "Usage: %1 [--virtual[=SCENARIO]]\n"
+             "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE]\n"
              "\n"
              "Without arguments the program works with the adapters plugged into this computer.\n"
              "  --virtual[=SCENARIO]  run on the built-in virtual adapter instead; SCENARIO is\n"
              "                        one of: %2 (default %3)\n"
-             "  -h, --help            show this text\n")
-      .arg(programName, scenarios.join(QStringLiteral(", ")), scenarios.value(0));
+             "  --virtual-state FILE  run on the virtual lab kept in FILE (probes, memory, clock,\n"
+             "                        faults), as ombrix-cli --virtual-state keeps it, and write\n"
+             "                        it back at exit; a FILE that does not exist yet starts\n"
+             "                        from the scenario\n"
+             "  -h, --help            show this text\n"
+             "\n"
+             "Settings: %4\n")
+      .arg(programName, scenarios.join(QStringLiteral(", ")), scenarios.value(0), settingsFile);
 }
 
 }  // namespace ombrix

@@ -10,6 +10,9 @@ namespace ombrix {
 struct ProgramOptions {
   bool virtualAdapter = false;
   QString scenario;  // with virtualAdapter: the scenario's name
+  // "--virtual-state FILE": the virtual lab kept in FILE (made from the scenario when FILE does
+  // not exist yet) is taken up, and written back at exit.
+  QString virtualStateFile;
   bool showUsage = false;
 };
 
@@ -19,7 +22,8 @@ struct ProgramOptions {
 bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenarios,
                          ProgramOptions& options, QString* error);
 
-// The text that "--help" prints.
-QString UsageText(const QString& programName, const QStringList& scenarios);
+// The text that "--help" prints; settingsFile is the settings file the program would use.
+QString UsageText(const QString& programName, const QStringList& scenarios,
+                  const QString& settingsFile);
 
 }  // namespace ombrix

@@ -1,4 +1,5 @@
 // Ombrix: the desktop program for temperature-logging probes.
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -13,9 +14,10 @@
 #include "Main.h"
 #include "Msg.h"
 #include "Printform.h"
+#include "Probeworkplace.h"
 #include "ProgramOptions.h"
 #include "Scenarios.h"
-#include "VirtualBus.h"
+#include "VirtualLab.h"
 
 namespace {
 
@@ -35,11 +37,14 @@ int main(int argc, char** argv) {
   using namespace ombrix;
   const QStringList scenarios = KnownScenarios();
   const QString program = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
-  // The usage text needs no display.
+  // The usage text needs no display. It names the settings file without creating it.
+  const QString settings = TProbeWorkplace::LocateSettings(
+                               QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
+                               .file;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--help" || argument == "-h") {
-      std::fputs(qPrintable(UsageText(program, scenarios)), stdout);
+      std::fputs(qPrintable(UsageText(program, scenarios, settings)), stdout);
       return 0;
     }
   }
@@ -49,17 +54,18 @@ int main(int argc, char** argv) {
   QString error;
   if (!ParseProgramOptions(app.arguments().mid(1), scenarios, options, &error)) {
     std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(program), qPrintable(error),
-                 qPrintable(UsageText(program, scenarios)));
+                 qPrintable(UsageText(program, scenarios, settings)));
     return 2;
   }
 
   // The driver: real adapters through libftdi1, or the virtual adapter of the chosen scenario.
-  std::unique_ptr<VirtualBus> bus;
-  std::optional<ScopedDriver> driver;
+  std::optional<VirtualLab> lab;
   if (options.virtualAdapter) {
-    bus = std::make_unique<VirtualBus>(CurrentClock(), LinkTiming::Faster(kDemoSpeed));
-    BuildScenario(*bus, options.scenario.toStdString());
-    driver.emplace(*bus);
+    lab.emplace();
+    if (!lab->Open(options.scenario, options.virtualStateFile, kDemoSpeed, &error)) {
+      std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(error));
+      return 8;
+    }
   }
 
   // The main window first (it reads the settings), then the about box, the message texts and the
@@ -84,5 +90,10 @@ int main(int argc, char** argv) {
   PrintPreview = nullptr;
   printPreview.reset();
   MsgTemplate = nullptr;
+  // The lab is written back after the window let go of the adapter.
+  if (lab && !lab->Save(&error)) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(error));
+    return result != 0 ? result : 8;
+  }
   return result;
 }

@@ -65,9 +65,9 @@ TEST(GraphWindowTest, WindowsWiderThanTheDataAndMaximumLeaveNowhereToGo) {
   EXPECT_EQ(all, kThreeAndAHalfHours);
   EXPECT_FALSE(NavigationState(all, kThreeAndAHalfHours).Any());
   EXPECT_FALSE(HomeWindow(4, kThreeAndAHalfHours));  // no such entry
-  // One sample: the axis still spans a minute rather than nothing.
+  // One sample: the axis still spans a minute rather than nothing, with the sample in its middle.
   const Range single{kT0, kT0};
-  EXPECT_EQ(*HomeWindow(grMaximum, single), (Range{kT0, kT0 + kOneMinute}));
+  EXPECT_EQ(*HomeWindow(grMaximum, single), (Range{kT0 - kOneMinute / 2, kT0 + kOneMinute / 2}));
 }
 
 TEST(GraphWindowTest, SumsOfWindowsThatReachTheEndLeaveNoStepBehind) {

@@ -16,6 +16,13 @@ TEST(ProgramOptionsTest, VirtualTakesTheDefaultOrANamedScenario) {
   EXPECT_EQ(options.scenario, "demo");
   ASSERT_TRUE(ParseProgramOptions({"--virtual=none"}, kScenarios, options, nullptr));
   EXPECT_EQ(options.scenario, "none");
+  for (const QStringList& arguments : {QStringList{"--virtual-state", "lab"},
+                                       QStringList{"--virtual-state=lab", "--virtual=empty"}}) {
+    ASSERT_TRUE(ParseProgramOptions(arguments, kScenarios, options, nullptr));
+    EXPECT_TRUE(options.virtualAdapter);
+    EXPECT_EQ(options.virtualStateFile, "lab");
+    EXPECT_EQ(options.scenario, arguments.size() == 2 && arguments[1] == "lab" ? "demo" : "empty");
+  }
 }
 
 TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
@@ -28,7 +35,11 @@ TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
   EXPECT_TRUE(error.contains("--verbose"));
   ASSERT_TRUE(ParseProgramOptions({"-h"}, kScenarios, options, nullptr));
   EXPECT_TRUE(options.showUsage);
-  EXPECT_TRUE(UsageText("ombrix", kScenarios).contains("demo, empty, none"));
+  EXPECT_FALSE(ParseProgramOptions({"--virtual-state"}, kScenarios, options, &error));
+  EXPECT_TRUE(error.contains("FILE"));
+  const QString usage = UsageText("ombrix", kScenarios, "/home/u/.config/ombrix/ombrix.INI");
+  EXPECT_TRUE(usage.contains("demo, empty, none"));
+  EXPECT_TRUE(usage.contains("Settings: /home/u/.config/ombrix/ombrix.INI"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "IniFolder.h"
 #include "Probeworkplace.h"
+#include "files/FilesTestSupport.h"
 
 #include <QFile>
 #include <QLocale>
@@ -70,12 +71,14 @@ TEST_F(WorkplaceTest, ReadsEveryKeyFromItsSection) {
 }
 
 TEST_F(WorkplaceTest, SavesTheTwelveKeysAndKeepsTheRest) {
-  WriteIni(
-      "; lab settings\n[Properties]\nComNumber=0\nTest=1\nEnableOff=1\nCodePage=1250\n"
-      "[Graph]\nMinTemperature=37.3\n");
+  WriteIni("[Properties]\nComNumber=0\nCodePage=1250\n[Graph]\nMinTemperature=37.3\n");
   TProbeWorkplace place(IniPath());
   ASSERT_TRUE(place.Load());
   ASSERT_TRUE(place.NewProbe());
+  // Edited while the program runs: the edits stay, only the program's own keys are written.
+  WriteIni(
+      "; lab settings\n[Properties]\nComNumber=0\nTest=1\nEnableOff=1\nCodePage=1250\n"
+      "[Graph]\nMinTemperature=37.3\n");
   place.Top = 5;
   place.Left = -3;
   place.Width = 1024;
@@ -90,6 +93,49 @@ TEST_F(WorkplaceTest, SavesTheTwelveKeysAndKeepsTheRest) {
             "MaxTemperature=40\n"
             "[Form]\nTop=5\nLeft=-3\nWidth=1024\nHeight=700\nState=1\n"
             "[Histogram]\nHistogram3D=1\n");
+}
+
+// Where the settings live, for a program folder a desktop user may or may not write, in both
+// orders of first start. Run as an ordinary user, for whom permissions count.
+TEST_F(WorkplaceTest, SettingsLiveBesideTheProgramWhenWritableElseInTheUsersFolder) {
+  const QString program = dir.filePath("ombrix");
+  WriteIni("[Properties]\nComNumber=0\n[Form]\nTop=1\n");
+  for (const bool readOnlyFirst : {true, false}) {
+    QTemporaryDir config;
+    ASSERT_TRUE(QFile::setPermissions(config.path(), QFileDevice::Permissions(0x7777)));
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString user = config.filePath("ombrix/ombrix.INI");
+    const auto start = [&](bool writable, int top) {
+      const auto mode =
+          writable ? QFileDevice::Permissions(0x7777) : QFileDevice::Permissions(0x5555);
+      EXPECT_TRUE(QFile::setPermissions(dir.path(), mode));
+      EXPECT_TRUE(QFile::setPermissions(IniPath(), writable ? QFileDevice::Permissions(0x6666)
+                                                            : QFileDevice::Permissions(0x4444)));
+      return testing::AsOrdinaryUser([&] {
+        const QString file = TProbeWorkplace::PrepareSettings(program);
+        TProbeWorkplace place(file);
+        if (file != (writable ? IniPath() : user) || !place.Load() || !place.NewProbe()) {
+          return false;
+        }
+        place.Top = top;
+        place.Save();
+        return true;
+      });
+    };
+    for (const bool writable : {!readOnlyFirst, readOnlyFirst}) {
+      EXPECT_TRUE(start(writable, writable ? 10 : 20)) << readOnlyFirst << writable;
+    }
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
+    EXPECT_NE(ReadIni().find("Top=10"), std::string::npos);
+    QFile seeded(user);
+    ASSERT_TRUE(seeded.open(QIODevice::ReadOnly));
+    // Seeded from the copy beside the program as it stood at the read-only start.
+    const std::string text = seeded.readAll().toStdString();
+    EXPECT_NE(text.find("Top=20"), std::string::npos) << text;
+    EXPECT_NE(text.find("ComNumber=0"), std::string::npos) << text;
+    WriteIni("[Properties]\nComNumber=0\n[Form]\nTop=1\n");
+  }
+  qunsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(WorkplaceTest, NewProbeMakesAFreshProbeWithTheConfiguredAdapterName) {

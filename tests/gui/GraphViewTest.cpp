@@ -99,6 +99,21 @@ TEST_F(GraphViewTest, DataShorterThanTheWindowHidesNavigationAndStopsPanning) {
   }
 }
 
+TEST_F(GraphViewTest, ALoneSampleIsDrawnAsAPointInTheMiddle) {
+  const TDateTime first = EncodeDateTime(2025, 1, 15, 6, 0);
+  GiveSamples(first, 1, 10, [](int) { return 5.0f; });
+  FillViews();
+  ShowGraph();
+  QLineSeries* series = Graph().Series();
+  ASSERT_NE(series, nullptr);
+  EXPECT_EQ(series->count(), 1);
+  EXPECT_TRUE(series->pointsVisible());
+  EXPECT_NEAR((Window().minimum + Window().maximum) / 2, first, 1e-9);
+  GiveSamples(first, 4, 10, [](int) { return 5.0f; });
+  FillViews();
+  EXPECT_FALSE(series->pointsVisible());  // a line again
+}
+
 TEST_F(GraphViewTest, MovesThatNeedAWindowFailTheSwitchCheckUnderMaximum) {
   GiveThreeAndAHalfHours();
   const views::Range before = Window();

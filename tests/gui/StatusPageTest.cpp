@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <functional>
+
 #include "Images.h"
 #include "ViewTesting.h"
 
@@ -112,6 +114,73 @@ TEST_F(StatusPageTest, AClearProbeTakesTheSettingsOfANewMission) {
   EXPECT_EQ(second, 0);
   EXPECT_GT(proposed, NowDateTime());
   EXPECT_LE(proposed - NowDateTime(), 1.0 / 1440);
+}
+
+// The probe keeps 151 bytes of comment in the chosen code page: more is refused with the reason.
+TEST_F(StatusPageTest, TheCommentTakesNoMoreThanTheProbeHolds) {
+  StartOn("clear");
+  auto* comment = Find<QPlainTextEdit>("StatusComment");
+  auto* note = Find<QLabel>("StatusCommentNote");
+  const QString fits = QString(150, u'x') + QChar(0x00FC);  // ü: one byte in Windows-1252
+  comment->setPlainText(fits);
+  EXPECT_EQ(comment->toPlainText(), fits);
+  EXPECT_TRUE(note->text().isEmpty());
+  for (const QString& more : {fits + u'y', QString(300, u'z')}) {
+    comment->setPlainText(more);
+    EXPECT_EQ(comment->toPlainText(), fits);
+    EXPECT_EQ(note->text(), "The probe keeps at most 151 characters of comment.");
+  }
+  comment->setPlainText(QStringLiteral("short"));
+  EXPECT_TRUE(note->text().isEmpty());
+}
+
+// At the adapter's real speed Write text takes many seconds, and Read Status and Clock Setup some:
+// the window is painted between the exchanges, never left for more than a quarter of a second.
+TEST_F(StatusPageTest, TheWindowStaysPaintedThroughLongProbeWork) {
+  StartOn("clear");
+  bus.SetTiming(LinkTiming::Hardware());
+  Find<QLineEdit>("StatusName")->setText(QString(31, u'n'));
+  Find<QPlainTextEdit>("StatusComment")->setPlainText(QString(151, u'c'));
+  // An event that posts itself again each time it is handled: its times are those at which the
+  // window handled events.
+  struct Ticker : QObject {
+    explicit Ticker(VirtualClock& c) : clock(c) {}
+    bool event(QEvent* e) override {
+      if (e->type() != QEvent::User) return QObject::event(e);
+      times.push_back(clock.MonotonicMilliseconds());
+      QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+      return true;
+    }
+    VirtualClock& clock;
+    std::vector<std::int64_t> times;
+  };
+  const struct {
+    const char* name;
+    std::function<void()> run;
+    std::int64_t atLeast;
+  } operations[] = {
+      {"Write text", [&] { form->StatusWriteTextClick(); }, 10'000},
+      {"Read Status", [&] { form->ProbeReadStatusExecute(); }, 1'000},
+      {"Clock Setup", [&] { form->StatusSetupClockClick(); }, 50},
+  };
+  for (const auto& operation : operations) {
+    Ticker ticker(clock);
+    QCoreApplication::postEvent(&ticker, new QEvent(QEvent::User));
+    const std::int64_t start = clock.MonotonicMilliseconds();
+    operation.run();
+    const std::int64_t end = clock.MonotonicMilliseconds();
+    EXPECT_EQ(form->PanelText(0), "Cmd : OK") << operation.name;
+    EXPECT_GE(end - start, operation.atLeast) << operation.name;
+    std::int64_t last = start;
+    std::int64_t longest = 0;
+    for (const std::int64_t t : ticker.times) {
+      longest = std::max(longest, t - last);
+      last = t;
+    }
+    longest = std::max(longest, end - last);
+    EXPECT_LE(longest, 250) << operation.name << " over " << end - start << " ms";
+  }
+  EXPECT_EQ(Text("StatusName"), QString(31, u'n'));
 }
 
 TEST_F(StatusPageTest, TestModeOpensTheSerialNumberAndEnableOffShowsSwitchOff) {
