@@ -49,8 +49,9 @@ class TMainForm : public QMainWindow {
   static constexpr int kDesignedLeft = 292;
   static constexpr int kDesignedTop = 198;
 
-  // programPath: the running program's file. The INI file and the help pages lie beside it, and
-  // its name without folder and extension becomes the application title.
+  // programPath: the running program's file. The INI file lies beside it, the help pages beside it
+  // or in the installed tree (ChooseHelpFile), and its name without folder and extension becomes
+  // the application title.
   explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),
                      QWidget* parent = nullptr);
   ~TMainForm() override;
