@@ -14,7 +14,11 @@ QString& Title() {
 }
 }  // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The installed menu entry is ombrix.desktop: a Wayland desktop matches the window to it by this
+  // name, for the entry's name and icon in its task bar.
+  setDesktopFileName(QStringLiteral("ombrix"));
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {

@@ -43,13 +43,21 @@ QString LanguageAbbreviation(const QLocale& locale) {
 }
 
 QString ChooseHelpFile(const QString& programFolder, const QLocale& locale) {
-  const QDir folder(programFolder);
+  // Beside the program in the build tree; in an installed tree under share/, which
+  // OMBRIX_HELP_FROM_PROGRAM reaches from the program's folder. The first folder holding help wins.
+  const QDir besideProgram(programFolder);
+  const QDir installed(
+      QDir::cleanPath(besideProgram.filePath(QStringLiteral(OMBRIX_HELP_FROM_PROGRAM))));
   const QString abbreviation = LanguageAbbreviation(locale);
-  if (!abbreviation.isEmpty()) {
-    const QString local = folder.filePath(QStringLiteral("HELP.") + abbreviation);
-    if (QFileInfo(local).isFile()) return local;
+  for (const QDir& folder : {besideProgram, installed}) {
+    if (!abbreviation.isEmpty()) {
+      const QString local = folder.filePath(QStringLiteral("HELP.") + abbreviation);
+      if (QFileInfo(local).isFile()) return local;
+    }
+    const QString general = folder.filePath(QStringLiteral("HELP.HLP"));
+    if (QFileInfo(general).isFile()) return general;
   }
-  return folder.filePath(QStringLiteral("HELP.HLP"));
+  return besideProgram.filePath(QStringLiteral("HELP.HLP"));
 }
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

@@ -13,8 +13,10 @@ namespace ombrix {
 // the C locale.
 QString LanguageAbbreviation(const QLocale& locale);
 
-// The help file in the program's folder: "HELP." plus the language abbreviation of the locale if
-// such a file exists, otherwise "HELP.HLP".
+// The help file: "HELP." plus the language abbreviation of the locale if such a file exists,
+// otherwise "HELP.HLP"; looked for in the program's folder (the build tree), then in the installed
+// tree's share/ombrix/help reached from the program's folder. When neither has help, the name
+// of the one in the program's folder.
 QString ChooseHelpFile(const QString& programFolder, const QLocale& locale = QLocale());
 
 // The help window: the program's HTML help pages in a browser, with links between topics.

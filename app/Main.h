@@ -51,7 +51,8 @@ class TMainForm : public QMainWindow {
   static constexpr int kDesignedTop = 198;
 
   // programPath: the running program's file. The settings are found from it (LocateSettings), the
-  // help pages lie beside it, and its name without folder and extension becomes the title.
+  // help pages lie beside it or in the installed tree (ChooseHelpFile), and its name without
+  // folder and extension becomes the application title.
   explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),
                      QWidget* parent = nullptr);
   ~TMainForm() override;

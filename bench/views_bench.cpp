@@ -56,9 +56,16 @@ struct Window {
   }
 };
 
-Window& TheWindow() {
-  static Window window;
+// Made by the first benchmark that needs it; main closes it while the application still exists (a
+// static window would be destroyed after the application, and crash the program at its exit).
+std::unique_ptr<Window>& OpenWindow() {
+  static std::unique_ptr<Window> window;
   return window;
+}
+
+Window& TheWindow() {
+  if (!OpenWindow()) OpenWindow() = std::make_unique<Window>();
+  return *OpenWindow();
 }
 
 void FillViews(benchmark::State& state) {
@@ -104,6 +111,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
+  OpenWindow().reset();
   benchmark::Shutdown();
   return 0;
 }

@@ -261,6 +261,29 @@ TEST_F(MainWindowTest, TheHelpFileOfTheUsersLanguageWins) {
   EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::Dutch, QLocale::Netherlands)), "NLD");
 }
 
+TEST_F(MainWindowTest, AnInstalledProgramFindsItsHelpUnderShare) {
+  // The installed tree: the program in bin/, its help pages in share/ombrix/help/.
+  QDir root(dir.path());
+  ASSERT_TRUE(root.mkpath("bin"));
+  ASSERT_TRUE(root.mkpath("share/ombrix/help"));
+  const QString bin = root.filePath("bin");
+  const QDir help(root.filePath("share/ombrix/help"));
+  for (const char* name : {"HELP.HLP", "HELP.DEU"}) {
+    QFile file(help.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  EXPECT_EQ(ChooseHelpFile(bin, QLocale(QLocale::German, QLocale::Germany)),
+            help.filePath("HELP.DEU"));
+  EXPECT_EQ(ChooseHelpFile(bin, QLocale(QLocale::English, QLocale::UnitedStates)),
+            help.filePath("HELP.HLP"));
+
+  // Help beside the program, as in the build tree, comes first.
+  QFile beside(QDir(bin).filePath("HELP.HLP"));
+  ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+  EXPECT_EQ(ChooseHelpFile(bin, QLocale(QLocale::German, QLocale::Germany)),
+            QDir(bin).filePath("HELP.HLP"));
+}
+
 TEST_F(MainWindowTest, EveryLinkOfTheHelpPagesLeadsToATopic) {
   QFile file(OMBRIX_HELP_FILE);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# installed_tree.sh CMAKE BUILD_DIR SOURCE_DIR
+# Installs BUILD_DIR into a fresh prefix as a desktop installation would, checks that every file is
+# where the desktop, man and udev look for it and holds what it should, and starts both installed
+# programs: ombrix-cli on the virtual adapter, and the window under a private X server until the
+# server lists its window.
+set -uo pipefail
+cmake=$1
+build=$2
+source=$3
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ombrix-installed.XXXXXX")
+started=()
+cleanup() {
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+prefix=$work/prefix
+if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
+  cat "$work/install.log"
+  echo "FAIL: cmake --install $build"
+  exit 1
+fi
+
+# The layout, exactly: nothing missing, and nothing else (no settings or help left in bin).
+sizes=(16 24 32 48 64 128)
+expected=(
+  bin/ombrix
+  bin/ombrix-cli
+  lib/udev/rules.d/70-ombrix-ftdi.rules
+  share/applications/ombrix.desktop
+  share/man/man1/ombrix-cli.1
+  share/man/man1/ombrix.1
+  share/ombrix/help/HELP.HLP
+  share/ombrix/ombrix.INI
+)
+for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/ombrix.png"); done
+diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) ||
+  fail "the installed files differ from the layout above (< expected, > installed)"
+for program in ombrix ombrix-cli; do
+  [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
+done
+
+# Files installed as they are in the source tree.
+for pair in "resources/ombrix.INI:share/ombrix/ombrix.INI" \
+  "resources/help/HELP.HLP:share/ombrix/help/HELP.HLP" \
+  "resources/70-ombrix-ftdi.rules:lib/udev/rules.d/70-ombrix-ftdi.rules"; do
+  cmp -s "$source/${pair%%:*}" "$prefix/${pair#*:}" || fail "${pair#*:} differs from ${pair%%:*}"
+done
+
+# Each icon is drawn at the size of its folder.
+for size in "${sizes[@]}"; do
+  icon=$prefix/share/icons/hicolor/${size}x${size}/apps/ombrix.png
+  [ -f "$icon" ] || continue
+  file -b "$icon" | grep -q "^PNG image data, $size x $size," ||
+    fail "$icon is $(file -b "$icon"), not $size x $size"
+done
+
+# The menu entry is valid, starts the installed program and names the installed icon.
+desktop=$prefix/share/applications/ombrix.desktop
+if ! command -v desktop-file-validate >/dev/null; then
+  fail "desktop-file-validate is missing (Debian package desktop-file-utils, scripts/install-packages)"
+elif [ -f "$desktop" ]; then
+  report=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$report" ] || fail "ombrix.desktop: $report"
+  exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+  [ -n "$exec_program" ] && [ -x "$prefix/bin/$exec_program" ] ||
+    fail "Exec=$exec_program is not a program in bin"
+  [ "$(sed -n 's/^Icon=//p' "$desktop")" = ombrix ] || fail "Icon= does not name the ombrix icons"
+fi
+
+# Each manual page renders without a warning and shows every line of its program's --help.
+for program in ombrix ombrix-cli; do
+  page=$prefix/share/man/man1/$program.1
+  [ -f "$page" ] || continue
+  warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
+  [ -z "$warnings" ] || fail "$program.1: $warnings"
+  rendered=$(groff -man -Tutf8 -P-cbou "$page" 2>/dev/null | sed 's/^ *//; s/ *$//')
+  grep -q "^$program - " <<<"$rendered" || fail "$program.1 has no NAME line"
+  while IFS= read -r line; do
+    line=$(sed 's/^ *//; s/ *$//' <<<"$line")
+    [ -z "$line" ] && continue
+    grep -Fxq -- "$line" <<<"$rendered" || fail "$program.1 lacks the --help line: $line"
+  done < <(LC_ALL=C.UTF-8 "$prefix/bin/$program" --help)
+done
+
+# The installed ombrix-cli reads the demo probe of the virtual adapter.
+if ! status=$(HOME=$work "$prefix/bin/ombrix-cli" --virtual status 2>"$work/cli.log"); then
+  fail "ombrix-cli --virtual status: $(cat "$work/cli.log")"
+elif ! grep -q "Ombrix adapter" <<<"$status"; then
+  fail "ombrix-cli --virtual status does not name the adapter: $status"
+fi
+
+# The installed window on the virtual adapter, under a private X server: it is up once the server
+# lists a window of that title, and it must still be running a second later.
+if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
+  fail "Xvfb or xwininfo is missing (Debian packages xvfb, x11-utils, scripts/install-packages)"
+else
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$work/display" 2>"$work/xvfb.log" &
+  started+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  display=:$(tr -d '\n' <"$work/display")
+  DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work "$prefix/bin/ombrix" --virtual >"$work/window.log" 2>&1 &
+  window=$!
+  started+=("$window")
+  up=0
+  for _ in $(seq 300); do
+    kill -0 "$window" 2>/dev/null || break
+    if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"Ombrix'; then
+      up=1
+      break
+    fi
+    sleep 0.1
+  done
+  if [ "$up" = 1 ]; then
+    sleep 1
+    if kill -0 "$window" 2>/dev/null; then
+      kill -TERM "$window"
+      wait "$window"
+      code=$?
+      [ "$code" = 143 ] || fail "ombrix --virtual ended with $code on SIGTERM: $(cat "$work/window.log")"
+    else
+      wait "$window"
+      fail "ombrix --virtual ended by itself (exit $?) after its window showed: $(cat "$work/window.log")"
+    fi
+  else
+    fail "ombrix --virtual showed no window: $(cat "$work/window.log") $(cat "$work/xvfb.log")"
+  fi
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) of the installed tree failed"
+  exit 1
+fi
+echo "installed tree: every file in place, both programs start"
