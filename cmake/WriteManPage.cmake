@@ -10,6 +10,11 @@ if(NOT result EQUAL 0 OR text STREQUAL "")
   message(FATAL_ERROR "${PROGRAM} --help gave no text (exit ${result}): ${errors}")
 endif()
 
+# The settings file --help names is the one of the program that ran here; the page says where an
+# installed program keeps its settings.
+string(REGEX REPLACE "\nSettings: [^\n]*" "\nSettings: ombrix.INI beside the program while it can be written there, else\n$XDG_CONFIG_HOME/ombrix/ombrix.INI (by default ~/.config/ombrix/ombrix.INI)"
+       text "${text}")
+
 # Plain text into roff: a backslash is written \e; a minus \- (a plain "-" may be typeset as a
 # hyphen, which does not work when an option is copied from the page into a command line); a line
 # that starts with "." or "'" is shielded with \& so that it is not read as a request.
