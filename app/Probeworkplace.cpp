@@ -40,19 +40,21 @@ TProbeWorkplace::SettingsLocation TProbeWorkplace::LocateSettings(const QString&
   const QString beside = IniFileNameFor(programPath);
   const QFileInfo besideInfo(beside);
   const bool folderWritable = QFileInfo(besideInfo.absolutePath()).isWritable();
+  const QFileInfo shipped(QFileInfo(programPath).absolutePath() +
+                         QStringLiteral("/../share/ombrix/ombrix.INI"));
   // The atomic save writes a new file beside the old one and renames it: both the file and its
-  // folder must be writable.
+  // folder must be writable. Without a file beside it, an installed program (one with shipped
+  // defaults) keeps its settings in the user's folder; a portable copy or the build tree keeps
+  // them beside it.
   if (besideInfo.exists() ? besideInfo.isFile() && besideInfo.isWritable() && folderWritable
-                          : folderWritable) {
+                          : folderWritable && !shipped.isFile()) {
     return {beside, QString()};
   }
   const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                        QStringLiteral("/ombrix/ombrix.INI");
   if (QFileInfo::exists(user)) return {user, QString()};
   if (besideInfo.isFile()) return {user, beside};
-  const QString shipped =
-      QFileInfo(programPath).absolutePath() + QStringLiteral("/../share/ombrix/ombrix.INI");
-  return {user, QFileInfo(shipped).isFile() ? QFileInfo(shipped).canonicalFilePath() : QString()};
+  return {user, shipped.isFile() ? shipped.canonicalFilePath() : QString()};
 }
 
 QString TProbeWorkplace::PrepareSettings(const QString& programPath) {

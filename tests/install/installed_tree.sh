@@ -110,7 +110,8 @@ else
     sleep 0.1
   done
   display=:$(tr -d '\n' <"$work/display")
-  DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work "$prefix/bin/ombrix" --virtual >"$work/window.log" 2>&1 &
+  DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work/config \
+    "$prefix/bin/ombrix" --virtual >"$work/window.log" 2>&1 &
   window=$!
   started+=("$window")
   up=0
@@ -124,6 +125,10 @@ else
   done
   if [ "$up" = 1 ]; then
     sleep 1
+    # Configured from the shipped defaults: no "Warning" window of an unconfigured program.
+    if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"Warning"'; then
+      fail "ombrix --virtual started unconfigured"
+    fi
     if kill -0 "$window" 2>/dev/null; then
       kill -TERM "$window"
       wait "$window"
@@ -136,6 +141,9 @@ else
   else
     fail "ombrix --virtual showed no window: $(cat "$work/window.log") $(cat "$work/xvfb.log")"
   fi
+  # An installed program keeps its settings in the user's folder, seeded from the shipped ones.
+  cmp -s "$work/config/ombrix/ombrix.INI" "$prefix/share/ombrix/ombrix.INI" ||
+    fail "the user's settings were not seeded from share/ombrix/ombrix.INI"
 fi
 
 if [ "$failures" -ne 0 ]; then
