@@ -87,6 +87,9 @@ for program in ombrix ombrix-cli; do
   while IFS= read -r line; do
     line=$(sed 's/^ *//; s/ *$//' <<<"$line")
     [ -z "$line" ] && continue
+    # The settings file --help names is this machine's; the page says where it is in general.
+    case $line in Settings:*) grep -q '^Settings: ombrix.INI beside the program' <<<"$rendered" ||
+      fail "$program.1 does not say where the settings are"; continue ;; esac
     grep -Fxq -- "$line" <<<"$rendered" || fail "$program.1 lacks the --help line: $line"
   done < <(LC_ALL=C.UTF-8 "$prefix/bin/$program" --help)
 done
