@@ -19,4 +19,14 @@ std::uint8_t Crc8(const std::uint8_t* data, std::size_t length) {
   return crc;
 }
 
+std::string Excerpt(std::string_view text, std::size_t maxChars) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size() && i < maxChars; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    shown += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  }
+  if (text.size() > maxChars) shown += "...";
+  return shown;
+}
+
 }  // namespace ombrix

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace ombrix {
 
@@ -25,5 +27,10 @@ inline std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
 inline void PutLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[i] = ByteOf(value, i);
 }
+
+// A piece of outside input as messages quote it: at most maxChars characters, printable ASCII only
+// (every other byte shows as '?'), and "..." where it was cut, so that damaged input cannot put
+// control sequences on a terminal or flood a message.
+std::string Excerpt(std::string_view text, std::size_t maxChars = 40);
 
 }  // namespace ombrix

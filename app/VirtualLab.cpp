@@ -6,13 +6,6 @@
 
 namespace ombrix {
 
-namespace {
-
-// A lab of a few probes takes some hundred kilobytes; far larger files are not states.
-constexpr std::size_t kMaxStateFileSize = 16 * 1024 * 1024;
-
-}  // namespace
-
 VirtualLab::~VirtualLab() {
   // The driver goes before the bus, the clock after everything that may read it.
   driverScope_.reset();
@@ -26,7 +19,7 @@ bool VirtualLab::Open(const QString& scenario, const QString& stateFile, double 
   std::string name = scenario.toStdString();
   bool restore = false;
   if (!stateFile.isEmpty()) {
-    FileBytes file = ReadRegularFile(stateFile, kMaxStateFileSize);
+    FileBytes file = ReadRegularFile(stateFile, kMaxVirtualStateFileSize);
     if (file.outcome != ReadOutcome::kMissing) {
       std::string why;
       if (file.outcome != ReadOutcome::kRead) {

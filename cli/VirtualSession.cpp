@@ -9,20 +9,13 @@
 
 namespace ombrix::cli {
 
-namespace {
-
-// A lab of a few probes takes some hundred kilobytes; far larger files are not states.
-constexpr std::size_t kMaxStateFileSize = 16 * 1024 * 1024;
-
-}  // namespace
-
 int VirtualSession::Open(const Options& options, const Console& console) {
   std::string scenario =
       options.scenario.empty() ? std::string(scenario::kDefault) : options.scenario;
   bool restore = false;
   if (!options.virtualStateFile.empty()) {
     stateFile_ = QFile::decodeName(options.virtualStateFile.c_str());
-    FileBytes file = ReadRegularFile(stateFile_, kMaxStateFileSize);
+    FileBytes file = ReadRegularFile(stateFile_, kMaxVirtualStateFileSize);
     if (file.outcome != ReadOutcome::kMissing) {
       std::string error;
       if (file.outcome != ReadOutcome::kRead) {

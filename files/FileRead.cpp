@@ -93,14 +93,4 @@ std::string ShownFileName(const QString& path) {
   return shown.toStdString();
 }
 
-std::string Excerpt(std::string_view text, std::size_t maxChars) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size() && i < maxChars; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    shown += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-  }
-  if (text.size() > maxChars) shown += "...";
-  return shown;
-}
-
 }  // namespace ombrix

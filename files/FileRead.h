@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "Bytes.h"
+
 namespace ombrix {
 
 // How reading a whole file ended.
@@ -25,9 +27,5 @@ FileBytes ReadRegularFile(const QString& path, std::size_t maxBytes);
 // A file name as messages show it: characters that are not printable become '?', so that a name
 // cannot carry terminal control sequences into a message.
 std::string ShownFileName(const QString& path);
-
-// A piece of file content as messages quote it: at most maxChars characters, printable ASCII only
-// (every other byte shows as '?'), and "..." where it was cut.
-std::string Excerpt(std::string_view text, std::size_t maxChars = 40);
 
 }  // namespace ombrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,6 +55,8 @@ struct VirtualState {
 // drop-out). A key left out keeps its default; delay= is written only when it is not 0, so
 // files written before it existed read the same.
 std::string FormatVirtualState(const VirtualState& state);
+// A lab of a few probes takes some hundred kilobytes; far larger files are not states.
+inline constexpr std::size_t kMaxVirtualStateFileSize = 16 * 1024 * 1024;
 // False, with `error` naming the line and what is wrong, when the text is not a whole state or
 // holds a clock, clock offset or standing probe time beyond 2^50 ms (some 35,000 years) either way.
 bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& error);
