@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ProbeCodes.h"
 #include "ProbeRecord.h"
@@ -25,6 +27,8 @@ class TProbe : public TProbeStatus {
   static constexpr int kNameSize = 32;
   static constexpr int kCommentAddress = 8040;
   static constexpr int kCommentSize = 152;
+  // The log is read in blocks of this many bytes.
+  static constexpr int kBlockSize = 16;
 
   TProbe();
   ~TProbe();
@@ -62,9 +66,19 @@ class TProbe : public TProbeStatus {
   bool StopMission();
   bool LaunchMission(bool test);
   bool SwitchOff();
-  bool BeginReadData();
+  // Where a download finds an earlier download of the same mission, once the status is read: the
+  // held record of it, or nullptr. With one, only the log blocks written since it are read, after
+  // a block it holds has been read again and found equal byte for byte; any difference, or a ring
+  // that has wrapped past what it holds, and the whole log is read as without it.
+  using EarlierDownload = std::function<std::unique_ptr<TProbeRecord>(const TProbeStatus& status)>;
+  bool BeginReadData(const EarlierDownload& earlier = {});
   bool ReadDataBlock();
   int ReadProgress() const;
+  // Whether the download under way (or just completed) reads only what is new since an earlier
+  // one; false when it reads the whole log.
+  bool IncrementalDownload() const { return incremental_; }
+  // The blocks read by the download under way or just completed.
+  int DownloadBlocksRead() const { return blocksRead_; }
   // The record of the download that ReadDataBlock has just completed, decoded; nullptr when no
   // download has completed since the last BeginReadData (a failed or unfinished one never gives
   // a record). Taking it leaves none behind.
@@ -97,9 +111,25 @@ class TProbe : public TProbeStatus {
   // otherwise StartTime read as local time.
   std::int64_t RequestedStartSeconds() const;
 
+  // Plans an incremental read on `earlier`; false when it cannot be used.
+  bool PlanIncremental(const TProbeRecord& earlier);
+  void PlanWholeLog();
+
+  // A block of the log to read: its first address and its length. The held bytes to compare
+  // (from `earlier`) are marked in `compare`.
+  struct PlannedBlock {
+    int address = 0;
+    int length = 0;
+    std::uint32_t compare = 0;  // bit i: byte i must equal the earlier download's
+  };
+
   // The download under way (from BeginReadData) and whether its last block has been read.
   std::unique_ptr<TProbeRecord> download_;
   bool downloadComplete_ = false;
+  std::vector<PlannedBlock> plan_;
+  std::size_t planned_ = 0;  // the next block of plan_ to read
+  bool incremental_ = false;
+  int blocksRead_ = 0;
 };
 
 }  // namespace ombrix

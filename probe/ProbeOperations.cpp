@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 
 #include "Bytes.h"
 #include "Clock.h"
@@ -209,9 +210,13 @@ bool TProbe::SwitchOff() {
   return ReadStatus(false);
 }
 
-bool TProbe::BeginReadData() {
+bool TProbe::BeginReadData(const EarlierDownload& earlier) {
   download_.reset();
   downloadComplete_ = false;
+  plan_.clear();
+  planned_ = 0;
+  incremental_ = false;
+  blocksRead_ = 0;
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear) return FailPrecondition();
   ReadPosition = 0;
@@ -228,6 +233,76 @@ bool TProbe::BeginReadData() {
   // The record of this download keeps the status as it was read here.
   download_ = std::make_unique<TProbeRecord>();
   static_cast<TProbeStatus&>(*download_) = *this;
+  const std::unique_ptr<TProbeRecord> held = earlier ? earlier(*this) : nullptr;
+  if (!held || !PlanIncremental(*held)) PlanWholeLog();
+  return true;
+}
+
+void TProbe::PlanWholeLog() {
+  plan_.clear();
+  planned_ = 0;
+  incremental_ = false;
+  ReadPosition = 0;
+  for (int address = 0; address < ReadSamples; address += kBlockSize) {
+    plan_.push_back({address, std::min(kBlockSize, ReadSamples - address), 0});
+  }
+  download_->LogBuffer.fill(0);
+}
+
+bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
+  const std::int64_t before = earlier.MissionSamples;
+  const std::int64_t now = MissionSamples;
+  const bool sameMission =
+      earlier.SerialNumber == SerialNumber && earlier.MissionStartSeconds == MissionStartSeconds &&
+      earlier.StartSeconds == StartSeconds && earlier.SampleRate == SampleRate &&
+      earlier.Test == Test && earlier.RolloverEnable == RolloverEnable;
+  // Sample k of a mission is at address k % kLogSize. The earlier download must hold its whole
+  // log, and the ring must not have gone round since it (that overwrites all it holds).
+  if (!sameMission || before <= 0 || before > now ||
+      earlier.HeldSamples() != std::min<std::int64_t>(before, kLogSize) ||
+      now - before >= kLogSize) {
+    return false;
+  }
+  std::vector<bool> fresh(kLogSize, false);  // written since the earlier download
+  for (std::int64_t k = before; k < now; ++k) fresh[k % kLogSize] = true;
+  const int heldEnd = static_cast<int>(std::min<std::int64_t>(before, kLogSize));
+  // The bytes of a block that the earlier download holds and the probe has not written since.
+  auto unchanged = [&](int block) {
+    std::uint32_t mask = 0;
+    for (int i = 0; i < kBlockSize && block + i < ReadSamples; ++i) {
+      const int address = block + i;
+      if (address < heldEnd && !fresh[address]) mask |= 1u << i;
+    }
+    return mask;
+  };
+  auto length = [&](int block) { return std::min(kBlockSize, ReadSamples - block); };
+
+  // First the block of the last sample held, and the one before it when that leaves fewer than a
+  // block's worth of bytes to compare: the probe must still hold them as they were read.
+  const int last = static_cast<int>((before - 1) % kLogSize) / kBlockSize * kBlockSize;
+  std::vector<PlannedBlock> plan{{last, length(last), unchanged(last)}};
+  if (std::popcount(plan.front().compare) < kBlockSize) {
+    const int previous = (last + kLogSize - kBlockSize) % kLogSize;
+    if (previous < heldEnd && previous != last && unchanged(previous) != 0) {
+      plan.push_back({previous, length(previous), unchanged(previous)});
+    }
+  }
+  int compared = 0;
+  for (const PlannedBlock& block : plan) compared += std::popcount(block.compare);
+  if (compared == 0) return false;
+  // Then every block with a sample written since, in address order.
+  for (int block = 0; block < ReadSamples; block += kBlockSize) {
+    bool written = false;
+    for (int i = 0; i < length(block); ++i) written = written || fresh[block + i];
+    const bool planned = std::any_of(plan.begin(), plan.end(),
+                                     [block](const PlannedBlock& p) { return p.address == block; });
+    if (written && !planned) plan.push_back({block, length(block), unchanged(block)});
+  }
+  std::copy(earlier.LogBuffer.begin(), earlier.LogBuffer.begin() + heldEnd,
+            download_->LogBuffer.begin());
+  plan_ = std::move(plan);
+  planned_ = 0;
+  incremental_ = true;
   return true;
 }
 
@@ -241,13 +316,30 @@ bool TProbe::ReadDataBlock() {
     LastError = peNotAllowed;
     return false;
   }
-  const int n = std::min(ReadSamples - ReadPosition, 16);
-  if (n > 0 && !ReadMemory(ReadPosition, download_->LogBuffer.data() + ReadPosition, n)) {
-    download_.reset();
-    return false;
+  if (planned_ < plan_.size()) {
+    const PlannedBlock block = plan_[planned_];
+    std::array<std::uint8_t, kBlockSize> bytes{};
+    if (!ReadMemory(block.address, bytes.data(), block.length)) {
+      download_.reset();
+      return false;
+    }
+    ++blocksRead_;
+    std::uint8_t* log = download_->LogBuffer.data() + block.address;
+    bool same = true;
+    for (int i = 0; i < block.length; ++i) {
+      if ((block.compare >> i & 1) && bytes[i] != log[i]) same = false;
+    }
+    if (!same) {
+      // The probe no longer holds what the earlier download read: read it all.
+      PlanWholeLog();
+      LastError = peMoreBlocks;
+      return true;
+    }
+    std::copy(bytes.begin(), bytes.begin() + block.length, log);
+    ++planned_;
+    ReadPosition = block.address + block.length;
   }
-  ReadPosition += std::max(n, 0);
-  if (ReadPosition < ReadSamples) {
+  if (planned_ < plan_.size()) {
     LastError = peMoreBlocks;
     return true;
   }
@@ -264,6 +356,9 @@ std::unique_ptr<TProbeRecord> TProbe::TakeDownload() {
 }
 
 int TProbe::ReadProgress() const {
+  if (incremental_) {
+    return plan_.empty() ? 100 : static_cast<int>(planned_ * 100 / plan_.size());
+  }
   const int total = std::min(MissionSamples, kLogSize);
   if (total <= 0) return 100;
   return static_cast<int>(static_cast<std::int64_t>(ReadPosition) * 100 / total);
