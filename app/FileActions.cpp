@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "ArchiveDialog.h"
 #include "CaptionSource.h"
 #include "Dataexport.h"
 #include "Dialogs.h"
@@ -97,6 +98,7 @@ bool SaveRecord(TMainForm& form, const QString& fileName) {
 
 void TMainForm::ConnectFileActions() {
   connect(ui_->FileOpen, &QAction::triggered, this, [this] { FileOpenExecute(); });
+  connect(ui_->FileArchive, &QAction::triggered, this, [this] { FileArchiveExecute(); });
   connect(ui_->FileSave, &QAction::triggered, this, [this] { FileSaveExecute(); });
   connect(ui_->FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
   connect(ui_->FileExport, &QAction::triggered, this, [this] { FileExportExecute(); });
@@ -151,6 +153,54 @@ void TMainForm::FileOpenExecute() {
   // In the file session this switches every probe control off.
   ShowHeldRecord();
   ViewStatusExecute();
+}
+
+void TMainForm::FileArchiveExecute() {
+  std::string error;
+  TArchive* archive = Workplace ? Workplace->OpenArchive(error) : nullptr;
+  if (!archive) {
+    ShowMessage(this, Msg("MsgError"),
+                tr("The archive %1 cannot be opened:\n%2")
+                    .arg(QString::fromStdString(Workplace ? Workplace->ArchiveLocationText() : ""),
+                         QString::fromStdString(error)));
+    return;
+  }
+  TArchiveDialog dialog(*archive, Workplace->CodePage(), this);
+  if (RunDialog(dialog) != QDialog::Accepted || dialog.ChosenId() == 0) return;
+  OpenArchiveEntry(dialog.ChosenId());
+}
+
+bool TMainForm::OpenArchiveEntry(std::int64_t id) {
+  std::string error;
+  TArchive* archive = Workplace->OpenArchive(error);
+  // The entry is read before the session is given up, as a file is.
+  auto record = std::make_unique<TProbeRecord>();
+  bool readable = false;
+  if (archive) {
+    const WaitCursor wait;
+    readable = archive->Load(id, *record, nullptr, error);
+  }
+  if (!readable) {
+    ShowMessage(this, Msg("MsgError"),
+                tr("The archive entry cannot be opened.\n%1").arg(QString::fromStdString(error)));
+    return false;
+  }
+  if (!MayDropRecord(tr("open an archive entry"))) return false;
+  if (!Workplace->NewProbe()) {
+    NewSession();
+    PollState = psStart;
+    return false;
+  }
+  PollState = psFile;
+  Workplace->HoldRecord(std::move(record));
+  // Not a file: Save asks for one.
+  Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
+  Workplace->Modified = false;
+  SetPanelText(0, Msg("MsgFile"));
+  SetPanelText(1, tr("Archive entry %1").arg(id));
+  ShowHeldRecord();
+  ViewStatusExecute();
+  return true;
 }
 
 void TMainForm::FileSaveExecute() {

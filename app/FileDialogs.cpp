@@ -36,6 +36,10 @@ QString ModalFileDialog(QWidget* parent, const FileDialogRequest& request) {
   const bool save = request.kind == FileDialogKind::Save;
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (request.kind == FileDialogKind::Folder) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  }
   // The program asks about an existing file itself, with its own question.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilter(QtFileFilter(request.filter));
@@ -65,11 +69,13 @@ QString RunFileDialog(QWidget* parent, const FileDialogRequest& request) {
   }
   if (chosen.isEmpty()) return {};
   QFileInfo file(chosen);
-  if (file.suffix().isEmpty() && !request.defaultExtension.isEmpty() && !file.isDir()) {
+  if (request.kind != FileDialogKind::Folder && file.suffix().isEmpty() &&
+      !request.defaultExtension.isEmpty() && !file.isDir()) {
     chosen += u'.' + request.defaultExtension;
     file.setFile(chosen);
   }
-  LastDirectory() = file.absolutePath();
+  LastDirectory() = request.kind == FileDialogKind::Folder ? file.absoluteFilePath()
+                                                           : file.absolutePath();
   return file.absoluteFilePath();
 }
 

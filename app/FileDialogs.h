@@ -14,7 +14,8 @@ namespace ombrix {
 // message boxes (Dialogs.h), each goes through one responder, so that tests can answer them
 // without a user.
 
-enum class FileDialogKind { Open, Save };
+// Folder chooses an existing folder.
+enum class FileDialogKind { Open, Save, Folder };
 
 struct FileDialogRequest {
   FileDialogKind kind = FileDialogKind::Open;

@@ -82,6 +82,10 @@ class TMainForm : public QMainWindow {
   bool OfferSave();
   // Record files, the text export and the printed report (FileActions.cpp, ReportActions.cpp).
   void FileOpenExecute();
+  // File > Archive: the archive's entries; Open makes one the held record.
+  void FileArchiveExecute();
+  // Makes archive entry `id` the held record, as File Open does with a file.
+  bool OpenArchiveEntry(std::int64_t id);
   void FileSaveExecute();
   void FileSaveAsExecute();
   void FileExportExecute();

@@ -123,8 +123,22 @@ void TMainForm::ProbeReadDataExecute() {
   const bool sameMission = held.SerialNumber == probe.SerialNumber &&
                            held.MissionStartSeconds == probe.MissionStartSeconds;
   if (!sameMission && !MayDropRecord(tr("read new data"))) return;
+  // An earlier download of this mission in the archive lets the download read only what is new.
+  std::string archiveError;
+  TArchive* archive = Workplace->ArchiveEnabled ? Workplace->OpenArchive(archiveError) : nullptr;
+  TProbe::EarlierDownload earlier;
+  if (archive && !Workplace->FullDownload) {
+    earlier = [archive](const TProbeStatus& status) -> std::unique_ptr<TProbeRecord> {
+      std::unique_ptr<TProbeRecord> found;
+      bool any = false;
+      std::string error;
+      // An archive that cannot be asked only costs the whole download.
+      if (!archive->FindMission(status, found, any, error) || !any) return nullptr;
+      return found;
+    };
+  }
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
-  if (!probe.BeginReadData()) {
+  if (!probe.BeginReadData(earlier)) {
     SetPanelText(0, Msg("MsgDataError"));
     return;
   }
@@ -146,12 +160,40 @@ void TMainForm::ProbeReadDataExecute() {
     ShowProbeStatus();
     return;
   }
+  // The download is stored before it is shown; when it cannot be, it is still shown and held
+  // unsaved, and the user is told.
+  const bool incremental = probe.IncrementalDownload();
+  QString stored;
+  bool storeFailed = false;
+  if (Workplace->ArchiveEnabled) {
+    StoreResult result;
+    const std::string adapter =
+        Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
+    if (archive && archive->Store(*record,
+                                  CurrentProvenance(adapter, "download", OMBRIX_VERSION),
+                                  result, archiveError)) {
+      stored = tr("Archive entry %1").arg(result.id);
+    } else {
+      storeFailed = true;
+    }
+  }
   Workplace->HoldRecord(std::move(record));
   SetPanelText(0, Msg("MsgDataOk"));
   // A download is the session's data until it is saved.
   Workplace->Modified = true;
   ShowHeldRecord();
   ShowProbeStatus();
+  if (!stored.isEmpty()) {
+    SetPanelText(1, incremental ? tr("%1 (incremental download)").arg(stored) : stored);
+  }
+  if (storeFailed) {
+    SetPanelText(1, tr("Not archived"));
+    ShowMessage(this, Msg("MsgError"),
+                tr("The download could not be stored in the archive %1:\n%2\n\nIt is held as "
+                   "unsaved data: save it to a file before you close the program.")
+                    .arg(QString::fromStdString(Workplace->ArchiveLocationText()),
+                         QString::fromStdString(archiveError)));
+  }
 }
 
 void TMainForm::ProbeStopExecute() {

@@ -16,6 +16,7 @@ constexpr const char* kProperties = "Properties";
 constexpr const char* kForm = "Form";
 constexpr const char* kGraph = "Graph";
 constexpr const char* kHistogram = "Histogram";
+constexpr const char* kArchive = "Archive";
 constexpr const char* kDefaultDeviceName = "Ombrix adapter";
 
 }  // namespace
@@ -90,6 +91,9 @@ bool TProbeWorkplace::Load() {
   MaxTemperature = ini.ReadFloat(kGraph, "MaxTemperature", 40.0f);
   Test = ini.ReadBool(kProperties, "Test", false);
   EnableOff = ini.ReadBool(kProperties, "EnableOff", false);
+  ArchiveEnabled = ini.ReadBool(kArchive, "Enabled", true);
+  ArchiveDatabase = ini.ReadString(kArchive, "Database", "");
+  FullDownload = ini.ReadBool(kArchive, "FullDownload", false);
   // The code page of probe texts; read like the two switches above and never written.
   codePage_ = TCodePage(ini.ReadString(kProperties, "CodePage", TCodePage::kDefault));
   return true;
@@ -137,6 +141,27 @@ void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record) {
 void TProbeWorkplace::DropRecord() {
   HoldRecord(std::make_unique<TProbeRecord>());
   Modified = false;
+}
+
+std::string TProbeWorkplace::ArchiveLocationText() const {
+  const std::string& named = !ArchiveOverride.empty() ? ArchiveOverride : ArchiveDatabase;
+  if (named.empty()) return DefaultArchivePath();
+  ArchiveLocation location;
+  std::string error;
+  return ParseArchiveLocation(named, location, error) ? location.Text() : named;
+}
+
+TArchive* TProbeWorkplace::OpenArchive(std::string& error) {
+  if (archive_) return archive_.get();
+  const std::string& named = !ArchiveOverride.empty() ? ArchiveOverride : ArchiveDatabase;
+  ArchiveLocation location;
+  if (!ParseArchiveLocation(named.empty() ? DefaultArchivePath() : named, location, error)) {
+    return nullptr;
+  }
+  auto archive = std::make_unique<TArchive>(location);
+  if (!archive->Open(error)) return nullptr;
+  archive_ = std::move(archive);
+  return archive_.get();
 }
 
 QString TProbeWorkplace::ErrorText() const {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "Archive.h"
 #include "CodePage.h"
 #include "IniFile.h"
 #include "Probe.h"
@@ -73,6 +74,13 @@ class TProbeWorkplace {
   std::uint64_t RecordGeneration() const { return recordGeneration_; }
   QString ErrorText() const;
 
+  // The archive every download is stored in, opened on first use: the location given on the
+  // command line, else the one the settings name, else the user's own SQLite file. Null, with
+  // `error` saying why, when it cannot be opened.
+  TArchive* OpenArchive(std::string& error);
+  // The location the archive is (or would be) opened at, as shown to the user.
+  std::string ArchiveLocationText() const;
+
   // Probe texts (8-bit, in the configured code page) for the window, and back.
   QString ToText(std::string_view bytes) const { return codePage_.ToUnicode(bytes); }
   std::string ToBytes(const QString& text) const { return codePage_.FromUnicode(text); }
@@ -109,6 +117,15 @@ class TProbeWorkplace {
   float MaxTemperature = 40.0f;
   bool Test = false;
   bool EnableOff = false;
+  // [Archive] settings, read from the file and never written back (set them in the file):
+  // Enabled=0 stores no download, Database names a SQLite file or a PostgreSQL database
+  // (postgresql://host/dbname; credentials from ~/.pgpass or the environment, never here),
+  // FullDownload=1 reads the whole log even when the archive holds the earlier part.
+  bool ArchiveEnabled = true;
+  std::string ArchiveDatabase;
+  bool FullDownload = false;
+  // From the command line: takes the place of ArchiveDatabase.
+  std::string ArchiveOverride;
   std::int8_t ErrorCode = errUndefined;
   std::unique_ptr<TIniFile> IniFile;
 
@@ -116,6 +133,7 @@ class TProbeWorkplace {
   QString iniFileName_;
   TCodePage codePage_;
   std::uint64_t recordGeneration_ = 0;
+  std::unique_ptr<TArchive> archive_;
 };
 
 }  // namespace ombrix

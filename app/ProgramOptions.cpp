@@ -7,6 +7,7 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
   options = ProgramOptions{};
   const QString kVirtual = QStringLiteral("--virtual");
   const QString kState = QStringLiteral("--virtual-state");
+  const QString kArchive = QStringLiteral("--archive");
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (argument == kState || argument.startsWith(kState + u'=')) {
@@ -18,6 +19,17 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
       options.virtualStateFile = inline_ ? argument.mid(kState.size() + 1) : arguments[++i];
       options.virtualAdapter = true;
       if (options.scenario.isEmpty()) options.scenario = scenarios.value(0);
+    } else if (argument == kArchive || argument.startsWith(kArchive + u'=')) {
+      const bool inline_ = argument != kArchive;
+      if (!inline_ && i + 1 >= arguments.size()) {
+        if (error) *error = QStringLiteral("--archive needs a LOCATION");
+        return false;
+      }
+      options.archive = inline_ ? argument.mid(kArchive.size() + 1) : arguments[++i];
+      if (options.archive.isEmpty()) {
+        if (error) *error = QStringLiteral("--archive needs a LOCATION");
+        return false;
+      }
     } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
       options.showUsage = true;
     } else if (argument == kVirtual) {
@@ -45,7 +57,7 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
 QString UsageText(const QString& programName, const QStringList& scenarios,
                   const QString& settingsFile) {
   return QStringLiteral(
-             "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE]\n"
+             "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE] [--archive LOCATION]\n"
              "\n"
              "Without arguments the program works with the adapters plugged into this computer.\n"
              "  --virtual[=SCENARIO]  run on the built-in virtual adapter instead; SCENARIO is\n"
@@ -54,6 +66,9 @@ QString UsageText(const QString& programName, const QStringList& scenarios,
              "                        faults), as ombrix-cli --virtual-state keeps it, and write\n"
              "                        it back at exit; a FILE that does not exist yet starts\n"
              "                        from the scenario\n"
+             "  --archive LOCATION    store downloads in this archive instead of the one the\n"
+             "                        settings name: a SQLite file, or postgresql://host/dbname\n"
+             "                        (credentials from ~/.pgpass or the environment)\n"
              "  -h, --help            show this text\n"
              "\n"
              "Settings: %4\n")

@@ -13,6 +13,9 @@ struct ProgramOptions {
   // "--virtual-state FILE": the virtual lab kept in FILE (made from the scenario when FILE does
   // not exist yet) is taken up, and written back at exit.
   QString virtualStateFile;
+  // "--archive LOCATION": the archive downloads are stored in, in place of the one the settings
+  // name (a SQLite file or postgresql://host/db).
+  QString archive;
   bool showUsage = false;
 };
 

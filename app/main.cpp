@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   // layout form of the printed report, which is never shown.
   auto mainForm = std::make_unique<TMainForm>();
   MainForm = mainForm.get();
+  if (mainForm->Workplace) mainForm->Workplace->ArchiveOverride = options.archive.toStdString();
   auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
   AboutBox = aboutBox.get();
   auto msgTemplate = std::make_unique<TMsgTemplate>();

@@ -2,8 +2,12 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "Archive.h"
 #include "Console.h"
 #include "Options.h"
 #include "TimeConversion.h"
@@ -20,6 +24,10 @@ struct Request {
   QString recordFile;
   QString output;
   QString exportFile;
+  // Where downloads are stored and the archive commands look: --archive, or the user's own file.
+  ArchiveLocation archive;
+  std::optional<std::uint64_t> serial;       // archive list --serial
+  std::optional<std::int64_t> sinceSeconds;  // archive list --since, in probe seconds
 };
 
 // kSuccess, or the exit code after a message.
@@ -41,5 +49,12 @@ int RunWriteText(const Options& options, const Request& request, const Console& 
 int RunExport(const Request& request, const Console& console);
 int RunShow(const Options& options, const Request& request, const Console& console);
 int RunReport(const Request& request, const Console& console);
+int RunArchive(const Options& options, const Request& request, const Console& console);
+
+// Opens (and creates or upgrades) the archive the request names; kArchiveError after a message
+// when it cannot be.
+int OpenArchive(const Request& request, const Console& console, std::unique_ptr<TArchive>& archive);
+// kArchiveError after the archive's message.
+int ArchiveFailure(const Console& console, const std::string& error);
 
 }  // namespace ombrix::cli

@@ -69,6 +69,63 @@ bool SameFile(const QString& a, const QString& b) {
   return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
+// A probe serial number as the status shows it, its eight bytes byte 0 first ("28 00 00 00 00 00
+// 00 A2"), or as the record file keeps it, one 16-digit hex number ("A200000000000028").
+bool ParseSerial(const std::string& text, std::uint64_t& serial) {
+  const QString given = QString::fromStdString(text).trimmed();
+  QString digits = given;
+  digits.remove(u' ');
+  if (digits.size() != 16) return false;
+  bool ok = false;
+  const std::uint64_t value = digits.toULongLong(&ok, 16);
+  if (!ok) return false;
+  if (!given.contains(u' ')) {
+    serial = value;
+    return true;
+  }
+  serial = 0;
+  for (int i = 7; i >= 0; --i) serial = serial << 8 | digits.mid(i * 2, 2).toUInt(nullptr, 16);
+  return true;
+}
+
+int PrepareArchive(const Options& options, const Console& console, Request& request) {
+  std::string error;
+  const std::string location = options.archive.empty() ? DefaultArchivePath() : options.archive;
+  if (!ParseArchiveLocation(location, request.archive, error)) {
+    console.Message(error);
+    return kUsage;
+  }
+  if (options.command != Command::kArchive) return kSuccess;
+  switch (options.archiveCommand) {
+    case ArchiveCommand::kList:
+      if (options.serial) {
+        std::uint64_t serial = 0;
+        if (!ParseSerial(*options.serial, serial)) {
+          console.Message("--serial takes the probe's serial number as status shows it (\"28 00 "
+                          "00 00 00 00 00 A2\") or as a record file keeps it "
+                          "(\"A200000000000028\"), not \"" +
+                          Excerpt(*options.serial) + "\"");
+          return kUsage;
+        }
+        request.serial = serial;
+      }
+      if (options.since) {
+        TDateTime since = 0;
+        if (!ParseStartTime(*options.since, since)) {
+          console.Message("--since takes a date in the form the program shows it, or ISO 8601, "
+                          "not \"" + Excerpt(*options.since) + "\"");
+          return kUsage;
+        }
+        request.sinceSeconds = DateTimeToProbeSeconds(since);
+      }
+      return kSuccess;
+    case ArchiveCommand::kExport:
+      return CheckTarget(request.output, options.yes, console);
+    default:
+      return kSuccess;
+  }
+}
+
 }  // namespace
 
 bool ParseStartTime(const std::string& text, TDateTime& value) {
@@ -107,6 +164,10 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   request.recordFile = QFile::decodeName(options.recordFile.c_str());
   request.output = QFile::decodeName(options.output.c_str());
   request.exportFile = QFile::decodeName(options.exportFile.c_str());
+  if (!options.noArchive && (options.command == Command::kDownload ||
+                             options.command == Command::kArchive)) {
+    if (int code = PrepareArchive(options, console, request)) return code;
+  }
 
   switch (options.command) {
     case Command::kLaunch:
@@ -140,6 +201,8 @@ int Prepare(const Options& options, const Console& console, Request& request) {
         return kUsage;
       }
       return CheckTarget(request.output, options.yes, console);
+    case Command::kArchive:
+      return kSuccess;
     case Command::kReport:
       if (SameFile(request.recordFile, request.output)) {
         console.Message("the report would replace the record file it is made from");

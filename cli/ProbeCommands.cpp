@@ -145,9 +145,28 @@ int RunStatus(const Options& options, const Console& console) {
 }
 
 int RunDownload(const Options& options, const Request& request, const Console& console) {
+  // An archive that cannot be opened does not stop the download: the record file still gets it,
+  // and the exit code says that it was not archived.
+  std::unique_ptr<TArchive> archive;
+  std::string archiveError;
+  if (!options.noArchive) {
+    archive = std::make_unique<TArchive>(request.archive);
+    if (!archive->Open(archiveError)) archive.reset();
+  }
+  TProbe::EarlierDownload earlier;
+  if (archive && !options.full) {
+    earlier = [&archive](const TProbeStatus& status) -> std::unique_ptr<TProbeRecord> {
+      std::unique_ptr<TProbeRecord> found;
+      bool any = false;
+      std::string error;
+      if (!archive->FindMission(status, found, any, error) || !any) return nullptr;
+      return found;
+    };
+  }
+
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  if (!probe->BeginReadData()) {
+  if (!probe->BeginReadData(earlier)) {
     return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
   }
   {
@@ -159,13 +178,32 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   const std::unique_ptr<const TProbeRecord> record = probe->TakeDownload();
   if (!record) return Fail(*probe, kMsgDataError, console);
 
+  // Stored in the archive first, then saved as a file.
+  std::string archived;
+  if (archive) {
+    StoreResult stored;
+    const std::string adapter =
+        options.device.value_or("Ombrix adapter") + " (USB serial " +
+        probe->AdapterSerialNumber() + ")";
+    if (archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION), stored,
+                       archiveError)) {
+      archived = "archive entry " + std::to_string(stored.id);
+      if (stored.duplicate) archived += " (already stored)";
+    }
+  }
   std::string error;
   if (!SaveToFile(*record, request.output, &error)) {
     console.Message(std::string(kMsgDataOk) + ", but the record file was not saved: " + error);
+    if (!archived.empty()) console.Message("the download is kept as " + archived);
     return kFileError;
   }
   console.Message(std::string(kMsgDataOk) + ": " + std::to_string(record->HeldSamples()) +
                   " samples saved to " + options.output);
+  if (!archived.empty()) console.Message("stored as " + archived);
+  if (probe->IncrementalDownload()) {
+    console.Message("incremental download: " + std::to_string(probe->DownloadBlocksRead()) +
+                    " log blocks read, the rest taken from the earlier download in the archive");
+  }
   if (!request.exportFile.isEmpty()) {
     const StatusPageCaptions captions;
     if (!TDataExport(captions, *record).Export(request.exportFile, &error)) {
@@ -173,6 +211,10 @@ int RunDownload(const Options& options, const Request& request, const Console& c
       return kFileError;
     }
     console.Message("exported to " + options.exportFile);
+  }
+  if (!options.noArchive && archived.empty()) {
+    console.Message("the download was not stored in the archive: " + archiveError);
+    return kArchiveError;
   }
   return kSuccess;
 }

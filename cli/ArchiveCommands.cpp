@@ -1,0 +1,189 @@
+// The archive commands: list, show, export and import of the downloads the archive keeps.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <memory>
+
+#include "Archive.h"
+#include "CodePage.h"
+#include "Commands.h"
+#include "ExitCode.h"
+#include "FileRead.h"
+#include "RecordFile.h"
+#include "Report.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+QString Celsius(float value) { return QString::number(value, 'f', 1); }
+
+QString ProbeText(const std::string& bytes) { return DefaultCodePage().ToUnicode(bytes); }
+
+QJsonObject EntryJson(const ArchiveEntry& e) {
+  QJsonObject object{
+      {"Id", static_cast<qint64>(e.id)},
+      {"SerialNumber", QString::fromStdString(e.serialText)},
+      {"Name", ProbeText(e.name)},
+      {"MissionStart", DateTimeText(e.missionStart)},
+      {"DownloadTime", DateTimeText(e.downloadTime)},
+      {"Samples", e.samples},
+      {"ContentHash", QString::fromStdString(e.contentHash)},
+      {"Adapter", QString::fromStdString(e.provenance.adapter)},
+      {"Workstation", QString::fromStdString(e.provenance.workstation)},
+      {"User", QString::fromStdString(e.provenance.user)},
+      {"ProgramVersion", QString::fromStdString(e.provenance.programVersion)},
+      {"Source", QString::fromStdString(e.provenance.source)},
+  };
+  object["Min"] = e.samples > 0 ? QJsonValue(static_cast<double>(e.minimum)) : QJsonValue();
+  object["Max"] = e.samples > 0 ? QJsonValue(static_cast<double>(e.maximum)) : QJsonValue();
+  return object;
+}
+
+int List(TArchive& archive, const Request& request, bool json, const Console& console) {
+  ArchiveFilter filter;
+  filter.serialNumber = request.serial;
+  filter.fromSeconds = request.sinceSeconds;
+  std::vector<ArchiveEntry> entries;
+  std::string error;
+  if (!archive.List(filter, entries, error)) return ArchiveFailure(console, error);
+  if (json) {
+    QJsonArray array;
+    for (const ArchiveEntry& e : entries) array.append(EntryJson(e));
+    PrintJson(console.out, {{"Archive", QString::fromStdString(archive.Location().Text())},
+                            {"Entries", array}});
+    return kSuccess;
+  }
+  // One line an entry, newest download first, in columns.
+  const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8")
+                             .arg(QStringLiteral("Id"), 6)
+                             .arg(QStringLiteral("Serial number"), -23)
+                             .arg(QStringLiteral("Name"), -20)
+                             .arg(QStringLiteral("Mission start"), -19)
+                             .arg(QStringLiteral("Downloaded"), -19)
+                             .arg(QStringLiteral("Samples"), 7)
+                             .arg(QStringLiteral("Min"), 6)
+                             .arg(QStringLiteral("Max"), 6);
+  console.out << header.toStdString() << '\n';
+  for (const ArchiveEntry& e : entries) {
+    const bool any = e.samples > 0;
+    const QString line = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8")
+                             .arg(e.id, 6)
+                             .arg(QString::fromStdString(e.serialText), -23)
+                             .arg(ProbeText(e.name).left(20), -20)
+                             .arg(DateTimeText(e.missionStart), -19)
+                             .arg(DateTimeText(e.downloadTime), -19)
+                             .arg(e.samples, 7)
+                             .arg(any ? Celsius(e.minimum) : QString(), 6)
+                             .arg(any ? Celsius(e.maximum) : QString(), 6);
+    console.out << line.toStdString() << '\n';
+  }
+  return kSuccess;
+}
+
+int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) {
+  TProbeRecord record;
+  ArchiveEntry entry;
+  std::string error;
+  if (!archive.Load(id, record, &entry, error)) return ArchiveFailure(console, error);
+  const Fields fields = RecordFields(record);
+  const Fields summary = SampleSummary(record);
+  if (json) {
+    PrintJson(console.out, {{"Archive", QString::fromStdString(archive.Location().Text())},
+                            {"Entry", EntryJson(entry)},
+                            {"Record", ToJson(fields)},
+                            {"Summary", ToJson(summary)}});
+    return kSuccess;
+  }
+  Fields all{
+      {QString(), QStringLiteral("Archive entry :"), QString::number(entry.id), {}},
+      {QString(), QStringLiteral("Stored by :"),
+       QString::fromStdString(entry.provenance.user + "@" + entry.provenance.workstation + ", " +
+                              entry.provenance.source),
+       {}},
+      {QString(), QStringLiteral("Content hash :"), QString::fromStdString(entry.contentHash), {}}};
+  all.insert(all.end(), fields.begin(), fields.end());
+  PrintText(console.out, all);
+  console.out << '\n';
+  PrintText(console.out, summary);
+  return kSuccess;
+}
+
+int Export(TArchive& archive, std::int64_t id, const Request& request, const Console& console) {
+  TProbeRecord record;
+  std::string error;
+  if (!archive.Load(id, record, nullptr, error)) return ArchiveFailure(console, error);
+  if (!SaveToFile(record, request.output, &error)) {
+    console.Message("the record file was not saved: " + error);
+    return kFileError;
+  }
+  console.Message("archive entry " + std::to_string(id) + " saved to " +
+                  ShownFileName(request.output));
+  return kSuccess;
+}
+
+// Each file is read whole before it is stored; one that cannot be read is named and the others
+// still go in. The exit code is that of the first failure.
+int Import(TArchive& archive, const Options& options, const Console& console) {
+  int result = kSuccess;
+  for (const std::string& name : options.importFiles) {
+    const QString file = QFile::decodeName(name.c_str());
+    auto record = std::make_unique<TProbeRecord>();
+    std::string error;
+    if (!LoadFromFile(*record, file, &error)) {
+      console.Message(error);
+      if (result == kSuccess) result = kFileError;
+      continue;
+    }
+    StoreResult stored;
+    const ArchiveProvenance provenance =
+        CurrentProvenance("", "import " + ShownFileName(file), OMBRIX_VERSION);
+    if (!archive.Store(*record, provenance, stored, error)) {
+      const int code = ArchiveFailure(console, error);
+      if (result == kSuccess) result = code;
+      continue;
+    }
+    console.Message(ShownFileName(file) +
+                    (stored.duplicate ? ": already in the archive as entry "
+                                      : ": stored as archive entry ") +
+                    std::to_string(stored.id));
+  }
+  return result;
+}
+
+}  // namespace
+
+int ArchiveFailure(const Console& console, const std::string& error) {
+  console.Message(error);
+  return kArchiveError;
+}
+
+int OpenArchive(const Request& request, const Console& console,
+                std::unique_ptr<TArchive>& archive) {
+  archive = std::make_unique<TArchive>(request.archive);
+  std::string error;
+  if (archive->Open(error)) return kSuccess;
+  archive.reset();
+  return ArchiveFailure(console, error);
+}
+
+int RunArchive(const Options& options, const Request& request, const Console& console) {
+  std::unique_ptr<TArchive> archive;
+  if (int code = OpenArchive(request, console, archive)) return code;
+  switch (options.archiveCommand) {
+    case ArchiveCommand::kList:
+      return List(*archive, request, options.json, console);
+    case ArchiveCommand::kShow:
+      return Show(*archive, options.archiveId, options.json, console);
+    case ArchiveCommand::kExport:
+      return Export(*archive, options.archiveId, request, console);
+    case ArchiveCommand::kImport:
+      return Import(*archive, options, console);
+    case ArchiveCommand::kNone:
+      break;
+  }
+  return kUsage;
+}
+
+}  // namespace ombrix::cli
