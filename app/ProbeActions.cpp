@@ -185,6 +185,8 @@ void TMainForm::ProbeReadDataExecute() {
   ShowProbeStatus();
   if (!stored.isEmpty()) {
     SetPanelText(1, incremental ? tr("%1 (incremental download)").arg(stored) : stored);
+  } else if (!Workplace->ArchiveEnabled) {
+    SetPanelText(1, Msg("MsgNoname"));
   }
   if (storeFailed) {
     SetPanelText(1, tr("Not archived"));

@@ -24,6 +24,8 @@ CliResult RunCli(const QString& directory, const QStringList& arguments) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+  // Each test's downloads go to an archive in its own folder.
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), directory + QStringLiteral("/data"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(directory);
   process.start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
@@ -53,6 +55,7 @@ CliResult RunCliInTerminal(const QString& directory, const QStringList& argument
     // stderr stays on the terminal; stdout goes to a file.
     if (!freopen(out.c_str(), "w", stdout) || chdir(dir.c_str()) != 0) _exit(126);
     putenv(const_cast<char*>(kLocale));
+    setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
     execv(argv[0], argv.data());
     _exit(127);
   }

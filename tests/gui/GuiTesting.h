@@ -37,6 +37,9 @@ class GuiTest : public ::testing::Test, public IniFolder {
       return answer;
     });
     MsgTemplate = &msgTemplate;
+    // Downloads go to an archive of the test's own.
+    previousDataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
   }
 
   void TearDown() override {
@@ -44,6 +47,7 @@ class GuiTest : public ::testing::Test, public IniFolder {
     MsgTemplate = nullptr;
     SetMessageResponder(std::move(previousResponder_));
     TTimer::SetManualDriving(false);
+    qputenv("XDG_DATA_HOME", previousDataHome_);
   }
 
   QString ProgramPath() const { return dir.filePath("ombrix"); }
@@ -88,6 +92,7 @@ class GuiTest : public ::testing::Test, public IniFolder {
 
  private:
   MessageResponder previousResponder_;
+  QByteArray previousDataHome_;
 };
 
 }  // namespace ombrix::testing

@@ -1,0 +1,106 @@
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "CliRunner.h"
+
+namespace ombrix::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class ArchiveTest : public CliTest {
+ protected:
+  void SetUp() override { WriteState(Path("state"), "demo", 2026, 7, 1, 12, 0, 0); }
+
+  QJsonArray ListEntries(const QStringList& more = {}) {
+    const CliResult r = Run(Args("archive list --format json") + more);
+    EXPECT_EQ(r.code, 0) << r.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out))
+        .object()
+        .value(QStringLiteral("Entries"))
+        .toArray();
+  }
+};
+
+TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime) {
+  CliResult r = Run("--virtual-state state download -o first.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
+  EXPECT_THAT(r.err, Not(HasSubstr("incremental")));
+  ASSERT_TRUE(QFile::exists(Path("data/ombrix/archive.sqlite")));
+
+  // A day later (144 samples at 10 minutes) only the new blocks are read.
+  r = Run("--virtual-state state --advance 1d download -o second.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 2"));
+  EXPECT_THAT(r.err, HasSubstr("incremental download: 10 log blocks read"))
+      << "144 new samples in 9 blocks, and the last block held";
+  r = Run("--virtual-state state download --full -o third.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 3"));
+  EXPECT_THAT(r.err, Not(HasSubstr("incremental")));
+  r = Run("--virtual-state state --no-archive download -o fourth.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, Not(HasSubstr("archive")));
+
+  QJsonArray entries = ListEntries();
+  ASSERT_EQ(entries.size(), 3);
+  EXPECT_EQ(entries[0].toObject()["Id"].toInt(), 3) << "newest first";
+  EXPECT_EQ(entries[2].toObject()["Samples"].toInt(), 3024);
+  EXPECT_EQ(entries[1].toObject()["Samples"].toInt(), 3024 + 144);
+  const QString serial = entries[0].toObject()["SerialNumber"].toString();
+  EXPECT_EQ(ListEntries({"--serial", serial}).size(), 3);
+  EXPECT_EQ(ListEntries({"--serial", "0000000000000001"}).size(), 0);
+  EXPECT_EQ(ListEntries({"--since", "2026-07-02T12:00:00"}).size(), 2);
+  EXPECT_EQ(ListEntries({"--since", "2027-01-01T00:00:00"}).size(), 0);
+  r = Run("archive list");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.out, HasSubstr("3168"));
+
+  // An entry comes back as the very file its download wrote.
+  r = Run("archive export 2 -o copy.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("copy.omx")), ReadFile(Path("second.omx")));
+  r = Run("archive show 2");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.out, HasSubstr("Archive entry :"));
+
+  // Files already in the archive are not stored again; another one is.
+  r = Run("archive import second.omx first.omx fourth.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("second.omx: already in the archive as entry 2"));
+  EXPECT_THAT(r.err, HasSubstr("first.omx: already in the archive as entry 1"));
+  EXPECT_THAT(r.err, HasSubstr("fourth.omx: stored as archive entry 4"));
+  EXPECT_EQ(ListEntries().size(), 4);
+}
+
+TEST_F(ArchiveTest, AnArchiveThatFailsLosesNoDownload) {
+  QFile damaged(Path("damaged.sqlite"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(QByteArray(4096, 'x'));
+  damaged.close();
+
+  CliResult r = Run("--virtual-state state --archive damaged.sqlite download -o kept.omx");
+  EXPECT_EQ(r.code, 9) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("samples saved to kept.omx"));
+  EXPECT_THAT(r.err, HasSubstr("the download was not stored in the archive"));
+  EXPECT_TRUE(QFile::exists(Path("kept.omx")));
+
+  for (const char* line : {"--archive damaged.sqlite archive list", "archive show 7",
+                           "archive export 7 -o x.omx"}) {
+    SCOPED_TRACE(line);
+    r = Run(line);
+    EXPECT_EQ(r.code, 9);
+    EXPECT_FALSE(r.err.empty());
+  }
+  EXPECT_FALSE(QFile::exists(Path("x.omx")));
+  r = Run("archive import missing.omx kept.omx");
+  EXPECT_EQ(r.code, 8) << "the file that cannot be read is the first failure";
+  EXPECT_THAT(r.err, HasSubstr("kept.omx: stored as archive entry 1"));
+}
+
+}  // namespace
+}  // namespace ombrix::testing
