@@ -37,6 +37,8 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
       return RunSetClock(options, console);
     case Command::kWriteText:
       return RunWriteText(options, request, console);
+    case Command::kArchive:
+      return RunArchive(options, request, console);
     case Command::kNone:
       break;
   }
@@ -67,7 +69,9 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
     return kUsage;
   }
   if (options.help) {
-    console.out << HelpText();
+    console.out << (options.command == Command::kNone
+                        ? HelpText()
+                        : CommandHelpText(options.command, options.archiveCommand));
     return kSuccess;
   }
   if (options.version) {

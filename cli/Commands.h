@@ -49,6 +49,7 @@ int RunWriteText(const Options& options, const Request& request, const Console& 
 int RunExport(const Request& request, const Console& console);
 int RunShow(const Options& options, const Request& request, const Console& console);
 int RunReport(const Request& request, const Console& console);
+// archive list, show, export and import (options.archiveCommand says which).
 int RunArchive(const Options& options, const Request& request, const Console& console);
 
 // Opens (and creates or upgrades) the archive the request names; kArchiveError after a message

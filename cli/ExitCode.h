@@ -12,6 +12,7 @@ enum ExitCode : int {
   kNotAllowed = 6,    // not allowed in the probe's present state
   kStartRefused = 7,  // first sample time not after the probe clock, or too far ahead
   kFileError = 8,     // a record, export or state file cannot be read or written
+  kArchiveError = 9,  // the archive cannot be opened, read or written
 };
 
 }  // namespace ombrix::cli

@@ -1,79 +1,17 @@
 #include "Options.h"
 
-#include <QString>
+#include <CLI/CLI.hpp>
 
 #include <charconv>
-#include <initializer_list>
+#include <functional>
 #include <string_view>
 
-#include "FileRead.h"
+#include "Bytes.h"
 #include "Scenarios.h"
-#include "TimeConversion.h"
 
 namespace ombrix::cli {
 
 namespace {
-
-struct CommandName {
-  Command command;
-  const char* name;
-};
-constexpr CommandName kCommands[] = {
-    {Command::kStatus, "status"},
-    {Command::kDownload, "download"},
-    {Command::kExport, "export"},
-    {Command::kShow, "show"},
-    {Command::kReport, "report"},
-    {Command::kLaunch, "launch"},
-    {Command::kStop, "stop"},
-    {Command::kClear, "clear"},
-    {Command::kSwitchOff, "switch-off"},
-    {Command::kSetClock, "set-clock"},
-    {Command::kWriteText, "write-text"},
-};
-
-// An option and the commands that take it (none listed: every command).
-struct OptionDef {
-  const char* name;
-  bool takesValue;
-  std::initializer_list<Command> commands;
-};
-
-const OptionDef kOptions[] = {
-    {"--virtual-state", true, {}},
-    {"--advance", true, {}},
-    {"--device", true, {}},
-    {"--format", true, {Command::kStatus, Command::kShow}},
-    {"-o", true, {Command::kDownload, Command::kExport, Command::kReport}},
-    {"--output", true, {Command::kDownload, Command::kExport, Command::kReport}},
-    {"--export", true, {Command::kDownload}},
-    {"--yes",
-     false,
-     {Command::kDownload, Command::kExport, Command::kReport, Command::kStop, Command::kClear,
-      Command::kSwitchOff, Command::kSetClock, Command::kWriteText}},
-    {"--rate", true, {Command::kLaunch}},
-    {"--start", true, {Command::kLaunch}},
-    {"--next-minute", false, {Command::kLaunch}},
-    {"--rollover", false, {Command::kLaunch}},
-    {"--test", false, {Command::kLaunch}},
-    {"--name", true, {Command::kWriteText}},
-    {"--comment", true, {Command::kWriteText}},
-};
-
-const OptionDef* FindOption(const std::string& name) {
-  for (const OptionDef& option : kOptions) {
-    if (name == option.name) return &option;
-  }
-  return nullptr;
-}
-
-bool Takes(const OptionDef& option, Command command) {
-  if (option.commands.size() == 0) return true;
-  for (Command c : option.commands) {
-    if (c == command) return true;
-  }
-  return false;
-}
 
 bool IsScenario(const std::string& name) {
   for (const std::string& known : ScenarioNames()) {
@@ -88,53 +26,222 @@ std::string ScenarioList() {
   return list;
 }
 
-// Stores one option's value; false with `error` when the value does not fit the option.
-bool Store(Options& o, const std::string& name, const std::string& value, std::string& error) {
-  if (name == "--virtual-state") {
-    o.virtualStateFile = value;
-    o.virtualAdapter = true;
-  } else if (name == "--advance") {
-    std::int64_t milliseconds = 0;
-    if (!ParseDuration(value, milliseconds)) {
-      error = "--advance takes a duration such as 30s, 90m, 2h, 1d or 1h30m, not \"" +
-              Excerpt(value) + "\"";
-      return false;
-    }
-    o.advanceMilliseconds = milliseconds;
-  } else if (name == "--device") {
-    o.device = value;
-  } else if (name == "--format") {
-    if (value != "json" && value != "text") {
-      error = "--format takes json or text";
-      return false;
-    }
-    o.json = value == "json";
-  } else if (name == "-o" || name == "--output") {
-    o.output = value;
-  } else if (name == "--export") {
-    o.exportFile = value;
-  } else if (name == "--yes") {
-    o.yes = true;
-  } else if (name == "--rate") {
-    o.rate = value;
-  } else if (name == "--start") {
-    o.start = value;
-  } else if (name == "--next-minute") {
-    o.nextMinute = true;
-  } else if (name == "--rollover") {
-    o.rollover = true;
-  } else if (name == "--test") {
-    o.test = true;
-  } else if (name == "--name") {
-    o.name = value;
-  } else if (name == "--comment") {
-    o.comment = value;
+bool IsOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-';
+}
+
+// The archive is what the archive commands work on; telling them not to use it makes no sense.
+bool RefusesNoArchive(Command command) {
+  return command == Command::kArchive;
+}
+
+// An archive entry number: a whole number from 1, digits only.
+bool ParseEntryNumber(const std::string& text, std::int64_t& number) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  std::int64_t value = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc() ||
+      value < 1) {
+    return false;
   }
+  number = value;
+  return true;
+}
+
+// The command line in CLI11's terms: the global options on the program, each command a
+// subcommand with the options it takes, and the archive group with subcommands of its own.
+// Global options given after the command fall through to the program. CLI11 stores the values as
+// typed; what they must be is checked afterwards, so that every message is this program's own.
+// What no command takes is left over (allow_extras) for the same reason.
+class Grammar {
+ public:
+  struct Entry {
+    CLI::App* app;
+    Command command;
+    ArchiveCommand archiveCommand;
+  };
+
+  explicit Grammar(Options& o) {
+    app_.set_help_flag();  // --help prints this program's text, not CLI11's
+    // These three are inherited by the subcommands added below.
+    app_.allow_extras();
+    app_.fallthrough();
+    app_.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // After the command, a word that names another command is an argument.
+    app_.require_subcommand(0, 1);
+
+    app_.add_flag("-h,--help", o.help);
+    app_.add_flag("--version", o.version);
+    // "{}": a bare --virtual gives an empty result, --virtual=SCENARIO the scenario.
+    virtualFlag = app_.add_flag("--virtual{}");
+    virtualState = app_.add_option("--virtual-state", o.virtualStateFile);
+    Text(app_, "--advance", advance);
+    Text(app_, "--device", o.device);
+    archive = app_.add_option("--archive", o.archive);
+    app_.add_flag("--no-archive", o.noArchive);
+
+    CLI::App* status = Add(app_, "status", Command::kStatus);
+    Format(status);
+    CLI::App* download = Add(app_, "download", Command::kDownload);
+    Output(download, o);
+    download->add_option("--export", o.exportFile);
+    download->add_flag("--full", o.full);
+    Yes(download, o);
+    for (auto [command, name] :
+         {std::pair{Command::kExport, "export"}, {Command::kReport, "report"}}) {
+      CLI::App* fileCommand = Add(app_, name, command);
+      fileCommand->add_option("FILE", o.recordFile);
+      Output(fileCommand, o);
+      Yes(fileCommand, o);
+    }
+    CLI::App* show = Add(app_, "show", Command::kShow);
+    show->add_option("FILE", o.recordFile);
+    Format(show);
+    CLI::App* launch = Add(app_, "launch", Command::kLaunch);
+    Text(*launch, "--rate", o.rate);
+    Text(*launch, "--start", o.start);
+    launch->add_flag("--next-minute", o.nextMinute);
+    launch->add_flag("--rollover", o.rollover);
+    launch->add_flag("--test", o.test);
+    for (auto [command, name] : {std::pair{Command::kStop, "stop"},
+                                 {Command::kClear, "clear"},
+                                 {Command::kSwitchOff, "switch-off"},
+                                 {Command::kSetClock, "set-clock"}}) {
+      Yes(Add(app_, name, command), o);
+    }
+    CLI::App* writeText = Add(app_, "write-text", Command::kWriteText);
+    Text(*writeText, "--name", o.name);
+    Text(*writeText, "--comment", o.comment);
+    Yes(writeText, o);
+
+    CLI::App* archiveGroup = Add(app_, "archive", Command::kArchive);
+    archiveGroup->require_subcommand(0, 1);
+    CLI::App* list = Add(*archiveGroup, "list", Command::kArchive, ArchiveCommand::kList);
+    Text(*list, "--serial", o.serial);
+    Text(*list, "--since", o.since);
+    Format(list);
+    CLI::App* archiveShow = Add(*archiveGroup, "show", Command::kArchive, ArchiveCommand::kShow);
+    Text(*archiveShow, "ID", archiveId);
+    Format(archiveShow);
+    CLI::App* archiveExport =
+        Add(*archiveGroup, "export", Command::kArchive, ArchiveCommand::kExport);
+    Text(*archiveExport, "ID", archiveId);
+    Output(archiveExport, o);
+    Yes(archiveExport, o);
+    CLI::App* import = Add(*archiveGroup, "import", Command::kArchive, ArchiveCommand::kImport);
+    import->add_option("FILE", o.importFiles);
+  }
+
+  CLI::App& App() { return app_; }
+
+  // The option of that name ("--rate", "-o") anywhere in the grammar, or null.
+  const CLI::Option* Find(const std::string& name) const { return FindIn(app_, name); }
+
+  // The command that CLI11 has read as the word `name` (in the archive group when `inArchive`),
+  // or null.
+  const Entry* Read(const std::string& name, bool inArchive) const {
+    for (const Entry& entry : entries_) {
+      if ((entry.archiveCommand != ArchiveCommand::kNone) == inArchive &&
+          entry.app->get_name() == name && entry.app->parsed()) {
+        return &entry;
+      }
+    }
+    return nullptr;
+  }
+
+  const Entry* Of(Command command, ArchiveCommand archiveCommand) const {
+    for (const Entry& entry : entries_) {
+      if (entry.command == command && entry.archiveCommand == archiveCommand) return &entry;
+    }
+    return nullptr;
+  }
+
+  // What ParseCommandLine checks once CLI11 has read the line.
+  CLI::Option* virtualFlag = nullptr;
+  CLI::Option* virtualState = nullptr;
+  CLI::Option* archive = nullptr;
+  std::optional<std::string> advance, format, archiveId;
+
+ private:
+  static const CLI::Option* FindIn(const CLI::App& app, const std::string& name) {
+    if (const CLI::Option* option = app.get_option_no_throw(name)) return option;
+    for (const CLI::App* sub : app.get_subcommands(std::function<bool(const CLI::App*)>())) {
+      if (const CLI::Option* option = FindIn(*sub, name)) return option;
+    }
+    return nullptr;
+  }
+
+  CLI::App* Add(CLI::App& parent, const std::string& name, Command command,
+                ArchiveCommand archiveCommand = ArchiveCommand::kNone) {
+    CLI::App* sub = parent.add_subcommand(name);
+    entries_.push_back({sub, command, archiveCommand});
+    return sub;
+  }
+  static void Text(CLI::App& app, const std::string& name, std::optional<std::string>& target) {
+    app.add_option_function<std::string>(name,
+                                         [&target](const std::string& value) { target = value; });
+  }
+  void Format(CLI::App* command) { Text(*command, "--format", format); }
+  static void Output(CLI::App* command, Options& o) {
+    command->add_option("-o,--output", o.output);
+  }
+  static void Yes(CLI::App* command, Options& o) { command->add_flag("--yes", o.yes); }
+
+  CLI::App app_{"", "ombrix-cli"};
+  std::vector<Entry> entries_;
+};
+
+// Brings the arguments into the forms in which CLI11 reads them as this program always has:
+// CLI11 hands options to a command only after the command's word, so the command's words
+// ("archive list" has two) move to the front, and options may come before or after them; and
+// "-o=FILE" or "--name=" become "-o" "FILE" and "--name" "", which CLI11 would read as "=FILE" or
+// as "--name" waiting for the next argument. Unknown options, a missing value and a value for an
+// option that takes none are refused here, the first in the order given.
+bool Arrange(const Grammar& grammar, const std::vector<std::string>& arguments,
+             std::vector<std::string>& arranged, std::vector<std::string>& words,
+             std::string& error) {
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (!IsOption(argument)) {
+      const bool commandWord = words.empty() || (words.size() == 1 && words[0] == "archive");
+      (commandWord ? words : rest).push_back(argument);
+      continue;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    // A single dash names one letter: "-output" is not "-o" "utput".
+    const bool oneLetter = name[1] != '-';
+    const CLI::Option* option = oneLetter && name.size() != 2 ? nullptr : grammar.Find(name);
+    if (!option) {
+      error = "unknown option " + Excerpt(name);
+      return false;
+    }
+    const bool takesValue = option->get_items_expected_max() > 0;
+    // A flag with a value of its own for the bare form (--virtual) takes another after "=".
+    if (equals != std::string::npos && !takesValue && option->get_fnames().empty()) {
+      error = name + " takes no value";
+      return false;
+    }
+    if (!takesValue) {
+      rest.push_back(argument);
+    } else if (equals != std::string::npos) {
+      rest.push_back(name);
+      rest.push_back(argument.substr(equals + 1));
+    } else if (i + 1 < arguments.size()) {
+      rest.push_back(name);
+      rest.push_back(arguments[++i]);
+    } else {
+      error = name + " needs a value";
+      return false;
+    }
+  }
+  arranged = words;
+  arranged.insert(arranged.end(), rest.begin(), rest.end());
   return true;
 }
 
 // What each command needs beyond the options it may take.
-bool CheckComplete(const Options& o, std::string& error) {
+bool CheckComplete(Options& o, const std::optional<std::string>& archiveId, std::string& error) {
   const std::string& c = o.commandName;
   switch (o.command) {
     case Command::kDownload:
@@ -158,6 +265,20 @@ bool CheckComplete(const Options& o, std::string& error) {
       break;
     case Command::kWriteText:
       if (!o.name && !o.comment) error = "write-text needs --name TEXT, --comment TEXT or both";
+      break;
+    case Command::kArchive:
+      if (o.archiveCommand == ArchiveCommand::kShow ||
+          o.archiveCommand == ArchiveCommand::kExport) {
+        if (!archiveId) {
+          error = c + " needs ID, the entry number that archive list shows";
+        } else if (!ParseEntryNumber(*archiveId, o.archiveId)) {
+          error = c + " needs an entry number, not \"" + Excerpt(*archiveId) + "\"";
+        } else if (o.archiveCommand == ArchiveCommand::kExport && o.output.empty()) {
+          error = "archive export needs -o FILE.omx";
+        }
+      } else if (o.archiveCommand == ArchiveCommand::kImport && o.importFiles.empty()) {
+        error = "archive import needs one or more FILE.omx";
+      }
       break;
     default:
       break;
@@ -200,177 +321,109 @@ bool ParseDuration(const std::string& text, std::int64_t& milliseconds) {
   return true;
 }
 
+bool CommandTakes(Command command, ArchiveCommand archiveCommand, const std::string& option) {
+  Options scratch;
+  Grammar grammar(scratch);
+  if (option == "--no-archive" && RefusesNoArchive(command)) return false;
+  if (grammar.App().get_option_no_throw(option)) return true;
+  const Grammar::Entry* entry = grammar.Of(command, archiveCommand);
+  return entry && entry->app->get_option_no_throw(option);
+}
+
 bool ParseCommandLine(const std::vector<std::string>& arguments, Options& options,
                       std::string& error) {
   Options o;
-  // Options are stored once the command is known, so that each can be checked against it.
-  std::vector<std::pair<const OptionDef*, std::string>> given;
-  std::vector<std::string> positional;
-
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "-h" || argument == "--help") {
-      o.help = true;
-      continue;
-    }
-    if (argument == "--version") {
-      o.version = true;
-      continue;
-    }
-    if (argument == "--virtual" || argument.rfind("--virtual=", 0) == 0) {
-      o.virtualAdapter = true;
-      if (argument.size() > 9) {
-        o.scenario = argument.substr(10);
-        if (!IsScenario(o.scenario)) {
-          error = "unknown scenario \"" + Excerpt(o.scenario) + "\"; the scenarios are " +
-                  ScenarioList();
-          return false;
-        }
-      }
-      continue;
-    }
-    if (argument.size() > 1 && argument[0] == '-') {
-      const std::size_t equals = argument.find('=');
-      const std::string name = argument.substr(0, equals);
-      const OptionDef* option = FindOption(name);
-      if (!option) {
-        error = "unknown option " + Excerpt(name);
-        return false;
-      }
-      std::string value;
-      if (option->takesValue) {
-        if (equals != std::string::npos) {
-          value = argument.substr(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-          value = arguments[++i];
-        } else {
-          error = name + " needs a value";
-          return false;
-        }
-      } else if (equals != std::string::npos) {
-        error = name + " takes no value";
-        return false;
-      }
-      given.emplace_back(option, value);
-      continue;
-    }
-    positional.push_back(argument);
+  Grammar grammar(o);
+  std::vector<std::string> arranged, words;
+  if (!Arrange(grammar, arguments, arranged, words, error)) return false;
+  try {
+    grammar.App().parse(std::vector<std::string>(arranged.rbegin(), arranged.rend()));
+  } catch (const CLI::ParseError& e) {
+    error = e.what();  // Arrange has refused every line CLI11 would
+    return false;
   }
 
+  o.virtualAdapter = grammar.virtualFlag->count() > 0 || grammar.virtualState->count() > 0;
+  // A bare --virtual leaves the scenario that an earlier --virtual=SCENARIO named.
+  for (const std::string& scenario : grammar.virtualFlag->results()) {
+    if (scenario.empty()) continue;
+    if (!IsScenario(scenario)) {
+      error = "unknown scenario \"" + Excerpt(scenario) + "\"; the scenarios are " + ScenarioList();
+      return false;
+    }
+    o.scenario = scenario;
+  }
+  const Grammar::Entry* entry = words.empty() ? nullptr : grammar.Read(words[0], false);
+  if (entry && entry->command == Command::kArchive && words.size() > 1) {
+    if (const Grammar::Entry* archiveCommand = grammar.Read(words[1], true)) entry = archiveCommand;
+  }
+  if (entry) {
+    o.command = entry->command;
+    o.archiveCommand = entry->archiveCommand;
+    o.commandName =
+        entry->archiveCommand == ArchiveCommand::kNone ? words[0] : words[0] + " " + words[1];
+  }
   if (o.help || o.version) {
     options = o;
     return true;
   }
-  if (positional.empty()) {
+
+  if (words.empty()) {
     error = "no command given; see ombrix-cli --help";
     return false;
   }
-  o.commandName = positional.front();
-  for (const CommandName& entry : kCommands) {
-    if (o.commandName == entry.name) o.command = entry.command;
-  }
-  if (o.command == Command::kNone) {
-    error = "unknown command \"" + Excerpt(o.commandName) + "\"";
-    error += IsScenario(o.commandName) ? "; a scenario is named as --virtual=" + o.commandName
-                                       : "; see ombrix-cli --help";
+  if (!entry) {
+    error = "unknown command \"" + Excerpt(words[0]) + "\"";
+    error += IsScenario(words[0]) ? "; a scenario is named as --virtual=" + words[0]
+                                  : "; see ombrix-cli --help";
     return false;
   }
-  const bool takesFile =
-      o.command == Command::kExport || o.command == Command::kShow || o.command == Command::kReport;
-  if (positional.size() > (takesFile ? 2u : 1u)) {
-    error = "unexpected argument \"" + Excerpt(positional[takesFile ? 2 : 1]) + "\"";
+  if (o.command == Command::kArchive && o.archiveCommand == ArchiveCommand::kNone) {
+    error = words.size() > 1 ? "unknown archive command \"" + Excerpt(words[1]) + "\"; the"
+                             : "archive needs a command; the";
+    error += " archive commands are list, show, export and import";
     return false;
   }
-  if (takesFile && positional.size() == 2) o.recordFile = positional[1];
+  // What CLI11 left over: an option of another command, or an argument too many.
+  const std::vector<std::string> extras = grammar.App().remaining(true);
+  if (!extras.empty()) {
+    const std::string& first = extras.front();
+    error = IsOption(first) ? o.commandName + " does not take " + Excerpt(first)
+                            : "unexpected argument \"" + Excerpt(first) + "\"";
+    return false;
+  }
 
-  for (const auto& [option, value] : given) {
-    if (!Takes(*option, o.command)) {
-      error = o.commandName + " does not take " + option->name;
+  if (grammar.advance) {
+    std::int64_t milliseconds = 0;
+    if (!ParseDuration(*grammar.advance, milliseconds)) {
+      error = "--advance takes a duration such as 30s, 90m, 2h, 1d or 1h30m, not \"" +
+              Excerpt(*grammar.advance) + "\"";
       return false;
     }
-    if (!Store(o, option->name, value, error)) return false;
+    o.advanceMilliseconds = milliseconds;
+  }
+  if (grammar.format) {
+    if (*grammar.format != "json" && *grammar.format != "text") {
+      error = "--format takes json or text";
+      return false;
+    }
+    o.json = *grammar.format == "json";
   }
   if (o.advanceMilliseconds && !o.virtualAdapter) {
     error = "--advance moves the virtual clock and needs --virtual or --virtual-state";
     return false;
   }
-  if (!CheckComplete(o, error)) return false;
+  if (grammar.archive->count() > 0 && o.noArchive) {
+    error = "--archive and --no-archive cannot be given together";
+    return false;
+  }
+  if (o.noArchive && RefusesNoArchive(o.command)) {
+    error = o.commandName + " does not take --no-archive";
+    return false;
+  }
+  if (!CheckComplete(o, grammar.archiveId, error)) return false;
   options = o;
   return true;
-}
-
-std::string HelpText() {
-  // The example date is shown in the form the current locale gives it.
-  const std::string example = DateTimeText(EncodeDateTime(2025, 12, 7, 14, 30, 0)).toStdString();
-  return R"(Usage: ombrix-cli [--virtual[=SCENARIO]] [--virtual-state FILE] [--advance DURATION]
-                  [--device DESCRIPTION] COMMAND [OPTIONS]
-
-Reads and programs temperature-logging probes through the Ombrix USB adapter, and reads the
-record files (.omx) that downloads produce.
-
-Commands:
-  status [--format json]
-        the adapter (description, version, USB serial number) and every field of the probe's
-        status
-  download -o FILE.omx [--export FILE.txt] [--yes]
-        reads the probe's whole log and saves it as a record file, and with --export also as
-        text; a progress bar shows on stderr when it is a terminal. Files that exist are
-        replaced only with --yes
-  export FILE.omx -o FILE.txt [--yes]
-        writes the data of a record file as tab-separated text
-  show FILE.omx [--format json]
-        the status fields of a record file and a summary of its samples (count, first and last
-        time, minimum, mean and maximum temperature)
-  report FILE.omx -o FILE.pdf [--yes]
-        the one-page printed report of a record file (header fields and the graph of all its
-        samples) as a PDF document, landscape on A4 (Letter in US locales); needs no display
-  launch --rate N (--start "DATE TIME" | --next-minute) [--rollover] [--test]
-        starts a mission on a clear probe: a sample every N minutes (1..255; seconds with
-        --test), the first at the given time, after the probe's clock and at most 250 minutes
-        ahead of it, or at the computer clock's next whole minute. With --rollover a full log
-        wraps around
-  stop --yes          stops the mission in progress
-  clear --yes         erases the data of a stopped mission
-  switch-off --yes    switches a clear probe off; the next launch switches it on
-  set-clock --yes     sets the clock of a clear probe to the computer's clock
-  write-text [--name TEXT] [--comment TEXT] --yes
-        writes the name (up to 32 characters) and the comment (up to 152) of a clear probe
-
-Options:
-  --virtual[=SCENARIO]  use the built-in virtual adapter instead of real adapters, on virtual
-                        time (a download takes no real time). SCENARIO is one of
-                        demo (the default: a probe with three weeks of data), empty (adapter
-                        without probe), none (no adapter), two (two adapters), clear (a clear
-                        probe), rollover (a mission whose log has wrapped)
-  --virtual-state FILE  keep the virtual probes and the virtual clock in FILE from one run to
-                        the next (implies --virtual); when FILE does not exist the run starts
-                        from the scenario at the computer's time
-  --advance DURATION    move the virtual clock on before the command: 30s, 90m, 2h, 1d, 1h30m
-  --device DESCRIPTION  the USB description of the adapter (default "Ombrix adapter")
-  --format text|json    the form of the output of status and show
-  -o, --output FILE     the file to write
-  --yes                 confirms a command that cannot be undone
-  -h, --help            shows this text
-  --version             shows the program's version
-
-Dates are read and written in the form the program shows them, which follows the locale
-(here: ")" +
-         example + R"("). --start also takes ISO 8601: "2025-12-07T14:30:00" in the
-program's time (Central European time, with its summer time), or with a zone,
-"2025-12-07T13:30:00Z" or "2025-12-07T14:30:00+01:00".
-
-Messages go to stderr; status and show write to stdout.
-
-Exit codes:
-  0  success
-  2  usage: unknown command or option, a missing or wrong value, --yes missing
-  3  no adapter, more than one, or the adapter does not answer
-  4  no probe on the adapter
-  5  data error: a transfer failed, an echo or a checksum did not match
-  6  not allowed in the probe's present state
-  7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
-  8  file error: a record, export, report or state file cannot be read or written
-)";
 }
 
 }  // namespace ombrix::cli

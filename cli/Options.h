@@ -20,12 +20,22 @@ enum class Command {
   kSwitchOff,
   kSetClock,
   kWriteText,
+  kArchive,
+};
+
+// The commands of the archive group: archive list, show, export and import.
+enum class ArchiveCommand {
+  kNone,
+  kList,
+  kShow,
+  kExport,
+  kImport,
 };
 
 // The command line, as typed; values that have their own error texts (sample rate, first sample
 // time) are checked by the command that uses them.
 struct Options {
-  bool help = false;
+  bool help = false;  // with a command, the usage of that command (CommandHelpText)
   bool version = false;
 
   bool virtualAdapter = false;
@@ -33,12 +43,16 @@ struct Options {
   std::string virtualStateFile;
   std::optional<std::int64_t> advanceMilliseconds;
   std::optional<std::string> device;
+  std::string archive;  // --archive: a SQLite file or a postgresql:// address, checked when opened
+  bool noArchive = false;
 
   Command command = Command::kNone;
-  std::string commandName;
-  std::string recordFile;  // export, show
-  std::string output;      // -o
-  std::string exportFile;  // download --export
+  ArchiveCommand archiveCommand = ArchiveCommand::kNone;
+  std::string commandName;  // as messages name it: "download", "archive show"
+  std::string recordFile;   // export, show
+  std::string output;       // -o
+  std::string exportFile;   // download --export
+  bool full = false;        // download --full
   bool json = false;
   bool yes = false;
 
@@ -50,6 +64,12 @@ struct Options {
 
   std::optional<std::string> name;
   std::optional<std::string> comment;
+
+  std::optional<std::string> serial, since;  // archive list
+  std::int64_t archiveId = 0;                // archive show, export: the entry, 1 or more
+  std::vector<std::string> importFiles;      // archive import
+
+  friend bool operator==(const Options&, const Options&) = default;
 };
 
 // Reads the arguments after the program name. Options may come before or after the command, in
@@ -61,9 +81,17 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
 // True for the commands that change the probe for good, which run only with --yes.
 bool NeedsConfirmation(Command command);
 
+// True when the command (an archive command with `archiveCommand`) takes the option, given by its
+// long name ("--format", "--output", "--yes"); the global options are taken by every command.
+bool CommandTakes(Command command, ArchiveCommand archiveCommand, const std::string& option);
+
 // Reads a duration such as "90m", "2h", "30s", "1d" or "1h30m".
 bool ParseDuration(const std::string& text, std::int64_t& milliseconds);
 
+// The usage of every command and option, as --help prints it (and the manual page shows it).
 std::string HelpText();
+// The usage of one command, as "COMMAND --help" prints it: its lines of HelpText() and the
+// options it takes. For the archive group without a subcommand, those of all archive commands.
+std::string CommandHelpText(Command command, ArchiveCommand archiveCommand);
 
 }  // namespace ombrix::cli

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include "CliRunner.h"
+#include "Options.h"
 
 namespace ombrix::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
   struct Case {
@@ -28,12 +30,165 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
       {"--virtual launch --rate abc --next-minute", "Sample rate out of range 1..255 min"},
       {"--virtual launch --rate 5 --start tomorrow", "Invalid format of First Sample time"},
       {"--virtual launch --rate 5 --start 2026-02-30T10:00", "Invalid format of First Sample time"},
+      {"--virtual download -o", "-o needs a value"},
+      {"--virtual download -o x.omx --yes=1", "--yes takes no value"},
+      {"--virtual -output x.omx download", "unknown option -output"},
+      {"show a.omx b.omx", "unexpected argument \"b.omx\""},
+      {"--virtual status --full", "status does not take --full"},
+      {"archive",
+       "archive needs a command; the archive commands are list, show, export and import"},
+      {"archive frob --yes", "unknown archive command \"frob\"; the archive commands are list, "},
+      {"archive show", "archive show needs ID, the entry number that archive list shows"},
+      {"archive show x", "archive show needs an entry number, not \"x\""},
+      {"archive show \x1b[2Jxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
+       "needs an entry number, not \"?[2Jxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\""},
+      {"archive export 0 -o e.omx", "archive export needs an entry number, not \"0\""},
+      {"archive export 3", "archive export needs -o FILE.omx"},
+      {"archive import", "archive import needs one or more FILE.omx"},
+      {"archive list --format csv", "--format takes json or text"},
+      {"archive list -o x.omx", "archive list does not take -o"},
+      {"--no-archive archive list", "archive list does not take --no-archive"},
+      {"--archive a.sqlite --no-archive --virtual status", "--archive and --no-archive cannot be"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     const CliResult r = Run(c.line);
     EXPECT_EQ(r.code, 2);
     EXPECT_THAT(r.err, HasSubstr(c.message));
+  }
+}
+
+// Lines the parser accepts, with every field they give: options before and after the command, in
+// both forms, values that begin with a dash or are empty, and the archive commands.
+TEST(CliOptionsTest, AcceptedLinesGiveTheirFields) {
+  using cli::ArchiveCommand;
+  using cli::Command;
+  struct Case {
+    std::vector<std::string> arguments;
+    cli::Options expected;
+  };
+  // Each row names the fields its line sets; the others keep their defaults.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+  const Case cases[] = {
+      {{"--virtual=clear", "--virtual-state", "st", "--advance", "1h30m", "--device=Lab adapter",
+        "status", "--format=json"},
+       {.virtualAdapter = true,
+        .scenario = "clear",
+        .virtualStateFile = "st",
+        .advanceMilliseconds = 5'400'000,
+        .device = "Lab adapter",
+        .command = Command::kStatus,
+        .commandName = "status",
+        .json = true}},
+      {{"-o", "x.omx", "--yes", "download", "--export=y.txt", "--full", "--no-archive"},
+       {.noArchive = true,
+        .command = Command::kDownload,
+        .commandName = "download",
+        .output = "x.omx",
+        .exportFile = "y.txt",
+        .full = true,
+        .yes = true}},
+      {{"export", "-o=b.txt", "a.omx", "--virtual"},
+       {.virtualAdapter = true,
+        .command = Command::kExport,
+        .commandName = "export",
+        .recordFile = "a.omx",
+        .output = "b.txt"}},
+      {{"write-text", "--name", "-x", "--comment=", "--yes"},
+       {.command = Command::kWriteText,
+        .commandName = "write-text",
+        .yes = true,
+        .name = "-x",
+        .comment = ""}},
+      {{"launch", "--start", "2026-01-15T09:30", "--rate", "5", "--rollover", "--test"},
+       {.command = Command::kLaunch,
+        .commandName = "launch",
+        .rate = "5",
+        .start = "2026-01-15T09:30",
+        .rollover = true,
+        .test = true}},
+      {{"--archive", "postgresql://lab@db:5432/probes", "archive", "list", "--serial", "S1",
+        "--since", "2026-01-01T00:00", "--format", "json"},
+       {.archive = "postgresql://lab@db:5432/probes",
+        .command = Command::kArchive,
+        .archiveCommand = ArchiveCommand::kList,
+        .commandName = "archive list",
+        .json = true,
+        .serial = "S1",
+        .since = "2026-01-01T00:00"}},
+      {{"archive", "show", "12"},
+       {.command = Command::kArchive,
+        .archiveCommand = ArchiveCommand::kShow,
+        .commandName = "archive show",
+        .archiveId = 12}},
+      {{"--yes", "archive", "-o", "e.omx", "export", "9007199254740993"},
+       {.command = Command::kArchive,
+        .archiveCommand = ArchiveCommand::kExport,
+        .commandName = "archive export",
+        .output = "e.omx",
+        .yes = true,
+        .archiveId = 9'007'199'254'740'993}},
+      {{"archive", "import", "a.omx", "b.omx"},
+       {.command = Command::kArchive,
+        .archiveCommand = ArchiveCommand::kImport,
+        .commandName = "archive import",
+        .importFiles = {"a.omx", "b.omx"}}},
+      {{"download", "--help"},
+       {.help = true, .command = Command::kDownload, .commandName = "download"}},
+      {{"-h", "archive"}, {.help = true, .command = Command::kArchive, .commandName = "archive"}},
+  };
+#pragma GCC diagnostic pop
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    cli::Options parsed;
+    std::string error;
+    ASSERT_TRUE(cli::ParseCommandLine(c.arguments, parsed, error)) << error;
+    EXPECT_TRUE(parsed == c.expected);
+  }
+}
+
+// A command's --help (or -h) is its part of the whole help: the same lines, with the options it
+// takes and not those it does not.
+TEST_F(CliTest, EachCommandHasItsOwnHelp) {
+  const CliResult whole = Run("--help");
+  ASSERT_EQ(whole.code, 0);
+  struct Case {
+    const char* line;
+    const char* usage;
+    const char* takes;
+    const char* refuses;
+  };
+  const Case cases[] = {
+      {"status --help", "status [--format json]", "--format text|json", "--output"},
+      {"download -h", "download -o FILE.omx [--export FILE.txt] [--full]", "--output", "--format"},
+      {"export --help", "export FILE.omx -o FILE.txt", "--yes  ", "--format"},
+      {"show -h", "show FILE.omx", "--format text|json", "--yes"},
+      {"report --help", "report FILE.omx -o FILE.pdf", "--output", "--format"},
+      {"launch -h", "launch --rate N", "Dates are read", "--yes"},
+      {"stop --help", "stop --yes", "--no-archive", "--format"},
+      {"clear -h", "clear --yes", "--yes  ", "--output"},
+      {"switch-off --help", "switch-off --yes", "--yes  ", "--output"},
+      {"set-clock -h", "set-clock --yes", "--yes  ", "--output"},
+      {"write-text --help", "write-text [--name TEXT]", "--yes  ", "--format"},
+      {"archive list -h", "archive list [--serial S]", "Dates are read", "--no-archive"},
+      {"archive show --help", "archive show ID", "--format text|json", "--yes"},
+      {"archive export -h", "archive export ID -o FILE.omx", "--output", "--no-archive"},
+      {"archive import --help", "archive import FILE.omx...", "--archive LOCATION", "--yes"},
+      {"--help archive", "archive list", "archive import", "--no-archive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const CliResult r = Run(c.line);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_THAT(r.out, HasSubstr(c.usage));
+    EXPECT_THAT(r.out, HasSubstr(c.takes));
+    EXPECT_THAT(r.out, Not(HasSubstr(c.refuses)));
+    // Every line but the headings of its own says what the whole help says.
+    for (const QString& line : QString::fromStdString(r.out).split(u'\n', Qt::SkipEmptyParts)) {
+      if (line.startsWith(u"Usage: ") || line == u"Global options:") continue;
+      EXPECT_THAT(whole.out, HasSubstr(line.trimmed().toStdString()));
+    }
   }
 }
 

@@ -1,0 +1,228 @@
+// The texts of --help: the whole usage, and the usage of one command. Both are made from the same
+// entries, so that a command's own help says what the whole one says about it.
+#include <QString>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Options.h"
+#include "TimeConversion.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+// A command's usage and what it does, wrapped so that each line, indented by eight, stays within
+// 100 columns.
+struct CommandHelp {
+  Command command;
+  ArchiveCommand archiveCommand;
+  const char* usage;
+  const char* description;
+};
+
+const CommandHelp kCommandHelp[] = {
+    {Command::kStatus, ArchiveCommand::kNone, "status [--format json]",
+     "the adapter (description, version, USB serial number) and every field of the probe's\n"
+     "status"},
+    {Command::kDownload, ArchiveCommand::kNone,
+     "download -o FILE.omx [--export FILE.txt] [--full] [--yes]",
+     "reads the probe's log and saves it as a record file, and with --export also as text; a\n"
+     "progress bar shows on stderr when it is a terminal. Files that exist are replaced only\n"
+     "with --yes. The download is kept in the archive as well; --full reads the whole log\n"
+     "even when an earlier download of the same mission is in the archive"},
+    {Command::kExport, ArchiveCommand::kNone, "export FILE.omx -o FILE.txt [--yes]",
+     "writes the data of a record file as tab-separated text"},
+    {Command::kShow, ArchiveCommand::kNone, "show FILE.omx [--format json]",
+     "the status fields of a record file and a summary of its samples (count, first and last\n"
+     "time, minimum, mean and maximum temperature)"},
+    {Command::kReport, ArchiveCommand::kNone, "report FILE.omx -o FILE.pdf [--yes]",
+     "the one-page printed report of a record file (header fields and the graph of all its\n"
+     "samples) as a PDF document, landscape on A4 (Letter in US locales); needs no display"},
+    {Command::kLaunch, ArchiveCommand::kNone,
+     "launch --rate N (--start \"DATE TIME\" | --next-minute) [--rollover] [--test]",
+     "starts a mission on a clear probe: a sample every N minutes (1..255; seconds with\n"
+     "--test), the first at the given time, after the probe's clock and at most 250 minutes\n"
+     "ahead of it, or at the computer clock's next whole minute. With --rollover a full log\n"
+     "wraps around"},
+    {Command::kStop, ArchiveCommand::kNone, "stop --yes", "stops the mission in progress"},
+    {Command::kClear, ArchiveCommand::kNone, "clear --yes", "erases the data of a stopped mission"},
+    {Command::kSwitchOff, ArchiveCommand::kNone, "switch-off --yes",
+     "switches a clear probe off; the next launch switches it on"},
+    {Command::kSetClock, ArchiveCommand::kNone, "set-clock --yes",
+     "sets the clock of a clear probe to the computer's clock"},
+    {Command::kWriteText, ArchiveCommand::kNone, "write-text [--name TEXT] [--comment TEXT] --yes",
+     "writes the name (up to 32 characters) and the comment (up to 152) of a clear probe"},
+    {Command::kArchive, ArchiveCommand::kList,
+     "archive list [--serial S] [--since DATE] [--format json]",
+     "the downloads kept in the archive, each with its entry number ID; --serial lists those\n"
+     "of the probe with serial number S, --since those downloaded at DATE or later (a date\n"
+     "and time, see below)"},
+    {Command::kArchive, ArchiveCommand::kShow, "archive show ID [--format json]",
+     "the status fields of archive entry ID and a summary of its samples, as show gives them\n"
+     "for a record file"},
+    {Command::kArchive, ArchiveCommand::kExport, "archive export ID -o FILE.omx [--yes]",
+     "writes archive entry ID as a record file"},
+    {Command::kArchive, ArchiveCommand::kImport, "archive import FILE.omx...",
+     "keeps record files in the archive; a record that is there already is not added again"},
+};
+
+enum class OptionKind {
+  kGlobal,   // taken by every command
+  kCommand,  // taken by some commands
+  kProgram,  // about the program, not a command
+};
+
+// An option (or two names of one) and what it does, the lines after the first indented by 24.
+struct OptionHelp {
+  const char* option;  // the name CommandTakes knows it by
+  OptionKind kind;
+  const char* usage;
+  const char* description;
+};
+
+const OptionHelp kOptionHelp[] = {
+    {"--virtual", OptionKind::kGlobal, "--virtual[=SCENARIO]",
+     "use the built-in virtual adapter instead of real adapters, on virtual\n"
+     "time (a download takes no real time). SCENARIO is one of\n"
+     "demo (the default: a probe with three weeks of data), empty (adapter\n"
+     "without probe), none (no adapter), two (two adapters), clear (a clear\n"
+     "probe), rollover (a mission whose log has wrapped)"},
+    {"--virtual-state", OptionKind::kGlobal, "--virtual-state FILE",
+     "keep the virtual probes and the virtual clock in FILE from one run to\n"
+     "the next (implies --virtual); when FILE does not exist the run starts\n"
+     "from the scenario at the computer's time"},
+    {"--advance", OptionKind::kGlobal, "--advance DURATION",
+     "move the virtual clock on before the command: 30s, 90m, 2h, 1d, 1h30m"},
+    {"--device", OptionKind::kGlobal, "--device DESCRIPTION",
+     "the USB description of the adapter (default \"Ombrix adapter\")"},
+    {"--archive", OptionKind::kGlobal, "--archive LOCATION",
+     "the archive of downloads to use instead of the default one\n"
+     "($XDG_DATA_HOME/ombrix/archive.sqlite): a SQLite file, or\n"
+     "postgresql://[user@]host[:port]/dbname for an archive that several\n"
+     "computers share"},
+    {"--no-archive", OptionKind::kGlobal, "--no-archive", "do not keep downloads in the archive"},
+    {"--format", OptionKind::kCommand, "--format text|json",
+     "the form of the output of status, show, archive list and archive show"},
+    {"--output", OptionKind::kCommand, "-o, --output FILE", "the file to write"},
+    {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
+    {"--help", OptionKind::kProgram, "-h, --help",
+     "shows this text; COMMAND --help shows the usage of one command"},
+    {"--version", OptionKind::kProgram, "--version", "shows the program's version"},
+};
+
+// `text` with `first` before its first line and `rest` before every other.
+std::string Indent(std::string_view text, const std::string& first, const std::string& rest) {
+  std::string indented = first;
+  for (char c : text) {
+    indented += c;
+    if (c == '\n') indented += rest;
+  }
+  return indented + '\n';
+}
+
+// A short usage and a one-line description share a line, the description from column 23; else
+// the description follows on lines of its own, indented by eight.
+std::string CommandEntry(const CommandHelp& entry) {
+  const std::string usage = std::string("  ") + entry.usage;
+  const std::string_view description = entry.description;
+  if (usage.size() + 2 <= 22 && description.find('\n') == std::string_view::npos) {
+    return Indent(description, usage + std::string(22 - usage.size(), ' '), "");
+  }
+  return usage + '\n' + Indent(description, std::string(8, ' '), std::string(8, ' '));
+}
+
+// The description from column 25, or two blanks after a longer usage.
+std::string OptionEntry(const OptionHelp& entry) {
+  std::string usage = std::string("  ") + entry.usage + "  ";
+  if (usage.size() < 24) usage.resize(24, ' ');
+  return Indent(entry.description, usage, std::string(24, ' '));
+}
+
+std::string DatesText() {
+  // The example date is shown in the form the current locale gives it.
+  const std::string example = DateTimeText(EncodeDateTime(2025, 12, 7, 14, 30, 0)).toStdString();
+  return R"(Dates are read and written in the form the program shows them, which follows the locale
+(here: ")" +
+         example + R"("). --start also takes ISO 8601: "2025-12-07T14:30:00" in the
+program's time (Central European time, with its summer time), or with a zone,
+"2025-12-07T13:30:00Z" or "2025-12-07T14:30:00+01:00".
+)";
+}
+
+bool Selected(const CommandHelp& entry, Command command, ArchiveCommand archiveCommand) {
+  return entry.command == command &&
+         (archiveCommand == ArchiveCommand::kNone || entry.archiveCommand == archiveCommand);
+}
+
+}  // namespace
+
+std::string HelpText() {
+  std::string text =
+      R"(Usage: ombrix-cli [--virtual[=SCENARIO]] [--virtual-state FILE] [--advance DURATION]
+                  [--device DESCRIPTION] [--archive LOCATION | --no-archive] COMMAND [OPTIONS]
+
+Reads and programs temperature-logging probes through the Ombrix USB adapter, and reads the
+record files (.omx) that downloads produce.
+
+Commands:
+)";
+  for (const CommandHelp& entry : kCommandHelp) text += CommandEntry(entry);
+  text += "\nOptions:\n";
+  for (const OptionHelp& entry : kOptionHelp) text += OptionEntry(entry);
+  text += '\n' + DatesText();
+  text += R"(
+Messages go to stderr; status, show, archive list and archive show write to stdout.
+
+Exit codes:
+  0  success
+  2  usage: unknown command or option, a missing or wrong value, --yes missing
+  3  no adapter, more than one, or the adapter does not answer
+  4  no probe on the adapter
+  5  data error: a transfer failed, an echo or a checksum did not match
+  6  not allowed in the probe's present state
+  7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
+  8  file error: a record, export, report or state file cannot be read or written
+  9  archive error: the archive cannot be opened, read or written
+)";
+  return text;
+}
+
+std::string CommandHelpText(Command command, ArchiveCommand archiveCommand) {
+  std::string text;
+  std::vector<const CommandHelp*> entries;
+  for (const CommandHelp& entry : kCommandHelp) {
+    if (Selected(entry, command, archiveCommand)) entries.push_back(&entry);
+  }
+  if (entries.size() == 1) {
+    text = "Usage: ombrix-cli " + std::string(entries[0]->usage) + '\n' +
+           Indent(entries[0]->description, std::string(8, ' '), std::string(8, ' '));
+  } else {
+    text = "Usage: ombrix-cli archive COMMAND [OPTIONS]\n\nCommands:\n";
+    for (const CommandHelp* entry : entries) text += CommandEntry(*entry);
+  }
+
+  // The command's own options first, then those every command takes.
+  for (OptionKind kind : {OptionKind::kCommand, OptionKind::kGlobal}) {
+    std::string options;
+    for (const OptionHelp& option : kOptionHelp) {
+      bool taken = false;
+      for (const CommandHelp* entry : entries) {
+        taken = taken || CommandTakes(entry->command, entry->archiveCommand, option.option);
+      }
+      if (option.kind == kind && taken) options += OptionEntry(option);
+    }
+    if (options.empty()) continue;
+    text += kind == OptionKind::kCommand ? "\nOptions:\n" : "\nGlobal options:\n";
+    text += options;
+  }
+  for (const CommandHelp* entry : entries) {
+    if (std::string_view(entry->usage).find("DATE") != std::string_view::npos) {
+      return text + '\n' + DatesText();
+    }
+  }
+  return text;
+}
+
+}  // namespace ombrix::cli
