@@ -144,18 +144,17 @@ LogSummary SummarizeLog(const std::uint8_t* log, int held) {
   LogSummary summary;
   held = std::clamp(held, 0, TProbeRecord::kLogSize);
   if (held == 0) return summary;
-  // Decoded by the record itself, so the archive never keeps a formula of its own.
+  // A higher log value is a higher temperature, so the lowest and highest values are decoded by
+  // the record itself, as a log of two samples: the archive keeps no formula of its own.
+  const auto [low, high] = std::minmax_element(log, log + held);
   auto record = std::make_unique<TProbeRecord>();
-  std::copy_n(log, held, record->LogBuffer.begin());
-  record->ReadSamples = held;
-  record->MissionSamples = held;
+  record->LogBuffer[0] = *low;
+  record->LogBuffer[1] = *high;
+  record->ReadSamples = record->MissionSamples = 2;
   record->DecodeLog();
-  const auto [low, high] = std::minmax_element(
-      record->Samples.begin(), record->Samples.begin() + held,
-      [](const Sample& a, const Sample& b) { return a.Temperature < b.Temperature; });
   summary.samples = held;
-  summary.minimum = low->Temperature;
-  summary.maximum = high->Temperature;
+  summary.minimum = record->Samples[0].Temperature;
+  summary.maximum = record->Samples[1].Temperature;
   return summary;
 }
 
