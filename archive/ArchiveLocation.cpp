@@ -14,9 +14,17 @@ namespace ombrix {
 
 namespace {
 
+// ASCII only, whatever the locale says of the bytes above it.
+bool AsciiLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool AsciiAlnum(unsigned char c) {
+  return AsciiLetter(c) || (c >= '0' && c <= '9');
+}
+
 // Characters a URL part keeps as they are; every other byte is written as %XX.
 bool Unreserved(unsigned char c) {
-  return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
+  return AsciiAlnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
 }
 
 std::string PercentEncoded(std::string_view text) {
@@ -61,10 +69,10 @@ bool PercentDecoded(std::string_view text, std::string& out) {
 bool HasUrlScheme(std::string_view text, std::string_view& scheme) {
   const std::size_t colon = text.find("://");
   if (colon == std::string_view::npos || colon == 0) return false;
-  if (!std::isalpha(static_cast<unsigned char>(text[0]))) return false;
+  if (!AsciiLetter(static_cast<unsigned char>(text[0]))) return false;
   for (std::size_t i = 0; i < colon; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return false;
+    if (!AsciiAlnum(c) && c != '+' && c != '-' && c != '.') return false;
   }
   scheme = text.substr(0, colon);
   return true;
