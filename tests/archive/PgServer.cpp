@@ -3,10 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
+#include <algorithm>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -17,23 +15,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "ArchiveSql.h"
-
 namespace ombrix::testing {
 
 namespace {
 
-// The bin folder of the newest PostgreSQL installed the Debian way.
+// The bin folder of the newest PostgreSQL installed the Debian way, or "".
 std::string ServerBinaries() {
-  int best = 0;
-  for (const QString& entry : QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs)) {
-    const int version = entry.toInt();
-    if (version > best &&
-        QFile::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(entry))) {
-      best = version;
-    }
+  QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs);
+  std::sort(versions.begin(), versions.end(),
+            [](const QString& a, const QString& b) { return a.toInt() > b.toInt(); });
+  for (const QString& version : versions) {
+    const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(version);
+    if (QFile::exists(bin + QStringLiteral("initdb"))) return bin.toStdString();
   }
-  return best == 0 ? std::string() : "/usr/lib/postgresql/" + std::to_string(best) + "/bin/";
+  return {};
 }
 
 // A port of 127.0.0.1 that nothing listens on right now.
@@ -52,9 +47,14 @@ int FreePort() {
   return port;
 }
 
-std::string FileText(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(no " + path + ")";
+ArchiveLocation Local(int port, const std::string& database) {
+  ArchiveLocation location;
+  location.kind = ArchiveLocation::Kind::kPostgres;
+  location.host = "127.0.0.1";
+  location.port = port;
+  location.user = "ombrix";
+  location.database = database;
+  return location;
 }
 
 const passwd* ServerUser() {
@@ -127,7 +127,9 @@ bool PgServer::Start(std::string& error, bool durable) {
       return true;
     }
   }
-  error = "pg_ctl start failed:\n" + output + "\nServer log:\n" + FileText(folder_ + "/log");
+  QFile log(QString::fromStdString(folder_ + "/log"));
+  log.open(QIODevice::ReadOnly);
+  error = "pg_ctl start failed:\n" + output + "\nServer log:\n" + log.readAll().toStdString();
   Stop();
   return false;
 }
@@ -174,40 +176,18 @@ void PgServer::StartWatchdog() {
 
 bool PgServer::CreateDatabase(const std::string& name, ArchiveLocation& location,
                               std::string& error) {
-  ArchiveLocation server;
-  server.kind = ArchiveLocation::Kind::kPostgres;
-  server.host = "127.0.0.1";
-  server.port = port_;
-  server.user = "ombrix";
-  server.database = "postgres";
-  const QString connection = QStringLiteral("ombrix-pgserver");
-  bool created = false;
-  {
-    std::string cause;
-    created = archive_sql::Connect(server, connection, cause);
-    if (created) {
-      QSqlQuery query(QSqlDatabase::database(connection, false));
-      created =
-          query.exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(QString::fromStdString(name)));
-      if (!created) cause = query.lastError().text().toStdString();
-    }
-    QSqlDatabase::database(connection, false).close();
-    if (!created) error = "cannot create the database " + name + ": " + cause;
+  std::string output;
+  if (!Run("createdb", {"-h", "127.0.0.1", "-p", std::to_string(port_), "-U", "ombrix", name},
+           output)) {
+    error = "createdb " + name + " failed: " + output;
+    return false;
   }
-  QSqlDatabase::removeDatabase(connection);
-  if (!created) return false;
-  location = server;
-  location.database = name;
+  location = Local(port_, name);
   return true;
 }
 
 ArchiveLocation PgServer::Unreachable() {
-  ArchiveLocation location;
-  location.kind = ArchiveLocation::Kind::kPostgres;
-  location.host = "127.0.0.1";
-  location.port = FreePort();
-  location.database = "archive";
-  return location;
+  return Local(FreePort(), "archive");
 }
 
 }  // namespace ombrix::testing
