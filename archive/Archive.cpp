@@ -1,0 +1,418 @@
+#include "Archive.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+#include "ArchiveSchema.h"
+#include "ArchiveSql.h"
+
+namespace ombrix {
+
+using archive_sql::Bytes;
+using archive_sql::Cause;
+using archive_sql::DialectOf;
+using archive_sql::SqlDialect;
+using archive_sql::Transaction;
+
+namespace {
+
+// The columns a listing shows, in the order ReadEntry reads them.
+constexpr const char* kEntryColumns =
+    "id, serial_number, serial_text, name, comment, mission_start_seconds, start_seconds, "
+    "download_seconds, mission_start, download_time, sample_rate, samples, test, "
+    "rollover_occurred, minimum, maximum, content_hash, adapter, workstation, login_user, "
+    "program_version, source, stored_seconds";
+constexpr int kEntryColumnCount = 23;
+// The rest of the record, after the entry's columns, in the order ReadRecord reads them.
+constexpr const char* kRecordColumns =
+    "record_version, current_clock, memory_clear, mission_in_progress, rollover_enable, "
+    "start_time, mission_samples, read_samples, samples_total, probe_off, log";
+
+std::string Utf8(const QVariant& value) {
+  return value.toString().toStdString();
+}
+std::string RawBytes(const QVariant& value) {
+  return value.toByteArray().toStdString();
+}
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::int64_t WholeSeconds(TDateTime value) {
+  return value == 0 ? 0 : DateTimeToProbeSeconds(value);
+}
+
+void ReadEntry(const QSqlQuery& q, ArchiveEntry& e) {
+  e.id = q.value(0).toLongLong();
+  e.serialNumber = static_cast<std::uint64_t>(q.value(1).toLongLong());
+  e.serialText = Utf8(q.value(2));
+  e.name = RawBytes(q.value(3));
+  e.comment = RawBytes(q.value(4));
+  e.missionStartSeconds = q.value(5).toLongLong();
+  e.startSeconds = q.value(6).toLongLong();
+  e.downloadSeconds = q.value(7).toLongLong();
+  e.missionStart = q.value(8).toDouble();
+  e.downloadTime = q.value(9).toDouble();
+  e.sampleRate = q.value(10).toInt();
+  e.samples = q.value(11).toInt();
+  e.test = q.value(12).toInt() != 0;
+  e.rollover = q.value(13).toInt() != 0;
+  e.minimum = q.value(14).toFloat();
+  e.maximum = q.value(15).toFloat();
+  e.contentHash = Utf8(q.value(16));
+  e.provenance.adapter = Utf8(q.value(17));
+  e.provenance.workstation = Utf8(q.value(18));
+  e.provenance.user = Utf8(q.value(19));
+  e.provenance.programVersion = Utf8(q.value(20));
+  e.provenance.source = Utf8(q.value(21));
+  e.storedSeconds = q.value(22).toLongLong();
+}
+
+// The record of a row read with kEntryColumns and kRecordColumns; false when its log does not
+// have the length its sample count gives.
+bool ReadRecord(const QSqlQuery& q, const ArchiveEntry& e, TProbeRecord& r) {
+  constexpr int k = kEntryColumnCount;
+  r.Version = q.value(k).toInt();
+  r.SerialNumber = e.serialNumber;
+  r.Name = e.name;
+  r.Comment = e.comment;
+  r.CurrentClock = q.value(k + 1).toDouble();
+  r.MemoryClear = q.value(k + 2).toInt() != 0;
+  r.MissionInProgress = q.value(k + 3).toInt() != 0;
+  r.SampleRate = e.sampleRate;
+  r.RolloverEnable = q.value(k + 4).toInt() != 0;
+  r.StartTime = q.value(k + 5).toDouble();
+  r.MissionStart = e.missionStart;
+  r.MissionSamples = q.value(k + 6).toInt();
+  r.ReadSamples = q.value(k + 7).toInt();
+  r.RolloverOccured = e.rollover;
+  r.DownloadTime = e.downloadTime;
+  r.SamplesTotal = q.value(k + 8).toInt();
+  r.Test = e.test;
+  r.ProbeOff = q.value(k + 9).toInt() != 0;
+  r.StartSeconds = e.startSeconds;
+  r.MissionStartSeconds = e.missionStartSeconds;
+  const QByteArray log = q.value(k + 10).toByteArray();
+  if (log.size() != r.HeldSamples()) return false;
+  r.LogBuffer.fill(0);
+  std::copy(log.begin(), log.end(), r.LogBuffer.begin());
+  r.DecodeLog();
+  return true;
+}
+
+// Letters folded to lower case for the text filter: ASCII and the Latin-1 range (which the
+// Windows code pages of Western and Central Europe share), each byte kept as one character so
+// that the database holds valid text whatever the code page. NUL bytes, which PostgreSQL text
+// cannot hold, are dropped.
+QString SearchText(const std::string& bytes) {
+  std::string folded;
+  folded.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == 0) continue;
+    const bool upper = (b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7);
+    folded += static_cast<char>(upper ? b + 0x20 : b);
+  }
+  return QString::fromLatin1(folded.data(), static_cast<qsizetype>(folded.size()));
+}
+
+bool Alive(QSqlDatabase& db) {
+  return db.isOpen() && QSqlQuery(db).exec(QStringLiteral("SELECT 1"));
+}
+
+std::atomic<int> connectionCount{0};
+
+}  // namespace
+
+TArchive::TArchive(ArchiveLocation location)
+    : location_(std::move(location)),
+      connectionName_("ombrix-archive-" + std::to_string(++connectionCount)) {}
+
+TArchive::~TArchive() {
+  Close();
+  QSqlDatabase::removeDatabase(QString::fromStdString(connectionName_));
+}
+
+const ArchiveLocation& TArchive::Location() const {
+  return location_;
+}
+
+const std::string& TArchive::ConnectionName() const {
+  return connectionName_;
+}
+
+void TArchive::Close() {
+  open_ = false;
+  const QString name = QString::fromStdString(connectionName_);
+  if (QSqlDatabase::contains(name)) QSqlDatabase::database(name, false).close();
+}
+
+bool TArchive::Open(std::string& error) {
+  Close();
+  const QString name = QString::fromStdString(connectionName_);
+  std::string cause;
+  if (!archive_sql::Connect(location_, name, cause)) {
+    error = "Cannot open the archive \"" + location_.Text() + "\": " + cause + ".";
+    return false;
+  }
+  QSqlDatabase db = QSqlDatabase::database(name, false);
+  if (!archive_sql::EnsureSchema(db, DialectOf(location_), location_.Text(), error)) {
+    db.close();
+    return false;
+  }
+  open_ = true;
+  return true;
+}
+
+bool TArchive::Run(const Work& work, std::string& error) {
+  const QString name = QString::fromStdString(connectionName_);
+  // A connection found lost by an earlier call is opened again before anything is sent on it.
+  if ((!open_ || !QSqlDatabase::database(name, false).isOpen()) && !Open(error)) return false;
+  {
+    QSqlDatabase db = QSqlDatabase::database(name, false);
+    if (work(db, error)) return true;
+    if (Alive(db)) return false;
+  }
+  // The connection was lost (a server restart, the network, an administrator ending the
+  // session): connect again and try once more. A write cut off before its commit was rolled back.
+  const std::string lost = error;
+  if (!Open(error)) {
+    error = lost + " " + error;
+    return false;
+  }
+  QSqlDatabase db = QSqlDatabase::database(name, false);
+  return work(db, error);
+}
+
+bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& provenance,
+                     StoreResult& result, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  const std::string what = "Cannot store the download in the archive \"" + location_.Text() + "\"";
+  const QString hash = QString::fromStdString(ContentHash(record));
+  const int held = record.HeldSamples();
+  const archive_sql::LogSummary summary = archive_sql::SummarizeLog(record.LogBuffer.data(), held);
+  const std::string serialText = record.SerialNumberText();
+  const QVariantList values{
+      hash,
+      static_cast<qint64>(record.SerialNumber),
+      Text(serialText),
+      SearchText(serialText + '\n' + record.Name + '\n' + record.Comment),
+      record.Version,
+      Bytes(record.Name),
+      Bytes(record.Comment),
+      record.CurrentClock,
+      static_cast<qint64>(WholeSeconds(record.CurrentClock)),
+      int{record.MemoryClear},
+      int{record.MissionInProgress},
+      record.SampleRate,
+      int{record.RolloverEnable},
+      record.StartTime,
+      static_cast<qint64>(record.StartSeconds),
+      record.MissionStart,
+      static_cast<qint64>(record.MissionStartSeconds),
+      record.MissionSamples,
+      record.ReadSamples,
+      int{record.RolloverOccured},
+      record.DownloadTime,
+      static_cast<qint64>(WholeSeconds(record.DownloadTime)),
+      record.SamplesTotal,
+      int{record.Test},
+      int{record.ProbeOff},
+      QByteArray(reinterpret_cast<const char*>(record.LogBuffer.data()), held),
+      Text(provenance.adapter),
+      Text(provenance.workstation),
+      Text(provenance.user),
+      Text(provenance.programVersion),
+      Text(provenance.source),
+      static_cast<qint64>(NowProbeSeconds()),
+      summary.samples,
+      double{summary.minimum},
+      double{summary.maximum},
+  };
+  static const QString insert = QStringLiteral(
+      "INSERT INTO ombrix_entries (content_hash, serial_number, serial_text, search_text, "
+      "record_version, name, comment, current_clock, current_clock_seconds, memory_clear, "
+      "mission_in_progress, sample_rate, rollover_enable, start_time, start_seconds, "
+      "mission_start, mission_start_seconds, mission_samples, read_samples, rollover_occurred, "
+      "download_time, download_seconds, samples_total, test, probe_off, log, adapter, "
+      "workstation, login_user, program_version, source, stored_seconds, samples, minimum, "
+      "maximum) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (content_hash) DO NOTHING RETURNING id");
+
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        const auto fail = [&](const QSqlError& e) {
+          error = what + ": " + Cause(e, dialect) + ".";
+          return false;
+        };
+        Transaction transaction(db, dialect);
+        QSqlError sqlError;
+        if (!transaction.Begin(false, sqlError)) return fail(sqlError);
+        QSqlQuery query(db);
+        if (!query.prepare(insert)) return fail(query.lastError());
+        for (const QVariant& value : values) query.addBindValue(value);
+        if (!query.exec()) return fail(query.lastError());
+        StoreResult stored;
+        if (query.next()) {
+          stored.id = query.value(0).toLongLong();
+        } else {
+          // The same content is there already, stored by this or another program.
+          query.finish();
+          if (!query.prepare(
+                  QStringLiteral("SELECT id FROM ombrix_entries WHERE content_hash = ?")))
+            return fail(query.lastError());
+          query.addBindValue(hash);
+          if (!query.exec()) return fail(query.lastError());
+          if (!query.next()) {
+            error = what + ": the entry of the same content vanished while it was looked up.";
+            return false;
+          }
+          stored.id = query.value(0).toLongLong();
+          stored.duplicate = true;
+        }
+        query.finish();
+        if (!transaction.Commit(sqlError)) return fail(sqlError);
+        result = stored;
+        return true;
+      },
+      error);
+}
+
+bool TArchive::List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries,
+                    std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  QString sql = QStringLiteral("SELECT %1 FROM ombrix_entries WHERE 1 = 1")
+                    .arg(QString::fromLatin1(kEntryColumns));
+  QVariantList values;
+  if (filter.serialNumber) {
+    sql += QStringLiteral(" AND serial_number = ?");
+    values << static_cast<qint64>(*filter.serialNumber);
+  }
+  if (const QString text = SearchText(filter.text); !text.isEmpty()) {
+    sql += QStringLiteral(" AND %1(search_text, ?) > 0").arg(QString::fromLatin1(dialect.contains));
+    values << text;
+  }
+  if (filter.fromSeconds) {
+    sql += QStringLiteral(" AND download_seconds >= ?");
+    values << static_cast<qint64>(*filter.fromSeconds);
+  }
+  if (filter.toSeconds) {
+    sql += QStringLiteral(" AND download_seconds <= ?");
+    values << static_cast<qint64>(*filter.toSeconds);
+  }
+  sql += QStringLiteral(" ORDER BY download_seconds DESC, id DESC");
+  if (filter.limit > 0) sql += QStringLiteral(" LIMIT %1").arg(filter.limit);
+
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        bool ok = query.prepare(sql);
+        for (const QVariant& value : values) query.addBindValue(value);
+        ok = ok && query.exec();
+        std::vector<ArchiveEntry> found;
+        while (ok && query.next()) ReadEntry(query, found.emplace_back());
+        // A listing cut off by a lost connection shows as an error, not as a short list.
+        if (!ok || query.lastError().isValid()) {
+          error = "Cannot list the archive \"" + location_.Text() +
+                  "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        entries = std::move(found);
+        return true;
+      },
+      error);
+}
+
+bool TArchive::Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry,
+                    std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  const std::string name =
+      "entry " + std::to_string(id) + " of the archive \"" + location_.Text() + "\"";
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const bool ok = query.prepare(
+            QStringLiteral("SELECT %1, %2 FROM ombrix_entries WHERE id = ?")
+                .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns)));
+        query.addBindValue(static_cast<qint64>(id));
+        if (!ok || !query.exec()) {
+          error = "Cannot read " + name + ": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        if (!query.next()) {
+          if (query.lastError().isValid()) {
+            error = "Cannot read " + name + ": " + Cause(query.lastError(), dialect) + ".";
+          } else {
+            error = "There is no entry " + std::to_string(id) + " in the archive \"" +
+                    location_.Text() + "\".";
+          }
+          return false;
+        }
+        ArchiveEntry found;
+        ReadEntry(query, found);
+        auto loaded = std::make_unique<TProbeRecord>();
+        if (!ReadRecord(query, found, *loaded)) {
+          error = "The " + name + " is damaged: its log does not hold the samples it announces.";
+          return false;
+        }
+        if (ContentHash(*loaded) != found.contentHash) {
+          error = "The " + name + " is damaged: its content does not match its hash.";
+          return false;
+        }
+        record = *loaded;
+        if (entry) *entry = std::move(found);
+        return true;
+      },
+      error);
+}
+
+bool TArchive::FindMission(const TProbeStatus& status, std::unique_ptr<TProbeRecord>& earlier,
+                           bool& found, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  std::int64_t id = 0;
+  bool any = false;
+  // The latest download of a mission is the one with the most samples taken; the log of a
+  // mission that rolled over stays at its size while the count goes on.
+  const bool ok = Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        bool ok = query.prepare(QStringLiteral(
+            "SELECT id FROM ombrix_entries WHERE serial_number = ? AND mission_start_seconds = ? "
+            "AND sample_rate = ? AND test = ? "
+            "ORDER BY mission_samples DESC, read_samples DESC, download_seconds DESC, id DESC "
+            "LIMIT 1"));
+        query.addBindValue(static_cast<qint64>(status.SerialNumber));
+        query.addBindValue(static_cast<qint64>(status.MissionStartSeconds));
+        query.addBindValue(status.SampleRate);
+        query.addBindValue(int{status.Test});
+        ok = ok && query.exec();
+        any = ok && query.next();
+        if (!ok || query.lastError().isValid()) {
+          error = "Cannot search the archive \"" + location_.Text() +
+                  "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        if (any) id = query.value(0).toLongLong();
+        return true;
+      },
+      error);
+  if (!ok) return false;
+  if (!any) {
+    found = false;
+    earlier.reset();
+    return true;
+  }
+  auto record = std::make_unique<TProbeRecord>();
+  if (!Load(id, *record, nullptr, error)) return false;
+  earlier = std::move(record);
+  found = true;
+  return true;
+}
+
+}  // namespace ombrix

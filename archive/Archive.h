@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ProbeRecord.h"
+
+class QSqlDatabase;
+
+namespace ombrix {
+
+// Where an archive lives: an SQLite file (the default, one user) or a PostgreSQL database (an
+// archive shared by several workstations).
+struct ArchiveLocation {
+  enum class Kind { kSqlite, kPostgres } kind = Kind::kSqlite;
+  std::string path;  // SQLite file
+  std::string host, database, user;
+  int port = 0;  // PostgreSQL; user/port empty/0: libpq's default
+  // As shown to users, never with a password: the file path, or the PostgreSQL URL.
+  std::string Text() const;
+};
+
+// "postgresql://[user@]host[:port]/dbname" (also "postgres://") or a SQLite file path. A URL with a
+// password ("user:pw@") is refused: passwords belong in ~/.pgpass or PGPASSWORD, which libpq reads
+// by itself (so never set a password on the QSqlDatabase). Empty text → false with error.
+// User and database name may be percent-encoded; an IPv6 host is written in brackets. An empty
+// host means libpq's default (the local socket).
+bool ParseArchiveLocation(const std::string& text, ArchiveLocation& location, std::string& error);
+// $XDG_DATA_HOME/ombrix/archive.sqlite ($HOME/.local/share when XDG_DATA_HOME is unset or not
+// absolute).
+std::string DefaultArchivePath();
+
+// Who stored an entry and with what; not part of the content hash. Held as UTF-8 text.
+struct ArchiveProvenance {
+  std::string adapter;         // e.g. "Ombrix adapter (USB serial OMX1)", empty for imports
+  std::string workstation;     // host name
+  std::string user;            // login name
+  std::string programVersion;  // e.g. "2.10"
+  std::string source;          // "download", or "import FILE"
+};
+// workstation and user of this process, programVersion as given.
+ArchiveProvenance CurrentProvenance(std::string adapter, std::string source,
+                                    std::string programVersion);
+
+struct ArchiveEntry {  // one row as listed
+  std::int64_t id = 0;
+  std::uint64_t serialNumber = 0;
+  std::string serialText;  // TProbeStatus::SerialNumberText()
+  std::string name, comment;
+  std::int64_t missionStartSeconds = 0, startSeconds = 0, downloadSeconds = 0;  // probe seconds
+  TDateTime missionStart = 0, downloadTime = 0;  // local, as the record shows them
+  std::int32_t sampleRate = 0, samples = 0;      // samples = HeldSamples()
+  bool test = false, rollover = false;
+  float minimum = 0, maximum = 0;  // meaningful when samples > 0
+  std::string contentHash;         // 64 lower-case hex digits
+  ArchiveProvenance provenance;
+  std::int64_t storedSeconds = 0;  // when it was stored (UTC seconds)
+};
+
+struct ArchiveFilter {
+  std::optional<std::uint64_t> serialNumber;
+  // Case-insensitive, in name, comment or serial text. Bytes in the code page of the record texts;
+  // letters of ASCII and of the Latin-1 range match either case.
+  std::string text;
+  std::optional<std::int64_t> fromSeconds, toSeconds;  // download instant, inclusive bounds
+  int limit = 0;                                       // 0: all; newest download first
+};
+
+struct StoreResult {
+  std::int64_t id = 0;
+  bool duplicate = false;
+};
+
+// The download archive: every stored download with its provenance, deduplicated by content.
+// Errors name the archive (Location().Text()) and the cause. Not shared between threads.
+class TArchive {
+ public:
+  explicit TArchive(ArchiveLocation location);
+  ~TArchive();  // closes and removes its Qt SQL connection
+  TArchive(const TArchive&) = delete;
+  TArchive& operator=(const TArchive&) = delete;
+
+  const ArchiveLocation& Location() const;
+  // The name of this archive's Qt SQL connection (unique per TArchive).
+  const std::string& ConnectionName() const;
+
+  // Connects (creating the SQLite file and its folder when missing), creates the schema or
+  // upgrades an older one in place; refuses a newer one. Every other call opens on demand and
+  // reconnects once when the connection was lost.
+  bool Open(std::string& error);
+  // One transaction per entry; an entry with the same content hash already stored is not stored
+  // again (result.duplicate, result.id = the stored one's id).
+  bool Store(const TProbeRecord& record, const ArchiveProvenance& provenance, StoreResult& result,
+             std::string& error);
+  bool List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries, std::string& error);
+  // The stored record, equal field for field and byte for byte to the one stored, decoded.
+  // An unknown id → false, error "There is no entry N in the archive "…"."
+  bool Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry, std::string& error);
+  // The entry of the same mission (serial, mission start instant, sample rate, test flag) that
+  // holds the most samples (the latest download of it); found=false when none.
+  bool FindMission(const TProbeStatus& status, std::unique_ptr<TProbeRecord>& earlier, bool& found,
+                   std::string& error);
+
+ private:
+  using Work = std::function<bool(QSqlDatabase& db, std::string& error)>;
+  // Opens on demand and runs work; when it fails because the connection was lost, connects again
+  // and runs it once more.
+  bool Run(const Work& work, std::string& error);
+  void Close();
+
+  ArchiveLocation location_;
+  std::string connectionName_;
+  bool open_ = false;
+};
+
+// The canonical form (versioned, locale-independent bytes) and its SHA-256 as 64 hex digits.
+std::string CanonicalRecord(const TProbeRecord& record);
+std::string ContentHash(const TProbeRecord& record);
+
+}  // namespace ombrix

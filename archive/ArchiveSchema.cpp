@@ -1,0 +1,221 @@
+#include "ArchiveSchema.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+namespace ombrix::archive_sql {
+
+namespace {
+
+// Runs the statements in order; false with the failing one's error.
+bool ExecAll(QSqlDatabase& db, const QStringList& statements, QSqlError& error) {
+  QSqlQuery query(db);
+  for (const QString& statement : statements) {
+    if (!query.exec(statement)) {
+      error = query.lastError();
+      return false;
+    }
+  }
+  return true;
+}
+
+// 0 → 1: the entries with every field of the record, its log, its provenance and its hash.
+bool CreateEntries(QSqlDatabase& db, const SqlDialect& d, QSqlError& error) {
+  const QString entries =
+      QStringLiteral(
+          "CREATE TABLE ombrix_entries ("
+          "id %1, content_hash TEXT NOT NULL UNIQUE, serial_number BIGINT NOT NULL, "
+          "serial_text TEXT NOT NULL, search_text TEXT NOT NULL, record_version INTEGER NOT NULL, "
+          "name %2 NOT NULL, comment %2 NOT NULL, "
+          "current_clock %3 NOT NULL, current_clock_seconds BIGINT NOT NULL, "
+          "memory_clear INTEGER NOT NULL, mission_in_progress INTEGER NOT NULL, "
+          "sample_rate INTEGER NOT NULL, rollover_enable INTEGER NOT NULL, "
+          "start_time %3 NOT NULL, start_seconds BIGINT NOT NULL, "
+          "mission_start %3 NOT NULL, mission_start_seconds BIGINT NOT NULL, "
+          "mission_samples INTEGER NOT NULL, read_samples INTEGER NOT NULL, "
+          "rollover_occurred INTEGER NOT NULL, "
+          "download_time %3 NOT NULL, download_seconds BIGINT NOT NULL, "
+          "samples_total INTEGER NOT NULL, test INTEGER NOT NULL, probe_off INTEGER NOT NULL, "
+          "log %2 NOT NULL, "
+          "adapter TEXT, workstation TEXT, login_user TEXT, program_version TEXT, source TEXT, "
+          "stored_seconds BIGINT NOT NULL)")
+          .arg(QString::fromLatin1(d.idColumn), QString::fromLatin1(d.blob),
+               QString::fromLatin1(d.real64));
+  return ExecAll(db,
+                 {QStringLiteral("CREATE TABLE ombrix_schema (version INTEGER NOT NULL)"), entries,
+                  QStringLiteral("CREATE INDEX ombrix_entries_mission ON ombrix_entries "
+                                 "(serial_number, mission_start_seconds)"),
+                  QStringLiteral("CREATE INDEX ombrix_entries_download ON ombrix_entries "
+                                 "(download_seconds)")},
+                 error);
+}
+
+// 1 → 2: the listing columns, filled by decoding the stored logs a batch at a time.
+bool AddListingColumns(QSqlDatabase& db, const SqlDialect&, QSqlError& error) {
+  if (!ExecAll(db,
+               {QStringLiteral("ALTER TABLE ombrix_entries ADD COLUMN samples INTEGER NOT NULL "
+                               "DEFAULT 0"),
+                QStringLiteral("ALTER TABLE ombrix_entries ADD COLUMN minimum REAL NOT NULL "
+                               "DEFAULT 0"),
+                QStringLiteral("ALTER TABLE ombrix_entries ADD COLUMN maximum REAL NOT NULL "
+                               "DEFAULT 0")},
+               error)) {
+    return false;
+  }
+  struct Row {
+    qint64 id;
+    LogSummary summary;
+  };
+  QSqlQuery select(db);
+  QSqlQuery update(db);
+  if (!select.prepare(QStringLiteral("SELECT id, read_samples, log FROM ombrix_entries "
+                                     "WHERE id > ? ORDER BY id LIMIT 500")) ||
+      !update.prepare(QStringLiteral(
+          "UPDATE ombrix_entries SET samples = ?, minimum = ?, maximum = ? WHERE id = ?"))) {
+    error = select.lastError().isValid() ? select.lastError() : update.lastError();
+    return false;
+  }
+  qint64 last = 0;
+  for (;;) {
+    select.addBindValue(last);
+    if (!select.exec()) {
+      error = select.lastError();
+      return false;
+    }
+    std::vector<Row> rows;
+    while (select.next()) {
+      const QByteArray log = select.value(2).toByteArray();
+      const int held = std::min<qint64>(select.value(1).toInt(), log.size());
+      rows.push_back({select.value(0).toLongLong(),
+                      SummarizeLog(reinterpret_cast<const std::uint8_t*>(log.constData()), held)});
+    }
+    select.finish();
+    if (rows.empty()) return true;
+    for (const Row& row : rows) {
+      update.addBindValue(row.summary.samples);
+      update.addBindValue(double{row.summary.minimum});
+      update.addBindValue(double{row.summary.maximum});
+      update.addBindValue(row.id);
+      if (!update.exec()) {
+        error = update.lastError();
+        return false;
+      }
+    }
+    last = rows.back().id;
+  }
+}
+
+using Step = bool (*)(QSqlDatabase&, const SqlDialect&, QSqlError&);
+// Step n brings the schema from version n to n + 1.
+constexpr Step kSteps[] = {CreateEntries, AddListingColumns};
+static_assert(std::size(kSteps) == kSchemaVersion);
+
+struct SchemaState {
+  int version = 0;     // 0: no Ombrix schema
+  QStringList tables;  // all tables of the database
+};
+
+bool ReadState(QSqlDatabase& db, const SqlDialect& dialect, SchemaState& state, QSqlError& error) {
+  state = SchemaState{};
+  QSqlQuery query(db);
+  query.setForwardOnly(true);
+  if (!query.exec(QString::fromLatin1(dialect.tables))) {
+    error = query.lastError();
+    return false;
+  }
+  while (query.next()) state.tables << query.value(0).toString();
+  query.finish();
+  if (!state.tables.contains(QLatin1String(kSchemaTable))) return true;
+  if (!query.exec(QStringLiteral("SELECT version FROM ombrix_schema"))) {
+    error = query.lastError();
+    return false;
+  }
+  // A schema table without its row is not an archive this program can trust.
+  state.version = query.next() ? query.value(0).toInt() : -1;
+  return true;
+}
+
+// The refusals that hold with or without the write lock.
+bool Refuse(const SchemaState& state, const std::string& archiveText, std::string& error) {
+  if (state.version > kSchemaVersion) {
+    error = "The archive \"" + archiveText +
+            "\" was written by a newer version of Ombrix (schema " + std::to_string(state.version) +
+            "); this version reads schema " + std::to_string(kSchemaVersion) + " and older.";
+    return true;
+  }
+  if (state.version < 0) {
+    error = "The archive \"" + archiveText + "\" is damaged: it holds no schema version.";
+    return true;
+  }
+  if (state.version == 0 && !state.tables.isEmpty()) {
+    error = "The archive \"" + archiveText +
+            "\" is not an Ombrix archive: it holds other tables (" +
+            state.tables.join(QStringLiteral(", ")).toStdString() + ").";
+    return true;
+  }
+  return false;
+}
+
+// Two programs opening a new archive at once both switch it to write-ahead logging; SQLite refuses
+// one of them at once rather than letting it wait for the lock, so the waiting is done here.
+bool SwitchToWal(QSqlDatabase& db, QSqlError& error) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWaitSeconds);
+  QSqlQuery query(db);
+  while (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+    error = query.lastError();
+    if (!IsBusy(error) || std::chrono::steady_clock::now() > deadline) return false;
+    // Another program, not this one, holds the lock: this waits in real time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
+                  std::string& error) {
+  const auto fail = [&](const char* doing, const QSqlError& sqlError, std::string more = {}) {
+    error = std::string("Cannot ") + doing + " the archive \"" + archiveText + "\"" + more + ": " +
+            Cause(sqlError, dialect) + ".";
+    return false;
+  };
+  SchemaState state;
+  QSqlError sqlError;
+  if (!ReadState(db, dialect, state, sqlError)) return fail("open", sqlError);
+  if (Refuse(state, archiveText, error)) return false;
+  if (!dialect.postgres && !SwitchToWal(db, sqlError)) return fail("open", sqlError);
+  if (state.version == kSchemaVersion) return true;
+
+  // Another program may be making the schema right now: look again under the write lock.
+  Transaction transaction(db, dialect);
+  if (!transaction.Begin(true, sqlError)) return fail("open", sqlError);
+  if (!ReadState(db, dialect, state, sqlError)) return fail("open", sqlError);
+  if (Refuse(state, archiveText, error)) return false;
+  if (state.version == kSchemaVersion) return true;
+  const int from = state.version;
+  for (int version = from; version < kSchemaVersion; ++version) {
+    if (!kSteps[version](db, dialect, sqlError)) {
+      if (version == 0) return fail("create", sqlError);
+      return fail("upgrade", sqlError,
+                  " from schema " + std::to_string(version) + " to " + std::to_string(version + 1));
+    }
+  }
+  QSqlQuery query(db);
+  if (!query.exec(QStringLiteral("DELETE FROM ombrix_schema")) ||
+      !query.prepare(QStringLiteral("INSERT INTO ombrix_schema (version) VALUES (?)"))) {
+    return fail("open", query.lastError());
+  }
+  query.addBindValue(kSchemaVersion);
+  if (!query.exec()) return fail("open", query.lastError());
+  if (!transaction.Commit(sqlError)) return fail(from == 0 ? "create" : "upgrade", sqlError);
+  return true;
+}
+
+}  // namespace ombrix::archive_sql

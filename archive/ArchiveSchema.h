@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+#include <string>
+
+#include "ArchiveSql.h"
+
+namespace ombrix::archive_sql {
+
+// The schema this program writes. Version 1 kept every record field; version 2 added the listing
+// columns (samples, minimum, maximum), filled in place from the stored logs.
+constexpr int kSchemaVersion = 2;
+
+constexpr const char* kEntriesTable = "ombrix_entries";
+constexpr const char* kSchemaTable = "ombrix_schema";
+
+// Makes sure the open connection holds an Ombrix archive of the current schema: an empty database
+// gets the schema, an older schema is upgraded in one transaction; a newer schema, a database of
+// other tables or one that cannot be read is refused. Switches an SQLite archive to write-ahead
+// logging, so that readers and one writer work at the same time. archiveText names the archive in
+// messages.
+bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
+                  std::string& error);
+
+}  // namespace ombrix::archive_sql

@@ -1,0 +1,206 @@
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+#include "ArchiveRecords.h"
+#include "ArchiveTesting.h"
+#include "probe/ProbeRig.h"
+
+namespace ombrix::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr std::int64_t kDay = 86'400;
+constexpr std::int64_t kT0 = 1'655'000'000;  // June 2022
+
+const ArchiveProvenance kProvenance{"Ombrix adapter (USB serial OMX1)", "lab-3", "anna", "2.10",
+                                    "download"};
+
+using ArchiveContract = ArchiveTest;
+
+TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
+  std::vector<std::unique_ptr<TProbeRecord>> records;
+  records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0, 300, kT0 + 2 * kDay));
+  records.push_back(MakeRecord(0x28B2, "K\xFChlraum", kT0, 9000, kT0 + 70 * kDay, 1));
+  records.push_back(MakeRecord(0x28A1, "", kT0 + 3 * kDay, 0, kT0 + 3 * kDay + 60));
+  TArchive archive(location_);
+  std::string error;
+  std::vector<std::int64_t> ids;
+  for (const auto& record : records) {
+    StoreResult result;
+    ASSERT_TRUE(archive.Store(*record, kProvenance, result, error)) << error;
+    EXPECT_FALSE(result.duplicate);
+    ids.push_back(result.id);
+  }
+  StoreResult again;
+  ASSERT_TRUE(
+      archive.Store(*records[1], CurrentProvenance("", "import k.omx", "2.10"), again, error));
+  EXPECT_TRUE(again.duplicate);
+  EXPECT_EQ(again.id, ids[1]);
+
+  // Another program sees the entries, newest download first, each as it was stored.
+  TArchive reader(location_);
+  std::vector<ArchiveEntry> entries;
+  ASSERT_TRUE(reader.List({}, entries, error)) << error;
+  std::vector<std::int64_t> listed;
+  for (const ArchiveEntry& e : entries) listed.push_back(e.id);
+  EXPECT_EQ(listed, (std::vector{ids[1], ids[2], ids[0]}));
+  auto loaded = std::make_unique<TProbeRecord>();
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(i);
+    const TProbeRecord& r = *records[i];
+    ArchiveEntry entry;
+    ASSERT_TRUE(reader.Load(ids[i], *loaded, &entry, error)) << error;
+    ExpectSameRecord(*loaded, r);
+    EXPECT_EQ(entry.serialText, r.SerialNumberText());
+    EXPECT_EQ(entry.downloadSeconds, DateTimeToProbeSeconds(r.DownloadTime));
+    EXPECT_EQ(entry.samples, r.HeldSamples());
+    EXPECT_EQ(entry.contentHash, ContentHash(r));
+    EXPECT_EQ(entry.provenance.adapter, kProvenance.adapter);
+    EXPECT_EQ(entry.provenance.user, "anna");
+    if (r.HeldSamples() > 0) {
+      const auto [low, high] = std::minmax_element(
+          r.Samples.begin(), r.Samples.begin() + r.HeldSamples(),
+          [](const Sample& a, const Sample& b) { return a.Temperature < b.Temperature; });
+      EXPECT_EQ(entry.minimum, low->Temperature);
+      EXPECT_EQ(entry.maximum, high->Temperature);
+    }
+  }
+  EXPECT_FALSE(reader.Load(9999, *loaded, nullptr, error));
+  EXPECT_EQ(error, "There is no entry 9999 in the archive \"" + location_.Text() + "\".");
+}
+
+TEST_P(ArchiveContract, FiltersBySerialTextAndDownloadTime) {
+  struct Stored {
+    std::uint64_t serial;
+    const char* name;
+  };
+  // Downloaded on days 1 to 4.
+  const Stored stored[] = {
+      {0x28A1, "Fridge 2"}, {0x28B2, "Freezer"}, {0x28A1, "Fridge 2"}, {0x5C03, "K\xDChlraum"}};
+  TArchive archive(location_);
+  std::string error;
+  for (int day = 1; day <= 4; ++day) {
+    StoreResult result;
+    const Stored& s = stored[day - 1];
+    ASSERT_TRUE(archive.Store(*MakeRecord(s.serial, s.name, kT0, 100 + day, kT0 + day * kDay),
+                              kProvenance, result, error))
+        << error;
+  }
+  struct Case {
+    const char* what;
+    std::optional<std::uint64_t> serial;
+    const char* text;
+    std::optional<std::int64_t> from, to;
+    int limit;
+    std::vector<int> days;
+  };
+  const std::int64_t day2 = kT0 + 2 * kDay, day3 = kT0 + 3 * kDay;
+  const Case cases[] = {
+      {"serial", 0x28A1, "", {}, {}, 0, {3, 1}},
+      {"name in other case", {}, "FRIDGE", {}, {}, 0, {3, 1}},
+      {"Latin-1 letter in other case", {}, "k\xFChl", {}, {}, 0, {4}},
+      {"comment", {}, "\xE4pfel", {}, {}, 0, {4, 3, 2, 1}},
+      {"serial text", {}, "b2 28", {}, {}, 0, {2}},
+      {"inclusive bounds", {}, "", day2, day3, 0, {3, 2}},
+      {"serial and text", 0x28A1, "freezer", {}, {}, 0, {}},
+      {"limit", {}, "", {}, {}, 2, {4, 3}},
+  };
+  for (const Case& c : cases) {
+    ArchiveFilter filter;
+    filter.serialNumber = c.serial;
+    filter.text = c.text;
+    filter.fromSeconds = c.from;
+    filter.toSeconds = c.to;
+    filter.limit = c.limit;
+    std::vector<ArchiveEntry> entries;
+    ASSERT_TRUE(archive.List(filter, entries, error)) << error;
+    std::vector<int> days;
+    for (const ArchiveEntry& e : entries) days.push_back((e.downloadSeconds - kT0) / kDay);
+    EXPECT_EQ(days, c.days) << c.what;
+  }
+}
+
+TEST_P(ArchiveContract, FindMissionGivesTheLatestDownloadOfTheSameMission) {
+  ProbeRig rig;
+  VirtualProbe::Mission mission;
+  rig.probe->Stop(rig.Now());
+  rig.probe->Clear(mission.rate, mission.rollover, rig.Now());
+  GiveReadyMission(*rig.probe, rig.bus, 300 * 600, mission);
+  ASSERT_TRUE(rig.live->DetectProbe());
+  TArchive archive(location_);
+  std::string error;
+  std::unique_ptr<TProbeRecord> earlier;
+  bool found = true;
+  ASSERT_TRUE(archive.FindMission(*rig.live, earlier, found, error)) << error;
+  EXPECT_FALSE(found);
+
+  std::unique_ptr<TProbeRecord> first;
+  StoreResult result;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(rig.Download());
+    ASSERT_TRUE(archive.Store(*rig.downloaded, kProvenance, result, error)) << error;
+    if (i == 0) first = std::move(rig.downloaded);
+    rig.clock.Advance(3 * 3'600'000);
+  }
+  ASSERT_GT(rig.downloaded->MissionSamples, first->MissionSamples);
+  // Records with more samples that differ in one of serial, mission start, rate or test mode.
+  const TProbeStatus& s = *rig.live;
+  const std::int64_t later = kT0 + 400 * kDay;
+  auto serial = MakeRecord(s.SerialNumber + 1, "s", s.MissionStartSeconds, 5000, later);
+  auto start = MakeRecord(s.SerialNumber, "m", s.MissionStartSeconds + 60, 5000, later);
+  auto rate = MakeRecord(s.SerialNumber, "r", s.MissionStartSeconds, 5000, later);
+  rate->SampleRate = 11;
+  auto test = MakeRecord(s.SerialNumber, "t", s.MissionStartSeconds, 5000, later);
+  test->Test = true;
+  for (const auto* other : {serial.get(), start.get(), rate.get(), test.get()})
+    ASSERT_TRUE(archive.Store(*other, kProvenance, result, error)) << error;
+  ASSERT_TRUE(archive.FindMission(*rig.live, earlier, found, error)) << error;
+  ASSERT_TRUE(found);
+  ExpectSameRecord(*earlier, *rig.downloaded);
+}
+
+TEST_P(ArchiveContract, UpgradesSchemaOneInPlaceAndRefusesANewerSchema) {
+  std::vector<std::unique_ptr<TProbeRecord>> records;
+  records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0, 9000, kT0 + 70 * kDay));
+  records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0 + 71 * kDay, 0, kT0 + 71 * kDay));
+  std::string error;
+  {
+    TArchive archive(location_);
+    StoreResult result;
+    for (const auto& r : records) ASSERT_TRUE(archive.Store(*r, kProvenance, result, error));
+  }
+  // Schema 1 had no listing columns.
+  Sql({"ALTER TABLE ombrix_entries DROP COLUMN samples",
+       "ALTER TABLE ombrix_entries DROP COLUMN minimum",
+       "ALTER TABLE ombrix_entries DROP COLUMN maximum", "UPDATE ombrix_schema SET version = 1"});
+  {
+    TArchive archive(location_);
+    ASSERT_TRUE(archive.Open(error)) << error;
+    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 2);
+    std::vector<ArchiveEntry> entries;
+    ASSERT_TRUE(archive.List({}, entries, error)) << error;
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].samples, 0);
+    EXPECT_EQ(entries[1].samples, 8000);
+    EXPECT_EQ(entries[1].minimum, 0.0f);   // log byte 80
+    EXPECT_EQ(entries[1].maximum, 24.5f);  // log byte 129
+    auto loaded = std::make_unique<TProbeRecord>();
+    ASSERT_TRUE(archive.Load(entries[1].id, *loaded, nullptr, error)) << error;
+    ExpectSameRecord(*loaded, *records[0]);
+  }
+
+  Sql({"UPDATE ombrix_schema SET version = 3"});
+  TArchive archive(location_);
+  std::vector<ArchiveEntry> entries;
+  EXPECT_FALSE(archive.List({}, entries, error));
+  EXPECT_EQ(error, "The archive \"" + location_.Text() +
+                       "\" was written by a newer version of Ombrix (schema 3); this version "
+                       "reads schema 2 and older.");
+}
+
+OMBRIX_ON_BOTH_BACKENDS(ArchiveContract);
+
+}  // namespace
+}  // namespace ombrix::testing
