@@ -164,7 +164,9 @@ bool TArchiveDialog::Refresh() {
   return ok;
 }
 
-void TArchiveDialog::SetFilterText(const QString& text) { text_->setText(text); }
+void TArchiveDialog::SetFilterText(const QString& text) {
+  text_->setText(text);
+}
 
 void TArchiveDialog::SetDateRange(const QDate& from, const QDate& to) {
   if (from.isValid()) from_->setDate(from);

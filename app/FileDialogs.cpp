@@ -74,8 +74,8 @@ QString RunFileDialog(QWidget* parent, const FileDialogRequest& request) {
     chosen += u'.' + request.defaultExtension;
     file.setFile(chosen);
   }
-  LastDirectory() = request.kind == FileDialogKind::Folder ? file.absoluteFilePath()
-                                                           : file.absolutePath();
+  LastDirectory() =
+      request.kind == FileDialogKind::Folder ? file.absoluteFilePath() : file.absolutePath();
   return file.absoluteFilePath();
 }
 

@@ -169,8 +169,7 @@ void TMainForm::ProbeReadDataExecute() {
     StoreResult result;
     const std::string adapter =
         Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
-    if (archive && archive->Store(*record,
-                                  CurrentProvenance(adapter, "download", OMBRIX_VERSION),
+    if (archive && archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION),
                                   result, archiveError)) {
       stored = tr("Archive entry %1").arg(result.id);
     } else {

@@ -42,7 +42,7 @@ TProbeWorkplace::SettingsLocation TProbeWorkplace::LocateSettings(const QString&
   const QFileInfo besideInfo(beside);
   const bool folderWritable = QFileInfo(besideInfo.absolutePath()).isWritable();
   const QFileInfo shipped(QFileInfo(programPath).absolutePath() +
-                         QStringLiteral("/../share/ombrix/ombrix.INI"));
+                          QStringLiteral("/../share/ombrix/ombrix.INI"));
   // The atomic save writes a new file beside the old one and renames it: both the file and its
   // folder must be writable. Without a file beside it, an installed program (one with shipped
   // defaults) keeps its settings in the user's folder; a portable copy or the build tree keeps

@@ -30,6 +30,9 @@ std::int64_t WholeSeconds(TDateTime value) {
 // their bytes, so neither the locale nor the code page enters. StartTime and MissionStart enter as
 // the instants StartSeconds and MissionStartSeconds they show. Changing anything here changes
 // every hash and with it what counts as the same download: a new form needs a new first line.
+// The form holds what a record file keeps, so that a download and the file it was saved to are
+// one entry: the probe's clock at the status read is left out, and the test and switched-off
+// flags, which a file does not keep, enter only when they are set.
 std::string CanonicalRecord(const TProbeRecord& record) {
   std::string out = "ombrix-record/1\n";
   const auto line = [&out](const char* key, auto value) {
@@ -49,7 +52,6 @@ std::string CanonicalRecord(const TProbeRecord& record) {
   line("serial_number", record.SerialNumber);
   bytes("name", record.Name);
   bytes("comment", record.Comment);
-  line("current_clock", WholeSeconds(record.CurrentClock));
   flag("memory_clear", record.MemoryClear);
   flag("mission_in_progress", record.MissionInProgress);
   line("sample_rate", record.SampleRate);
@@ -61,8 +63,8 @@ std::string CanonicalRecord(const TProbeRecord& record) {
   flag("rollover_occurred", record.RolloverOccured);
   line("download_time", WholeSeconds(record.DownloadTime));
   line("samples_total", record.SamplesTotal);
-  flag("test", record.Test);
-  flag("probe_off", record.ProbeOff);
+  if (record.Test) flag("test", true);
+  if (record.ProbeOff) flag("probe_off", true);
   bytes("log", std::string_view(reinterpret_cast<const char*>(record.LogBuffer.data()),
                                 static_cast<std::size_t>(record.HeldSamples())));
   return out;

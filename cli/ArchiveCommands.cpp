@@ -17,9 +17,13 @@ namespace ombrix::cli {
 
 namespace {
 
-QString Celsius(float value) { return QString::number(value, 'f', 1); }
+QString Celsius(float value) {
+  return QString::number(value, 'f', 1);
+}
 
-QString ProbeText(const std::string& bytes) { return DefaultCodePage().ToUnicode(bytes); }
+QString ProbeText(const std::string& bytes) {
+  return DefaultCodePage().ToUnicode(bytes);
+}
 
 QJsonObject EntryJson(const ArchiveEntry& e) {
   QJsonObject object{
@@ -51,8 +55,8 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
   if (json) {
     QJsonArray array;
     for (const ArchiveEntry& e : entries) array.append(EntryJson(e));
-    PrintJson(console.out, {{"Archive", QString::fromStdString(archive.Location().Text())},
-                            {"Entries", array}});
+    PrintJson(console.out,
+              {{"Archive", QString::fromStdString(archive.Location().Text())}, {"Entries", array}});
     return kSuccess;
   }
   // One line an entry, newest download first, in columns.
@@ -98,7 +102,8 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
   }
   Fields all{
       {QString(), QStringLiteral("Archive entry :"), QString::number(entry.id), {}},
-      {QString(), QStringLiteral("Stored by :"),
+      {QString(),
+       QStringLiteral("Stored by :"),
        QString::fromStdString(entry.provenance.user + "@" + entry.provenance.workstation + ", " +
                               entry.provenance.source),
        {}},
@@ -144,10 +149,10 @@ int Import(TArchive& archive, const Options& options, const Console& console) {
       if (result == kSuccess) result = code;
       continue;
     }
-    console.Message(ShownFileName(file) +
-                    (stored.duplicate ? ": already in the archive as entry "
-                                      : ": stored as archive entry ") +
-                    std::to_string(stored.id));
+    console.Message(
+        ShownFileName(file) +
+        (stored.duplicate ? ": already in the archive as entry " : ": stored as archive entry ") +
+        std::to_string(stored.id));
   }
   return result;
 }

@@ -56,9 +56,10 @@ const CommandHelp kCommandHelp[] = {
      "writes the name (up to 32 characters) and the comment (up to 152) of a clear probe"},
     {Command::kArchive, ArchiveCommand::kList,
      "archive list [--serial S] [--since DATE] [--format json]",
-     "the downloads kept in the archive, each with its entry number ID; --serial lists those\n"
-     "of the probe with serial number S, --since those downloaded at DATE or later (a date\n"
-     "and time, see below)"},
+     "the downloads kept in the archive, newest first, each with its entry number ID;\n"
+     "--serial lists those of the probe with serial number S (as status shows it, or as the\n"
+     "16 hex digits of a record file), --since those downloaded at DATE or later (a date and\n"
+     "time as --start takes it, see below)"},
     {Command::kArchive, ArchiveCommand::kShow, "archive show ID [--format json]",
      "the status fields of archive entry ID and a summary of its samples, as show gives them\n"
      "for a record file"},

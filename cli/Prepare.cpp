@@ -101,10 +101,11 @@ int PrepareArchive(const Options& options, const Console& console, Request& requ
       if (options.serial) {
         std::uint64_t serial = 0;
         if (!ParseSerial(*options.serial, serial)) {
-          console.Message("--serial takes the probe's serial number as status shows it (\"28 00 "
-                          "00 00 00 00 00 A2\") or as a record file keeps it "
-                          "(\"A200000000000028\"), not \"" +
-                          Excerpt(*options.serial) + "\"");
+          console.Message(
+              "--serial takes the probe's serial number as status shows it (\"28 00 "
+              "00 00 00 00 00 A2\") or as a record file keeps it "
+              "(\"A200000000000028\"), not \"" +
+              Excerpt(*options.serial) + "\"");
           return kUsage;
         }
         request.serial = serial;
@@ -112,8 +113,10 @@ int PrepareArchive(const Options& options, const Console& console, Request& requ
       if (options.since) {
         TDateTime since = 0;
         if (!ParseStartTime(*options.since, since)) {
-          console.Message("--since takes a date in the form the program shows it, or ISO 8601, "
-                          "not \"" + Excerpt(*options.since) + "\"");
+          console.Message(
+              "--since takes a date in the form the program shows it, or ISO 8601, "
+              "not \"" +
+              Excerpt(*options.since) + "\"");
           return kUsage;
         }
         request.sinceSeconds = DateTimeToProbeSeconds(since);
@@ -164,8 +167,8 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   request.recordFile = QFile::decodeName(options.recordFile.c_str());
   request.output = QFile::decodeName(options.output.c_str());
   request.exportFile = QFile::decodeName(options.exportFile.c_str());
-  if (!options.noArchive && (options.command == Command::kDownload ||
-                             options.command == Command::kArchive)) {
+  if (!options.noArchive &&
+      (options.command == Command::kDownload || options.command == Command::kArchive)) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }
 

@@ -36,12 +36,12 @@ TEST(ContentHash, CanonicalFormIsPinned) {
   const auto record = SmallRecord();
   EXPECT_EQ(CanonicalRecord(*record),
             "ombrix-record/1\nversion=256\nserial_number=10401\nname=4672\ncomment=b0\n"
-            "current_clock=1655000000\nmemory_clear=0\nmission_in_progress=1\nsample_rate=10\n"
+            "memory_clear=0\nmission_in_progress=1\nsample_rate=10\n"
             "rollover_enable=0\nstart_seconds=1654990000\nmission_start_seconds=1654989880\n"
             "mission_samples=3\nread_samples=3\nrollover_occurred=0\ndownload_time=1655000000\n"
-            "samples_total=50003\ntest=0\nprobe_off=0\nlog=5051ff\n");
+            "samples_total=50003\nlog=5051ff\n");
   EXPECT_EQ(ContentHash(*record),
-            "25c958f0b9646e3787f148df8a3d984acaa5b14826e6404476135acbe9a9fece");
+            "c49eed38e106793fd97e290cf0e2199bd9d86289714afdbfedb440cc004d7619");
 }
 
 TEST(ContentHash, EveryFieldCountsButNotWhatDecodingAddsOrTheFractionOfASecond) {
@@ -56,7 +56,6 @@ TEST(ContentHash, EveryFieldCountsButNotWhatDecodingAddsOrTheFractionOfASecond) 
       {"SerialNumber", [](TProbeRecord& r) { r.SerialNumber ^= 1ULL << 63; }, false},
       {"Name", [](TProbeRecord& r) { r.Name += ' '; }, false},
       {"Comment", [](TProbeRecord& r) { r.Comment = "\xB1"; }, false},
-      {"CurrentClock", [](TProbeRecord& r) { r.CurrentClock += kSecond; }, false},
       {"MemoryClear", [](TProbeRecord& r) { r.MemoryClear = true; }, false},
       {"MissionInProgress", [](TProbeRecord& r) { r.MissionInProgress = false; }, false},
       {"SampleRate", [](TProbeRecord& r) { ++r.SampleRate; }, false},
@@ -71,6 +70,7 @@ TEST(ContentHash, EveryFieldCountsButNotWhatDecodingAddsOrTheFractionOfASecond) 
       {"Test", [](TProbeRecord& r) { r.Test = true; }, false},
       {"ProbeOff", [](TProbeRecord& r) { r.ProbeOff = true; }, false},
       {"a held log byte", [](TProbeRecord& r) { r.LogBuffer[2] = 254; }, false},
+      {"the probe's clock at the status read", [](TProbeRecord& r) { r.CurrentClock += 1; }, true},
       {"DownloadTime within its second", [](TProbeRecord& r) { r.DownloadTime -= 0.6 * kSecond; },
        true},
       {"a log byte beyond the held ones", [](TProbeRecord& r) { r.LogBuffer[3] = 1; }, true},
@@ -85,11 +85,10 @@ TEST(ContentHash, EveryFieldCountsButNotWhatDecodingAddsOrTheFractionOfASecond) 
 }
 
 // A download saved to a record file and imported later is the same entry. The file keeps every
-// field but the clock reading of the status and the Test and ProbeOff flags, and times to the
-// second; this download's time is 700 ms past its second.
+// field of the canonical form, times to the second; this download's time is 700 ms past its
+// second, and the probe's clock (which the file does not keep) was read.
 TEST(ContentHash, RecordFileKeepsTheHash) {
   auto download = MakeRecord(0x28A1, "Fridge 2", 1'655'000'000, 9000, 1'660'000'000, 3);
-  download->CurrentClock = 0;
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("d.omx"));
   std::string error;

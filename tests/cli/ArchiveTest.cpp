@@ -89,8 +89,8 @@ TEST_F(ArchiveTest, AnArchiveThatFailsLosesNoDownload) {
   EXPECT_THAT(r.err, HasSubstr("the download was not stored in the archive"));
   EXPECT_TRUE(QFile::exists(Path("kept.omx")));
 
-  for (const char* line : {"--archive damaged.sqlite archive list", "archive show 7",
-                           "archive export 7 -o x.omx"}) {
+  for (const char* line :
+       {"--archive damaged.sqlite archive list", "archive show 7", "archive export 7 -o x.omx"}) {
     SCOPED_TRACE(line);
     r = Run(line);
     EXPECT_EQ(r.code, 9);

@@ -45,8 +45,7 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
     archive.SetFilterText(QString::fromStdString(second.Name).left(4).toLower());
     found = archive.Entries().size();
     archive.Select({1});
-    exported = archive.ExportSelected(dir.path(), false) +
-               archive.ExportSelected(dir.path(), true);
+    exported = archive.ExportSelected(dir.path(), false) + archive.ExportSelected(dir.path(), true);
     archive.Select({2});
     for (QPushButton* button : archive.findChildren<QPushButton*>()) {
       if (button->text() == "&Open") button->click();
@@ -81,8 +80,8 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   ASSERT_EQ(form->PanelText(0), "Data : OK");
   EXPECT_EQ(form->PanelText(1), "Not archived");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(messages[0].text.contains("could not be stored in the archive")) <<
-      messages[0].text.toStdString();
+  EXPECT_TRUE(messages[0].text.contains("could not be stored in the archive"))
+      << messages[0].text.toStdString();
   EXPECT_TRUE(form->Workplace->Modified);
   EXPECT_GT(form->TableModel()->rowCount(), 3000);
 

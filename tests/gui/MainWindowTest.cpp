@@ -48,9 +48,10 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   QStringList titles;
   for (QAction* entry : menu->actions()) titles << entry->text();
   EXPECT_EQ(titles, QStringList({"&File", "&Probe", "&View", "&Help"}));
-  EXPECT_EQ(Names(Find<QMenu>("MenuFile")->actions()),
-            QStringList({"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileExport", "FilePrint",
-                         "FilePrintPreview", "FileExportPdf", "-", "FileExit"}));
+  EXPECT_EQ(
+      Names(Find<QMenu>("MenuFile")->actions()),
+      QStringList({"FileNew", "FileOpen", "FileArchive", "FileSave", "FileSaveAs", "FileExport",
+                   "FilePrint", "FilePrintPreview", "FileExportPdf", "-", "FileExit"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuProbe")->actions()),
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
