@@ -73,17 +73,25 @@ int TProbeRecord::HeldSamples() const {
 // Decoding stays inside the buffers and within 64 bits for whatever a record file brings: the
 // held count is limited to the log size, the ring is only unrolled when the log is really full,
 // the ring position is a true modulus for any mission count, and the times saturate.
+std::int64_t TProbeRecord::IntervalSeconds() const {
+  return Test ? std::int64_t{SampleRate} : std::int64_t{SampleRate} * 60;
+}
+
+std::int64_t TProbeRecord::SampleSeconds(int index) const {
+  const bool ring = RolloverOccured && HeldSamples() == kLogSize;
+  const __int128 first = ring ? __int128{MissionSamples} - kLogSize : 0;
+  return Saturated(StartSeconds + (first + index) * __int128{IntervalSeconds()});
+}
+
 void TProbeRecord::DecodeLog() {
   const int held = HeldSamples();
-  const __int128 interval = Test ? __int128{SampleRate} : __int128{SampleRate} * 60;
   auto decode = [](std::uint8_t raw) { return static_cast<float>(raw * 0.5 - 40.0); };
 
   const bool ring = RolloverOccured && held == kLogSize;
-  const __int128 first = ring ? __int128{MissionSamples} - kLogSize : 0;
   int p = ring ? static_cast<int>(((std::int64_t{MissionSamples} % kLogSize) + kLogSize) % kLogSize)
                : 0;
   for (int i = 0; i < held; ++i) {
-    Samples[i].Time = ProbeSecondsToDateTime(Saturated(StartSeconds + (first + i) * interval));
+    Samples[i].Time = ProbeSecondsToDateTime(SampleSeconds(i));
     Samples[i].Temperature = decode(LogBuffer[p]);
     p = (p + 1) % kLogSize;
   }

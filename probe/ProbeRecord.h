@@ -70,6 +70,11 @@ struct TProbeRecord : TProbeStatus {
   HistogramBin GetHistogramBin(int index) const;
   // The samples held, 0..kLogSize.
   int HeldSamples() const;
+  // The seconds between two samples (the rate is in seconds in test mode).
+  std::int64_t IntervalSeconds() const;
+  // The instant (probe seconds, UTC) of held sample `index`, which Samples[index].Time shows in
+  // local time; saturated for whatever fields a record file brings.
+  std::int64_t SampleSeconds(int index) const;
   // Builds Samples and Histogram from LogBuffer, ReadSamples, MissionSamples, StartSeconds,
   // SampleRate, Test and RolloverOccured.
   void DecodeLog();

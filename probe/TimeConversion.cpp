@@ -419,4 +419,11 @@ TDateTime NowDateTime() {
   return value;
 }
 
+QString IsoDateTimeText(std::int64_t seconds) {
+  int year, month, day, hour, minute, second, summer = 0;
+  SecondsToLocalTime(seconds, year, month, day, hour, minute, second, &summer);
+  return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d+%02d:00", year, month, day, hour, minute,
+                           second, summer ? 2 : 1);
+}
+
 }  // namespace ombrix

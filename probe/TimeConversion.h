@@ -35,6 +35,9 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 // The one text form of a date and time: the default locale's short date format (four-digit year),
 // one blank, its long time format with seconds and without a zone name. 0 gives "".
 QString DateTimeText(TDateTime value);
+// An instant as ISO 8601 in the program's time with its UTC offset, for machine-readable output:
+// "2021-10-31T02:30:00+02:00", and an hour later "2021-10-31T02:30:00+01:00".
+QString IsoDateTimeText(std::int64_t seconds);
 // Reads DateTimeText's form back in the same locale, to the same second. False when it does not
 // read.
 bool TextToDateTime(const QString& text, TDateTime& value);
