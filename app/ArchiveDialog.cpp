@@ -55,7 +55,10 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   text_->setObjectName(QStringLiteral("ArchiveFilterText"));
   text_->setPlaceholderText(tr("name, comment or serial number"));
   text_->setClearButtonEnabled(true);
-  const QDate today = QDate::currentDate();
+  // Today by the program's clock (the virtual one in demo mode).
+  int year, month, day, hour, minute, second, millisecond;
+  DecodeDateTime(NowDateTime(), year, month, day, hour, minute, second, millisecond);
+  const QDate today(year, month, day);
   fromOn_ = new QCheckBox(tr("Downloaded from"), this);
   from_ = new QDateEdit(today.addMonths(-1), this);
   toOn_ = new QCheckBox(tr("to"), this);

@@ -20,11 +20,11 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
     case Command::kDownload:
       return RunDownload(options, request, console);
     case Command::kExport:
-      return RunExport(request, console);
+      return RunExport(options, request, console);
     case Command::kShow:
       return RunShow(options, request, console);
     case Command::kReport:
-      return RunReport(request, console);
+      return RunReport(options, request, console);
     case Command::kLaunch:
       return RunLaunch(options, request, console);
     case Command::kStop:

@@ -6,8 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Archive.h"
+#include "IniFile.h"
+#include "Statistics.h"
 #include "Console.h"
 #include "Options.h"
 #include "TimeConversion.h"
@@ -28,7 +31,42 @@ struct Request {
   ArchiveLocation archive;
   std::optional<std::uint64_t> serial;       // archive list --serial
   std::optional<std::int64_t> sinceSeconds;  // archive list --since, in probe seconds
+  // Limits: --low, --high and --delay as given, in place of those in the settings file.
+  std::optional<std::optional<double>> low, high;
+  std::optional<int> delay;
+  std::shared_ptr<const TIniFile> settings;  // the user's settings file, when there is one
 };
+
+// The limits a record of probe `serial` is checked against: those the settings keep for the
+// probe (or their defaults), with what the command line gives in their place. False, with the
+// reason, when the two together contradict each other.
+bool LimitsFor(const Request& request, std::uint64_t serial, TemperatureLimits& limits,
+               std::string& error);
+// The settings file ombrix-cli reads limits from: $XDG_CONFIG_HOME/ombrix/ombrix.INI (or
+// ~/.config/ombrix/ombrix.INI), where an installed window keeps its settings.
+QString UserSettingsFile();
+
+// A record named on the command line: a record file, or "archive:ID" for an archive entry.
+inline constexpr const char* kArchiveInput = "archive:";
+// A record named on the command line, read from its file or from the archive.
+struct Input {
+  std::string name;  // as given
+  QString shown;     // as messages and tables name it
+  std::unique_ptr<TProbeRecord> record;
+};
+// Reads every record the command names (options.recordFiles); the exit code after a message when
+// one cannot be read.
+int LoadInputs(const Options& options, const Request& request, const Console& console,
+               std::vector<Input>& inputs);
+// The statistics of a record against its probe's limits.
+struct Checked {
+  TemperatureLimits limits;
+  RecordStatistics statistics;
+};
+int Check(const std::vector<Input>& inputs, const Request& request, const Console& console,
+          std::vector<Checked>& checked);
+// Where an export of several records as text puts the one of `input`: FOLDER/NAME.txt.
+QString ExportFileFor(const QString& folder, const std::string& input);
 
 // kSuccess, or the exit code after a message.
 int Prepare(const Options& options, const Console& console, Request& request);
@@ -46,9 +84,9 @@ int RunClear(const Options& options, const Console& console);
 int RunSwitchOff(const Options& options, const Console& console);
 int RunSetClock(const Options& options, const Console& console);
 int RunWriteText(const Options& options, const Request& request, const Console& console);
-int RunExport(const Request& request, const Console& console);
+int RunExport(const Options& options, const Request& request, const Console& console);
 int RunShow(const Options& options, const Request& request, const Console& console);
-int RunReport(const Request& request, const Console& console);
+int RunReport(const Options& options, const Request& request, const Console& console);
 // archive list, show, export and import (options.archiveCommand says which).
 int RunArchive(const Options& options, const Request& request, const Console& console);
 

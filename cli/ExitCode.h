@@ -13,6 +13,7 @@ enum ExitCode : int {
   kStartRefused = 7,  // first sample time not after the probe clock, or too far ahead
   kFileError = 8,     // a record, export or state file cannot be read or written
   kArchiveError = 9,  // the archive cannot be opened, read or written
+  kOutsideLimits = 10,  // --check: a record is outside its limits
 };
 
 }  // namespace ombrix::cli

@@ -27,19 +27,29 @@ const CommandHelp kCommandHelp[] = {
      "the adapter (description, version, USB serial number) and every field of the probe's\n"
      "status"},
     {Command::kDownload, ArchiveCommand::kNone,
-     "download -o FILE.omx [--export FILE.txt] [--full] [--yes]",
+     "download -o FILE.omx [--export FILE.txt] [--full] [LIMITS] [--check] [--yes]",
      "reads the probe's log and saves it as a record file, and with --export also as text; a\n"
      "progress bar shows on stderr when it is a terminal. Files that exist are replaced only\n"
      "with --yes. The download is kept in the archive as well; --full reads the whole log\n"
-     "even when an earlier download of the same mission is in the archive"},
-    {Command::kExport, ArchiveCommand::kNone, "export FILE.omx -o FILE.txt [--yes]",
-     "writes the data of a record file as tab-separated text"},
-    {Command::kShow, ArchiveCommand::kNone, "show FILE.omx [--format json]",
-     "the status fields of a record file and a summary of its samples (count, first and last\n"
-     "time, minimum, mean and maximum temperature)"},
-    {Command::kReport, ArchiveCommand::kNone, "report FILE.omx -o FILE.pdf [--yes]",
+     "even when an earlier download of the same mission is in the archive. The verdict\n"
+     "against the probe's limits goes to stderr"},
+    {Command::kExport, ArchiveCommand::kNone,
+     "export FILE.omx... -o FILE.txt [--format text|csv] [--yes]",
+     "writes the data of a record file as tab-separated text; with --format csv as\n"
+     "comma-separated values (RFC 4180, a dot as decimal point, ISO 8601 times with their UTC\n"
+     "offset), several records into one file. Several records as text go into the folder\n"
+     "-o names, one FILE.txt each"},
+    {Command::kShow, ArchiveCommand::kNone,
+     "show FILE.omx... [--format json] [LIMITS] [--check]",
+     "the status fields of a record file, a summary of its samples (count, first and last\n"
+     "time, minimum, mean and maximum temperature) and its statistics against the limits\n"
+     "(minimum and maximum times, standard deviation, mean kinetic temperature, time below and\n"
+     "above, excursions, verdict); for several records one line each. With --check the exit\n"
+     "code is 10 when a record is outside its limits"},
+    {Command::kReport, ArchiveCommand::kNone, "report FILE.omx... -o FILE.pdf [LIMITS] [--yes]",
      "the one-page printed report of a record file (header fields and the graph of all its\n"
-     "samples) as a PDF document, landscape on A4 (Letter in US locales); needs no display"},
+     "samples) and a page of its statistics against the limits, as a PDF document, landscape\n"
+     "on A4 (Letter in US locales); several records in turn in one document; needs no display"},
     {Command::kLaunch, ArchiveCommand::kNone,
      "launch --rate N (--start \"DATE TIME\" | --next-minute) [--rollover] [--test]",
      "starts a mission on a clear probe: a sample every N minutes (1..255; seconds with\n"
@@ -105,7 +115,17 @@ const OptionHelp kOptionHelp[] = {
      "computers share"},
     {"--no-archive", OptionKind::kGlobal, "--no-archive", "do not keep downloads in the archive"},
     {"--format", OptionKind::kCommand, "--format text|json",
-     "the form of the output of status, show, archive list and archive show"},
+     "the form of the output of status, show, archive list and archive show\n"
+     "(JSON gives each time also as ISO 8601 with its UTC offset, key + Iso);\n"
+     "export takes text or csv"},
+    {"--low", OptionKind::kCommand, "--low, --high CELSIUS",
+     "LIMITS: the low and high limit (off: none), in place of the probe's\n"
+     "limits in the settings ($XDG_CONFIG_HOME/ombrix/ombrix.INI, which the\n"
+     "window writes)"},
+    {"--delay", OptionKind::kCommand, "--delay MINUTES",
+     "LIMITS: an excursion counts when it lasts at least this long (0..10000)"},
+    {"--check", OptionKind::kCommand, "--check",
+     "exit code 10 when a record is outside its limits, 2 when none are set"},
     {"--output", OptionKind::kCommand, "-o, --output FILE", "the file to write"},
     {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
     {"--help", OptionKind::kProgram, "-h, --help",
@@ -174,6 +194,8 @@ Commands:
   for (const OptionHelp& entry : kOptionHelp) text += OptionEntry(entry);
   text += '\n' + DatesText();
   text += R"(
+A record is a record file or archive:ID, the archive entry ID.
+
 Messages go to stderr; status, show, archive list and archive show write to stdout.
 
 Exit codes:
@@ -186,6 +208,7 @@ Exit codes:
   7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
   8  file error: a record, export, report or state file cannot be read or written
   9  archive error: the archive cannot be opened, read or written
+ 10  outside limits (show --check, download --check)
 )";
   return text;
 }

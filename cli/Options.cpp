@@ -85,17 +85,23 @@ class Grammar {
     Output(download, o);
     download->add_option("--export", o.exportFile);
     download->add_flag("--full", o.full);
+    Limits(download, o);
+    download->add_flag("--check", o.check);
     Yes(download, o);
     for (auto [command, name] :
          {std::pair{Command::kExport, "export"}, {Command::kReport, "report"}}) {
       CLI::App* fileCommand = Add(app_, name, command);
-      fileCommand->add_option("FILE", o.recordFile);
+      fileCommand->add_option("FILE", o.recordFiles);
       Output(fileCommand, o);
       Yes(fileCommand, o);
+      if (command == Command::kReport) Limits(fileCommand, o);
+      if (command == Command::kExport) Text(*fileCommand, "--format", exportFormat);
     }
     CLI::App* show = Add(app_, "show", Command::kShow);
-    show->add_option("FILE", o.recordFile);
+    show->add_option("FILE", o.recordFiles);
     Format(show);
+    Limits(show, o);
+    show->add_flag("--check", o.check);
     CLI::App* launch = Add(app_, "launch", Command::kLaunch);
     Text(*launch, "--rate", o.rate);
     Text(*launch, "--start", o.start);
@@ -159,7 +165,7 @@ class Grammar {
   CLI::Option* virtualFlag = nullptr;
   CLI::Option* virtualState = nullptr;
   CLI::Option* archive = nullptr;
-  std::optional<std::string> advance, format, archiveId;
+  std::optional<std::string> advance, format, exportFormat, archiveId;
 
  private:
   static const CLI::Option* FindIn(const CLI::App& app, const std::string& name) {
@@ -185,6 +191,11 @@ class Grammar {
     command->add_option("-o,--output", o.output);
   }
   static void Yes(CLI::App* command, Options& o) { command->add_flag("--yes", o.yes); }
+  static void Limits(CLI::App* command, Options& o) {
+    Text(*command, "--low", o.low);
+    Text(*command, "--high", o.high);
+    Text(*command, "--delay", o.delay);
+  }
 
   CLI::App app_{"", "ombrix-cli"};
   std::vector<Entry> entries_;
@@ -409,6 +420,14 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     }
     o.json = *grammar.format == "json";
   }
+  if (grammar.exportFormat) {
+    if (*grammar.exportFormat != "csv" && *grammar.exportFormat != "text") {
+      error = "export --format takes csv or text";
+      return false;
+    }
+    o.csv = *grammar.exportFormat == "csv";
+  }
+  if (!o.recordFiles.empty()) o.recordFile = o.recordFiles.front();
   if (o.advanceMilliseconds && !o.virtualAdapter) {
     error = "--advance moves the virtual clock and needs --virtual or --virtual-state";
     return false;

@@ -3,13 +3,16 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 #include "CodePage.h"
 #include "Commands.h"
 #include "ExitCode.h"
 #include "FileRead.h"
+#include "LimitsSettings.h"
 #include "Probe.h"
 
 namespace ombrix::cli {
@@ -88,6 +91,40 @@ bool ParseSerial(const std::string& text, std::uint64_t& serial) {
   return true;
 }
 
+int PrepareLimits(const Options& options, const Console& console, Request& request) {
+  for (auto [given, target, name] : {std::tuple{&options.low, &request.low, "--low"},
+                                     std::tuple{&options.high, &request.high, "--high"}}) {
+    if (!*given) continue;
+    std::optional<double> value;
+    if (!ParseLimit(**given, value)) {
+      console.Message(std::string(name) + " takes a temperature in \u00B0C or off, not \"" +
+                      Excerpt(**given) + "\"");
+      return kUsage;
+    }
+    *target = value;
+  }
+  if (options.delay) {
+    int minutes = 0;
+    if (!ParseDelay(*options.delay, minutes)) {
+      console.Message("--delay takes whole minutes from 0 to 10000, not \"" +
+                      Excerpt(*options.delay) + "\"");
+      return kUsage;
+    }
+    request.delay = minutes;
+  }
+  TemperatureLimits given;
+  given.low = request.low.value_or(std::nullopt);
+  given.high = request.high.value_or(std::nullopt);
+  std::string error;
+  if (!CheckLimits(given, error)) {
+    console.Message(error);
+    return kUsage;
+  }
+  const QString file = UserSettingsFile();
+  if (QFileInfo::exists(file)) request.settings = std::make_shared<const TIniFile>(file);
+  return kSuccess;
+}
+
 int PrepareArchive(const Options& options, const Console& console, Request& request) {
   std::string error;
   const std::string location = options.archive.empty() ? DefaultArchivePath() : options.archive;
@@ -163,6 +200,32 @@ bool ParseStartTime(const std::string& text, TDateTime& value) {
   return value != 0;
 }
 
+QString ExportFileFor(const QString& folder, const std::string& input) {
+  QString base = QFileInfo(QFile::decodeName(input.c_str())).completeBaseName();
+  if (input.rfind(kArchiveInput, 0) == 0) {
+    base = QStringLiteral("archive-") + QString::fromStdString(input.substr(8));
+  }
+  return QDir(folder).filePath(base + QStringLiteral(".txt"));
+}
+
+QString UserSettingsFile() {
+  QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (!QDir::isAbsolutePath(config)) config = QDir::homePath() + QStringLiteral("/.config");
+  return config + QStringLiteral("/ombrix/ombrix.INI");
+}
+
+bool LimitsFor(const Request& request, std::uint64_t serial, TemperatureLimits& limits,
+               std::string& error) {
+  limits = request.settings ? ReadLimits(*request.settings, serial) : TemperatureLimits{};
+  if (request.low) limits.low = *request.low;
+  if (request.high) limits.high = *request.high;
+  if (request.delay) limits.delayMinutes = *request.delay;
+  if (CheckLimits(limits, error)) return true;
+  error = "the limits given and those in " + ShownFileName(UserSettingsFile()) +
+          " together are not usable: " + error;
+  return false;
+}
+
 int Prepare(const Options& options, const Console& console, Request& request) {
   request.recordFile = QFile::decodeName(options.recordFile.c_str());
   request.output = QFile::decodeName(options.output.c_str());
@@ -199,17 +262,34 @@ int Prepare(const Options& options, const Console& console, Request& request) {
       }
       return CheckTarget(request.output, options.yes, console);
     case Command::kExport:
-      if (SameFile(request.recordFile, request.output)) {
-        console.Message("the export would replace the record file it is made from");
-        return kUsage;
+      for (const std::string& input : options.recordFiles) {
+        if (SameFile(QFile::decodeName(input.c_str()), request.output)) {
+          console.Message("the export would replace the record file it is made from");
+          return kUsage;
+        }
+      }
+      // Several records as text: one file each, into the folder -o names.
+      if (!options.csv && options.recordFiles.size() > 1) {
+        if (!QFileInfo(request.output).isDir()) {
+          console.Message("export of several records as text needs -o FOLDER (or --format csv "
+                          "for one file)");
+          return kUsage;
+        }
+        for (const std::string& input : options.recordFiles) {
+          if (int code = CheckTarget(ExportFileFor(request.output, input), options.yes, console))
+            return code;
+        }
+        return kSuccess;
       }
       return CheckTarget(request.output, options.yes, console);
     case Command::kArchive:
       return kSuccess;
     case Command::kReport:
-      if (SameFile(request.recordFile, request.output)) {
-        console.Message("the report would replace the record file it is made from");
-        return kUsage;
+      for (const std::string& input : options.recordFiles) {
+        if (SameFile(QFile::decodeName(input.c_str()), request.output)) {
+          console.Message("the report would replace the record file it is made from");
+          return kUsage;
+        }
       }
       return CheckTarget(request.output, options.yes, console);
     default:

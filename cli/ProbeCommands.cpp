@@ -215,7 +215,23 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     console.Message("the download was not stored in the archive: " + archiveError);
     return kArchiveError;
   }
-  return kSuccess;
+  // The verdict against the probe's limits, once the download is safe.
+  TemperatureLimits limits;
+  if (!LimitsFor(request, record->SerialNumber, limits, error)) {
+    console.Message(error);
+    return kUsage;
+  }
+  const RecordStatistics statistics = ComputeStatistics(*record, limits);
+  console.Message(std::string("limits: ") + VerdictText(statistics.verdict) +
+                  (statistics.excursions.empty()
+                       ? ""
+                       : " (" + std::to_string(statistics.excursions.size()) + " excursions)"));
+  if (options.check && statistics.verdict == Verdict::kNoLimits) {
+    console.Message("--check: no limits are set for this probe; give --low or --high, or set "
+                    "them in the window");
+    return kUsage;
+  }
+  return options.check && statistics.verdict == Verdict::kOutside ? kOutsideLimits : kSuccess;
 }
 
 int RunLaunch(const Options& options, const Request& request, const Console& console) {

@@ -32,9 +32,32 @@ Field Text(const char* key, const char* component, const std::string& bytes) {
   return {QString::fromLatin1(key), Label(component), text, text};
 }
 
-Field Time(const char* key, const char* component, TDateTime value) {
+QJsonValue Iso(std::optional<std::int64_t> seconds) {
+  return seconds ? QJsonValue(IsoDateTimeText(*seconds)) : QJsonValue();
+}
+
+// A time; its instant is known exactly where the record keeps it (first sample, mission start,
+// samples), and is otherwise that of the local time (the later pass of a repeated hour).
+Field Time(const char* key, const char* component, TDateTime value,
+           std::optional<std::int64_t> seconds = std::nullopt) {
   const QString text = DateTimeText(value);
-  return {QString::fromLatin1(key), Label(component), text, text};
+  if (!seconds && value != 0) seconds = DateTimeToProbeSeconds(value);
+  Field field{QString::fromLatin1(key), Label(component), text, text};
+  field.iso = Iso(value != 0 ? seconds : std::nullopt);
+  return field;
+}
+
+Field Instant(const char* key, const char* label, std::int64_t seconds) {
+  const QString text = DateTimeText(ProbeSecondsToDateTime(seconds));
+  Field field{QString::fromLatin1(key), QString::fromUtf8(label), text, text};
+  field.iso = Iso(seconds);
+  return field;
+}
+
+QString Duration(std::int64_t seconds) {
+  const std::int64_t minutes = seconds / 60;
+  if (minutes < 60) return QStringLiteral("%1 min").arg(minutes);
+  return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
 }
 
 Field Number(const char* key, const char* component, std::int64_t value) {
@@ -94,8 +117,8 @@ Fields RecordFields(const TProbeStatus& p) {
       {QStringLiteral("SerialNumber"), Label("StatusSerialNumber"), serial, serial},
       Text("Name", "StatusName", p.Name),
       Text("Comment", "StatusComment", p.Comment),
-      Time("MissionStart", "StatusMissionStart", p.MissionStart),
-      Time("StartTime", "StatusStartTime", p.StartTime),
+      Time("MissionStart", "StatusMissionStart", p.MissionStart, p.MissionStartSeconds),
+      Time("StartTime", "StatusStartTime", p.StartTime, p.StartSeconds),
       Time("DownloadTime", "StatusDownloadTime", p.DownloadTime),
       Number("MissionSamples", "StatusMissionSamples", p.MissionSamples),
       Rate(p),
@@ -137,10 +160,8 @@ Fields SampleSummary(const TProbeRecord& p) {
     sum += t;
   }
   const double mean = sum / n;
-  const QString first = DateTimeText(p.GetSample(0).Time);
-  const QString last = DateTimeText(p.GetSample(n - 1).Time);
-  fields.push_back({QStringLiteral("First"), QStringLiteral("First :"), first, first});
-  fields.push_back({QStringLiteral("Last"), QStringLiteral("Last :"), last, last});
+  fields.push_back(Instant("First", "First :", p.SampleSeconds(0)));
+  fields.push_back(Instant("Last", "Last :", p.SampleSeconds(n - 1)));
   fields.push_back({QStringLiteral("Min"), QStringLiteral("Minimum :"), Celsius(low), low});
   fields.push_back({QStringLiteral("Mean"), QStringLiteral("Mean :"), Celsius(mean),
                     std::round(mean * 100) / 100});
@@ -160,10 +181,64 @@ void PrintText(std::ostream& out, const Fields& fields) {
   }
 }
 
+Fields StatisticsFields(const TProbeRecord& p, const RecordStatistics& s,
+                        const TemperatureLimits& limits) {
+  auto limit = [](const char* key, const char* label, std::optional<double> value) {
+    return Field{QString::fromLatin1(key), QString::fromUtf8(label),
+                 value ? Celsius(*value) : QStringLiteral("off"),
+                 value ? QJsonValue(*value) : QJsonValue()};
+  };
+  auto minutes = [](const char* key, const char* label, std::int64_t seconds) {
+    return Field{QString::fromLatin1(key), QString::fromUtf8(label), Duration(seconds),
+                 static_cast<double>(seconds / 60)};
+  };
+  Fields fields{limit("LowLimit", "Low limit :", limits.low),
+                limit("HighLimit", "High limit :", limits.high),
+                minutes("DelayMinutes", "Delay :", std::int64_t{limits.delayMinutes} * 60)};
+  if (s.samples > 0) {
+    fields.push_back(Instant("MinimumTime", "Minimum at :", p.SampleSeconds(s.minimumIndex)));
+    fields.push_back(Instant("MaximumTime", "Maximum at :", p.SampleSeconds(s.maximumIndex)));
+    fields.push_back({QStringLiteral("StandardDeviation"), QStringLiteral("Std. deviation :"),
+                      s.standardDeviation ? QLocale().toString(*s.standardDeviation, 'f', 2) +
+                                                QStringLiteral(" K")
+                                          : QStringLiteral("-"),
+                      s.standardDeviation
+                          ? QJsonValue(std::round(*s.standardDeviation * 1000) / 1000)
+                          : QJsonValue()});
+    fields.push_back({QStringLiteral("MeanKinetic"), QStringLiteral("MKT :"),
+                      QLocale().toString(s.meanKinetic, 'f', 2) + QStringLiteral(" \u00B0C"),
+                      std::round(s.meanKinetic * 1000) / 1000});
+  }
+  fields.push_back(minutes("TimeBelow", "Time below low :", s.secondsBelow));
+  fields.push_back(minutes("TimeAbove", "Time above high :", s.secondsAbove));
+  fields.push_back({QStringLiteral("Excursions"), QStringLiteral("Excursions :"),
+                    QString::number(s.excursions.size()), static_cast<int>(s.excursions.size())});
+  if (s.longest) {
+    const Excursion& e = *s.longest;
+    Field start = Instant("LongestStart", "Longest from :", e.startSeconds);
+    Field end = Instant("LongestEnd", "Longest to :", e.endSeconds);
+    end.text += QStringLiteral(" (%1, %2)")
+                    .arg(Duration(e.Seconds()), e.above ? QStringLiteral("above high")
+                                                        : QStringLiteral("below low"));
+    fields.push_back(start);
+    fields.push_back(end);
+    fields.push_back(minutes("LongestMinutes", "", e.Seconds()));
+  }
+  const QString verdict = QString::fromLatin1(VerdictText(s.verdict));
+  fields.push_back({QStringLiteral("Verdict"), QStringLiteral("Verdict :"), verdict, verdict});
+  if (!s.note.empty()) {
+    const QString note = QString::fromStdString(s.note);
+    fields.push_back({QStringLiteral("Note"), QStringLiteral("Note :"), note, note});
+  }
+  return fields;
+}
+
 QJsonObject ToJson(const Fields& fields) {
   QJsonObject object;
   for (const Field& field : fields) {
-    if (!field.key.isEmpty()) object.insert(field.key, field.json);
+    if (field.key.isEmpty()) continue;
+    object.insert(field.key, field.json);
+    if (!field.iso.isUndefined()) object.insert(field.key + QStringLiteral("Iso"), field.iso);
   }
   return object;
 }

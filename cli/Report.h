@@ -9,6 +9,7 @@
 
 #include "Probe.h"
 #include "ProbeRecord.h"
+#include "Statistics.h"
 
 namespace ombrix::cli {
 
@@ -20,6 +21,8 @@ struct Field {
   QString text;
   QJsonValue json;
   bool labelOnly = false;  // the label is the whole line (the recording state)
+  // For a time: the instant as ISO 8601 with its UTC offset, written to JSON as key + "Iso".
+  QJsonValue iso = QJsonValue::Undefined;
 };
 using Fields = std::vector<Field>;
 
@@ -32,6 +35,10 @@ Fields RecordFields(const TProbeStatus& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
 Fields SampleSummary(const TProbeRecord& probe);
 
+// The statistics of a record against its limits: the limits, minimum and maximum times, standard
+// deviation, mean kinetic temperature, time below and above, excursions and the verdict.
+Fields StatisticsFields(const TProbeRecord& record, const RecordStatistics& statistics,
+                        const TemperatureLimits& limits);
 // "Label :     text" lines, labels padded to one column.
 void PrintText(std::ostream& out, const Fields& fields);
 QJsonObject ToJson(const Fields& fields);

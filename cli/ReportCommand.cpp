@@ -21,22 +21,25 @@ bool NeedsWidgets(const std::vector<std::string>& arguments) {
          options.command == Command::kReport;
 }
 
-int RunReport(const Request& request, const Console& console) {
-  auto record = std::make_unique<TProbeRecord>();
-  std::string error;
-  if (!LoadFromFile(*record, request.recordFile, &error)) {
-    console.Message(error);
-    return kFileError;
-  }
+int RunReport(const Options& options, const Request& request, const Console& console) {
+  std::vector<Input> inputs;
+  if (int code = LoadInputs(options, request, console, inputs)) return code;
+  std::vector<Checked> checked;
+  if (int code = Check(inputs, request, console, checked)) return code;
   // The layout form is a widget, though it is never shown.
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
     console.Message("the report needs the program's widget application");
     return kDataError;
   }
+  std::vector<ReportRecord> records;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    records.push_back({inputs[i].record.get(), checked[i].limits});
+  }
   TPrintPreview layout;
-  layout.ShowRecord(*record);
-  const QString title = QFileInfo(request.recordFile).completeBaseName();
-  if (!WriteReportPdf(layout, request.output, title, &error)) {
+  const QString title = inputs.size() == 1 ? QFileInfo(inputs[0].shown).completeBaseName()
+                                           : QFileInfo(request.output).completeBaseName();
+  std::string error;
+  if (!WriteReportsPdf(layout, records, request.output, title, &error)) {
     console.Message("the report was not written: " + error);
     return kFileError;
   }

@@ -3,7 +3,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 #include "CliRunner.h"
+#include "PgServer.h"
 
 namespace ombrix::testing {
 namespace {
@@ -100,6 +103,33 @@ TEST_F(ArchiveTest, AnArchiveThatFailsLosesNoDownload) {
   r = Run("archive import missing.omx kept.omx");
   EXPECT_EQ(r.code, 8) << "the file that cannot be read is the first failure";
   EXPECT_THAT(r.err, HasSubstr("kept.omx: stored as archive entry 1"));
+}
+
+// Two workstations, each with its own probe lab, share one archive on a PostgreSQL server: the
+// second downloads the same mission a day later and reads only what is new since the first.
+TEST_F(ArchiveTest, WorkstationsShareOneArchiveOnPostgreSQL) {
+  PgServer server;
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  ArchiveLocation location;
+  ASSERT_TRUE(server.CreateDatabase("site", location, error)) << error;
+  const QString url = QString::fromStdString(location.Text());
+  ASSERT_TRUE(url.startsWith("postgresql://")) << url.toStdString();
+  QFile::copy(Path("state"), Path("desk2"));
+
+  CliResult r = Run({"--archive", url, "--virtual-state", "state", "download", "-o", "a.omx"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
+  r = Run({"--archive", url, "--virtual-state", "desk2", "--advance", "1d", "download", "-o",
+           "b.omx"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 2"));
+  EXPECT_THAT(r.err, HasSubstr("incremental download"));
+  r = Run({"--archive", url, "archive", "list"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+  // The local archive has none of them.
+  EXPECT_EQ(ListEntries().size(), 0);
 }
 
 }  // namespace

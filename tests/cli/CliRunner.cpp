@@ -26,6 +26,7 @@ CliResult RunCli(const QString& directory, const QStringList& arguments) {
   environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
   // Each test's downloads go to an archive in its own folder.
   environment.insert(QStringLiteral("XDG_DATA_HOME"), directory + QStringLiteral("/data"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory + QStringLiteral("/config"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(directory);
   process.start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
@@ -56,6 +57,7 @@ CliResult RunCliInTerminal(const QString& directory, const QStringList& argument
     if (!freopen(out.c_str(), "w", stdout) || chdir(dir.c_str()) != 0) _exit(126);
     putenv(const_cast<char*>(kLocale));
     setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
     execv(argv[0], argv.data());
     _exit(127);
   }
