@@ -1,6 +1,12 @@
 // File Open, Save, Save As and Export: dialogs, the overwrite question, the document state
 // (FileName, Modified, panel 1), the file session, and failures that must not pass for success.
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <sys/stat.h>
@@ -225,7 +231,7 @@ TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
   form->FileExportExecute();
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_EQ(dialogs[1].title, "Export");
-  EXPECT_EQ(dialogs[1].filter, "Thermo probe export|*.txt");
+  EXPECT_EQ(dialogs[1].filter, "Thermo probe export|*.txt|CSV|*.csv");
   EXPECT_EQ(dialogs[1].defaultExtension, "txt");
   EXPECT_EQ(dialogs[1].fileName, "export.txt");
   EXPECT_EQ(dialogs[1].directory, Path("ward"));
@@ -244,6 +250,55 @@ TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
   answer = true;
   form->FileExportExecute();
   EXPECT_NE(FileBytes(text).find("\r\n\"Probe name  \"\t\"Fridge 2\"\r\n"), std::string::npos);
+}
+
+TEST_F(FileActionsTest, ExportWithTheCsvTypeWritesCommaSeparatedValues) {
+  Start();
+  Open(WriteRecord("ward/fridge.omx", "K\xFChlraum, 2"));
+  // The first data line: the serial as the Status page shows it, the name in UTF-8 and quoted for
+  // its comma, the instant with the summer offset, the temperature with a point.
+  const std::string firstRow =
+      "78 56 34 12 00 00 00 4F,\"K\xC3\xBChlraum, 2\",1,2021-06-01T12:00:00+02:00,";
+  const auto expectCsv = [&](const QString& path) {
+    const std::string bytes = FileBytes(path);
+    const std::size_t header = bytes.find("\r\n");
+    ASSERT_NE(header, std::string::npos) << bytes;
+    EXPECT_EQ(bytes.substr(0, header), "serial_number,name,sample,time,local_time,temperature_c");
+    EXPECT_EQ(bytes.compare(header + 2, firstRow.size(), firstRow), 0) << bytes.substr(0, 200);
+    EXPECT_EQ(bytes.substr(bytes.size() - 6), ",4.0\r\n");
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = bytes.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_EQ(lines, 145u);
+  };
+
+  // The extension picks the writer, in any case.
+  chosen = Path("ward/fridge.CSV");
+  form->FileExportExecute();
+  ASSERT_EQ(dialogs.size(), 2u);
+  expectCsv(Path("ward/fridge.CSV"));
+  EXPECT_TRUE(messages.empty()) << LastMessage().toStdString();
+
+  // Qt's own dialog: the user picks the CSV type and types a name without extension.
+  const FileDialogResponder responder = SetFileDialogResponder({});
+  bool answered = false;
+  QTimer::singleShot(0, form.get(), [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!types || !name) return dialog->reject();
+    EXPECT_EQ(types->currentText(), "Thermo probe export (*.txt)");
+    QTest::keyClick(types, Qt::Key_Down);
+    EXPECT_EQ(types->currentText(), "CSV (*.csv)");
+    name->setText(QStringLiteral("cold"));
+    answered = true;
+    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  });
+  form->FileExportExecute();
+  SetFileDialogResponder(responder);
+  ASSERT_TRUE(answered);
+  expectCsv(Path("ward/cold.csv"));
+  EXPECT_FALSE(QFile::exists(Path("ward/cold.txt")));
 }
 
 TEST_F(FileActionsTest, WithoutConfigurationOpenStartsNoFileSession) {
