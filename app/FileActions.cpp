@@ -1,5 +1,5 @@
 // The File actions Open, Save, Save As and Export of the main window: the record on show goes to
-// and comes from record files, and out as text.
+// and comes from record files, and out as tab-separated text or as comma-separated values.
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
@@ -11,6 +11,7 @@
 
 #include "ArchiveDialog.h"
 #include "CaptionSource.h"
+#include "CsvExport.h"
 #include "Dataexport.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
@@ -237,19 +238,23 @@ void TMainForm::FileExportExecute() {
   FileDialogRequest request;
   request.kind = FileDialogKind::Save;
   request.title = tr("Export");
-  request.filter = QStringLiteral("Thermo probe export|*.txt");
+  // The tab-separated text stays the default; choosing the CSV type makes the dialog end the name
+  // in ".csv", and that extension picks the CSV writer.
+  request.filter = QStringLiteral("Thermo probe export|*.txt|CSV|*.csv");
   request.defaultExtension = QStringLiteral("txt");
   request.fileName = QStringLiteral("export.txt");
   if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();
   const QString chosen = RunFileDialog(this, request);
   if (chosen.isEmpty() || !MayReplace(this, chosen)) return;
+  const bool csv = QFileInfo(chosen).suffix().compare(u"csv", Qt::CaseInsensitive) == 0;
 
   const TWindowCaptions captions(*this);
   std::string error;
   bool written;
   {
     const WaitCursor wait;
-    written = TDataExport(captions, *Workplace->Record).Export(chosen, &error);
+    written = csv ? ExportCsv({Workplace->Record.get()}, Workplace->CodePage(), chosen, &error)
+                  : TDataExport(captions, *Workplace->Record).Export(chosen, &error);
   }
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The export was not written."), error));

@@ -44,6 +44,15 @@ QString ModalFileDialog(QWidget* parent, const FileDialogRequest& request) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilter(QtFileFilter(request.filter));
   dialog.setDefaultSuffix(request.defaultExtension);
+  // With several file types, a name typed without extension takes the chosen type's extension.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(QStringLiteral("(*."));
+    const QString extension =
+        open < 0 ? QString() : filter.mid(open + 3).section(u')', 0, 0).section(u' ', 0, 0);
+    const bool plain =
+        !extension.isEmpty() && !extension.contains(u'*') && !extension.contains(u'?');
+    dialog.setDefaultSuffix(plain ? extension : request.defaultExtension);
+  });
   QString directory = request.directory;
   if (directory.isEmpty()) directory = LastDirectory();
   if (directory.isEmpty()) directory = QDir::homePath();

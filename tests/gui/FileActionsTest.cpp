@@ -1,6 +1,11 @@
 // File Open, Save, Save As and Export: dialogs, the overwrite question, the document state
 // (FileName, Modified, panel 1), the file session, and failures that must not pass for success.
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <sys/stat.h>
@@ -225,7 +230,7 @@ TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
   form->FileExportExecute();
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_EQ(dialogs[1].title, "Export");
-  EXPECT_EQ(dialogs[1].filter, "Thermo probe export|*.txt");
+  EXPECT_EQ(dialogs[1].filter, "Thermo probe export|*.txt|CSV|*.csv");
   EXPECT_EQ(dialogs[1].defaultExtension, "txt");
   EXPECT_EQ(dialogs[1].fileName, "export.txt");
   EXPECT_EQ(dialogs[1].directory, Path("ward"));
@@ -244,6 +249,43 @@ TEST_F(FileActionsTest, ExportWritesTheTextWithTheStatusPagesCaptions) {
   answer = true;
   form->FileExportExecute();
   EXPECT_NE(FileBytes(text).find("\r\n\"Probe name  \"\t\"Fridge 2\"\r\n"), std::string::npos);
+}
+
+TEST_F(FileActionsTest, ExportWithTheCsvTypeWritesCommaSeparatedValues) {
+  Start();
+  Open(WriteRecord("ward/fridge.omx", "K\xFChlraum, 2"));
+  // Qt's own dialog: the user picks the CSV type and types a name without extension.
+  const FileDialogResponder responder = SetFileDialogResponder({});
+  QTimer::singleShot(0, form.get(), [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+    auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (types && name) {
+      QTest::keyClick(types, Qt::Key_Down);
+      name->setText(QStringLiteral("cold"));
+    }
+    if (auto* box = qobject_cast<QDialog*>(dialog)) box->accept();  // as the Save button does
+  });
+  form->FileExportExecute();
+  SetFileDialogResponder(responder);
+  // The serial as the Status page shows it, the name in UTF-8 and quoted for its comma, the
+  // instant with the summer offset, 144 rows of 4.0 degrees.
+  const std::string bytes = FileBytes(Path("ward/cold.csv"));
+  EXPECT_TRUE(bytes.starts_with(
+      "serial_number,name,sample,time,local_time,temperature_c\r\n"
+      "78 56 34 12 00 00 00 4F,\"K\xC3\xBChlraum, 2\",1,2021-06-01T12:00:00+02:00,"))
+      << bytes.substr(0, 200);
+  EXPECT_NE(
+      bytes.find(
+          "\r\n78 56 34 12 00 00 00 4F,\"K\xC3\xBChlraum, 2\",144,2021-06-02T11:50:00+02:00,"),
+      std::string::npos);
+  EXPECT_TRUE(bytes.ends_with(",4.0\r\n"));
+
+  // The extension picks the writer too, in any case.
+  chosen = Path("ward/fridge.CSV");
+  form->FileExportExecute();
+  EXPECT_EQ(FileBytes(chosen), bytes);
+  EXPECT_TRUE(messages.empty()) << LastMessage().toStdString();
 }
 
 TEST_F(FileActionsTest, WithoutConfigurationOpenStartsNoFileSession) {
