@@ -68,6 +68,7 @@ void TMainForm::FilePrintExecute() {
   QPrinter& printer = Printer();
   {
     QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, TPrintPreview::kPageCount);
     if (RunDialog(dialog) != QDialog::Accepted) return;
   }
   TPrintPreview& layout = ShowReport(*this, ReportLayout());

@@ -293,7 +293,16 @@ bool TPrintPreview::PrintSummary(QPaintDevice& page) {
 }
 
 bool TPrintPreview::PrintReport(QPaintDevice& device) {
-  return PrintPages(device, 0, kPageCount - 1);
+  int first = 0;
+  int last = kPageCount - 1;
+  // The pages the user chose in the print dialog, if any.
+  const auto* printer = dynamic_cast<const QPrinter*>(&device);
+  if (printer && printer->printRange() == QPrinter::PageRange) {
+    first = std::max(first, printer->fromPage() - 1);
+    last = std::min(last, printer->toPage() - 1);
+    if (first > last) return false;
+  }
+  return PrintPages(device, first, last);
 }
 
 bool TPrintPreview::PrintPages(QPaintDevice& device, int first, int last) {

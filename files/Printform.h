@@ -68,8 +68,9 @@ class TPrintPreview : public QWidget {
   bool PrintLayout(QPaintDevice& page);
   // The summary page alone, drawn as PrintLayout draws the first page.
   bool PrintSummary(QPaintDevice& page);
-  // All pages of the report as one job on a device with pages (printer, PDF writer); false for
-  // a device without pages, and as PrintLayout on failure.
+  // All pages of the report as one job on a device with pages (printer, PDF writer), or on a
+  // printer the pages of the range chosen for it; false for a device without pages, for a range
+  // without any of the report's pages, and as PrintLayout on failure.
   bool PrintReport(QPaintDevice& device);
 
   // The pages of one record's report: the layout, then the summary.

@@ -136,7 +136,9 @@ ReportSummary SummarizeRecord(const TProbeRecord& record, const TemperatureLimit
   if (s.longest) {
     summary.statistics.push_back(
         {QStringLiteral("Longest excursion"),
-         QStringLiteral("%1 %2").arg(DurationText(s.longest->Seconds()), SideText(*s.longest))});
+         QStringLiteral("%1 %2").arg(DurationText(s.longest->Seconds()),
+                                     s.longest->above ? QStringLiteral("above the high limit")
+                                                      : QStringLiteral("below the low limit"))});
     summary.statistics.push_back(
         {QStringLiteral("\u2003from"), InstantText(s.longest->startSeconds)});
     summary.statistics.push_back(

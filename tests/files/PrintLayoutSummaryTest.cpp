@@ -94,7 +94,7 @@ TEST_F(ReportSummaryTest, SummaryGivesLimitsStatisticsAndExcursionsWithTheirLoca
                                              {"Time below the low limit", "10 min"},
                                              {"Time above the high limit", "50 min"},
                                              {"Excursions", "2 (of 20 min or longer)"},
-                                             {"Longest excursion", "30 min above"},
+                                             {"Longest excursion", "30 min above the high limit"},
                                              {"\u2003from", "01/06/2021 13:00:00"},
                                              {"\u2003until", "01/06/2021 13:30:00"}}));
   ASSERT_EQ(summary.excursions.size(), 2u);

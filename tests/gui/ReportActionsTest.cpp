@@ -59,6 +59,24 @@ TEST_F(ReportActionsTest, PrintSetsUpTheJobAndPrintsTheRecordOnShow) {
   EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->min(), -5.0);
   EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->max(), 60.0);
 
+  ASSERT_EQ(PdfPageCount(Path("printed.pdf")), TPrintPreview::kPageCount);
+
+  // The summary page alone, chosen as a range in the dialog.
+  runDialog = [&](QDialog& dialog) {
+    auto& print = dynamic_cast<QPrintDialog&>(dialog);
+    EXPECT_EQ(print.maxPage(), TPrintPreview::kPageCount);
+    QPrinter* chosen = print.printer();
+    chosen->setOutputFileName(Path("summary.pdf"));
+    chosen->setCopyCount(1);
+    chosen->setPrintRange(QPrinter::PageRange);
+    chosen->setFromTo(2, 2);
+    return int(QDialog::Accepted);
+  };
+  Action("FilePrint")->trigger();
+  ASSERT_EQ(PdfPageCount(Path("summary.pdf")), 1);
+  EXPECT_TRUE(PdfPageText(Path("summary.pdf"), 1).contains(QLatin1String("No limits set")));
+  printer->setPrintRange(QPrinter::AllPages);
+
   // Cancelled: nothing printed, and the layout keeps what it had.
   form->Workplace->Probe->Name = "Freezer";
   runDialog = [&](QDialog& dialog) {
