@@ -1,5 +1,6 @@
-// File Print, the print preview and Export PDF: the one-page report of the record on show, drawn
-// by the layout form onto a printer or into a PDF file.
+// File Print, the print preview and Export PDF: the report of the record on show (its page and
+// its summary page with the probe's limits), drawn by the layout form onto a printer or into a
+// PDF file.
 #include <QDialog>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -8,12 +9,15 @@
 #include <QPrinter>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Application.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "LimitsSettings.h"
 #include "Main.h"
 #include "Msg.h"
 #include "Printform.h"
@@ -26,13 +30,22 @@ TPrintPreview* PrintPreview = nullptr;
 
 namespace {
 
-// Fills the layout form from the record on show, with the window's code page and the
-// workplace's temperature range.
+// The limits the record on show is checked against: its probe's own, else the defaults; none
+// before the settings are read.
+TemperatureLimits RecordLimits(const TProbeWorkplace& place) {
+  if (!place.IniFile) return TemperatureLimits();
+  const std::uint64_t serial = place.Record->SerialNumber;
+  return ReadLimits(*place.IniFile,
+                    serial != 0 ? std::optional<std::uint64_t>(serial) : std::nullopt);
+}
+
+// Fills the layout form from the record on show, with the window's code page, the workplace's
+// temperature range and the probe's limits.
 TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
   const TProbeWorkplace& place = *form.Workplace;
   layout.SetTextDecoder(
       [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
-  layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature);
+  layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature, RecordLimits(place));
   return layout;
 }
 
@@ -55,6 +68,7 @@ void TMainForm::FilePrintExecute() {
   QPrinter& printer = Printer();
   {
     QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, TPrintPreview::kPageCount);
     if (RunDialog(dialog) != QDialog::Accepted) return;
   }
   TPrintPreview& layout = ShowReport(*this, ReportLayout());
@@ -65,7 +79,7 @@ void TMainForm::FilePrintExecute() {
     // The dialog has put the chosen number of copies into the printer. Where the printing system
     // cannot make copies itself, each copy is a job of its own.
     const int jobs = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
-    for (int job = 0; job < jobs && printed; ++job) printed = layout.PrintLayout(printer);
+    for (int job = 0; job < jobs && printed; ++job) printed = layout.PrintReport(printer);
   }
   if (!printed) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));
 }
@@ -80,7 +94,7 @@ void TMainForm::FilePrintPreviewExecute() {
   dialog.resize(960, 720);
   // Called for the preview and, when the user prints from it, for the printer.
   connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* page) {
-    if (!layout.PrintLayout(*page)) drawn = false;
+    if (!layout.PrintReport(*page)) drawn = false;
   });
   RunDialog(dialog);
   if (!drawn) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));

@@ -48,6 +48,29 @@ int MemoCharsPerLine(int memoWidth, double scale, double tenMWidth);
 // characters or more, so a word is never split and a line may run past n.
 QStringList MemoLines(const QString& text, int n);
 
+// The summary page, in the same layout units as the first page and mapped onto the page alike.
+namespace summary {
+inline constexpr QRect kTitleBar{0, 0, kLayoutWidth, 20};
+inline constexpr QRect kFooterBar{0, 610, kLayoutWidth, 20};
+inline constexpr int kIdentityTop = 26;  // the probe's name and serial number
+inline constexpr QRect kVerdictBox{2, 46, 887, 64};
+inline constexpr int kVerdictFrame = 2;
+// Two columns: the limits with the excursion table below them, and the statistics.
+inline constexpr int kLeftColumn = 8;
+inline constexpr int kLeftColumnEnd = 440;
+inline constexpr int kLeftValues = 208;
+inline constexpr int kRightColumn = 449;
+inline constexpr int kRightColumnEnd = 889;
+inline constexpr int kRightValues = 609;
+inline constexpr int kHeadingTop = 122;
+inline constexpr int kRowTop = 146;
+inline constexpr int kRowPitch = 17;
+inline constexpr int kExcursionHeadingTop = 236;
+inline constexpr int kExcursionRowTop = 275;  // below the table's column captions
+// Where the columns of the excursion table start: number, side, start, end, length.
+inline constexpr int kExcursionColumns[5] = {8, 30, 80, 200, 320};
+}  // namespace summary
+
 struct AxisLimits {
   double minimum = 0;
   double maximum = 0;

@@ -10,6 +10,7 @@
 #include <QGraphicsLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -197,7 +198,7 @@ void TPrintPreview::SetValue(QLabel* label, const QString& text) {
 }
 
 bool TPrintPreview::ShowRecord(const TProbeRecord& record, float minTemperature,
-                               float maxTemperature) {
+                               float maxTemperature, const TemperatureLimits& limits) {
   SetValue(serialNumber_, decoder_(record.SerialNumberText()));
   SetValue(probeName_, decoder_(record.Name));
   comment_->setPlainText(decoder_(record.Comment));
@@ -238,6 +239,10 @@ bool TPrintPreview::ShowRecord(const TProbeRecord& record, float minTemperature,
     const TDateTime anchor = record.StartTime != 0 ? record.StartTime : record.DownloadTime;
     SetTimeAxis(print::AxisLimits{anchor, anchor + 1.0 / 24}, anchor != 0);
   }
+
+  limits_ = limits;
+  statistics_ = ComputeStatistics(record, limits);
+  summary_ = print::SummarizeRecord(record, limits, statistics_);
   return true;
 }
 
@@ -280,15 +285,51 @@ QStringList TPrintPreview::TimeLabels() const {
 }
 
 bool TPrintPreview::PrintLayout(QPaintDevice& page) {
-  auto* printer = dynamic_cast<QPrinter*>(&page);
+  return PrintPages(page, 0, 0);
+}
+
+bool TPrintPreview::PrintSummary(QPaintDevice& page) {
+  return PrintPages(page, 1, 1);
+}
+
+bool TPrintPreview::PrintReport(QPaintDevice& device) {
+  int first = 0;
+  int last = kPageCount - 1;
+  // The pages the user chose in the print dialog, if any.
+  const auto* printer = dynamic_cast<const QPrinter*>(&device);
+  if (printer && printer->printRange() == QPrinter::PageRange) {
+    first = std::max(first, printer->fromPage() - 1);
+    last = std::min(last, printer->toPage() - 1);
+    if (first > last) return false;
+  }
+  return PrintPages(device, first, last);
+}
+
+bool TPrintPreview::PrintPages(QPaintDevice& device, int first, int last) {
+  auto* paged = dynamic_cast<QPagedPaintDevice*>(&device);
+  if (last > first && !paged) return false;
+  auto* printer = dynamic_cast<QPrinter*>(&device);
   QPainter painter;
-  if (!painter.begin(&page)) return false;
-  const print::PageMapping mapping = print::MapLayoutToPage(page.width(), page.height());
-  bool drawn = DrawComponents(painter, mapping);
+  if (!painter.begin(&device)) return false;
+  bool drawn = true;
+  for (int page = first; page <= last && drawn; ++page) {
+    drawn = (page == first || paged->newPage()) && DrawPage(painter, page);
+  }
   if (drawn && printer && printer->printerState() == QPrinter::Error) drawn = false;
   if (!drawn && printer) printer->abort();
   const bool ended = painter.end();
   return drawn && ended;
+}
+
+bool TPrintPreview::DrawPage(QPainter& painter, int index) {
+  if (!painter.isActive() || index < 0 || index >= kPageCount) return false;
+  const QPaintDevice& page = *painter.device();
+  const print::PageMapping mapping = print::MapLayoutToPage(page.width(), page.height());
+  if (index == 0) return DrawComponents(painter, mapping);
+  painter.save();
+  DrawSummary(painter, mapping);
+  painter.restore();
+  return painter.isActive();
 }
 
 bool TPrintPreview::DrawComponents(QPainter& painter, const print::PageMapping& mapping) {
@@ -356,6 +397,92 @@ void TPrintPreview::DrawGraph(QPainter& painter, const print::PageMapping& mappi
   painter.setRenderHint(QPainter::Antialiasing);
   graph_->scene()->render(&painter, target, chart_->geometry(), Qt::IgnoreAspectRatio);
   painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& mapping) {
+  namespace layout = print::summary;
+  const double scale = mapping.scale;
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  const auto text = [&](int left, int top, const QString& line, int pixelSize, bool bold,
+                        const QColor& colour = Qt::black) {
+    painter.setFont(ScaledFont(LayoutFont(pixelSize, bold), scale));
+    painter.setPen(colour);
+    DrawTextAt(painter, mapping.Map(left, top), line);
+  };
+  const auto rule = [&](int left, int right, int y) {
+    painter.fillRect(mapping.MapRect(QRect(left, y, right - left, 1)), Qt::black);
+  };
+
+  // The bars and the probe's identity as on the first page, so that a loose page still says
+  // which record it belongs to.
+  painter.fillRect(mapping.MapRect(layout::kTitleBar), kBarColour);
+  text(layout::kTitleBar.left(), layout::kTitleBar.top(),
+       QStringLiteral("Temperature probe \u2014 summary"), 16, true);
+  painter.fillRect(mapping.MapRect(layout::kFooterBar), kBarColour);
+  text(layout::kFooterBar.left(), layout::kFooterBar.top(), kOwnerLine, 13, true);
+  text(layout::kLeftColumn, layout::kIdentityTop, QStringLiteral("Name :"), 11, true);
+  text(72, layout::kIdentityTop, probeName_->text(), 11, false);
+  text(649, layout::kIdentityTop, QStringLiteral("Serial Number :"), 11, true);
+  text(746, layout::kIdentityTop, serialNumber_->text(), 11, false);
+
+  // The verdict first and large, in a framed box whose colour says it at a glance; printed
+  // without colour, the words alone still do.
+  QColor ink(0x30, 0x30, 0x30);
+  QColor tint(0xE8, 0xE8, 0xE8);
+  if (summary_.verdict == Verdict::kWithin) {
+    ink = QColor(0x00, 0x66, 0x1E);
+    tint = QColor(0xDC, 0xF2, 0xE0);
+  } else if (summary_.verdict == Verdict::kOutside) {
+    ink = QColor(0xB4, 0x00, 0x00);
+    tint = QColor(0xFA, 0xDA, 0xDA);
+  }
+  const QRect box = mapping.MapRect(layout::kVerdictBox);
+  const int frame = std::max(1, static_cast<int>(std::lround(layout::kVerdictFrame * scale)));
+  painter.fillRect(box, ink);
+  painter.fillRect(box.adjusted(frame, frame, -frame, -frame), tint);
+  text(layout::kVerdictBox.left() + 14, layout::kVerdictBox.top() + 4, summary_.verdictText, 28,
+       true, ink);
+  text(layout::kVerdictBox.left() + 14, layout::kVerdictBox.top() + 42, summary_.verdictDetail, 13,
+       false);
+
+  const auto column = [&](int left, int right, int values, const QString& heading,
+                          const std::vector<print::SummaryRow>& rows) {
+    text(left, layout::kHeadingTop, heading, 13, true);
+    rule(left, right, layout::kHeadingTop + 17);
+    int top = layout::kRowTop;
+    for (const print::SummaryRow& row : rows) {
+      text(left, top, row.caption, 11, false);
+      text(values, top, row.value, 11, true);
+      top += layout::kRowPitch;
+    }
+  };
+  column(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kLeftValues, QStringLiteral("Limits"),
+         summary_.limits);
+  column(layout::kRightColumn, layout::kRightColumnEnd, layout::kRightValues,
+         QStringLiteral("Statistics"), summary_.statistics);
+
+  text(layout::kLeftColumn, layout::kExcursionHeadingTop, QStringLiteral("Excursions"), 13, true);
+  rule(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kExcursionHeadingTop + 17);
+  const int captionTop = layout::kExcursionRowTop - layout::kRowPitch;
+  int top = layout::kExcursionRowTop;
+  if (summary_.excursions.empty()) {
+    text(layout::kLeftColumn, captionTop,
+         limits_.Any() ? QStringLiteral("None.") : QStringLiteral("None counted without limits."),
+         11, false);
+    return;
+  }
+  const QString captions[] = {QStringLiteral("#"), QStringLiteral("Beyond"), QStringLiteral("From"),
+                              QStringLiteral("Until"), QStringLiteral("Duration")};
+  for (int i = 0; i < 5; ++i) text(layout::kExcursionColumns[i], captionTop, captions[i], 11, true);
+  for (const print::ExcursionRow& row : summary_.excursions) {
+    for (int i = 0; i < 5; ++i) text(layout::kExcursionColumns[i], top, row[i], 11, false);
+    top += layout::kRowPitch;
+  }
+  if (summary_.moreExcursions > 0) {
+    text(layout::kLeftColumn, top,
+         QStringLiteral("\u2026 and %1 more").arg(summary_.moreExcursions), 11, false);
+  }
 }
 
 }  // namespace ombrix

@@ -10,6 +10,8 @@
 
 #include "PrintLayoutMath.h"
 #include "ProbeRecord.h"
+#include "ReportSummary.h"
+#include "Statistics.h"
 
 QT_BEGIN_NAMESPACE
 class QCategoryAxis;
@@ -26,10 +28,12 @@ QT_END_NAMESPACE
 
 namespace ombrix {
 
-// The printed report: one landscape page with the record's header fields and a graph of all its
-// samples. The form is a template that is never shown; ShowRecord copies a record into it and
-// PrintLayout draws its components, in the order they were created, onto a page of any size:
-// a printer, a PDF writer or an image.
+// The printed report: a landscape page with the record's header fields and a graph of all its
+// samples, followed by a summary page with the limits in force, the record's statistics and the
+// verdict. The form is a template that is never shown; ShowRecord copies a record into it,
+// PrintLayout draws its components, in the order they were created, onto a page of any size (a
+// printer, a PDF writer or an image), PrintSummary draws the summary page alike, and
+// PrintReport draws both as one job.
 class TPrintPreview : public QWidget {
   Q_OBJECT
 
@@ -51,15 +55,34 @@ class TPrintPreview : public QWidget {
   // page here.
   void SetTextDecoder(TextDecoder decoder);
 
-  // Fills the labels, the comment and the graph from the record. Always true.
+  // Fills the labels, the comment and the graph from the record, and the summary page from the
+  // record checked against the limits (none by default). Always true.
   bool ShowRecord(const TProbeRecord& record, float minTemperature = kDefaultMinTemperature,
-                  float maxTemperature = kDefaultMaxTemperature);
+                  float maxTemperature = kDefaultMaxTemperature,
+                  const TemperatureLimits& limits = TemperatureLimits());
 
   // Draws the layout, scaled and centred, as one page onto the device; the device's own
   // background is left as it is (a printer's paper, or whatever an image was filled with). On a
   // printer this is one whole job. False, with a printer's job aborted, when the painter cannot
   // begin or a step fails.
   bool PrintLayout(QPaintDevice& page);
+  // The summary page alone, drawn as PrintLayout draws the first page.
+  bool PrintSummary(QPaintDevice& page);
+  // All pages of the report as one job on a device with pages (printer, PDF writer), or on a
+  // printer the pages of the range chosen for it; false for a device without pages, for a range
+  // without any of the report's pages, and as PrintLayout on failure.
+  bool PrintReport(QPaintDevice& device);
+
+  // The pages of one record's report: the layout, then the summary.
+  static constexpr int kPageCount = 2;
+  // Draws page `index` (0 .. kPageCount - 1) with a painter that is active on a page; several
+  // records' reports go into one document this way. False when the painter fails.
+  bool DrawPage(QPainter& painter, int index);
+
+  // What the summary page shows, from the last ShowRecord.
+  const TemperatureLimits& Limits() const { return limits_; }
+  const RecordStatistics& Statistics() const { return statistics_; }
+  const print::ReportSummary& Summary() const { return summary_; }
 
   // The 23 components in creation order (= drawing order).
   const QList<QObject*>& Components() const { return components_; }
@@ -82,6 +105,8 @@ class TPrintPreview : public QWidget {
                  QPoint panel);
   void DrawMemo(QPainter& painter, const print::PageMapping& mapping, QPoint panel);
   void DrawGraph(QPainter& painter, const print::PageMapping& mapping);
+  bool PrintPages(QPaintDevice& device, int first, int last);
+  void DrawSummary(QPainter& painter, const print::PageMapping& mapping);
 
   TextDecoder decoder_;
   QList<QObject*> components_;
@@ -101,6 +126,9 @@ class TPrintPreview : public QWidget {
   QCategoryAxis* timeAxis_ = nullptr;
   QValueAxis* minorTicks_ = nullptr;
   QValueAxis* temperatureAxis_ = nullptr;
+  TemperatureLimits limits_;
+  RecordStatistics statistics_;
+  print::ReportSummary summary_;
 };
 
 }  // namespace ombrix

@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QLocale>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
+
+#include <functional>
 
 #include "SafeFile.h"
 
@@ -15,16 +18,10 @@ namespace {
 constexpr int kResolution = 300;
 constexpr double kMarginMillimetres = 10;
 
-}  // namespace
-
-QPageSize ReportPageSize() {
-  return QPageSize(QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
-                                                                              : QPageSize::A4);
-}
-
-bool WriteReportPdf(TPrintPreview& layout, const QString& fileName, const QString& title,
-                    std::string* error) {
-  // The document is made in memory first, so that nothing reaches the file unless it is whole.
+// Draws the document's pages with `draw` into memory first, so that nothing reaches the file
+// unless it is whole, then replaces the file with it.
+bool WritePdf(const QString& fileName, const QString& title,
+              const std::function<bool(QPdfWriter&)>& draw, std::string* error) {
   QBuffer document;
   document.open(QIODevice::WriteOnly);
   bool drawn;
@@ -37,7 +34,7 @@ bool WriteReportPdf(TPrintPreview& layout, const QString& fileName, const QStrin
                             kMarginMillimetres);
     writer.setPageLayout(
         QPageLayout(ReportPageSize(), QPageLayout::Landscape, margins, QPageLayout::Millimeter));
-    drawn = layout.PrintLayout(writer);
+    drawn = draw(writer);
   }
   const std::string shown = QDir::toNativeSeparators(fileName).toStdString();
   if (!drawn || document.data().isEmpty()) {
@@ -52,6 +49,43 @@ bool WriteReportPdf(TPrintPreview& layout, const QString& fileName, const QStrin
   }
   if (error) *error = file.Error();
   return false;
+}
+
+}  // namespace
+
+QPageSize ReportPageSize() {
+  return QPageSize(QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                              : QPageSize::A4);
+}
+
+bool WriteReportPdf(TPrintPreview& layout, const QString& fileName, const QString& title,
+                    std::string* error) {
+  return WritePdf(
+      fileName, title, [&](QPdfWriter& writer) { return layout.PrintReport(writer); }, error);
+}
+
+bool WriteReportsPdf(TPrintPreview& layout, const std::vector<ReportRecord>& records,
+                     const QString& fileName, const QString& title, std::string* error) {
+  if (records.empty()) {
+    if (error) *error = "There is no record to report.";
+    return false;
+  }
+  const auto draw = [&](QPdfWriter& writer) {
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    bool drawn = true;
+    bool firstPage = true;
+    for (const ReportRecord& entry : records) {
+      layout.ShowRecord(*entry.record, entry.minTemperature, entry.maxTemperature, entry.limits);
+      for (int page = 0; page < TPrintPreview::kPageCount && drawn; ++page) {
+        drawn = (firstPage || writer.newPage()) && layout.DrawPage(painter, page);
+        firstPage = false;
+      }
+      if (!drawn) break;
+    }
+    return painter.end() && drawn;
+  };
+  return WritePdf(fileName, title, draw, error);
 }
 
 }  // namespace ombrix

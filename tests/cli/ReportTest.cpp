@@ -45,8 +45,8 @@ TEST_F(ReportTest, ReportIsAOneLandscapePagePdfOfTheRecord) {
   EXPECT_EQ(ReadFile(Path("fridge.pdf")).substr(0, 5), "%PDF-");
 
   const std::string info = Poppler("pdfinfo", {Path("fridge.pdf")});
-  EXPECT_THAT(info, HasSubstr("Pages:           1\n"));
-  EXPECT_THAT(info, HasSubstr("842 x 595 pts (A4)"));  // landscape; de_DE measures in metres
+  EXPECT_THAT(info, HasSubstr("Pages:           2\n"));  // the record's page and its summary
+  EXPECT_THAT(info, HasSubstr("842 x 595 pts (A4)"));    // landscape; de_DE measures in metres
   EXPECT_THAT(info, HasSubstr("Title:           fridge\n"));
 
   const std::string text = Poppler("pdftotext", {Path("fridge.pdf"), "-"});

@@ -18,6 +18,7 @@
 
 #include "Printform.h"
 #include "files/FilesTestSupport.h"
+#include "files/PrintTesting.h"
 
 // Fontconfig keeps the fonts it has matched until the process ends (Qt never calls FcFini); that
 // is not a leak of ours.
@@ -31,54 +32,14 @@ namespace {
 using print::MapLayoutToPage;
 using print::PageMapping;
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "print_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
-// A fridge record: `count` samples every 10 minutes from 1 June 2021 12:00, all at `celsius`.
-std::unique_ptr<TProbeRecord> FridgeRecord(int count, double celsius = 4.0) {
-  auto record = std::make_unique<TProbeRecord>();
-  record->SerialNumber = 0x4F00000012345678ULL;
-  record->Name = "Fridge 2 \x96 Ward B";
-  record->Comment = "Vaccines for ward B.\r\nKeep between 2 and 8 \260C.";
-  record->SampleRate = 10;
-  record->StartTime = EncodeDateTime(2021, 6, 1, 12, 0, 0);
-  record->DownloadTime = EncodeDateTime(2021, 6, 22, 12, 5, 0);
-  record->SamplesTotal = count + 1000;
-  record->MissionSamples = record->ReadSamples = count;
-  for (int i = 0; i < count; ++i) {
-    record->LogBuffer[i] = static_cast<std::uint8_t>(std::lround((celsius + 40) * 2));
-  }
-  record->SecondsFromLocalTimes();
-  record->DecodeLog();
-  return record;
-}
-
-bool IsRed(QRgb pixel) {
-  return qRed(pixel) > 200 && qGreen(pixel) < 90 && qBlue(pixel) < 90;
-}
-bool IsDark(QRgb pixel) {
-  return qGray(pixel) < 100;
-}
-
-// Counts the pixels of the rectangle that pass the test.
-template <class Test>
-int Count(const QImage& image, const QRect& area, Test test) {
-  int count = 0;
-  const QRect inside = area & image.rect();
-  for (int y = inside.top(); y <= inside.bottom(); ++y) {
-    for (int x = inside.left(); x <= inside.right(); ++x) count += test(image.pixel(x, y)) ? 1 : 0;
-  }
-  return count;
-}
+using testing::Count;
+using testing::FridgeRecord;
+using testing::IsDark;
+using testing::IsRed;
 
 class PrintPreviewTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { App(); }
+  static void SetUpTestSuite() { testing::PrintApp(); }
 
   QImage Render(int width = 1100, int height = 850) {
     QImage page(width, height, QImage::Format_RGB32);

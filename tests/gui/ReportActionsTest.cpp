@@ -8,6 +8,7 @@
 
 #include "FileTesting.h"
 #include "Printform.h"
+#include "files/PrintTesting.h"
 
 namespace ombrix::testing {
 namespace {
@@ -58,6 +59,24 @@ TEST_F(ReportActionsTest, PrintSetsUpTheJobAndPrintsTheRecordOnShow) {
   EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->min(), -5.0);
   EXPECT_DOUBLE_EQ(layout.TemperatureAxis()->max(), 60.0);
 
+  ASSERT_EQ(PdfPageCount(Path("printed.pdf")), TPrintPreview::kPageCount);
+
+  // The summary page alone, chosen as a range in the dialog.
+  runDialog = [&](QDialog& dialog) {
+    auto& print = dynamic_cast<QPrintDialog&>(dialog);
+    EXPECT_EQ(print.maxPage(), TPrintPreview::kPageCount);
+    QPrinter* chosen = print.printer();
+    chosen->setOutputFileName(Path("summary.pdf"));
+    chosen->setCopyCount(1);
+    chosen->setPrintRange(QPrinter::PageRange);
+    chosen->setFromTo(2, 2);
+    return int(QDialog::Accepted);
+  };
+  Action("FilePrint")->trigger();
+  ASSERT_EQ(PdfPageCount(Path("summary.pdf")), 1);
+  EXPECT_TRUE(PdfPageText(Path("summary.pdf"), 1).contains(QLatin1String("No limits set")));
+  printer->setPrintRange(QPrinter::AllPages);
+
   // Cancelled: nothing printed, and the layout keeps what it had.
   form->Workplace->Probe->Name = "Freezer";
   runDialog = [&](QDialog& dialog) {
@@ -69,7 +88,7 @@ TEST_F(ReportActionsTest, PrintSetsUpTheJobAndPrintsTheRecordOnShow) {
   EXPECT_EQ(Printed("ProbeName"), QStringLiteral("Lednice ą"));
 }
 
-TEST_F(ReportActionsTest, PreviewAndPdfComeWithPrintAndShowTheOneLandscapePage) {
+TEST_F(ReportActionsTest, PreviewAndPdfComeWithPrintAndShowTheLandscapePages) {
   Start();
   EXPECT_FALSE(Action("FilePrintPreview")->isEnabled());
   EXPECT_FALSE(Action("FileExportPdf")->isEnabled());
@@ -89,7 +108,7 @@ TEST_F(ReportActionsTest, PreviewAndPdfComeWithPrintAndShowTheOneLandscapePage) 
     return int(QDialog::Rejected);
   };
   Action("FilePrintPreview")->trigger();
-  EXPECT_EQ(pages, 1);
+  EXPECT_EQ(pages, TPrintPreview::kPageCount);  // the record's page and its summary
   EXPECT_EQ(orientation, QPageLayout::Landscape);
   EXPECT_EQ(Printed("ProbeName"), "Fridge 2");
 
@@ -125,6 +144,23 @@ TEST_F(ReportActionsTest, ExportPdfWritesTheReportBesideTheRecordFile) {
   EXPECT_EQ(messages[1].caption, "Error");
   EXPECT_TRUE(LastMessage().startsWith("The report was not saved.")) << LastMessage().toStdString();
   EXPECT_FALSE(QFile::exists(chosen));
+}
+
+TEST_F(ReportActionsTest, SummaryChecksTheRecordAgainstItsProbesOwnLimits) {
+  WriteIni(
+      "[Properties]\nComNumber=0\n[Limits]\nLow=2\nHigh=8\n"
+      "[Limits 4F00000012345678]\nLow=-1\nHigh=3.5\nDelay=30\n");
+  Start();
+  Open(WriteRecord("fridge.omx", "Fridge 2"));  // a day at 4 C
+  chosen = Path("fridge.pdf");
+  form->FileExportPdfExecute();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(layout.Limits().high, 3.5);
+  EXPECT_EQ(layout.Limits().delayMinutes, 30);
+  ASSERT_EQ(PdfPageCount(chosen), 2);
+  const QString summary = PdfPageText(chosen, 2);
+  EXPECT_TRUE(summary.contains(QLatin1String("Outside limits"))) << summary.toStdString();
+  EXPECT_TRUE(summary.contains(print::TemperatureText(3.5))) << summary.toStdString();
 }
 
 }  // namespace
