@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "Archive.h"
-#include "IniFile.h"
-#include "Statistics.h"
 #include "Console.h"
+#include "IniFile.h"
 #include "Options.h"
+#include "Statistics.h"
 #include "TimeConversion.h"
 
 namespace ombrix::cli {

@@ -5,14 +5,14 @@ namespace ombrix::cli {
 // The exit codes of ombrix-cli, listed in its help text and in the README.
 enum ExitCode : int {
   kSuccess = 0,
-  kUsage = 2,         // unknown command or option, missing --yes, a value out of range
-  kNoAdapter = 3,     // no adapter, more than one, or the adapter does not answer
-  kNoProbe = 4,       // no probe on the adapter
-  kDataError = 5,     // a transfer failed, an echo or a checksum did not match
-  kNotAllowed = 6,    // not allowed in the probe's present state
-  kStartRefused = 7,  // first sample time not after the probe clock, or too far ahead
-  kFileError = 8,     // a record, export or state file cannot be read or written
-  kArchiveError = 9,  // the archive cannot be opened, read or written
+  kUsage = 2,           // unknown command or option, missing --yes, a value out of range
+  kNoAdapter = 3,       // no adapter, more than one, or the adapter does not answer
+  kNoProbe = 4,         // no probe on the adapter
+  kDataError = 5,       // a transfer failed, an echo or a checksum did not match
+  kNotAllowed = 6,      // not allowed in the probe's present state
+  kStartRefused = 7,    // first sample time not after the probe clock, or too far ahead
+  kFileError = 8,       // a record, export or state file cannot be read or written
+  kArchiveError = 9,    // the archive cannot be opened, read or written
   kOutsideLimits = 10,  // --check: a record is outside its limits
 };
 

@@ -10,11 +10,11 @@
 
 #include "CaptionSource.h"
 #include "CodePage.h"
-#include "CsvExport.h"
 #include "Commands.h"
+#include "CsvExport.h"
 #include "Dataexport.h"
-#include "FileRead.h"
 #include "ExitCode.h"
+#include "FileRead.h"
 #include "ProbeRecord.h"
 #include "RecordFile.h"
 #include "Report.h"
@@ -32,8 +32,8 @@ int LoadInputs(const Options& options, const Request& request, const Console& co
       bool ok = !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos;
       const qlonglong id = ok ? QString::fromStdString(digits).toLongLong(&ok) : 0;
       if (!ok || id < 1) {
-        console.Message("archive:ID names an archive entry by its number, not \"" +
-                        Excerpt(name) + "\"");
+        console.Message("archive:ID names an archive entry by its number, not \"" + Excerpt(name) +
+                        "\"");
         return kUsage;
       }
       if (!archive) {
@@ -86,7 +86,9 @@ int CheckOutcome(const std::vector<Input>& inputs, const std::vector<Checked>& c
   return code;
 }
 
-QString Number(double value) { return QLocale().toString(value, 'f', 1); }
+QString Number(double value) {
+  return QLocale().toString(value, 'f', 1);
+}
 
 }  // namespace
 
@@ -132,11 +134,11 @@ int RunShow(const Options& options, const Request& request, const Console& conso
           {"File", file},
           {"Record", ToJson(RecordFields(record))},
           {"Summary", ToJson(SampleSummary(record))},
-          {"Statistics", ToJson(StatisticsFields(record, checked[i].statistics,
-                                                 checked[i].limits))}});
+          {"Statistics",
+           ToJson(StatisticsFields(record, checked[i].statistics, checked[i].limits))}});
     }
-    PrintJson(console.out, inputs.size() == 1 ? records[0].toObject()
-                                              : QJsonObject{{"Records", records}});
+    PrintJson(console.out,
+              inputs.size() == 1 ? records[0].toObject() : QJsonObject{{"Records", records}});
   } else if (inputs.size() == 1) {
     const TProbeRecord& record = *inputs[0].record;
     // "File :" as the status bar shows it for a record file.
@@ -166,16 +168,15 @@ int RunShow(const Options& options, const Request& request, const Console& conso
       const TProbeRecord& record = *inputs[i].record;
       const RecordStatistics& st = checked[i].statistics;
       const bool any = st.samples > 0;
-      const QString line =
-          format.arg(inputs[i].shown.left(24), -24)
-              .arg(QString::fromStdString(record.SerialNumberText()), -23)
-              .arg(DefaultCodePage().ToUnicode(record.Name).left(16), -16)
-              .arg(st.samples, 7)
-              .arg(any ? Number(st.minimum) : QString(), 6)
-              .arg(any ? Number(st.maximum) : QString(), 6)
-              .arg(any ? Number(st.meanKinetic) : QString(), 6)
-              .arg(static_cast<int>(st.excursions.size()), 4)
-              .arg(QString::fromLatin1(VerdictText(st.verdict)));
+      const QString line = format.arg(inputs[i].shown.left(24), -24)
+                               .arg(QString::fromStdString(record.SerialNumberText()), -23)
+                               .arg(DefaultCodePage().ToUnicode(record.Name).left(16), -16)
+                               .arg(st.samples, 7)
+                               .arg(any ? Number(st.minimum) : QString(), 6)
+                               .arg(any ? Number(st.maximum) : QString(), 6)
+                               .arg(any ? Number(st.meanKinetic) : QString(), 6)
+                               .arg(static_cast<int>(st.excursions.size()), 4)
+                               .arg(QString::fromLatin1(VerdictText(st.verdict)));
       console.out << line.toStdString() << '\n';
     }
   }

@@ -39,8 +39,7 @@ const CommandHelp kCommandHelp[] = {
      "comma-separated values (RFC 4180, a dot as decimal point, ISO 8601 times with their UTC\n"
      "offset), several records into one file. Several records as text go into the folder\n"
      "-o names, one FILE.txt each"},
-    {Command::kShow, ArchiveCommand::kNone,
-     "show FILE.omx... [--format json] [LIMITS] [--check]",
+    {Command::kShow, ArchiveCommand::kNone, "show FILE.omx... [--format json] [LIMITS] [--check]",
      "the status fields of a record file, a summary of its samples (count, first and last\n"
      "time, minimum, mean and maximum temperature) and its statistics against the limits\n"
      "(minimum and maximum times, standard deviation, mean kinetic temperature, time below and\n"

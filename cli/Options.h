@@ -51,10 +51,10 @@ struct Options {
   std::string commandName;  // as messages name it: "download", "archive show"
   std::string recordFile;   // export, show, report: the first of recordFiles
   std::vector<std::string> recordFiles;
-  std::string output;       // -o
-  std::string exportFile;   // download --export
-  bool full = false;        // download --full
-  bool csv = false;         // export --format csv
+  std::string output;      // -o
+  std::string exportFile;  // download --export
+  bool full = false;       // download --full
+  bool csv = false;        // export --format csv
   // Limits as typed (show, report, download), checked by Prepare; --check: exit 10 when a record
   // is outside them.
   std::optional<std::string> low, high, delay;

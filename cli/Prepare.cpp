@@ -230,8 +230,15 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   request.recordFile = QFile::decodeName(options.recordFile.c_str());
   request.output = QFile::decodeName(options.output.c_str());
   request.exportFile = QFile::decodeName(options.exportFile.c_str());
-  if (!options.noArchive &&
-      (options.command == Command::kDownload || options.command == Command::kArchive)) {
+  if (options.command == Command::kShow || options.command == Command::kReport ||
+      options.command == Command::kDownload) {
+    if (int code = PrepareLimits(options, console, request)) return code;
+  }
+  const bool archiveInput =
+      std::any_of(options.recordFiles.begin(), options.recordFiles.end(),
+                  [](const std::string& input) { return input.rfind(kArchiveInput, 0) == 0; });
+  if (archiveInput || (!options.noArchive && (options.command == Command::kDownload ||
+                                              options.command == Command::kArchive))) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }
 
@@ -271,8 +278,9 @@ int Prepare(const Options& options, const Console& console, Request& request) {
       // Several records as text: one file each, into the folder -o names.
       if (!options.csv && options.recordFiles.size() > 1) {
         if (!QFileInfo(request.output).isDir()) {
-          console.Message("export of several records as text needs -o FOLDER (or --format csv "
-                          "for one file)");
+          console.Message(
+              "export of several records as text needs -o FOLDER (or --format csv "
+              "for one file)");
           return kUsage;
         }
         for (const std::string& input : options.recordFiles) {

@@ -227,8 +227,9 @@ int RunDownload(const Options& options, const Request& request, const Console& c
                        ? ""
                        : " (" + std::to_string(statistics.excursions.size()) + " excursions)"));
   if (options.check && statistics.verdict == Verdict::kNoLimits) {
-    console.Message("--check: no limits are set for this probe; give --low or --high, or set "
-                    "them in the window");
+    console.Message(
+        "--check: no limits are set for this probe; give --low or --high, or set "
+        "them in the window");
     return kUsage;
   }
   return options.check && statistics.verdict == Verdict::kOutside ? kOutsideLimits : kSuccess;

@@ -199,9 +199,9 @@ Fields StatisticsFields(const TProbeRecord& p, const RecordStatistics& s,
     fields.push_back(Instant("MinimumTime", "Minimum at :", p.SampleSeconds(s.minimumIndex)));
     fields.push_back(Instant("MaximumTime", "Maximum at :", p.SampleSeconds(s.maximumIndex)));
     fields.push_back({QStringLiteral("StandardDeviation"), QStringLiteral("Std. deviation :"),
-                      s.standardDeviation ? QLocale().toString(*s.standardDeviation, 'f', 2) +
-                                                QStringLiteral(" K")
-                                          : QStringLiteral("-"),
+                      s.standardDeviation
+                          ? QLocale().toString(*s.standardDeviation, 'f', 2) + QStringLiteral(" K")
+                          : QStringLiteral("-"),
                       s.standardDeviation
                           ? QJsonValue(std::round(*s.standardDeviation * 1000) / 1000)
                           : QJsonValue()});
@@ -218,8 +218,8 @@ Fields StatisticsFields(const TProbeRecord& p, const RecordStatistics& s,
     Field start = Instant("LongestStart", "Longest from :", e.startSeconds);
     Field end = Instant("LongestEnd", "Longest to :", e.endSeconds);
     end.text += QStringLiteral(" (%1, %2)")
-                    .arg(Duration(e.Seconds()), e.above ? QStringLiteral("above high")
-                                                        : QStringLiteral("below low"));
+                    .arg(Duration(e.Seconds()),
+                         e.above ? QStringLiteral("above high") : QStringLiteral("below low"));
     fields.push_back(start);
     fields.push_back(end);
     fields.push_back(minutes("LongestMinutes", "", e.Seconds()));

@@ -120,8 +120,8 @@ TEST_F(ArchiveTest, WorkstationsShareOneArchiveOnPostgreSQL) {
   CliResult r = Run({"--archive", url, "--virtual-state", "state", "download", "-o", "a.omx"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
-  r = Run({"--archive", url, "--virtual-state", "desk2", "--advance", "1d", "download", "-o",
-           "b.omx"});
+  r = Run(
+      {"--archive", url, "--virtual-state", "desk2", "--advance", "1d", "download", "-o", "b.omx"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 2"));
   EXPECT_THAT(r.err, HasSubstr("incremental download"));
