@@ -263,7 +263,6 @@ void TMainForm::ShowStatistics() {
   }
   verdict->setPalette(palette);
   verdict->setFont(font);
-  verdict->setProperty("verdict", any ? static_cast<int>(s.verdict) : -1);
 
   ui_->StatisticsNote->setText(s.note.empty() ? QString()
                                               : FirstUpper(QString::fromStdString(s.note)) + u'.');
