@@ -2,6 +2,7 @@
 
 #include "ChartLook.h"
 
+#include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QFontMetrics>
@@ -22,6 +23,10 @@ namespace ombrix {
 namespace {
 
 const QColor kRibbonColour(255, 165, 165);
+const QColor kHighLimitColour(200, 0, 0);
+const QColor kLowLimitColour(0, 0, 200);
+const QColor kAboveColour(255, 0, 0, 45);
+const QColor kBelowColour(0, 80, 255, 45);
 // Room for a label beside its neighbours: the widest clock text and a gap.
 const QString kWidestTime = QStringLiteral("00:00");
 constexpr int kLabelGap = 22;
@@ -38,6 +43,11 @@ TGraphView::TGraphView(QWidget* parent)
     : QChartView(new QChart, parent),
       chart_(chart()),
       series_(new QLineSeries),
+      lowLimit_(new QLineSeries),
+      highLimit_(new QLineSeries),
+      // The bands are drawn down to the axis' minimum; the window keeps their upper edges.
+      aboveArea_(new QAreaSeries(new QLineSeries(this))),
+      belowArea_(new QAreaSeries(new QLineSeries(this))),
       temperatureAxis_(new QValueAxis),
       timeAxis_(new QCategoryAxis),
       minorTicks_(new QValueAxis) {
@@ -47,6 +57,32 @@ TGraphView::TGraphView(QWidget* parent)
   setFrameShape(QFrame::NoFrame);
 
   ApplyPlainChartLook(*chart_, Qt::white);
+
+  // The bands first and the limit lines next, so that the temperature line is drawn over both.
+  struct Band {
+    QAreaSeries* area;
+    const char* name;
+    QColor colour;
+  };
+  for (const Band& band : {Band{aboveArea_, "AboveLimitArea", kAboveColour},
+                           Band{belowArea_, "BelowLimitArea", kBelowColour}}) {
+    band.area->setObjectName(QString::fromLatin1(band.name));
+    band.area->setBrush(band.colour);
+    band.area->setPen(Qt::NoPen);
+    chart_->addSeries(band.area);
+  }
+  struct Limit {
+    QLineSeries* line;
+    const char* name;
+    QColor colour;
+  };
+  for (const Limit& limit : {Limit{lowLimit_, "LowLimitSeries", kLowLimitColour},
+                             Limit{highLimit_, "HighLimitSeries", kHighLimitColour}}) {
+    limit.line->setObjectName(QString::fromLatin1(limit.name));
+    limit.line->setPen(QPen(limit.colour, 1.2, Qt::DashLine));
+    limit.line->setVisible(false);
+    chart_->addSeries(limit.line);
+  }
 
   series_->setObjectName(QStringLiteral("TemperatureSeries"));
   series_->setName(QStringLiteral("Temperature [°C]"));
@@ -59,6 +95,8 @@ TGraphView::TGraphView(QWidget* parent)
   temperatureAxis_->setTickAnchor(0);
   chart_->addAxis(temperatureAxis_, Qt::AlignLeft);
   series_->attachAxis(temperatureAxis_);
+  const QList<QAbstractSeries*> marks = {aboveArea_, belowArea_, lowLimit_, highLimit_};
+  for (QAbstractSeries* mark : marks) mark->attachAxis(temperatureAxis_);
 
   // The minor ticks come from a second, label-less axis on the same edge, whose major ticks and
   // grid lines fall on the time labels.
@@ -73,6 +111,7 @@ TGraphView::TGraphView(QWidget* parent)
   timeAxis_->setGridLineVisible(false);
   chart_->addAxis(timeAxis_, Qt::AlignBottom);
   series_->attachAxis(timeAxis_);
+  for (QAbstractSeries* mark : marks) mark->attachAxis(timeAxis_);
 
   depth_ = std::make_unique<TChartDepth>(chart_);
   connect(chart_, &QChart::plotAreaChanged, this, [this] {
@@ -115,6 +154,7 @@ void TGraphView::SetWindow(views::Range window) {
   timeAxis_->setRange(window.minimum, window.maximum);
   minorTicks_->setRange(window.minimum, window.maximum);
   UpdateTimeLabels();
+  UpdateLimitLines();
   UpdateDepth();
 }
 
@@ -123,7 +163,51 @@ void TGraphView::SetTemperatureRange(views::Range range) {
   // Both limits at once: the axis never holds a minimum above its maximum in between.
   temperatureAxis_->setRange(range.minimum, range.maximum);
   UpdateTemperatureTicks();
+  UpdateExcursionAreas();
   UpdateDepth();
+}
+
+void TGraphView::SetLimits(std::optional<double> low, std::optional<double> high) {
+  low_ = low;
+  high_ = high;
+  UpdateLimitLines();
+}
+
+void TGraphView::SetExcursions(QList<Span> spans) {
+  excursions_ = std::move(spans);
+  UpdateExcursionAreas();
+}
+
+void TGraphView::UpdateLimitLines() {
+  // Each line runs across the window, wherever it is moved to.
+  for (const auto& [line, limit] : {std::pair{lowLimit_, low_}, std::pair{highLimit_, high_}}) {
+    line->setVisible(limit.has_value());
+    if (limit) {
+      line->replace(
+          QList<QPointF>{QPointF(window_.minimum, *limit), QPointF(window_.maximum, *limit)});
+    } else {
+      line->clear();
+    }
+  }
+}
+
+void TGraphView::UpdateExcursionAreas() {
+  // One outline per band series: up at each excursion's start, down at its end, along the axis'
+  // minimum in between, so that only the excursions enclose an area.
+  const views::Range range = TemperatureRange();
+  for (QAreaSeries* area : {aboveArea_, belowArea_}) {
+    const bool above = area == aboveArea_;
+    QList<QPointF> outline;
+    for (const Span& span : std::as_const(excursions_)) {
+      if (span.above != above) continue;
+      outline << QPointF(span.time.minimum, range.minimum)
+              << QPointF(span.time.minimum, range.maximum)
+              << QPointF(span.time.maximum, range.maximum)
+              << QPointF(span.time.maximum, range.minimum);
+    }
+    area->upperSeries()->replace(outline);
+    area->setVisible(!outline.isEmpty());
+  }
 }
 
 void TGraphView::UpdateTemperatureTicks() {

@@ -7,9 +7,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "AxisRules.h"
 
+class QAreaSeries;
 class QCategoryAxis;
 class QChart;
 class QLineSeries;
@@ -27,6 +29,9 @@ class TChartDepth;
 // labels. The vertical axis has manual limits. With the 3D look on, walls and a ribbon behind
 // the line give the chart depth.
 //
+// The temperature limits in force show as dashed horizontal lines, and the excursions beyond them
+// as shaded bands over the whole height of the plot.
+//
 // A left-button drag pans the window while panning is on; before each step the scroll check is
 // asked with the proposed window and may refuse it.
 class TGraphView : public QChartView {
@@ -34,6 +39,11 @@ class TGraphView : public QChartView {
 
  public:
   using ScrollCheck = std::function<bool(views::Range proposed)>;
+  // A time span (days, as the points' X) in which the record was above or below a limit.
+  struct Span {
+    views::Range time;
+    bool above = false;
+  };
 
   explicit TGraphView(QWidget* parent = nullptr);
   ~TGraphView() override;
@@ -62,6 +72,12 @@ class TGraphView : public QChartView {
   bool Panning() const { return panning_; }
   void SetScrollCheck(ScrollCheck check) { scrollCheck_ = std::move(check); }
 
+  // The low and high limit lines; a limit that is off has none.
+  void SetLimits(std::optional<double> low, std::optional<double> high);
+  // The bands of the excursions, replacing the ones shown.
+  void SetExcursions(QList<Span> spans);
+  const QList<Span>& Excursions() const { return excursions_; }
+
   // A widget kept in the chart's bottom left corner, under the time labels.
   void SetCornerWidget(QWidget* widget);
 
@@ -71,6 +87,11 @@ class TGraphView : public QChartView {
   double LabelStep() const { return labelStep_; }
 
   QLineSeries* Series() const { return series_; }
+  // The limit lines (hidden while their limit is off) and the bands above and below the limits.
+  QLineSeries* LowLimitSeries() const { return lowLimit_; }
+  QLineSeries* HighLimitSeries() const { return highLimit_; }
+  QAreaSeries* AboveArea() const { return aboveArea_; }
+  QAreaSeries* BelowArea() const { return belowArea_; }
   QValueAxis* TemperatureAxis() const { return temperatureAxis_; }
   QCategoryAxis* TimeAxis() const { return timeAxis_; }
   QValueAxis* MinorTickAxis() const { return minorTicks_; }
@@ -87,10 +108,16 @@ class TGraphView : public QChartView {
   void UpdateTimeLabels();
   void UpdateTemperatureTicks();
   void UpdateDepth();
+  void UpdateLimitLines();
+  void UpdateExcursionAreas();
   bool PanTo(QPoint position);
 
   QChart* chart_;
   QLineSeries* series_;
+  QLineSeries* lowLimit_;
+  QLineSeries* highLimit_;
+  QAreaSeries* aboveArea_;
+  QAreaSeries* belowArea_;
   QValueAxis* temperatureAxis_;
   QCategoryAxis* timeAxis_;
   QValueAxis* minorTicks_;
@@ -100,6 +127,9 @@ class TGraphView : public QChartView {
   views::Range data_;
   views::Range temperatures_;
   views::Range window_{0, 1};
+  std::optional<double> low_;
+  std::optional<double> high_;
+  QList<Span> excursions_;
   double labelStep_ = views::kOneMinute;
   bool dateLabels_ = false;
   bool threeD_ = false;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -25,6 +26,7 @@
 #include "HelpWindow.h"
 #include "Images.h"
 #include "Led.h"
+#include "LimitsDialog.h"
 #include "Msg.h"
 #include "Timer.h"
 #include "ui_Main.h"
@@ -183,6 +185,8 @@ void TMainForm::ConnectActions() {
   connect(ui_->ViewTable, &QAction::triggered, this, [this] { ViewTableExecute(); });
   connect(ui_->ViewGraph, &QAction::triggered, this, [this] { ViewGraphExecute(); });
   connect(ui_->ViewHistogram, &QAction::triggered, this, [this] { ViewHistogramExecute(); });
+  connect(ui_->ViewLimits, &QAction::triggered, this, [this] { ViewLimitsExecute(); });
+  connect(ui_->StatusLimits, &QPushButton::clicked, this, [this] { ViewLimitsExecute(); });
   connect(ui_->HelpHelp, &QAction::triggered, this, [this] { HelpHelpExecute(); });
   connect(ui_->HelpAbout, &QAction::triggered, this, [this] { HelpAboutExecute(); });
   ConnectFileActions();
@@ -389,6 +393,22 @@ void TMainForm::ViewHistogramExecute() {
   DisableGraphShortCuts();
   ui_->PageControl->setCurrentWidget(ui_->HistogramTab);
   SetViewChecks(ui_->ViewHistogram);
+}
+
+void TMainForm::ViewLimitsExecute() {
+  if (!Workplace) return;
+  const std::optional<std::uint64_t> serial = LimitsSerial();
+  QString probe;
+  if (serial) {
+    const bool held = Workplace->Record->HeldSamples() > 0;
+    const TProbeStatus& status =
+        held ? static_cast<const TProbeStatus&>(*Workplace->Record) : *Workplace->Probe;
+    probe =
+        QStringLiteral("%1 (%2)").arg(ProbeText(status.SerialNumberText()), ProbeText(status.Name));
+  }
+  TLimitsDialog dialog(*Workplace, serial, probe, this);
+  if (RunDialog(dialog) != QDialog::Accepted) return;
+  ShowStatistics();
 }
 
 void TMainForm::EnableGraphShortCuts() {

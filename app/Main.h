@@ -4,7 +4,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "Presence.h"
@@ -96,6 +98,9 @@ class TMainForm : public QMainWindow {
   void ViewTableExecute();
   void ViewGraphExecute();
   void ViewHistogramExecute();
+  // View > Limits and the Status page's Limits button: the limits of the held record's probe (or
+  // of the probe on the adapter while nothing is held), or the defaults for all probes.
+  void ViewLimitsExecute();
   void HelpHelpExecute();
   void HelpAboutExecute();
   void ProbeReadStatusExecute();
@@ -110,6 +115,9 @@ class TMainForm : public QMainWindow {
   // The line that tells which probe and mission the held data belong to when they are not the
   // shown probe's present state; empty otherwise. Also shown in the window title.
   QString RecordNote() const;
+  // The probe whose limits apply: the held record's while it holds samples, else the probe on the
+  // adapter; none when there is neither.
+  std::optional<std::uint64_t> LimitsSerial() const;
   void UpdateControls();
 
   // Probe actions and the Status page's buttons (ProbeActions.cpp) ----------------------------
@@ -194,6 +202,8 @@ class TMainForm : public QMainWindow {
   void ShowSearchFailure();
   void ShowRecordNote();
   void ShowHeldRecord();
+  // Fills the Status page's statistics block and the graph's limit lines and excursions.
+  void ShowStatistics();
   void BuildStatusPage();
   void ConnectProbeActions();
   void BuildDataViews();

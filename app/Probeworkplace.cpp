@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "FileRead.h"
+#include "LimitsSettings.h"
 #include "SafeFile.h"
 
 namespace ombrix {
@@ -162,6 +163,22 @@ TArchive* TProbeWorkplace::OpenArchive(std::string& error) {
   if (!archive->Open(error)) return nullptr;
   archive_ = std::move(archive);
   return archive_.get();
+}
+
+TemperatureLimits TProbeWorkplace::LimitsFor(std::optional<std::uint64_t> serial) const {
+  return IniFile ? ReadLimits(*IniFile, serial) : TemperatureLimits{};
+}
+
+bool TProbeWorkplace::HasOwnLimits(std::uint64_t serial) const {
+  return IniFile && ombrix::HasOwnLimits(*IniFile, serial);
+}
+
+void TProbeWorkplace::StoreLimits(std::optional<std::uint64_t> serial,
+                                  const TemperatureLimits& limits) {
+  auto ini = std::make_unique<TIniFile>(iniFileName_);
+  WriteLimits(*ini, serial, limits);
+  ini->Commit();
+  IniFile = std::move(ini);
 }
 
 QString TProbeWorkplace::ErrorText() const {

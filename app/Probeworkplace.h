@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Archive.h"
 #include "CodePage.h"
 #include "IniFile.h"
 #include "Probe.h"
+#include "Statistics.h"
 
 namespace ombrix {
 
@@ -73,6 +75,17 @@ class TProbeWorkplace {
   // Counts the records held so far: changes whenever Record is replaced.
   std::uint64_t RecordGeneration() const { return recordGeneration_; }
   QString ErrorText() const;
+
+  // The temperature limits of the probe with that serial number: its own when the settings give
+  // it any, else the defaults for all probes (none, the built-in ones, without settings).
+  TemperatureLimits LimitsFor(std::optional<std::uint64_t> serial) const;
+  // True when the settings hold limits of that probe's own.
+  bool HasOwnLimits(std::uint64_t serial) const;
+  // Writes the limits as the probe's own (or, without a serial, as the defaults) and puts the
+  // settings file on disk at once, so that the probe keeps them from download to download. The
+  // file is read again first, as Save does, so that other keys and edits made meanwhile stay.
+  // Throws IniWriteError; the settings held are then as before.
+  void StoreLimits(std::optional<std::uint64_t> serial, const TemperatureLimits& limits);
 
   // The archive every download is stored in, opened on first use: the location given on the
   // command line, else the one the settings name, else the user's own SQLite file. Null, with

@@ -1,11 +1,13 @@
 // The Status page: its fields and lamps filled from the probe record, and which commands and
 // inputs the record's state allows.
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "GraphView.h"
 #include "Images.h"
 #include "Main.h"
 #include "Msg.h"
@@ -17,6 +19,55 @@ namespace ombrix {
 namespace {
 
 const QColor kAqua(0, 255, 255);
+
+const QColor kOutsideColour(0xC0, 0, 0);
+const QColor kWithinColour(0, 0x80, 0);
+
+// A temperature with one decimal and its unit; a value that rounds to zero shows no sign.
+QString Degrees(double celsius) {
+  QString text = QString::number(celsius, 'f', 1);
+  if (text == QLatin1String("-0.0")) text.remove(0, 1);
+  return text + QStringLiteral(" \u00B0C");
+}
+
+// A length of time in days, hours, minutes and (for rates in seconds) seconds: "1 d 2 h 5 min".
+QString DurationText(std::int64_t seconds) {
+  const struct {
+    std::int64_t count;
+    const char* unit;
+  } parts[] = {{seconds / 86'400, "d"},
+               {seconds / 3'600 % 24, "h"},
+               {seconds / 60 % 60, "min"},
+               {seconds % 60, "s"}};
+  QStringList text;
+  for (const auto& part : parts) {
+    if (part.count != 0) text << QStringLiteral("%1 %2").arg(part.count).arg(part.unit);
+  }
+  return text.isEmpty() ? QStringLiteral("0 min") : text.join(u' ');
+}
+
+QString LimitsText(const TemperatureLimits& limits) {
+  QString text;
+  if (limits.low && limits.high) {
+    text = TMainForm::tr("%1 to %2").arg(Degrees(*limits.low), Degrees(*limits.high));
+  } else if (limits.low) {
+    text = TMainForm::tr("not below %1").arg(Degrees(*limits.low));
+  } else if (limits.high) {
+    text = TMainForm::tr("not above %1").arg(Degrees(*limits.high));
+  } else {
+    return TMainForm::tr("none set");
+  }
+  if (limits.delayMinutes > 0) {
+    text +=
+        TMainForm::tr(", excursions of %1 or longer").arg(DurationText(limits.delayMinutes * 60));
+  }
+  return text;
+}
+
+QString FirstUpper(QString text) {
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  return text;
+}
 
 // The multi-line field shows the probe's comment with its own line ends.
 QString CommentForDisplay(QString text) {
@@ -136,9 +187,95 @@ void TMainForm::ShowHeldRecord() {
     FillGraph();
     FillHistogram();
   }
+  ShowStatistics();
   ShowRecordNote();
   // A file's own status is shown on the Status page.
   if (PollState == psFile) ShowProbeStatus();
+}
+
+std::optional<std::uint64_t> TMainForm::LimitsSerial() const {
+  if (Workplace->Record->HeldSamples() > 0) return Workplace->Record->SerialNumber;
+  if (PollState == psProbe && Workplace->Probe) return Workplace->Probe->SerialNumber;
+  return std::nullopt;
+}
+
+void TMainForm::ShowStatistics() {
+  const TProbeRecord& record = *Workplace->Record;
+  const std::optional<std::uint64_t> serial = LimitsSerial();
+  const TemperatureLimits limits = Workplace->LimitsFor(serial);
+  const RecordStatistics s = ComputeStatistics(record, limits);
+  const bool any = s.samples > 0;
+  const QString none = QStringLiteral("\u2014");
+  const auto at = [&](double value, int index) {
+    return tr("%1 at %2").arg(Degrees(value), DateTimeText(record.GetSample(index).Time));
+  };
+  const auto instant = [](std::int64_t seconds) {
+    return DateTimeText(ProbeSecondsToDateTime(seconds));
+  };
+
+  QString limitsText = LimitsText(limits);
+  if (limits.Any()) {
+    limitsText += serial && Workplace->HasOwnLimits(*serial) ? tr(" (this probe's own)")
+                                                             : tr(" (defaults for all probes)");
+  }
+  ui_->StatisticsLimits->setText(limitsText);
+  ui_->StatisticsSamples->setText(QString::number(s.samples));
+  ui_->StatisticsFirst->setText(any ? DateTimeText(record.GetSample(0).Time) : QString());
+  ui_->StatisticsLast->setText(any ? DateTimeText(record.GetSample(s.samples - 1).Time)
+                                   : QString());
+  ui_->StatisticsMinimum->setText(any ? at(s.minimum, s.minimumIndex) : QString());
+  ui_->StatisticsMaximum->setText(any ? at(s.maximum, s.maximumIndex) : QString());
+  ui_->StatisticsMean->setText(any ? Degrees(s.mean) : QString());
+  ui_->StatisticsDeviation->setText(s.standardDeviation ? Degrees(*s.standardDeviation)
+                                    : any               ? none
+                                                        : QString());
+  ui_->StatisticsMeanKinetic->setText(
+      any ? tr("%1 (\u0394H/R %2 K)").arg(Degrees(s.meanKinetic)).arg(limits.activation, 0, 'g', 10)
+          : QString());
+  ui_->StatisticsBelow->setText(!any         ? QString()
+                                : limits.low ? DurationText(s.secondsBelow)
+                                             : none);
+  ui_->StatisticsAbove->setText(!any          ? QString()
+                                : limits.high ? DurationText(s.secondsAbove)
+                                              : none);
+  ui_->StatisticsExcursions->setText(any && limits.Any() ? QString::number(s.excursions.size())
+                                                         : QString());
+  QString longest;
+  if (s.longest) {
+    longest = tr("%1 \u2013 %2 (%3, %4)")
+                  .arg(instant(s.longest->startSeconds), instant(s.longest->endSeconds),
+                       DurationText(s.longest->Seconds()),
+                       s.longest->above ? tr("above the high limit") : tr("below the low limit"));
+  } else if (any && limits.Any()) {
+    longest = none;
+  }
+  ui_->StatisticsLongest->setText(longest);
+
+  // Nothing to judge without samples.
+  QLabel* verdict = ui_->StatisticsVerdict;
+  verdict->setText(any ? FirstUpper(QString::fromLatin1(VerdictText(s.verdict))) : QString());
+  QPalette palette = ui_->StatusStatistics->palette();
+  QFont font = ui_->StatusStatistics->font();
+  if (any && s.verdict != Verdict::kNoLimits) {
+    const bool outside = s.verdict == Verdict::kOutside;
+    palette.setColor(QPalette::WindowText, outside ? kOutsideColour : kWithinColour);
+    font.setBold(outside);
+  }
+  verdict->setPalette(palette);
+  verdict->setFont(font);
+
+  ui_->StatisticsNote->setText(s.note.empty() ? QString()
+                                              : FirstUpper(QString::fromStdString(s.note)) + u'.');
+  ui_->StatisticsNote->setVisible(!s.note.empty());
+
+  QList<TGraphView::Span> spans;
+  for (const Excursion& run : s.excursions) {
+    spans.append(TGraphView::Span{views::Range{ProbeSecondsToDateTime(run.startSeconds),
+                                               ProbeSecondsToDateTime(run.endSeconds)},
+                                  run.above});
+  }
+  graph_->SetLimits(limits.low, limits.high);
+  graph_->SetExcursions(std::move(spans));
 }
 
 void TMainForm::UpdateControls() {

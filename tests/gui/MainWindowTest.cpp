@@ -55,8 +55,9 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   EXPECT_EQ(
       Names(Find<QMenu>("MenuProbe")->actions()),
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
-  EXPECT_EQ(Names(Find<QMenu>("MenuView")->actions()),
-            QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram"}));
+  EXPECT_EQ(
+      Names(Find<QMenu>("MenuView")->actions()),
+      QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram", "-", "ViewLimits"}));
   EXPECT_EQ(Names(Find<QMenu>("MenuHelp")->actions()), QStringList({"HelpHelp", "HelpAbout"}));
 
   auto* bar = Find<QToolBar>("ToolBar");
