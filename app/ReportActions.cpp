@@ -17,7 +17,6 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
-#include "LimitsSettings.h"
 #include "Main.h"
 #include "Msg.h"
 #include "Printform.h"
@@ -30,22 +29,14 @@ TPrintPreview* PrintPreview = nullptr;
 
 namespace {
 
-// The limits the record on show is checked against: its probe's own, else the defaults; none
-// before the settings are read.
-TemperatureLimits RecordLimits(const TProbeWorkplace& place) {
-  if (!place.IniFile) return TemperatureLimits();
-  const std::uint64_t serial = place.Record->SerialNumber;
-  return ReadLimits(*place.IniFile,
-                    serial != 0 ? std::optional<std::uint64_t>(serial) : std::nullopt);
-}
-
 // Fills the layout form from the record on show, with the window's code page, the workplace's
 // temperature range and the probe's limits.
 TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
   const TProbeWorkplace& place = *form.Workplace;
   layout.SetTextDecoder(
       [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
-  layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature, RecordLimits(place));
+  layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature,
+                    place.LimitsFor(form.LimitsSerial()));
   return layout;
 }
 
