@@ -13,7 +13,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Ombrix reaches battery-powered temperature-logging probes through their USB adapter: it reads\n"
     "a probe's status, downloads its log, stops, clears and launches missions, and shows the data\n"
     "as a status page, a table, a graph and a histogram. Record files can be saved, exported as\n"
-    "text and printed. ombrix-cli does the same from the command line.")
+    "text and printed. Every download is kept in an archive (SQLite, or PostgreSQL for a site), and\n"
+    "records are checked against temperature limits. ombrix-cli does the same from the command\n"
+    "line.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -22,5 +24,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its SQL drivers as plug-ins, which dpkg-shlibdeps cannot see: the archive's own SQLite
+# driver is needed, the PostgreSQL one only for a shared archive.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 
 include(CPack)

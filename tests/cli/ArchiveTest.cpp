@@ -52,6 +52,7 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   QJsonArray entries = ListEntries();
   ASSERT_EQ(entries.size(), 3);
   EXPECT_EQ(entries[0].toObject()["Id"].toInt(), 3) << "newest first";
+  EXPECT_TRUE(entries[0].toObject()["DownloadTimeIso"].toString().endsWith("+02:00"));
   EXPECT_EQ(entries[2].toObject()["Samples"].toInt(), 3024);
   EXPECT_EQ(entries[1].toObject()["Samples"].toInt(), 3024 + 144);
   const QString serial = entries[0].toObject()["SerialNumber"].toString();
