@@ -37,6 +37,13 @@ TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
   EXPECT_TRUE(options.showUsage);
   EXPECT_FALSE(ParseProgramOptions({"--virtual-state"}, kScenarios, options, &error));
   EXPECT_TRUE(error.contains("FILE"));
+  for (const char* incomplete : {"--archive", "--archive="}) {
+    EXPECT_FALSE(ParseProgramOptions({incomplete}, kScenarios, options, &error));
+    EXPECT_TRUE(error.contains("LOCATION"));
+  }
+  ASSERT_TRUE(
+      ParseProgramOptions({"--archive", "postgresql://db/site"}, kScenarios, options, nullptr));
+  EXPECT_EQ(options.archive, "postgresql://db/site");
   const QString usage = UsageText("ombrix", kScenarios, "/home/u/.config/ombrix/ombrix.INI");
   EXPECT_TRUE(usage.contains("demo, empty, none"));
   EXPECT_TRUE(usage.contains("Settings: /home/u/.config/ombrix/ombrix.INI"));
