@@ -127,16 +127,7 @@ void TMainForm::ProbeReadDataExecute() {
   std::string archiveError;
   TArchive* archive = Workplace->ArchiveEnabled ? Workplace->OpenArchive(archiveError) : nullptr;
   TProbe::EarlierDownload earlier;
-  if (archive && !Workplace->FullDownload) {
-    earlier = [archive](const TProbeStatus& status) -> std::unique_ptr<TProbeRecord> {
-      std::unique_ptr<TProbeRecord> found;
-      bool any = false;
-      std::string error;
-      // An archive that cannot be asked only costs the whole download.
-      if (!archive->FindMission(status, found, any, error) || !any) return nullptr;
-      return found;
-    };
-  }
+  if (archive && !Workplace->FullDownload) earlier = EarlierDownloadsFrom(*archive);
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
   if (!probe.BeginReadData(earlier)) {
     SetPanelText(0, Msg("MsgDataError"));

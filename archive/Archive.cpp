@@ -415,4 +415,14 @@ bool TArchive::FindMission(const TProbeStatus& status, std::unique_ptr<TProbeRec
   return true;
 }
 
+TProbe::EarlierDownload EarlierDownloadsFrom(TArchive& archive) {
+  return [&archive](const TProbeStatus& status) -> std::unique_ptr<TProbeRecord> {
+    std::unique_ptr<TProbeRecord> earlier;
+    bool found = false;
+    std::string error;
+    if (!archive.FindMission(status, earlier, found, error) || !found) return nullptr;
+    return earlier;
+  };
+}
+
 }  // namespace ombrix

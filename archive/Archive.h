@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Probe.h"
 #include "ProbeRecord.h"
 
 class QSqlDatabase;
@@ -116,6 +117,11 @@ class TArchive {
   std::string connectionName_;
   bool open_ = false;
 };
+
+// Where a download finds the earlier download of its mission: the archive's latest entry of it.
+// An archive that cannot be asked gives none, which only costs a whole download. The archive
+// must outlive the download.
+TProbe::EarlierDownload EarlierDownloadsFrom(TArchive& archive);
 
 // The canonical form (versioned, locale-independent bytes) and its SHA-256 as 64 hex digits.
 std::string CanonicalRecord(const TProbeRecord& record);

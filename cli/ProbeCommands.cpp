@@ -154,15 +154,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     if (!archive->Open(archiveError)) archive.reset();
   }
   TProbe::EarlierDownload earlier;
-  if (archive && !options.full) {
-    earlier = [&archive](const TProbeStatus& status) -> std::unique_ptr<TProbeRecord> {
-      std::unique_ptr<TProbeRecord> found;
-      bool any = false;
-      std::string error;
-      if (!archive->FindMission(status, found, any, error) || !any) return nullptr;
-      return found;
-    };
-  }
+  if (archive && !options.full) earlier = EarlierDownloadsFrom(*archive);
 
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
