@@ -95,7 +95,7 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
   std::string error;
   if (!archive.Load(id, record, &entry, error)) return ArchiveFailure(console, error);
   const Fields fields = RecordFields(record);
-  const Fields summary = SampleSummary(record);
+  const Fields summary = SampleSummary(ComputeStatistics(record, {}));
   if (json) {
     PrintJson(console.out, {{"Archive", QString::fromStdString(archive.Location().Text())},
                             {"Entry", EntryJson(entry)},

@@ -133,7 +133,7 @@ int RunShow(const Options& options, const Request& request, const Console& conso
       records.append(QJsonObject{
           {"File", file},
           {"Record", ToJson(RecordFields(record))},
-          {"Summary", ToJson(SampleSummary(record))},
+          {"Summary", ToJson(SampleSummary(checked[i].statistics))},
           {"Statistics",
            ToJson(StatisticsFields(record, checked[i].statistics, checked[i].limits))}});
     }
@@ -147,7 +147,7 @@ int RunShow(const Options& options, const Request& request, const Console& conso
     all.insert(all.end(), fields.begin(), fields.end());
     PrintText(console.out, all);
     console.out << '\n';
-    PrintText(console.out, SampleSummary(record));
+    PrintText(console.out, SampleSummary(checked[0].statistics));
     console.out << '\n';
     PrintText(console.out, StatisticsFields(record, checked[0].statistics, checked[0].limits));
   } else {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string_view>
 #include <tuple>
 
 #include "CodePage.h"
@@ -203,7 +204,8 @@ bool ParseStartTime(const std::string& text, TDateTime& value) {
 QString ExportFileFor(const QString& folder, const std::string& input) {
   QString base = QFileInfo(QFile::decodeName(input.c_str())).completeBaseName();
   if (input.rfind(kArchiveInput, 0) == 0) {
-    base = QStringLiteral("archive-") + QString::fromStdString(input.substr(8));
+    base = QStringLiteral("archive-") +
+           QString::fromStdString(input.substr(std::string_view(kArchiveInput).size()));
   }
   return QDir(folder).filePath(base + QStringLiteral(".txt"));
 }

@@ -141,8 +141,8 @@ Fields ProbeStatusFields(const TProbeStatus& p, TDateTime pcClock) {
   return fields;
 }
 
-Fields SampleSummary(const TProbeRecord& p) {
-  const int n = p.HeldSamples();
+Fields SampleSummary(const RecordStatistics& s) {
+  const int n = s.samples;
   Fields fields{{QStringLiteral("Samples"), QStringLiteral("Samples :"), QString::number(n), n}};
   if (n == 0) {
     for (const char* key : {"First", "Last", "Min", "Mean", "Max"}) {
@@ -150,22 +150,14 @@ Fields SampleSummary(const TProbeRecord& p) {
     }
     return fields;
   }
-  double low = p.GetSample(0).Temperature;
-  double high = low;
-  double sum = 0;
-  for (int i = 0; i < n; ++i) {
-    const double t = p.GetSample(i).Temperature;
-    low = std::min(low, t);
-    high = std::max(high, t);
-    sum += t;
-  }
-  const double mean = sum / n;
-  fields.push_back(Instant("First", "First :", p.SampleSeconds(0)));
-  fields.push_back(Instant("Last", "Last :", p.SampleSeconds(n - 1)));
-  fields.push_back({QStringLiteral("Min"), QStringLiteral("Minimum :"), Celsius(low), low});
-  fields.push_back({QStringLiteral("Mean"), QStringLiteral("Mean :"), Celsius(mean),
-                    std::round(mean * 100) / 100});
-  fields.push_back({QStringLiteral("Max"), QStringLiteral("Maximum :"), Celsius(high), high});
+  fields.push_back(Instant("First", "First :", s.firstSeconds));
+  fields.push_back(Instant("Last", "Last :", s.lastSeconds));
+  fields.push_back(
+      {QStringLiteral("Min"), QStringLiteral("Minimum :"), Celsius(s.minimum), s.minimum});
+  fields.push_back({QStringLiteral("Mean"), QStringLiteral("Mean :"), Celsius(s.mean),
+                    std::round(s.mean * 100) / 100});
+  fields.push_back(
+      {QStringLiteral("Max"), QStringLiteral("Maximum :"), Celsius(s.maximum), s.maximum});
   return fields;
 }
 

@@ -33,7 +33,7 @@ Fields ProbeStatusFields(const TProbeStatus& probe, TDateTime pcClock);
 // The status fields a record file holds.
 Fields RecordFields(const TProbeStatus& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
-Fields SampleSummary(const TProbeRecord& probe);
+Fields SampleSummary(const RecordStatistics& statistics);
 
 // The statistics of a record against its limits: the limits, minimum and maximum times, standard
 // deviation, mean kinetic temperature, time below and above, excursions and the verdict.
