@@ -146,11 +146,14 @@ void TMainForm::FileOpenExecute() {
     return;
   }
   PollState = psFile;
-  Workplace->HoldRecord(std::move(record));
+  RecordOrigin origin;
+  origin.kind = RecordOrigin::Kind::kFile;
+  origin.file = QDir::toNativeSeparators(chosen).toStdString();
+  Workplace->HoldRecord(std::move(record), origin);
   Workplace->FileName = chosen;
   Workplace->Modified = false;
   SetPanelText(0, Msg("MsgFile"));
-  SetPanelText(1, QDir::toNativeSeparators(chosen));
+  ShowDocument();
   // In the file session this switches every probe control off.
   ShowHeldRecord();
   ViewStatusExecute();
@@ -193,12 +196,15 @@ bool TMainForm::OpenArchiveEntry(std::int64_t id) {
     return false;
   }
   PollState = psFile;
-  Workplace->HoldRecord(std::move(record));
+  RecordOrigin origin;
+  origin.kind = RecordOrigin::Kind::kArchive;
+  origin.archiveEntry = id;
+  Workplace->HoldRecord(std::move(record), origin);
   // Not a file: Save asks for one.
   Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
   Workplace->Modified = false;
   SetPanelText(0, Msg("MsgFile"));
-  SetPanelText(1, tr("Archive entry %1").arg(id));
+  ShowDocument();
   ShowHeldRecord();
   ViewStatusExecute();
   return true;
@@ -231,7 +237,7 @@ void TMainForm::FileSaveAsExecute() {
   if (!SaveRecord(*this, chosen)) return;
   Workplace->FileName = chosen;
   Workplace->Modified = false;
-  SetPanelText(1, QDir::toNativeSeparators(chosen));
+  ShowDocument();
 }
 
 void TMainForm::FileExportExecute() {

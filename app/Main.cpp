@@ -22,12 +22,14 @@
 #include "Application.h"
 #include "ConsistencyError.h"
 #include "Dialogs.h"
+#include "DownloadSession.h"
 #include "FileDialogs.h"
 #include "HelpWindow.h"
 #include "Images.h"
 #include "Led.h"
 #include "LimitsDialog.h"
 #include "Msg.h"
+#include "RecordOrigin.h"
 #include "Timer.h"
 #include "ui_Main.h"
 
@@ -120,7 +122,9 @@ void TMainForm::BuildToolBar() {
 
 void TMainForm::BuildTabShield() {
   // A strip over the page control's tab row: pages change only through the View actions.
-  tabShield_ = new QWidget(ui_->PageControl);
+  // A child of the window, not of the page control, so that it stays usable (the download's Cancel
+  // button) while the busy bracket disables the rest of the window.
+  tabShield_ = new QWidget(this);
   tabShield_->setObjectName(QStringLiteral("TabShield"));
   tabShield_->setAutoFillBackground(true);
   auto* layout = new QHBoxLayout(tabShield_);
@@ -131,6 +135,12 @@ void TMainForm::BuildTabShield() {
   progressBar_->setFixedWidth(306);
   progressBar_->hide();
   layout->addWidget(progressBar_);
+  cancelButton_ = new QPushButton(tr("Cancel"), tabShield_);
+  cancelButton_->setObjectName(QStringLiteral("DownloadCancel"));
+  cancelButton_->setShortcut(QKeySequence(Qt::Key_Escape));
+  cancelButton_->setToolTip(tr("Stops the download; nothing of it is kept (Esc)"));
+  cancelButton_->hide();
+  layout->addWidget(cancelButton_);
   layout->addStretch(1);
   activityLed_ = new TLed(tabShield_);
   activityLed_->setObjectName(QStringLiteral("ActivityLed"));
@@ -145,13 +155,16 @@ void TMainForm::BuildTabShield() {
   tabs->setFocusPolicy(Qt::NoFocus);
   tabs->setEnabled(false);
   ui_->PageControl->installEventFilter(this);
+  centralWidget()->installEventFilter(this);
   PlaceTabShield();
 }
 
 void TMainForm::PlaceTabShield() {
   const int height =
       std::max(ui_->PageControl->tabBar()->sizeHint().height(), tabShield_->sizeHint().height());
-  tabShield_->setGeometry(0, 0, ui_->PageControl->width(), height);
+  tabShield_->setGeometry(QRect(ui_->PageControl->mapTo(this, QPoint(0, 0)),
+                                QSize(ui_->PageControl->width(), height)));
+  tabShield_->raise();
 }
 
 void TMainForm::BuildStatusBar() {
@@ -175,6 +188,13 @@ void TMainForm::BuildStatusBar() {
     ui_->StatusBar->addWidget(panel, i == 1 ? 1 : 0);
     panels_[i] = panel;
   }
+  // Where the held record came from (a download and its archive entry, a file, an archive entry),
+  // at the right, apart from the file that Save writes.
+  originLabel_ = new QLabel(ui_->StatusBar);
+  originLabel_->setObjectName(QStringLiteral("RecordOrigin"));
+  originLabel_->setTextFormat(Qt::PlainText);
+  originLabel_->hide();
+  ui_->StatusBar->addPermanentWidget(originLabel_);
 }
 
 void TMainForm::ConnectActions() {
@@ -259,8 +279,10 @@ void TMainForm::FormShow() {
 bool TMainForm::FormCloseQuery() {
   if (Busy()) {
     // A probe command is under way (a download pumps window messages between its blocks): the
-    // window stays until it has ended, then the close is asked for again.
+    // window stays until it has ended, then the close is asked for again. A download is cancelled
+    // for it, so that the window goes at once.
     closePending_ = true;
+    if (download_) download_->Cancel();
     return false;
   }
   if (!Workplace || !Workplace->Modified) return true;
@@ -304,8 +326,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == ui_->PageControl || watched == centralWidget()) &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+    PlaceTabShield();
+  }
   if (watched == ui_->PageControl) {
-    if (event->type() == QEvent::Resize) PlaceTabShield();
     if (event->type() == QEvent::KeyPress) {
       // The page control's own page keys (Ctrl+Tab, Ctrl+PgUp, ...) would pass the View actions.
       const auto* key = static_cast<QKeyEvent*>(event);
@@ -341,7 +366,6 @@ void TMainForm::NewSession() {
   if (!configured) ShowMessage(this, Msg("MsgWarning"), Workplace->ErrorText());
   DisableGraphShortCuts();
   ui_->PageControl->setCurrentWidget(ui_->EmptyTab);
-  SetPanelText(1, Msg("MsgNoname"));
   for (QAction* action :
        {ui_->FileSave, ui_->FileSaveAs, ui_->FileExport, ui_->FilePrint, ui_->ProbeReadStatus,
         ui_->ProbeReadData, ui_->ProbeClear, ui_->ProbeStop, ui_->ProbeLaunch}) {
@@ -352,6 +376,15 @@ void TMainForm::NewSession() {
     action->setEnabled(false);
   }
   Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
+  ShowDocument();
+}
+
+void TMainForm::ShowDocument() {
+  SetPanelText(1, Workplace->HasFile() ? QDir::toNativeSeparators(Workplace->FileName)
+                                       : Msg("MsgNoname"));
+  const QString origin = QString::fromStdString(OriginText(Workplace->Origin));
+  originLabel_->setText(origin);
+  originLabel_->setVisible(!origin.isEmpty());
 }
 
 void TMainForm::FileExitExecute() {

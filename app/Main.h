@@ -16,6 +16,7 @@ class QAction;
 class QLabel;
 class QPrinter;
 class QProgressBar;
+class QPushButton;
 class QTableView;
 class QWidget;
 
@@ -25,6 +26,7 @@ class MainForm;
 
 namespace ombrix {
 
+class DownloadSession;
 class TTeLog;
 class TTimer;
 class THelpWindow;
@@ -202,6 +204,8 @@ class TMainForm : public QMainWindow {
   void ShowSearchFailure();
   void ShowRecordNote();
   void ShowHeldRecord();
+  // Panel 1: the file Save writes (or none); beside the panels, where the held record came from.
+  void ShowDocument();
   // Fills the Status page's statistics block and the graph's limit lines and excursions.
   void ShowStatistics();
   void BuildStatusPage();
@@ -220,6 +224,9 @@ class TMainForm : public QMainWindow {
   QString helpFile_;
   QWidget* tabShield_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;  // beside the progress bar while a download runs
+  DownloadSession* download_ = nullptr;  // the download under way, if any
+  QLabel* originLabel_ = nullptr;
   QLabel* activityLed_ = nullptr;
   QLabel* panels_[4] = {};
   THelpWindow* helpWindow_ = nullptr;

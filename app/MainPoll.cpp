@@ -134,7 +134,14 @@ void TMainForm::PcClockTimer() {
 void TMainForm::BeginBusy() {
   Timer->SetEnabled(false);
   SetActivityLed(ledGreen);
-  setEnabled(false);
+  // Everything but the strip over the tab row, where a download's Cancel button is.
+  if (busy_ == 0) {
+    for (QWidget* part : {static_cast<QWidget*>(menuBar()), centralWidget(),
+                          static_cast<QWidget*>(statusBar())}) {
+      part->setEnabled(false);
+    }
+    for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(false);
+  }
   ++busy_;
   // Once, so that the lamp and the disabled window are painted.
   ProcessMessages();
@@ -165,7 +172,13 @@ void TMainForm::EndBusy() {
     progressBar_->setRange(0, 100);
     busyBarShown_ = false;
   }
-  setEnabled(true);
+  if (busy_ == 0) {
+    for (QWidget* part : {static_cast<QWidget*>(menuBar()), centralWidget(),
+                          static_cast<QWidget*>(statusBar())}) {
+      part->setEnabled(true);
+    }
+    for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(true);
+  }
   SetActivityLed(ledOff);
   // Enabling starts a full interval before the next tick.
   Timer->SetEnabled(true);

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "Dialogs.h"
+#include "DownloadSession.h"
 #include "Images.h"
 #include "Main.h"
 #include "Msg.h"
@@ -61,6 +62,27 @@ std::uint64_t SerialNumberFromText(const QString& text, std::uint64_t present) {
   }
   return serial;
 }
+
+// Shows the Cancel button, calling `cancel` when it is pressed (or Esc), for as long as it lives.
+class CancelShown {
+ public:
+  CancelShown(QPushButton& button, std::function<void()> cancel) : button_(button) {
+    connection_ = QObject::connect(&button_, &QPushButton::clicked, std::move(cancel));
+    button_.setEnabled(true);
+    button_.show();
+    button_.setFocus();
+  }
+  ~CancelShown() {
+    QObject::disconnect(connection_);
+    button_.hide();
+  }
+  CancelShown(const CancelShown&) = delete;
+  CancelShown& operator=(const CancelShown&) = delete;
+
+ private:
+  QPushButton& button_;
+  QMetaObject::Connection connection_;
+};
 
 // Shows the progress bar for as long as it lives, also when a step throws.
 class ProgressShown {
@@ -126,60 +148,74 @@ void TMainForm::ProbeReadDataExecute() {
   // An earlier download of this mission in the archive lets the download read only what is new.
   std::string archiveError;
   TArchive* archive = Workplace->ArchiveEnabled ? Workplace->OpenArchive(archiveError) : nullptr;
-  TProbe::EarlierDownload earlier;
-  if (archive && !Workplace->FullDownload) earlier = EarlierDownloadsFrom(*archive);
+  DownloadSetup setup;
+  setup.archive = archive;
+  setup.incremental = !Workplace->FullDownload;
+  setup.adapterText = Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
+  DownloadSession session(probe, setup);
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
-  if (!probe.BeginReadData(earlier)) {
+  if (!session.Begin()) {
     SetPanelText(0, Msg("MsgDataError"));
     return;
   }
   {
     ProgressShown progress(*progressBar_);
     TBusyBracket busy(*this);
-    bool more;
-    do {
-      more = probe.ReadDataBlock();
-      progressBar_->setValue(probe.ReadProgress());
+    // Cancel and Esc (and a close of the window) stop the download before its next block.
+    const CancelShown cancel(*cancelButton_, [&session] { session.Cancel(); });
+    download_ = &session;
+    bool more = true;
+    while (more) {
+      more = session.Step();
+      if (more || session.GetState() == DownloadSession::State::kDone) {
+        progressBar_->setValue(session.Progress());
+      }
       PumpMessages();
-    } while (more);
+    }
+    download_ = nullptr;
   }
-  std::unique_ptr<const TProbeRecord> record = probe.TakeDownload();
-  if (!record) {
+  if (session.GetState() == DownloadSession::State::kCancelled) {
+    // Nothing changes: the held record, its file and the archive stay as they were.
+    SetPanelText(0, tr("Cancelled"));
+    ShowProbeStatus();
+    return;
+  }
+  if (session.GetState() != DownloadSession::State::kDone) {
     // Only a whole, checked log replaces the held record: the views, the unsaved mark and the
     // files stay as they were.
     SetPanelText(0, Msg("MsgDataError"));
+    if (session.Error() == peProbeChanged) {
+      ShowMessage(this, Msg("MsgError"),
+                  tr("The download was stopped: %1. Nothing was kept of it.")
+                      .arg(QString::fromLatin1(MessageForError(peProbeChanged).text)));
+    }
     ShowProbeStatus();
     return;
   }
   // The download is stored before it is shown; when it cannot be, it is still shown and held
   // unsaved, and the user is told.
-  const bool incremental = probe.IncrementalDownload();
-  QString stored;
-  bool storeFailed = false;
+  RecordOrigin origin;
+  origin.kind = RecordOrigin::Kind::kDownload;
+  origin.incremental = session.Incremental();
   if (Workplace->ArchiveEnabled) {
     StoreResult result;
-    const std::string adapter =
-        Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
-    if (archive && archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION),
-                                  result, archiveError)) {
-      stored = tr("Archive entry %1").arg(result.id);
+    if (archive && session.Store(result, archiveError)) {
+      origin.archiveEntry = result.id;
     } else {
-      storeFailed = true;
+      origin.notArchived = true;
     }
   }
-  Workplace->HoldRecord(std::move(record));
+  Workplace->HoldRecord(session.TakeRecord(), origin);
+  // A new download belongs to no file: Save asks for a name, so that it never goes into the file
+  // of another probe or mission.
+  Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
   SetPanelText(0, Msg("MsgDataOk"));
   // A download is the session's data until it is saved.
   Workplace->Modified = true;
   ShowHeldRecord();
   ShowProbeStatus();
-  if (!stored.isEmpty()) {
-    SetPanelText(1, incremental ? tr("%1 (incremental download)").arg(stored) : stored);
-  } else if (!Workplace->ArchiveEnabled) {
-    SetPanelText(1, Msg("MsgNoname"));
-  }
-  if (storeFailed) {
-    SetPanelText(1, tr("Not archived"));
+  ShowDocument();
+  if (origin.notArchived) {
     ShowMessage(this, Msg("MsgError"),
                 tr("The download could not be stored in the archive %1:\n%2\n\nIt is held as "
                    "unsaved data: save it to a file before you close the program.")

@@ -134,8 +134,9 @@ bool TProbeWorkplace::NewProbe() {
   return true;
 }
 
-void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record) {
+void TProbeWorkplace::HoldRecord(std::unique_ptr<const TProbeRecord> record, RecordOrigin origin) {
   Record = std::move(record);
+  Origin = std::move(origin);
   ++recordGeneration_;
 }
 

@@ -11,6 +11,7 @@
 #include "CodePage.h"
 #include "IniFile.h"
 #include "Probe.h"
+#include "RecordOrigin.h"
 #include "Statistics.h"
 
 namespace ombrix {
@@ -68,8 +69,9 @@ class TProbeWorkplace {
   // ErrorCode 4, when the program is not configured; otherwise the adapter description is applied
   // and the session started.
   bool NewProbe();
-  // The held record becomes the given one (a completed download or an opened file).
-  void HoldRecord(std::unique_ptr<const TProbeRecord> record);
+  // The held record becomes the given one (a completed download or an opened file), and the
+  // origin says which.
+  void HoldRecord(std::unique_ptr<const TProbeRecord> record, RecordOrigin origin = {});
   // The held record becomes an empty one, and nothing is left unsaved.
   void DropRecord();
   // Counts the records held so far: changes whenever Record is replaced.
@@ -110,6 +112,8 @@ class TProbeWorkplace {
   // The held record: what the views, files, export and report show. Never null; only a completed
   // download, an opened file or DropRecord replaces it.
   std::unique_ptr<const TProbeRecord> Record = std::make_unique<TProbeRecord>();
+  // Where Record came from.
+  RecordOrigin Origin;
   std::int32_t ComNumber = -1;
   std::string DeviceName;
   QString FileName;

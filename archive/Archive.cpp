@@ -384,7 +384,7 @@ bool TArchive::FindMission(const TProbeStatus& status, std::unique_ptr<TProbeRec
         query.setForwardOnly(true);
         bool ok = query.prepare(QStringLiteral(
             "SELECT id FROM ombrix_entries WHERE serial_number = ? AND mission_start_seconds = ? "
-            "AND sample_rate = ? AND test = ? "
+            "AND sample_rate = ? AND test = ? AND source = 'download' "
             "ORDER BY mission_samples DESC, read_samples DESC, download_seconds DESC, id DESC "
             "LIMIT 1"));
         query.addBindValue(static_cast<qint64>(status.SerialNumber));

@@ -101,8 +101,9 @@ class TArchive {
   // The stored record, equal field for field and byte for byte to the one stored, decoded.
   // An unknown id → false, error "There is no entry N in the archive "…"."
   bool Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry, std::string& error);
-  // The entry of the same mission (serial, mission start instant, sample rate, test flag) that
-  // holds the most samples (the latest download of it); found=false when none.
+  // The entry stored by a download (never an import) of the same mission (serial, mission start
+  // instant, sample rate, test flag) that holds the most samples (the latest download of it);
+  // found=false when none. An entry whose content no longer matches its hash is an error.
   bool FindMission(const TProbeStatus& status, std::unique_ptr<TProbeRecord>& earlier, bool& found,
                    std::string& error);
 

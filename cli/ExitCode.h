@@ -14,6 +14,7 @@ enum ExitCode : int {
   kFileError = 8,       // a record, export or state file cannot be read or written
   kArchiveError = 9,    // the archive cannot be opened, read or written
   kOutsideLimits = 10,  // --check: a record is outside its limits
+  kInterrupted = 130,   // a download stopped by SIGINT or SIGTERM: nothing stored or saved
 };
 
 }  // namespace ombrix::cli

@@ -202,12 +202,14 @@ Exit codes:
   2  usage: unknown command or option, a missing or wrong value, --yes missing
   3  no adapter, more than one, or the adapter does not answer
   4  no probe on the adapter
-  5  data error: a transfer failed, an echo or a checksum did not match
+  5  data error: a transfer failed, an echo or a checksum did not match, or the probe
+     (or its mission) changed during a download
   6  not allowed in the probe's present state
   7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
   8  file error: a record, export, report or state file cannot be read or written
   9  archive error: the archive cannot be opened, read or written
  10  outside limits (show --check, download --check)
+130  download interrupted (Ctrl+C, SIGTERM): nothing stored, no file written
 )";
   return text;
 }

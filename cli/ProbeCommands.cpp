@@ -6,12 +6,15 @@
 #include "CodePage.h"
 #include "Commands.h"
 #include "Dataexport.h"
+#include "DownloadSession.h"
 #include "ExitCode.h"
 #include "FtdiDriver.h"
 #include "Probe.h"
 #include "ProgressBar.h"
 #include "RecordFile.h"
 #include "Report.h"
+
+#include <csignal>
 
 namespace ombrix::cli {
 
@@ -70,6 +73,36 @@ int Fail(const TProbe& probe, const char* outcome, const Console& console,
       console.Message(what + text);
       return kDataError;
   }
+}
+
+// While it lives, SIGINT and SIGTERM only set a flag that the download asks between blocks, so
+// that an interrupted download ends cleanly: nothing stored, no file written, no temporary file
+// left behind. The previous handlers come back afterwards.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    flag_ = 0;
+    previousInt_ = std::signal(SIGINT, &Raise);
+    previousTerm_ = std::signal(SIGTERM, &Raise);
+  }
+  ~InterruptGuard() {
+    std::signal(SIGINT, previousInt_);
+    std::signal(SIGTERM, previousTerm_);
+  }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+  static bool Interrupted() { return flag_ != 0; }
+
+ private:
+  static void Raise(int) { flag_ = 1; }
+  static inline volatile std::sig_atomic_t flag_ = 0;
+  void (*previousInt_)(int) = SIG_DFL;
+  void (*previousTerm_)(int) = SIG_DFL;
+};
+
+int Interrupted(const Console& console) {
+  console.Message("the download was interrupted: nothing was stored or saved");
+  return kInterrupted;
 }
 
 // A fresh probe record that looks for the adapter of the configured description.
@@ -153,35 +186,49 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     archive = std::make_unique<TArchive>(request.archive);
     if (!archive->Open(archiveError)) archive.reset();
   }
-  TProbe::EarlierDownload earlier;
-  if (archive && !options.full) earlier = EarlierDownloadsFrom(*archive);
 
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  if (!probe->BeginReadData(earlier)) {
+  DownloadSetup setup;
+  setup.archive = archive.get();
+  setup.incremental = !options.full;
+  setup.adapterText = options.device.value_or("Ombrix adapter") + " (USB serial " +
+                      probe->AdapterSerialNumber() + ")";
+  DownloadSession session(*probe, setup);
+  // Interrupted (Ctrl+C, or a TERM signal): the download stops before its next block and nothing
+  // is stored or written.
+  const InterruptGuard interrupt;
+  if (!session.Begin()) {
+    if (session.GetState() == DownloadSession::State::kCancelled) return Interrupted(console);
     return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
   }
   {
     ProgressBar progress(console.err, console.errIsTerminal);
     progress.Show(0);
-    while (probe->ReadDataBlock()) progress.Show(probe->ReadProgress());
-    if (probe->LastError == peNone) progress.Show(probe->ReadProgress());
+    do {
+      if (InterruptGuard::Interrupted()) session.Cancel();
+      progress.Show(session.Progress());
+    } while (session.Step());
+    if (session.GetState() == DownloadSession::State::kDone) progress.Show(100);
   }
-  const std::unique_ptr<const TProbeRecord> record = probe->TakeDownload();
-  if (!record) return Fail(*probe, kMsgDataError, console);
+  if (session.GetState() == DownloadSession::State::kCancelled) return Interrupted(console);
+  if (session.GetState() != DownloadSession::State::kDone) {
+    probe->LastError = session.Error();
+    return Fail(*probe, kMsgDataError, console);
+  }
+  // The last chance to stop: once the archive holds the download, the file is written too.
+  if (InterruptGuard::Interrupted()) return Interrupted(console);
 
   // Stored in the archive first, then saved as a file.
   std::string archived;
   if (archive) {
     StoreResult stored;
-    const std::string adapter = options.device.value_or("Ombrix adapter") + " (USB serial " +
-                                probe->AdapterSerialNumber() + ")";
-    if (archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION), stored,
-                       archiveError)) {
+    if (session.Store(stored, archiveError)) {
       archived = "archive entry " + std::to_string(stored.id);
       if (stored.duplicate) archived += " (already stored)";
     }
   }
+  const std::unique_ptr<const TProbeRecord> record = session.TakeRecord();
   std::string error;
   if (!SaveToFile(*record, request.output, &error)) {
     console.Message(std::string(kMsgDataOk) + ", but the record file was not saved: " + error);
@@ -191,8 +238,8 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   console.Message(std::string(kMsgDataOk) + ": " + std::to_string(record->HeldSamples()) +
                   " samples saved to " + options.output);
   if (!archived.empty()) console.Message("stored as " + archived);
-  if (probe->IncrementalDownload()) {
-    console.Message("incremental download: " + std::to_string(probe->DownloadBlocksRead()) +
+  if (session.Incremental()) {
+    console.Message("incremental download: " + std::to_string(session.BlocksRead()) +
                     " log blocks read, the rest taken from the earlier download in the archive");
   }
   if (!request.exportFile.isEmpty()) {

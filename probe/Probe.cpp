@@ -31,6 +31,10 @@ ProbeErrorMessage MessageForError(std::int32_t lastError) {
     case peStartTooFar:
       return {"MsgStartGreater",
               "First Sample time must not be greater than current time + 4:00 hour"};
+    case peProbeChanged:
+      return {nullptr,
+              "the probe on the adapter is not the one, or not in the mission, that the download "
+              "began on"};
     default:
       return {nullptr, "a transfer failed, or an echo or a checksum did not match"};
   }

@@ -68,8 +68,16 @@ class TProbe : public TProbeStatus {
   bool SwitchOff();
   // Where a download finds an earlier download of the same mission, once the status is read: the
   // held record of it, or nullptr. With one, only the log blocks written since it are read, after
-  // a block it holds has been read again and found equal byte for byte; any difference, or a ring
-  // that has wrapped past what it holds, and the whole log is read as without it.
+  // the oldest block the probe still holds of it and its last block have been read again and
+  // found equal byte for byte (bytes the probe has written since excepted); any difference,
+  // counters that did not only grow, or a ring that has wrapped past what it holds, and the whole
+  // log is read as without it.
+  //
+  // A download is one snapshot of the probe's memory: the serial number is read before the first
+  // block, after any block that needed a retry and again at the end with the mission counters.
+  // Another serial number or another mission fails the download (peProbeChanged). Samples the
+  // probe wrote while its log was read are read again, and the record ends with the latest of
+  // them, so that no sample ever carries another sample's value.
   using EarlierDownload = std::function<std::unique_ptr<TProbeRecord>(const TProbeStatus& status)>;
   bool BeginReadData(const EarlierDownload& earlier = {});
   bool ReadDataBlock();
@@ -114,6 +122,14 @@ class TProbe : public TProbeStatus {
   // Plans an incremental read on `earlier`; false when it cannot be used.
   bool PlanIncremental(const TProbeRecord& earlier);
   void PlanWholeLog();
+  // After a block that needed a retry: the probe on the adapter must still be the download's.
+  bool SameProbeAfterRetry();
+  // Once every planned block is read: the status again, which must be the same probe in the same
+  // mission, with its counters grown at most; samples written meanwhile are planned to be read.
+  bool CheckSnapshot();
+  // Marks the addresses of mission samples [from, to) in `written`; false when that is the whole
+  // ring.
+  static bool MarkWritten(std::int64_t from, std::int64_t to, std::vector<bool>& written);
 
   // A block of the log to read: its first address and its length. The held bytes to compare
   // (from `earlier`) are marked in `compare`.
@@ -130,6 +146,9 @@ class TProbe : public TProbeStatus {
   std::size_t planned_ = 0;  // the next block of plan_ to read
   bool incremental_ = false;
   int blocksRead_ = 0;
+  int snapshotRounds_ = 0;
+  // Counts the memory reads that were tried again.
+  int memoryRetries_ = 0;
 };
 
 }  // namespace ombrix

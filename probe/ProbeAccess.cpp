@@ -136,6 +136,7 @@ bool TProbe::ReadMemory(int address, std::uint8_t* buffer, int length) {
     return false;
   }
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (attempt > 0) ++memoryRetries_;
     if (!WriteCommand(probe_command::kSetPointer, static_cast<std::uint32_t>(address))) continue;
     if (!Adapter->ReadData(buffer, length)) {
       // The command before it succeeded and left 0; a failed transfer is a data error.

@@ -17,6 +17,9 @@ enum ProbeError : std::int32_t {
   peMoreBlocks = 8,          // a data read is under way and more blocks remain
   peStartNotAfterClock = 9,  // the first sample time is not after the probe clock
   peStartTooFar = 10,        // the first sample time is more than 250 minutes ahead
+  // A download met another probe, or another mission, than the one it began on: the serial
+  // number or the mission counters read during or after it differ from those read before it.
+  peProbeChanged = 11,
 };
 
 // What the window and the command line say for a code: the key of the window's message text

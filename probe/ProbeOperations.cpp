@@ -167,6 +167,8 @@ std::int64_t TProbe::RequestedStartSeconds() const {
 
 bool TProbe::LaunchMission(bool test) {
   const std::int32_t rate = SampleRate;
+  // The probe keeps the rate in one byte; 0 would never sample.
+  if (rate < 1 || rate > 255) return FailPrecondition();
   const bool rollover = RolloverEnable;
   const std::int64_t firstSample = RequestedStartSeconds();
 
@@ -194,7 +196,7 @@ bool TProbe::LaunchMission(bool test) {
   std::uint8_t flags = 0x02;
   if (rollover) flags |= probe_status::kRolloverEnable;
   if (test) flags |= probe_status::kTest;
-  if (!Control(flags, static_cast<std::uint8_t>(rate & 0xFF), static_cast<std::uint8_t>(minutes),
+  if (!Control(flags, static_cast<std::uint8_t>(rate), static_cast<std::uint8_t>(minutes),
                static_cast<std::uint8_t>(seconds)))
     return false;
   return ReadStatus(false);
@@ -217,6 +219,7 @@ bool TProbe::BeginReadData(const EarlierDownload& earlier) {
   planned_ = 0;
   incremental_ = false;
   blocksRead_ = 0;
+  snapshotRounds_ = 0;
   if (!ReadStatusForPrecondition()) return false;
   if (MemoryClear) return FailPrecondition();
   ReadPosition = 0;
@@ -249,6 +252,12 @@ void TProbe::PlanWholeLog() {
   download_->LogBuffer.fill(0);
 }
 
+bool TProbe::MarkWritten(std::int64_t from, std::int64_t to, std::vector<bool>& written) {
+  if (to - from >= kLogSize) return false;
+  for (std::int64_t k = from; k < to; ++k) written[static_cast<std::size_t>(k % kLogSize)] = true;
+  return true;
+}
+
 bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
   const std::int64_t before = earlier.MissionSamples;
   const std::int64_t now = MissionSamples;
@@ -256,15 +265,19 @@ bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
       earlier.SerialNumber == SerialNumber && earlier.MissionStartSeconds == MissionStartSeconds &&
       earlier.StartSeconds == StartSeconds && earlier.SampleRate == SampleRate &&
       earlier.Test == Test && earlier.RolloverEnable == RolloverEnable;
+  // The probe's lifetime count and its mission count grow together within one mission: a
+  // difference that changed means the probe was cleared and launched again since, even on the
+  // same start.
+  const bool countersGrew = now >= before && SamplesTotal >= earlier.SamplesTotal &&
+                            SamplesTotal - now == earlier.SamplesTotal - before;
+  std::vector<bool> fresh(kLogSize, false);  // written since the earlier download
   // Sample k of a mission is at address k % kLogSize. The earlier download must hold its whole
   // log, and the ring must not have gone round since it (that overwrites all it holds).
-  if (!sameMission || before <= 0 || before > now ||
+  if (!sameMission || !countersGrew || before <= 0 ||
       earlier.HeldSamples() != std::min<std::int64_t>(before, kLogSize) ||
-      now - before >= kLogSize) {
+      !MarkWritten(before, now, fresh)) {
     return false;
   }
-  std::vector<bool> fresh(kLogSize, false);  // written since the earlier download
-  for (std::int64_t k = before; k < now; ++k) fresh[k % kLogSize] = true;
   const int heldEnd = static_cast<int>(std::min<std::int64_t>(before, kLogSize));
   // The bytes of a block that the earlier download holds and the probe has not written since.
   auto unchanged = [&](int block) {
@@ -276,20 +289,27 @@ bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
     return mask;
   };
   auto length = [&](int block) { return std::min(kBlockSize, ReadSamples - block); };
-
-  // First the block of the last sample held, and the one before it when that leaves fewer than a
-  // block's worth of bytes to compare: the probe must still hold them as they were read.
-  const int last = static_cast<int>((before - 1) % kLogSize) / kBlockSize * kBlockSize;
-  std::vector<PlannedBlock> plan{{last, length(last), unchanged(last)}};
-  if (std::popcount(plan.front().compare) < kBlockSize) {
-    const int previous = (last + kLogSize - kBlockSize) % kLogSize;
-    if (previous < heldEnd && previous != last && unchanged(previous) != 0) {
-      plan.push_back({previous, length(previous), unchanged(previous)});
+  auto blockOf = [](std::int64_t sample) {
+    return static_cast<int>(sample % kLogSize) / kBlockSize * kBlockSize;
+  };
+  std::vector<PlannedBlock> plan;
+  auto compare = [&](int block) {
+    const bool planned = std::any_of(plan.begin(), plan.end(),
+                                     [block](const PlannedBlock& p) { return p.address == block; });
+    if (!planned && block < heldEnd && unchanged(block) != 0) {
+      plan.push_back({block, length(block), unchanged(block)});
     }
+  };
+  // The probe must still hold the earlier download as it was read: its oldest block the probe
+  // still holds, its last block, and the one before that when the last leaves fewer than a
+  // block's worth of bytes to compare.
+  compare(blockOf(std::max<std::int64_t>(now - kLogSize, 0)));
+  const int last = blockOf(before - 1);
+  compare(last);
+  if (std::popcount(unchanged(last)) < kBlockSize) {
+    compare((last + kLogSize - kBlockSize) % kLogSize);
   }
-  int compared = 0;
-  for (const PlannedBlock& block : plan) compared += std::popcount(block.compare);
-  if (compared == 0) return false;
+  if (plan.empty()) return false;
   // Then every block with a sample written since, in address order.
   for (int block = 0; block < ReadSamples; block += kBlockSize) {
     bool written = false;
@@ -306,6 +326,62 @@ bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
   return true;
 }
 
+bool TProbe::SameProbeAfterRetry() {
+  std::uint64_t serial = 0;
+  if (!ReadSerialNumber(serial)) return false;
+  if (serial != download_->SerialNumber) {
+    LastError = peProbeChanged;
+    return false;
+  }
+  return true;
+}
+
+bool TProbe::CheckSnapshot() {
+  // Rounds of samples written while the log is read; at the slowest link and the fastest rate a
+  // round reads a block or two, so a download that does not settle is not reading one probe.
+  constexpr int kSnapshotRounds = 8;
+  TProbeRecord& began = *download_;
+  if (!ReadStatus(false)) return false;
+  const bool sameMission =
+      SerialNumber == began.SerialNumber && !MemoryClear && !ProbeOff &&
+      MissionStartSeconds == began.MissionStartSeconds && StartSeconds == began.StartSeconds &&
+      SampleRate == began.SampleRate && Test == began.Test &&
+      RolloverEnable == began.RolloverEnable && MissionSamples >= began.MissionSamples &&
+      SamplesTotal - MissionSamples == began.SamplesTotal - began.MissionSamples;
+  if (!sameMission) {
+    LastError = peProbeChanged;
+    return false;
+  }
+  LastError = peNone;
+  if (MissionSamples == began.MissionSamples) return true;
+  if (++snapshotRounds_ > kSnapshotRounds) {
+    LastError = peDataError;
+    return false;
+  }
+  // The probe wrote samples while its log was read: the record ends with the latest of them, and
+  // the addresses they went to are read (again).
+  std::vector<bool> written(kLogSize, false);
+  const bool partial = MarkWritten(began.MissionSamples, MissionSamples, written);
+  began.MissionSamples = MissionSamples;
+  began.SamplesTotal = SamplesTotal;
+  began.RolloverOccured = RolloverOccured;
+  began.MissionInProgress = MissionInProgress;
+  began.ReadSamples = ReadSamples = std::min(MissionSamples, kLogSize);
+  if (!partial) {
+    PlanWholeLog();
+    return true;
+  }
+  plan_.clear();
+  planned_ = 0;
+  for (int block = 0; block < ReadSamples; block += kBlockSize) {
+    const int length = std::min(kBlockSize, ReadSamples - block);
+    bool any = false;
+    for (int i = 0; i < length; ++i) any = any || written[block + i];
+    if (any) plan_.push_back({block, length, 0});
+  }
+  return true;
+}
+
 bool TProbe::ReadDataBlock() {
   if (!Adapter->IsOpen()) {
     LastError = peLinkClosed;
@@ -316,20 +392,38 @@ bool TProbe::ReadDataBlock() {
     LastError = peNotAllowed;
     return false;
   }
+  auto fail = [this] {
+    download_.reset();
+    return false;
+  };
   if (planned_ < plan_.size()) {
     const PlannedBlock block = plan_[planned_];
     std::array<std::uint8_t, kBlockSize> bytes{};
-    if (!ReadMemory(block.address, bytes.data(), block.length)) {
-      download_.reset();
-      return false;
-    }
+    const int retries = memoryRetries_;
+    if (!ReadMemory(block.address, bytes.data(), block.length)) return fail();
+    // A retry may follow a probe taken off: its bytes count only while the serial is the same.
+    if (memoryRetries_ != retries && !SameProbeAfterRetry()) return fail();
     ++blocksRead_;
     std::uint8_t* log = download_->LogBuffer.data() + block.address;
-    bool same = true;
+    std::uint32_t differ = 0;
     for (int i = 0; i < block.length; ++i) {
-      if ((block.compare >> i & 1) && bytes[i] != log[i]) same = false;
+      if ((block.compare >> i & 1) && bytes[i] != log[i]) differ |= 1u << i;
     }
-    if (!same) {
+    if (differ != 0) {
+      // A byte the probe wrote since the download began is new, not a difference: it is read
+      // again with the samples written meanwhile once the planned blocks are done.
+      std::uint32_t count = 0;
+      if (!ReadRegister(probe_register::kMissionSamples, count)) return fail();
+      std::vector<bool> written(kLogSize, false);
+      if (count < static_cast<std::uint32_t>(download_->MissionSamples) ||
+          !MarkWritten(download_->MissionSamples, count, written)) {
+        differ = ~0u;
+      }
+      for (int i = 0; i < block.length; ++i) {
+        if (written[block.address + i]) differ &= ~(1u << i);
+      }
+    }
+    if (differ != 0) {
       // The probe no longer holds what the earlier download read: read it all.
       PlanWholeLog();
       LastError = peMoreBlocks;
@@ -339,6 +433,11 @@ bool TProbe::ReadDataBlock() {
     ++planned_;
     ReadPosition = block.address + block.length;
   }
+  if (planned_ < plan_.size()) {
+    LastError = peMoreBlocks;
+    return true;
+  }
+  if (!CheckSnapshot()) return fail();
   if (planned_ < plan_.size()) {
     LastError = peMoreBlocks;
     return true;
@@ -356,6 +455,8 @@ std::unique_ptr<TProbeRecord> TProbe::TakeDownload() {
 }
 
 int TProbe::ReadProgress() const {
+  // Samples written meanwhile are read at the end: the log itself has been read.
+  if (snapshotRounds_ > 0) return downloadComplete_ ? 100 : 99;
   if (incremental_) {
     return plan_.empty() ? 100 : static_cast<int>(planned_ * 100 / plan_.size());
   }

@@ -156,9 +156,54 @@ TEST_P(ArchiveContract, FindMissionGivesTheLatestDownloadOfTheSameMission) {
   test->Test = true;
   for (const auto* other : {serial.get(), start.get(), rate.get(), test.get()})
     ASSERT_TRUE(archive.Store(*other, kProvenance, result, error)) << error;
+  // An imported file of the same mission, with more samples, is never what a download builds on.
+  auto imported = std::make_unique<TProbeRecord>(*rig.downloaded);
+  imported->MissionSamples += 100;
+  imported->ReadSamples += 100;
+  imported->DecodeLog();
+  ASSERT_TRUE(archive.Store(*imported, CurrentProvenance("", "import edited.omx", "2.10"), result,
+                            error))
+      << error;
   ASSERT_TRUE(archive.FindMission(*rig.live, earlier, found, error)) << error;
   ASSERT_TRUE(found);
   ExpectSameRecord(*earlier, *rig.downloaded);
+}
+
+// An entry changed behind the archive's back is refused when it is loaded, and so never becomes
+// the base of a download either.
+TEST_P(ArchiveContract, RefusesAnEntryChangedInTheDatabase) {
+  const bool sqlite = GetParam() == Backend::kSqlite;
+  struct Case {
+    const char* what;
+    QString change;
+    const char* error;
+  } cases[] = {
+      {"a sample", QStringLiteral("UPDATE ombrix_entries SET log = %1")
+                       .arg(sqlite ? "CAST(X'51' || substr(log, 2) AS BLOB)"
+                                   : "overlay(log placing '\\x51'::bytea from 1)"),
+       "does not match its hash"},
+      {"a log longer than its samples",
+       QStringLiteral("UPDATE ombrix_entries SET log = %1")
+           .arg(sqlite ? "CAST(log || X'51' AS BLOB)" : "log || '\\x51'::bytea"),
+       "does not hold the samples"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    location_ = NewLocation();
+    TArchive archive(location_);
+    std::string error;
+    StoreResult stored;
+    const auto record = MakeRecord(0x28A1, "Fridge 2", kT0, 8000, kT0 + 70 * kDay);
+    ASSERT_TRUE(archive.Store(*record, kProvenance, stored, error)) << error;
+    Sql({c.change});
+    auto loaded = std::make_unique<TProbeRecord>();
+    EXPECT_FALSE(archive.Load(stored.id, *loaded, nullptr, error));
+    EXPECT_THAT(error, HasSubstr(c.error));
+    std::unique_ptr<TProbeRecord> earlier;
+    bool found = false;
+    EXPECT_FALSE(archive.FindMission(*record, earlier, found, error));
+    EXPECT_EQ(earlier, nullptr);
+  }
 }
 
 TEST_P(ArchiveContract, UpgradesSchemaOneInPlaceAndRefusesANewerSchema) {

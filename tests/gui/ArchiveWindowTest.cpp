@@ -1,6 +1,7 @@
 // The archive through the window: every download stored before it is shown, repeat downloads
 // read only what is new, entries found, exported and reopened; an archive that fails loses
 // nothing.
+#include <QLabel>
 #include <QPushButton>
 
 #include "ArchiveDialog.h"
@@ -12,6 +13,8 @@ namespace {
 
 class ArchiveWindowTest : public FileActionTest {
  protected:
+  // Where the held record came from, beside the status bar's panels.
+  QString Origin() const { return Find<QLabel>("RecordOrigin")->text(); }
   void StartOnDemo() {
     BuildScenario(bus, "demo");
     Start();
@@ -24,13 +27,14 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
   StartOnDemo();
   form->ProbeReadDataExecute();
   ASSERT_EQ(form->PanelText(0), "Data : OK");
-  EXPECT_EQ(form->PanelText(1), "Archive entry 1");
+  EXPECT_EQ(Origin(), "Downloaded, archive entry 1");
+  EXPECT_EQ(form->PanelText(1), Msg("MsgNoname")) << "a download belongs to no file";
   EXPECT_TRUE(form->Workplace->Modified) << "stored, but not saved as a file";
 
   clock.Advance(24 * 3600 * 1000LL);
   form->ProbeReadDataExecute();
   ASSERT_EQ(form->PanelText(0), "Data : OK");
-  EXPECT_EQ(form->PanelText(1), "Archive entry 2 (incremental download)");
+  EXPECT_EQ(Origin(), "Downloaded, archive entry 2 (incremental download)");
   const TProbeRecord second = *form->Workplace->Record;
   EXPECT_TRUE(messages.empty());
 
@@ -63,7 +67,8 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
   EXPECT_TRUE(QFile::exists(Path((serial + "-1.txt").toUtf8())));
 
   ASSERT_EQ(form->PollState, psFile);
-  EXPECT_EQ(form->PanelText(1), "Archive entry 2");
+  EXPECT_EQ(Origin(), "Opened from archive entry 2");
+  EXPECT_EQ(form->PanelText(1), Msg("MsgNoname"));
   EXPECT_FALSE(form->Workplace->Modified);
   const TProbeRecord& opened = *form->Workplace->Record;
   EXPECT_EQ(opened.LogBuffer, second.LogBuffer);
@@ -78,7 +83,7 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   form->Workplace->ArchiveOverride = "/proc/no-archive-here/archive.sqlite";
   form->ProbeReadDataExecute();
   ASSERT_EQ(form->PanelText(0), "Data : OK");
-  EXPECT_EQ(form->PanelText(1), "Not archived");
+  EXPECT_EQ(Origin(), "Downloaded, not archived");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].text.contains("could not be stored in the archive"))
       << messages[0].text.toStdString();
@@ -90,7 +95,7 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   form->Workplace->ArchiveEnabled = false;
   form->ProbeReadDataExecute();
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(form->PanelText(1), Msg("MsgNoname"));
+  EXPECT_EQ(Origin(), "Downloaded");
 }
 
 }  // namespace

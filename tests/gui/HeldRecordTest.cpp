@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include <random>
 
@@ -175,7 +176,7 @@ TEST_F(HeldRecordTest, NothingUnsavedIsDroppedWithoutAChoice) {
   EXPECT_EQ(LastMessage(), "File modified. Do You really want to terminate ?");
 }
 
-TEST_F(HeldRecordTest, CloseDuringADownloadWaitsForItToEnd) {
+TEST_F(HeldRecordTest, CloseDuringADownloadCancelsItAndCloses) {
   BuildScenario(bus, "demo");
   Start();
   RunFor(300);
@@ -186,16 +187,79 @@ TEST_F(HeldRecordTest, CloseDuringADownloadWaitsForItToEnd) {
                                            });
   form->ProbeReadDataExecute();
   QObject::disconnect(connection);
-  EXPECT_FALSE(closed);
-  EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(form->PanelText(0), "Data : OK");
-  EXPECT_TRUE(form->Workplace->Modified);
-  // Once the download has ended, the close comes back and asks about the unsaved data.
-  answer = false;
+  EXPECT_FALSE(closed) << "not while the adapter is in use";
+  EXPECT_EQ(form->PanelText(0), "Cancelled");
+  EXPECT_FALSE(form->Workplace->Modified);
+  EXPECT_EQ(form->Workplace->Record->HeldSamples(), 0);
+  // Once the download has stopped, the close comes back; nothing unsaved is there to ask about.
   messages.clear();
   RunFor(10);
-  EXPECT_EQ(LastMessage(), "File modified. Do You really want to terminate ?");
-  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(form->isVisible());
+}
+
+// Save after a new download never writes into the file of another probe or mission, a probe
+// swapped during a download leaves nothing of it, and Cancel stops a download with nothing kept.
+TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
+  StartWithDownload();
+  chosen = Path("probeA.omx");
+  form->FileSaveAsExecute();
+  const std::string probeA = FileBytes(chosen);
+  auto* progress = Find<QProgressBar>("ProgressBar");
+  form->Workplace->FullDownload = true;
+  std::string error;
+  auto entries = [&] {
+    std::vector<ArchiveEntry> listed;
+    EXPECT_TRUE(form->Workplace->OpenArchive(error)->List({}, listed, error)) << error;
+    return listed.size();
+  };
+  const std::size_t stored = entries();
+
+  // Probe A taken off half-way and B put on: the download fails and keeps nothing of B.
+  auto second = MakeProbe(bus, 90, 5, "Second", "");
+  GiveReadyMission(*second, bus, 21 * 24 * 3600, VirtualProbe::Mission{});
+  auto connection = QObject::connect(progress, &QProgressBar::valueChanged, form.get(), [&](int v) {
+    if (v >= 50 && Adapter().Probe() != second.get()) {
+      Adapter().DetachProbe();
+      RunFor(20);
+      Adapter().AttachProbe(second);
+    }
+  });
+  form->ProbeReadDataExecute();
+  QObject::disconnect(connection);
+  EXPECT_EQ(form->PanelText(0), "Data : Error");
+  ExpectHeldUnchanged("after the swap");
+  EXPECT_TRUE(LastMessage().contains("not the one")) << LastMessage().toStdString();
+  EXPECT_EQ(entries(), stored);
+
+  // B's own download, then Save: it asks for a name instead of writing into probeA.omx.
+  RunFor(4000);
+  ASSERT_EQ(form->PollState, psProbe);
+  form->ProbeReadDataExecute();
+  ASSERT_EQ(form->PanelText(0), "Data : OK");
+  EXPECT_EQ(form->Workplace->Record->Name, "Second");
+  EXPECT_EQ(form->PanelText(1), Msg("MsgNoname"));
+  chosen.clear();  // the dialog is cancelled
+  const std::size_t dialogsBefore = dialogs.size();
+  form->FileSaveExecute();
+  EXPECT_EQ(dialogs.size(), dialogsBefore + 1);
+  EXPECT_EQ(FileBytes(Path("probeA.omx")), probeA);
+
+  // Cancel at a random block: record, unsaved mark, files and archive as they were.
+  held = form->Workplace->Record.get();
+  const std::size_t storedB = entries();
+  std::mt19937 random(7);
+  const int block = std::uniform_int_distribution<int>(1, 98)(random);
+  connection = QObject::connect(progress, &QProgressBar::valueChanged, form.get(), [&](int v) {
+    if (v >= block) Find<QPushButton>("DownloadCancel")->click();
+  });
+  form->ProbeReadDataExecute();
+  QObject::disconnect(connection);
+  EXPECT_EQ(form->PanelText(0), "Cancelled");
+  EXPECT_EQ(form->Workplace->Record.get(), held);
+  EXPECT_TRUE(form->Workplace->Modified);
+  EXPECT_EQ(entries(), storedB);
+  EXPECT_FALSE(Find<QPushButton>("DownloadCancel")->isVisible());
 }
 
 // The presence decisions on their own, without a window.

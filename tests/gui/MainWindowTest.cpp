@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, PagesTabShieldAndStatusBar) {
 
   // The shield lies over the whole tab row and carries the progress bar and the lamp.
   auto* shield = Find<QWidget>("TabShield");
-  const QRect tabs = pages->tabBar()->geometry();
+  const QRect tabs(pages->tabBar()->mapTo(form.get(), QPoint(0, 0)), pages->tabBar()->size());
   EXPECT_TRUE(shield->geometry().contains(tabs)) << tabs.x() << "," << tabs.width();
   EXPECT_EQ(shield->width(), pages->width());
   auto* progress = Find<QProgressBar>("ProgressBar");

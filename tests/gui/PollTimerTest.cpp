@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSignalSpy>
 
 #include "GuiTesting.h"
@@ -229,7 +230,9 @@ TEST_F(PollTimerTest, NoTickDuringABusyBracket) {
   std::vector<Seen> seen;
   QObject::connect(form->PcClock, &TTimer::Tick, form.get(), [&] {
     seen.push_back(
-        {form->Busy(), form->Timer->Enabled(), form->isEnabled(), form->ActivityLedImage()});
+        {form->Busy(), form->Timer->Enabled(), form->centralWidget()->isEnabled() &&
+                                                   form->menuBar()->isEnabled(),
+         form->ActivityLedImage()});
   });
   form->ProbeReadStatusExecute();
   EXPECT_TRUE(Ticks().empty());
@@ -239,7 +242,7 @@ TEST_F(PollTimerTest, NoTickDuringABusyBracket) {
   EXPECT_FALSE(seen[0].windowEnabled);
   EXPECT_EQ(seen[0].led, ledGreen);
   EXPECT_FALSE(form->Busy());
-  EXPECT_TRUE(form->isEnabled());
+  EXPECT_TRUE(form->centralWidget()->isEnabled() && form->menuBar()->isEnabled());
   EXPECT_EQ(form->ActivityLedImage(), ledOff);
   EXPECT_EQ(form->PanelText(0), "Cmd : OK");
 
@@ -261,7 +264,7 @@ TEST_F(PollTimerTest, EndBusyRunsOnceAlsoWhenTheOperationThrows) {
   }
   EXPECT_FALSE(form->Busy());
   EXPECT_TRUE(form->Timer->Enabled());
-  EXPECT_TRUE(form->isEnabled());
+  EXPECT_TRUE(form->centralWidget()->isEnabled());
   EXPECT_THROW(form->EndBusy(), ConsistencyError);
   EXPECT_THROW(form->PumpMessages(), ConsistencyError);
 }

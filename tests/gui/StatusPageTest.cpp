@@ -86,7 +86,7 @@ TEST_F(StatusPageTest, ARunningMissionShowsTheRecordAndAllowsStopAndReadData) {
 TEST_F(StatusPageTest, LampsKeepTheirColoursWhileACommandDisablesTheWindow) {
   StartOn("demo");
   form->BeginBusy();
-  ASSERT_FALSE(form->isEnabled());
+  ASSERT_FALSE(form->centralWidget()->isEnabled());
   const QImage lit = LedImage(ledGreen).toImage();
   for (const char* name : {"StatusMissionInProgressLed", "ActivityLed"}) {
     auto* lamp = Find<QLabel>(name);
