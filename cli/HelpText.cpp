@@ -213,9 +213,9 @@ Exit codes:
 With --check and several records, every record is reported and the exit code is the worst:
 10, then 11, then 2 (no limits set), then 0.
 
-Settings: the window's settings file, ombrix.INI beside the program while it can be written
-there, else $XDG_CONFIG_HOME/ombrix/ombrix.INI; ombrix-cli honours its [Archive] Enabled,
-Database and FullDownload keys and its [Limits] sections.
+The settings file is the window's: ombrix.INI beside the programs while it can be written
+there, else $XDG_CONFIG_HOME/ombrix/ombrix.INI. Its [Archive] keys (Enabled, Database,
+FullDownload) and its [Limits] sections count here as in the window.
 )";
   return text;
 }

@@ -88,7 +88,7 @@ TEST_F(ReportSummaryTest, SummaryGivesLimitsStatisticsAndExcursionsWithTheirLoca
                                              {"Last sample", "02/06/2021 11:50:00"},
                                              {"Minimum", "1.0 °C at 01/06/2021 15:20:00"},
                                              {"Maximum", "9.0 °C at 01/06/2021 13:00:00"},
-                                             {"Mean", "4.2 °C"},
+                                             {"Mean", "4.1 °C"},
                                              {"Standard deviation", "0.92 K"},
                                              {"Mean kinetic temperature", "4.21 °C"},
                                              {"Time below the low limit", "10 min"},
