@@ -165,7 +165,7 @@ void TMainForm::FileArchiveExecute() {
   if (!archive) {
     ShowMessage(this, Msg("MsgError"),
                 tr("The archive %1 cannot be opened:\n%2")
-                    .arg(QString::fromStdString(Workplace ? Workplace->ArchiveLocationText() : ""),
+                    .arg(QString::fromStdString(Workplace ? Workplace->Common().ArchiveLocationText() : ""),
                          QString::fromStdString(error)));
     return;
   }

@@ -93,7 +93,7 @@ TLimitsDialog::TLimitsDialog(TProbeWorkplace& workplace, std::optional<std::uint
   targetLayout->addWidget(defaults_);
   own_->setEnabled(serial.has_value());
   // The choice starts where the limits shown come from.
-  (serial && workplace_.HasOwnLimits(*serial) ? own_ : defaults_)->setChecked(true);
+  (serial && workplace_.Common().HasOwnLimits(*serial) ? own_ : defaults_)->setChecked(true);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName(QStringLiteral("LimitsButtons"));

@@ -224,7 +224,8 @@ QAction* TMainForm::Action(const char* name) const {
 // Window events ------------------------------------------------------------------------------
 
 void TMainForm::FormCreate() {
-  Workplace = std::make_unique<TProbeWorkplace>(TProbeWorkplace::PrepareSettings(programPath_));
+  Workplace = std::make_unique<TProbeWorkplace>(
+      Settings::Prepare(TProbeWorkplace::IniFileNameFor(programPath_)));
   Presence.SetWorkplace(*Workplace);
   // Without a configuration the window keeps its designed place and switches.
   if (!Workplace->Load()) return;

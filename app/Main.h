@@ -54,7 +54,7 @@ class TMainForm : public QMainWindow {
   static constexpr int kDesignedLeft = 292;
   static constexpr int kDesignedTop = 198;
 
-  // programPath: the running program's file. The settings are found from it (LocateSettings), the
+  // programPath: the running program's file. The settings are found from it (Settings::Locate), the
   // help pages lie beside it or in the installed tree (ChooseHelpFile), and its name without
   // folder and extension becomes the application title.
   explicit TMainForm(const QString& programPath = QCoreApplication::applicationFilePath(),

@@ -10,11 +10,11 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 
-#include <cstdio>
 #include <functional>
 
 #include "Dialogs.h"
 #include "DownloadSession.h"
+#include "FigureTexts.h"
 #include "Images.h"
 #include "Main.h"
 #include "Msg.h"
@@ -46,21 +46,6 @@ void RunConfirmedCommand(TMainForm& form, const char* questionKey,
   }
   form.SetPanelText(0, Msg("MsgCmdOk"));
   form.ShowProbeStatus();
-}
-
-// The serial number as the field shows it: eight hexadecimal bytes separated by blanks, byte 0
-// first. Bytes the text does not give keep their present value.
-std::uint64_t SerialNumberFromText(const QString& text, std::uint64_t present) {
-  unsigned int bytes[8] = {};
-  const QByteArray latin = text.toLatin1();
-  const int read = std::sscanf(latin.constData(), "%x %x %x %x %x %x %x %x", &bytes[0], &bytes[1],
-                               &bytes[2], &bytes[3], &bytes[4], &bytes[5], &bytes[6], &bytes[7]);
-  std::uint64_t serial = present;
-  for (int i = 0; i < read; ++i) {
-    serial &= ~(std::uint64_t{0xFF} << (8 * i));
-    serial |= static_cast<std::uint64_t>(bytes[i] & 0xFF) << (8 * i);
-  }
-  return serial;
 }
 
 // Shows the Cancel button, calling `cancel` when it is pressed (or Esc), for as long as it lives.
@@ -146,11 +131,12 @@ void TMainForm::ProbeReadDataExecute() {
                            held.MissionStartSeconds == probe.MissionStartSeconds;
   if (!sameMission && !MayDropRecord(tr("read new data"))) return;
   // An earlier download of this mission in the archive lets the download read only what is new.
+  const Settings& settings = Workplace->Common();
   std::string archiveError;
-  TArchive* archive = Workplace->ArchiveEnabled ? Workplace->OpenArchive(archiveError) : nullptr;
+  TArchive* archive = settings.archiveEnabled ? Workplace->OpenArchive(archiveError) : nullptr;
   DownloadSetup setup;
   setup.archive = archive;
-  setup.incremental = !Workplace->FullDownload;
+  setup.incremental = !settings.fullDownload;
   setup.adapterText = Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
   DownloadSession session(probe, setup);
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
@@ -197,7 +183,7 @@ void TMainForm::ProbeReadDataExecute() {
   RecordOrigin origin;
   origin.kind = RecordOrigin::Kind::kDownload;
   origin.incremental = session.Incremental();
-  if (Workplace->ArchiveEnabled) {
+  if (settings.archiveEnabled) {
     StoreResult result;
     if (archive && session.Store(result, archiveError)) {
       origin.archiveEntry = result.id;
@@ -219,7 +205,7 @@ void TMainForm::ProbeReadDataExecute() {
     ShowMessage(this, Msg("MsgError"),
                 tr("The download could not be stored in the archive %1:\n%2\n\nIt is held as "
                    "unsaved data: save it to a file before you close the program.")
-                    .arg(QString::fromStdString(Workplace->ArchiveLocationText()),
+                    .arg(QString::fromStdString(settings.ArchiveLocationText()),
                          QString::fromStdString(archiveError)));
   }
 }
@@ -306,8 +292,13 @@ void TMainForm::StatusWriteTextClick() {
   if (!Ask(*this, "MsgWriteTextQ")) return;
   TProbe& probe = *Workplace->Probe;
   const bool test = Workplace->Test;
-  if (test)
-    probe.SerialNumber = SerialNumberFromText(ui_->StatusSerialNumber->text(), probe.SerialNumber);
+  // Bytes the field does not give keep their present value; a text that is no serial number
+  // changes nothing.
+  if (test) {
+    probe.SerialNumber =
+        figures::SerialNumberFromText(ui_->StatusSerialNumber->text(), probe.SerialNumber)
+            .value_or(probe.SerialNumber);
+  }
   probe.Name = Workplace->ToBytes(ui_->StatusName->text());
   probe.Comment = Workplace->ToBytes(ui_->StatusComment->toPlainText());
 

@@ -12,6 +12,7 @@
 #include "IniFile.h"
 #include "Probe.h"
 #include "RecordOrigin.h"
+#include "Settings.h"
 #include "Statistics.h"
 
 namespace ombrix {
@@ -44,20 +45,6 @@ class TProbeWorkplace {
   static QString IniFileNameFor(const QString& programPath);
   static QString DefaultIniFileName();
 
-  // Where the settings of the program at programPath live. The INI beside the program while it
-  // can be written there (a portable copy, the build tree); otherwise "ombrix.INI" in the user's
-  // configuration folder ($XDG_CONFIG_HOME/ombrix), which is seeded on first use from the copy
-  // beside the program or, without one, from the shipped defaults (share/ombrix/ombrix.INI
-  // beside the program's bin folder).
-  struct SettingsLocation {
-    QString file;
-    QString seedFrom;  // empty when the file needs no seeding
-  };
-  static SettingsLocation LocateSettings(const QString& programPath);
-  // LocateSettings, then the seeding (when the user's file does not exist yet); returns the file.
-  // A seed that cannot be copied leaves the program unconfigured, as a missing file does.
-  static QString PrepareSettings(const QString& programPath);
-
   // Reads the settings. False, with only ComNumber and DeviceName read, when the program is not
   // configured (ComNumber -1).
   bool Load();
@@ -78,23 +65,23 @@ class TProbeWorkplace {
   std::uint64_t RecordGeneration() const { return recordGeneration_; }
   QString ErrorText() const;
 
-  // The temperature limits of the probe with that serial number: its own when the settings give
-  // it any, else the defaults for all probes (none, the built-in ones, without settings).
-  TemperatureLimits LimitsFor(std::optional<std::uint64_t> serial) const;
-  // True when the settings hold limits of that probe's own.
-  bool HasOwnLimits(std::uint64_t serial) const;
+  // The settings the window shares with ombrix-cli: the archive and the limits.
+  Settings& Common() { return common_; }
+  const Settings& Common() const { return common_; }
+  // The temperature limits of the probe with that serial number (see Settings::LimitsFor).
+  TemperatureLimits LimitsFor(std::optional<std::uint64_t> serial) const {
+    return common_.LimitsFor(serial);
+  }
   // Writes the limits as the probe's own (or, without a serial, as the defaults) and puts the
-  // settings file on disk at once, so that the probe keeps them from download to download. The
-  // file is read again first, as Save does, so that other keys and edits made meanwhile stay.
+  // settings file on disk at once, so that the probe keeps them from download to download.
   // Throws IniWriteError; the settings held are then as before.
-  void StoreLimits(std::optional<std::uint64_t> serial, const TemperatureLimits& limits);
+  void StoreLimits(std::optional<std::uint64_t> serial, const TemperatureLimits& limits) {
+    common_.StoreLimits(iniFileName_, serial, limits);
+  }
 
-  // The archive every download is stored in, opened on first use: the location given on the
-  // command line, else the one the settings name, else the user's own SQLite file. Null, with
-  // `error` saying why, when it cannot be opened.
+  // The archive every download is stored in (Settings::ArchiveName), opened on first use. Null,
+  // with `error` saying why, when it cannot be opened.
   TArchive* OpenArchive(std::string& error);
-  // The location the archive is (or would be) opened at, as shown to the user.
-  std::string ArchiveLocationText() const;
 
   // Probe texts (8-bit, in the configured code page) for the window, and back.
   QString ToText(std::string_view bytes) const { return codePage_.ToUnicode(bytes); }
@@ -134,22 +121,14 @@ class TProbeWorkplace {
   float MaxTemperature = 40.0f;
   bool Test = false;
   bool EnableOff = false;
-  // [Archive] settings, read from the file and never written back (set them in the file):
-  // Enabled=0 stores no download, Database names a SQLite file or a PostgreSQL database
-  // (postgresql://host/dbname; credentials from ~/.pgpass or the environment, never here),
-  // FullDownload=1 reads the whole log even when the archive holds the earlier part.
-  bool ArchiveEnabled = true;
-  std::string ArchiveDatabase;
-  bool FullDownload = false;
-  // From the command line: takes the place of ArchiveDatabase.
-  std::string ArchiveOverride;
   std::int8_t ErrorCode = errUndefined;
-  std::unique_ptr<TIniFile> IniFile;
+  std::shared_ptr<TIniFile> IniFile;
 
  private:
   QString iniFileName_;
   TCodePage codePage_;
   std::uint64_t recordGeneration_ = 0;
+  Settings common_;
   std::unique_ptr<TArchive> archive_;
 };
 

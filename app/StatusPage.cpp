@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "FigureTexts.h"
 #include "GraphView.h"
 #include "Images.h"
 #include "Main.h"
@@ -23,43 +24,21 @@ const QColor kAqua(0, 255, 255);
 const QColor kOutsideColour(0xC0, 0, 0);
 const QColor kWithinColour(0, 0x80, 0);
 
-// A temperature with one decimal and its unit; a value that rounds to zero shows no sign.
-QString Degrees(double celsius) {
-  QString text = QString::number(celsius, 'f', 1);
-  if (text == QLatin1String("-0.0")) text.remove(0, 1);
-  return text + QStringLiteral(" \u00B0C");
-}
-
-// A length of time in days, hours, minutes and (for rates in seconds) seconds: "1 d 2 h 5 min".
-QString DurationText(std::int64_t seconds) {
-  const struct {
-    std::int64_t count;
-    const char* unit;
-  } parts[] = {{seconds / 86'400, "d"},
-               {seconds / 3'600 % 24, "h"},
-               {seconds / 60 % 60, "min"},
-               {seconds % 60, "s"}};
-  QStringList text;
-  for (const auto& part : parts) {
-    if (part.count != 0) text << QStringLiteral("%1 %2").arg(part.count).arg(part.unit);
-  }
-  return text.isEmpty() ? QStringLiteral("0 min") : text.join(u' ');
-}
-
 QString LimitsText(const TemperatureLimits& limits) {
   QString text;
   if (limits.low && limits.high) {
-    text = TMainForm::tr("%1 to %2").arg(Degrees(*limits.low), Degrees(*limits.high));
+    text = TMainForm::tr("%1 to %2")
+               .arg(figures::Celsius(*limits.low), figures::Celsius(*limits.high));
   } else if (limits.low) {
-    text = TMainForm::tr("not below %1").arg(Degrees(*limits.low));
+    text = TMainForm::tr("not below %1").arg(figures::Celsius(*limits.low));
   } else if (limits.high) {
-    text = TMainForm::tr("not above %1").arg(Degrees(*limits.high));
+    text = TMainForm::tr("not above %1").arg(figures::Celsius(*limits.high));
   } else {
     return TMainForm::tr("none set");
   }
   if (limits.delayMinutes > 0) {
-    text +=
-        TMainForm::tr(", excursions of %1 or longer").arg(DurationText(limits.delayMinutes * 60));
+    text += TMainForm::tr(", excursions of %1 or longer")
+                .arg(figures::Duration(limits.delayMinutes * 60));
   }
   return text;
 }
@@ -204,59 +183,46 @@ void TMainForm::ShowStatistics() {
   const std::optional<std::uint64_t> serial = LimitsSerial();
   const TemperatureLimits limits = Workplace->LimitsFor(serial);
   const RecordStatistics s = ComputeStatistics(record, limits);
-  const bool any = s.samples > 0;
-  const QString none = QStringLiteral("\u2014");
-  const auto at = [&](double value, int index) {
-    return tr("%1 at %2").arg(Degrees(value), DateTimeText(record.GetSample(index).Time));
-  };
-  const auto instant = [](std::int64_t seconds) {
-    return DateTimeText(ProbeSecondsToDateTime(seconds));
-  };
+  const figures::FigureRows rows = figures::StatisticsRows(record, limits, s);
+  const auto text = [&rows](figures::Figure figure) { return figures::TextOf(rows, figure); };
+  using figures::Figure;
 
   QString limitsText = LimitsText(limits);
   if (limits.Any()) {
-    limitsText += serial && Workplace->HasOwnLimits(*serial) ? tr(" (this probe's own)")
-                                                             : tr(" (defaults for all probes)");
+    limitsText += serial && Workplace->Common().HasOwnLimits(*serial)
+                      ? tr(" (this probe's own)")
+                      : tr(" (defaults for all probes)");
   }
   ui_->StatisticsLimits->setText(limitsText);
-  ui_->StatisticsSamples->setText(QString::number(s.samples));
-  ui_->StatisticsFirst->setText(any ? DateTimeText(record.GetSample(0).Time) : QString());
-  ui_->StatisticsLast->setText(any ? DateTimeText(record.GetSample(s.samples - 1).Time)
-                                   : QString());
-  ui_->StatisticsMinimum->setText(any ? at(s.minimum, s.minimumIndex) : QString());
-  ui_->StatisticsMaximum->setText(any ? at(s.maximum, s.maximumIndex) : QString());
-  ui_->StatisticsMean->setText(any ? Degrees(s.mean) : QString());
-  ui_->StatisticsDeviation->setText(s.standardDeviation ? Degrees(*s.standardDeviation)
-                                    : any               ? none
-                                                        : QString());
-  ui_->StatisticsMeanKinetic->setText(
-      any ? tr("%1 (\u0394H/R %2 K)").arg(Degrees(s.meanKinetic)).arg(limits.activation, 0, 'g', 10)
-          : QString());
-  ui_->StatisticsBelow->setText(!any         ? QString()
-                                : limits.low ? DurationText(s.secondsBelow)
-                                             : none);
-  ui_->StatisticsAbove->setText(!any          ? QString()
-                                : limits.high ? DurationText(s.secondsAbove)
-                                              : none);
-  ui_->StatisticsExcursions->setText(any && limits.Any() ? QString::number(s.excursions.size())
-                                                         : QString());
-  QString longest;
+  for (const auto& [label, figure] : {std::pair{ui_->StatisticsSamples, Figure::kSamples},
+                                      {ui_->StatisticsFirst, Figure::kFirst},
+                                      {ui_->StatisticsLast, Figure::kLast},
+                                      {ui_->StatisticsMinimum, Figure::kMinimum},
+                                      {ui_->StatisticsMaximum, Figure::kMaximum},
+                                      {ui_->StatisticsMean, Figure::kMean},
+                                      {ui_->StatisticsDeviation, Figure::kDeviation},
+                                      {ui_->StatisticsBelow, Figure::kBelow},
+                                      {ui_->StatisticsAbove, Figure::kAbove},
+                                      {ui_->StatisticsExcursions, Figure::kExcursions}}) {
+    label->setText(text(figure));
+  }
+  ui_->StatisticsMeanKinetic->setText(s.samples > 0 ? tr("%1 (\u0394H/R %2 K)")
+                                                          .arg(text(Figure::kMeanKinetic))
+                                                          .arg(limits.activation, 0, 'g', 10)
+                                                    : text(Figure::kMeanKinetic));
+  QString longest = text(Figure::kLongest);
   if (s.longest) {
-    longest = tr("%1 \u2013 %2 (%3, %4)")
-                  .arg(instant(s.longest->startSeconds), instant(s.longest->endSeconds),
-                       DurationText(s.longest->Seconds()),
-                       s.longest->above ? tr("above the high limit") : tr("below the low limit"));
-  } else if (any && limits.Any()) {
-    longest = none;
+    longest = tr("%1, %2 \u2013 %3")
+                  .arg(longest, text(Figure::kLongestFrom), text(Figure::kLongestUntil));
   }
   ui_->StatisticsLongest->setText(longest);
 
-  // Nothing to judge without samples.
+  // A record without samples has no verdict: the text says so, in no colour of a verdict.
   QLabel* verdict = ui_->StatisticsVerdict;
-  verdict->setText(any ? FirstUpper(QString::fromLatin1(VerdictText(s.verdict))) : QString());
+  verdict->setText(figures::VerdictHeading(s.verdict));
   QPalette palette = ui_->StatusStatistics->palette();
   QFont font = ui_->StatusStatistics->font();
-  if (any && s.verdict != Verdict::kNoLimits) {
+  if (s.verdict == Verdict::kWithin || s.verdict == Verdict::kOutside) {
     const bool outside = s.verdict == Verdict::kOutside;
     palette.setColor(QPalette::WindowText, outside ? kOutsideColour : kWithinColour);
     font.setBold(outside);

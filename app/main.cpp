@@ -38,9 +38,10 @@ int main(int argc, char** argv) {
   const QStringList scenarios = KnownScenarios();
   const QString program = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
   // The usage text needs no display. It names the settings file without creating it.
-  const QString settings = TProbeWorkplace::LocateSettings(
-                               QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
-                               .file;
+  const QString settings =
+      Settings::Locate(TProbeWorkplace::IniFileNameFor(
+                           QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()))
+          .file;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--help" || argument == "-h") {
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
   // layout form of the printed report, which is never shown.
   auto mainForm = std::make_unique<TMainForm>();
   MainForm = mainForm.get();
-  if (mainForm->Workplace) mainForm->Workplace->ArchiveOverride = options.archive.toStdString();
+  if (mainForm->Workplace)
+    mainForm->Workplace->Common().archiveOverride = options.archive.toStdString();
   auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
   AboutBox = aboutBox.get();
   auto msgTemplate = std::make_unique<TMsgTemplate>();

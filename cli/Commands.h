@@ -10,8 +10,8 @@
 
 #include "Archive.h"
 #include "Console.h"
-#include "IniFile.h"
 #include "Options.h"
+#include "Settings.h"
 #include "Statistics.h"
 #include "TimeConversion.h"
 
@@ -27,24 +27,19 @@ struct Request {
   QString recordFile;
   QString output;
   QString exportFile;
-  // Where downloads are stored and the archive commands look: --archive, or the user's own file.
+  // The settings file the window uses too: the archive and the limits.
+  Settings settings;
+  // Where downloads are stored and the archive commands look (Settings::ArchiveName).
   ArchiveLocation archive;
+  // Whether a download is stored in the archive (not with --no-archive or [Archive] Enabled=0),
+  // and whether it reads the whole log (--full or [Archive] FullDownload=1).
+  bool storeDownload = true;
+  bool fullDownload = false;
   std::optional<std::uint64_t> serial;       // archive list --serial
   std::optional<std::int64_t> sinceSeconds;  // archive list --since, in probe seconds
   // Limits: --low, --high and --delay as given, in place of those in the settings file.
-  std::optional<std::optional<double>> low, high;
-  std::optional<int> delay;
-  std::shared_ptr<const TIniFile> settings;  // the user's settings file, when there is one
+  Settings::GivenLimits limits;
 };
-
-// The limits a record of probe `serial` is checked against: those the settings keep for the
-// probe (or their defaults), with what the command line gives in their place. False, with the
-// reason, when the two together contradict each other.
-bool LimitsFor(const Request& request, std::uint64_t serial, TemperatureLimits& limits,
-               std::string& error);
-// The settings file ombrix-cli reads limits from: $XDG_CONFIG_HOME/ombrix/ombrix.INI (or
-// ~/.config/ombrix/ombrix.INI), where an installed window keeps its settings.
-QString UserSettingsFile();
 
 // A record named on the command line: a record file, or "archive:ID" for an archive entry.
 inline constexpr const char* kArchiveInput = "archive:";
@@ -63,8 +58,13 @@ struct Checked {
   TemperatureLimits limits;
   RecordStatistics statistics;
 };
+// The limits of each record (Settings::LimitsFor) and its statistics; kUsage after a message when
+// the limits given do not fit those of the settings.
 int Check(const std::vector<Input>& inputs, const Request& request, const Console& console,
           std::vector<Checked>& checked);
+// --check of one record (or download) named `name`: kSuccess within its limits, else the exit code
+// (kOutsideLimits, kNoSamples, kUsage without limits) after a message.
+int CheckCode(Verdict verdict, const std::string& name, const Console& console);
 // Where an export of several records as text puts the one of `input`: FOLDER/NAME.txt.
 QString ExportFileFor(const QString& folder, const std::string& input);
 

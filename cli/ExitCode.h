@@ -14,7 +14,23 @@ enum ExitCode : int {
   kFileError = 8,       // a record, export or state file cannot be read or written
   kArchiveError = 9,    // the archive cannot be opened, read or written
   kOutsideLimits = 10,  // --check: a record is outside its limits
+  kNoSamples = 11,      // --check: a record holds no samples, so nothing to judge
   kInterrupted = 130,   // a download stopped by SIGINT or SIGTERM: nothing stored or saved
 };
+
+// How bad the outcome of --check for one record is, so that several records end with the worst:
+// outside the limits, then no samples, then no limits set (usage), then within.
+inline int CheckRank(int code) {
+  switch (code) {
+    case kOutsideLimits:
+      return 3;
+    case kNoSamples:
+      return 2;
+    case kSuccess:
+      return 0;
+    default:
+      return 1;
+  }
+}
 
 }  // namespace ombrix::cli

@@ -2,7 +2,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
 
 #include <memory>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include "CsvExport.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
+#include "FigureTexts.h"
 #include "FileRead.h"
 #include "ProbeRecord.h"
 #include "RecordFile.h"
@@ -55,7 +55,7 @@ int Check(const std::vector<Input>& inputs, const Request& request, const Consol
   for (const Input& input : inputs) {
     Checked c;
     std::string error;
-    if (!LimitsFor(request, input.record->SerialNumber, c.limits, error)) {
+    if (!request.settings.LimitsFor(input.record->SerialNumber, request.limits, c.limits, error)) {
       console.Message(error);
       return kUsage;
     }
@@ -65,29 +65,36 @@ int Check(const std::vector<Input>& inputs, const Request& request, const Consol
   return kSuccess;
 }
 
-namespace {
-
-// --check: exit 10 when a record is outside its limits; a record without limits cannot pass.
-int CheckOutcome(const std::vector<Input>& inputs, const std::vector<Checked>& checked,
-                 const Console& console) {
-  int code = kSuccess;
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    const std::string name = ShownFileName(inputs[i].shown);
-    if (checked[i].statistics.verdict == Verdict::kNoLimits) {
-      console.Message("--check: no limits are set for " + name +
-                      "; give --low or --high, or set them in the window");
-      return kUsage;
-    }
-    if (checked[i].statistics.verdict == Verdict::kOutside) {
+int CheckCode(Verdict verdict, const std::string& name, const Console& console) {
+  switch (verdict) {
+    case Verdict::kWithin:
+      return kSuccess;
+    case Verdict::kOutside:
       console.Message(name + ": outside limits");
-      code = kOutsideLimits;
-    }
+      return kOutsideLimits;
+    case Verdict::kNoSamples:
+      console.Message(name + ": no samples, nothing to judge");
+      return kNoSamples;
+    case Verdict::kNoLimits:
+      break;
   }
-  return code;
+  console.Message("--check: no limits are set for " + name +
+                  "; give --low or --high, or set them in the window");
+  return kUsage;
 }
 
-QString Number(double value) {
-  return QLocale().toString(value, 'f', 1);
+namespace {
+
+// --check: every record that does not pass is named, and the exit code is the worst of them.
+int CheckOutcome(const std::vector<Input>& inputs, const std::vector<Checked>& checked,
+                 const Console& console) {
+  int worst = kSuccess;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const int code =
+        CheckCode(checked[i].statistics.verdict, ShownFileName(inputs[i].shown), console);
+    if (CheckRank(code) > CheckRank(worst)) worst = code;
+  }
+  return worst;
 }
 
 }  // namespace
@@ -134,8 +141,7 @@ int RunShow(const Options& options, const Request& request, const Console& conso
           {"File", file},
           {"Record", ToJson(RecordFields(record))},
           {"Summary", ToJson(SampleSummary(checked[i].statistics))},
-          {"Statistics",
-           ToJson(StatisticsFields(record, checked[i].statistics, checked[i].limits))}});
+          {"Statistics", StatisticsJson(record, checked[i].statistics, checked[i].limits)}});
     }
     PrintJson(console.out,
               inputs.size() == 1 ? records[0].toObject() : QJsonObject{{"Records", records}});
@@ -147,9 +153,7 @@ int RunShow(const Options& options, const Request& request, const Console& conso
     all.insert(all.end(), fields.begin(), fields.end());
     PrintText(console.out, all);
     console.out << '\n';
-    PrintText(console.out, SampleSummary(checked[0].statistics));
-    console.out << '\n';
-    PrintText(console.out, StatisticsFields(record, checked[0].statistics, checked[0].limits));
+    PrintStatistics(console.out, record, checked[0].limits, checked[0].statistics);
   } else {
     // One line a record: the week's downloads at a glance.
     const QString format = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9");
@@ -157,9 +161,9 @@ int RunShow(const Options& options, const Request& request, const Console& conso
                        .arg(QStringLiteral("Serial number"), -23)
                        .arg(QStringLiteral("Name"), -16)
                        .arg(QStringLiteral("Samples"), 7)
-                       .arg(QStringLiteral("Min"), 6)
-                       .arg(QStringLiteral("Max"), 6)
-                       .arg(QStringLiteral("MKT"), 6)
+                       .arg(QStringLiteral("Min"), 8)
+                       .arg(QStringLiteral("Max"), 8)
+                       .arg(QStringLiteral("MKT"), 9)
                        .arg(QStringLiteral("Exc."), 4)
                        .arg(QStringLiteral("Verdict"))
                        .toStdString()
@@ -169,12 +173,12 @@ int RunShow(const Options& options, const Request& request, const Console& conso
       const RecordStatistics& st = checked[i].statistics;
       const bool any = st.samples > 0;
       const QString line = format.arg(inputs[i].shown.left(24), -24)
-                               .arg(QString::fromStdString(record.SerialNumberText()), -23)
+                               .arg(figures::SerialNumber(record.SerialNumber), -23)
                                .arg(DefaultCodePage().ToUnicode(record.Name).left(16), -16)
                                .arg(st.samples, 7)
-                               .arg(any ? Number(st.minimum) : QString(), 6)
-                               .arg(any ? Number(st.maximum) : QString(), 6)
-                               .arg(any ? Number(st.meanKinetic) : QString(), 6)
+                               .arg(any ? figures::Celsius(st.minimum) : QString(), 8)
+                               .arg(any ? figures::Celsius(st.maximum) : QString(), 8)
+                               .arg(any ? figures::MeanKinetic(st.meanKinetic) : QString(), 9)
                                .arg(static_cast<int>(st.excursions.size()), 4)
                                .arg(QString::fromLatin1(VerdictText(st.verdict)));
       console.out << line.toStdString() << '\n';

@@ -44,7 +44,7 @@ const CommandHelp kCommandHelp[] = {
      "time, minimum, mean and maximum temperature) and its statistics against the limits\n"
      "(minimum and maximum times, standard deviation, mean kinetic temperature, time below and\n"
      "above, excursions, verdict); for several records one line each. With --check the exit\n"
-     "code is 10 when a record is outside its limits"},
+     "code is 10 when a record is outside its limits, 11 when it holds no samples"},
     {Command::kReport, ArchiveCommand::kNone, "report FILE.omx... -o FILE.pdf [LIMITS] [--yes]",
      "the one-page printed report of a record file (header fields and the graph of all its\n"
      "samples) and a page of its statistics against the limits, as a PDF document, landscape\n"
@@ -108,7 +108,8 @@ const OptionHelp kOptionHelp[] = {
     {"--device", OptionKind::kGlobal, "--device DESCRIPTION",
      "the USB description of the adapter (default \"Ombrix adapter\")"},
     {"--archive", OptionKind::kGlobal, "--archive LOCATION",
-     "the archive of downloads to use instead of the default one\n"
+     "the archive of downloads to use instead of the one the settings name\n"
+     "([Archive] Database=) or the default one\n"
      "($XDG_DATA_HOME/ombrix/archive.sqlite): a SQLite file, or\n"
      "postgresql://[user@]host[:port]/dbname for an archive that several\n"
      "computers share"},
@@ -119,12 +120,12 @@ const OptionHelp kOptionHelp[] = {
      "export takes text or csv"},
     {"--low", OptionKind::kCommand, "--low, --high CELSIUS",
      "LIMITS: the low and high limit (off: none), in place of the probe's\n"
-     "limits in the settings ($XDG_CONFIG_HOME/ombrix/ombrix.INI, which the\n"
-     "window writes)"},
+     "limits in the settings (the window's settings file)"},
     {"--delay", OptionKind::kCommand, "--delay MINUTES",
      "LIMITS: an excursion counts when it lasts at least this long (0..10000)"},
     {"--check", OptionKind::kCommand, "--check",
-     "exit code 10 when a record is outside its limits, 2 when none are set"},
+     "exit code 10 when a record is outside its limits, 11 when it holds no\n"
+     "samples, 2 when none are set; of several records the worst, in that order"},
     {"--output", OptionKind::kCommand, "-o, --output FILE", "the file to write"},
     {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
     {"--help", OptionKind::kProgram, "-h, --help",
@@ -209,7 +210,14 @@ Exit codes:
   8  file error: a record, export, report or state file cannot be read or written
   9  archive error: the archive cannot be opened, read or written
  10  outside limits (show --check, download --check)
+ 11  no samples: nothing to judge (show --check, download --check)
 130  download interrupted (Ctrl+C, SIGTERM): nothing stored, no file written
+With --check and several records, every record is reported and the exit code is the worst:
+10, then 11, then 2 (no limits set), then 0.
+
+The settings file is the window's: ombrix.INI beside the programs while it can be written
+there, else $XDG_CONFIG_HOME/ombrix/ombrix.INI. Its [Archive] keys (Enabled, Database,
+FullDownload) and its [Limits] sections count here as in the window.
 )";
   return text;
 }

@@ -432,6 +432,11 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     error = "--advance moves the virtual clock and needs --virtual or --virtual-state";
     return false;
   }
+  // An empty location would quietly mean the default archive: say which one instead.
+  if (grammar.archive->count() > 0 && o.archive.empty()) {
+    error = "--archive needs a LOCATION";
+    return false;
+  }
   if (grammar.archive->count() > 0 && o.noArchive) {
     error = "--archive and --no-archive cannot be given together";
     return false;

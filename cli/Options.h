@@ -55,8 +55,8 @@ struct Options {
   std::string exportFile;  // download --export
   bool full = false;       // download --full
   bool csv = false;        // export --format csv
-  // Limits as typed (show, report, download), checked by Prepare; --check: exit 10 when a record
-  // is outside them.
+  // Limits as typed (show, report, download), checked by Prepare; --check: a non-zero exit code
+  // when a record is not within them (CheckCode).
   std::optional<std::string> low, high, delay;
   bool check = false;
   bool json = false;

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,8 +13,8 @@
 #include "CodePage.h"
 #include "Commands.h"
 #include "ExitCode.h"
+#include "FigureTexts.h"
 #include "FileRead.h"
-#include "LimitsSettings.h"
 #include "Probe.h"
 
 namespace ombrix::cli {
@@ -73,28 +74,9 @@ bool SameFile(const QString& a, const QString& b) {
   return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
-// A probe serial number as the status shows it, its eight bytes byte 0 first ("28 00 00 00 00 00
-// 00 A2"), or as the record file keeps it, one 16-digit hex number ("A200000000000028").
-bool ParseSerial(const std::string& text, std::uint64_t& serial) {
-  const QString given = QString::fromStdString(text).trimmed();
-  QString digits = given;
-  digits.remove(u' ');
-  if (digits.size() != 16) return false;
-  bool ok = false;
-  const std::uint64_t value = digits.toULongLong(&ok, 16);
-  if (!ok) return false;
-  if (!given.contains(u' ')) {
-    serial = value;
-    return true;
-  }
-  serial = 0;
-  for (int i = 7; i >= 0; --i) serial = serial << 8 | digits.mid(i * 2, 2).toUInt(nullptr, 16);
-  return true;
-}
-
 int PrepareLimits(const Options& options, const Console& console, Request& request) {
-  for (auto [given, target, name] : {std::tuple{&options.low, &request.low, "--low"},
-                                     std::tuple{&options.high, &request.high, "--high"}}) {
+  for (auto [given, target, name] : {std::tuple{&options.low, &request.limits.low, "--low"},
+                                     std::tuple{&options.high, &request.limits.high, "--high"}}) {
     if (!*given) continue;
     std::optional<double> value;
     if (!ParseLimit(**given, value)) {
@@ -111,25 +93,33 @@ int PrepareLimits(const Options& options, const Console& console, Request& reque
                       Excerpt(*options.delay) + "\"");
       return kUsage;
     }
-    request.delay = minutes;
+    request.limits.delayMinutes = minutes;
   }
   TemperatureLimits given;
-  given.low = request.low.value_or(std::nullopt);
-  given.high = request.high.value_or(std::nullopt);
+  given.low = request.limits.low.value_or(std::nullopt);
+  given.high = request.limits.high.value_or(std::nullopt);
   std::string error;
   if (!CheckLimits(given, error)) {
     console.Message(error);
     return kUsage;
   }
-  const QString file = UserSettingsFile();
-  if (QFileInfo::exists(file)) request.settings = std::make_shared<const TIniFile>(file);
   return kSuccess;
+}
+
+// The settings file of the window, found by the same rule: the program's folder holds the
+// window's program too, and the file beside them is named after it.
+void PrepareSettings(const Options& options, Request& request) {
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ombrix.INI");
+  const QString file = Settings::Prepare(beside);
+  if (QFileInfo::exists(file)) request.settings.Use(std::make_shared<const TIniFile>(file));
+  request.settings.archiveOverride = options.archive;
+  request.storeDownload = !options.noArchive && request.settings.archiveEnabled;
+  request.fullDownload = options.full || request.settings.fullDownload;
 }
 
 int PrepareArchive(const Options& options, const Console& console, Request& request) {
   std::string error;
-  const std::string location = options.archive.empty() ? DefaultArchivePath() : options.archive;
-  if (!ParseArchiveLocation(location, request.archive, error)) {
+  if (!request.settings.ArchiveLocationFor(request.archive, error)) {
     console.Message(error);
     return kUsage;
   }
@@ -137,8 +127,9 @@ int PrepareArchive(const Options& options, const Console& console, Request& requ
   switch (options.archiveCommand) {
     case ArchiveCommand::kList:
       if (options.serial) {
-        std::uint64_t serial = 0;
-        if (!ParseSerial(*options.serial, serial)) {
+        const std::optional<std::uint64_t> serial =
+            figures::SerialNumberFromText(QString::fromStdString(*options.serial));
+        if (!serial) {
           console.Message(
               "--serial takes the probe's serial number as status shows it (\"28 00 "
               "00 00 00 00 00 A2\") or as a record file keeps it "
@@ -210,28 +201,11 @@ QString ExportFileFor(const QString& folder, const std::string& input) {
   return QDir(folder).filePath(base + QStringLiteral(".txt"));
 }
 
-QString UserSettingsFile() {
-  QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-  if (!QDir::isAbsolutePath(config)) config = QDir::homePath() + QStringLiteral("/.config");
-  return config + QStringLiteral("/ombrix/ombrix.INI");
-}
-
-bool LimitsFor(const Request& request, std::uint64_t serial, TemperatureLimits& limits,
-               std::string& error) {
-  limits = request.settings ? ReadLimits(*request.settings, serial) : TemperatureLimits{};
-  if (request.low) limits.low = *request.low;
-  if (request.high) limits.high = *request.high;
-  if (request.delay) limits.delayMinutes = *request.delay;
-  if (CheckLimits(limits, error)) return true;
-  error = "the limits given and those in " + ShownFileName(UserSettingsFile()) +
-          " together are not usable: " + error;
-  return false;
-}
-
 int Prepare(const Options& options, const Console& console, Request& request) {
   request.recordFile = QFile::decodeName(options.recordFile.c_str());
   request.output = QFile::decodeName(options.output.c_str());
   request.exportFile = QFile::decodeName(options.exportFile.c_str());
+  PrepareSettings(options, request);
   if (options.command == Command::kShow || options.command == Command::kReport ||
       options.command == Command::kDownload) {
     if (int code = PrepareLimits(options, console, request)) return code;
@@ -239,8 +213,8 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   const bool archiveInput =
       std::any_of(options.recordFiles.begin(), options.recordFiles.end(),
                   [](const std::string& input) { return input.rfind(kArchiveInput, 0) == 0; });
-  if (archiveInput || (!options.noArchive && (options.command == Command::kDownload ||
-                                              options.command == Command::kArchive))) {
+  if (archiveInput || (request.storeDownload && options.command == Command::kDownload) ||
+      options.command == Command::kArchive) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }
 

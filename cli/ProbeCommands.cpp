@@ -182,7 +182,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   // and the exit code says that it was not archived.
   std::unique_ptr<TArchive> archive;
   std::string archiveError;
-  if (!options.noArchive) {
+  if (request.storeDownload) {
     archive = std::make_unique<TArchive>(request.archive);
     if (!archive->Open(archiveError)) archive.reset();
   }
@@ -191,7 +191,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   if (int code = Connect(options, console, probe)) return code;
   DownloadSetup setup;
   setup.archive = archive.get();
-  setup.incremental = !options.full;
+  setup.incremental = !request.fullDownload;
   setup.adapterText = options.device.value_or("Ombrix adapter") + " (USB serial " +
                       probe->AdapterSerialNumber() + ")";
   DownloadSession session(*probe, setup);
@@ -250,13 +250,13 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     }
     console.Message("exported to " + options.exportFile);
   }
-  if (!options.noArchive && archived.empty()) {
+  if (request.storeDownload && archived.empty()) {
     console.Message("the download was not stored in the archive: " + archiveError);
     return kArchiveError;
   }
   // The verdict against the probe's limits, once the download is safe.
   TemperatureLimits limits;
-  if (!LimitsFor(request, record->SerialNumber, limits, error)) {
+  if (!request.settings.LimitsFor(record->SerialNumber, request.limits, limits, error)) {
     console.Message(error);
     return kUsage;
   }
@@ -265,13 +265,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
                   (statistics.excursions.empty()
                        ? ""
                        : " (" + std::to_string(statistics.excursions.size()) + " excursions)"));
-  if (options.check && statistics.verdict == Verdict::kNoLimits) {
-    console.Message(
-        "--check: no limits are set for this probe; give --low or --high, or set "
-        "them in the window");
-    return kUsage;
-  }
-  return options.check && statistics.verdict == Verdict::kOutside ? kOutsideLimits : kSuccess;
+  return options.check ? CheckCode(statistics.verdict, options.output, console) : kSuccess;
 }
 
 int RunLaunch(const Options& options, const Request& request, const Console& console) {

@@ -1,13 +1,13 @@
 #include "Report.h"
 
 #include <QJsonDocument>
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
 
 #include "CaptionSource.h"
 #include "CodePage.h"
+#include "FigureTexts.h"
 
 namespace ombrix::cli {
 
@@ -48,16 +48,10 @@ Field Time(const char* key, const char* component, TDateTime value,
 }
 
 Field Instant(const char* key, const char* label, std::int64_t seconds) {
-  const QString text = DateTimeText(ProbeSecondsToDateTime(seconds));
+  const QString text = figures::Instant(seconds);
   Field field{QString::fromLatin1(key), QString::fromUtf8(label), text, text};
   field.iso = Iso(seconds);
   return field;
-}
-
-QString Duration(std::int64_t seconds) {
-  const std::int64_t minutes = seconds / 60;
-  if (minutes < 60) return QStringLiteral("%1 min").arg(minutes);
-  return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
 }
 
 Field Number(const char* key, const char* component, std::int64_t value) {
@@ -84,10 +78,6 @@ Field Recording(const TProbeStatus& probe) {
           QString(), probe.MissionInProgress, true};
 }
 
-QString Celsius(double value) {
-  return QLocale().toString(value, 'f', 1) + QStringLiteral(" \u00B0C");
-}
-
 // Line breaks and other control characters would break the line shape of the text output.
 QString OneLine(QString text) {
   for (QChar& c : text) {
@@ -112,7 +102,7 @@ Fields AdapterFields(TProbe& probe) {
 }
 
 Fields RecordFields(const TProbeStatus& p) {
-  const QString serial = QString::fromStdString(p.SerialNumberText());
+  const QString serial = figures::SerialNumber(p.SerialNumber);
   return {
       {QStringLiteral("SerialNumber"), Label("StatusSerialNumber"), serial, serial},
       Text("Name", "StatusName", p.Name),
@@ -153,76 +143,78 @@ Fields SampleSummary(const RecordStatistics& s) {
   fields.push_back(Instant("First", "First :", s.firstSeconds));
   fields.push_back(Instant("Last", "Last :", s.lastSeconds));
   fields.push_back(
-      {QStringLiteral("Min"), QStringLiteral("Minimum :"), Celsius(s.minimum), s.minimum});
-  fields.push_back({QStringLiteral("Mean"), QStringLiteral("Mean :"), Celsius(s.mean),
+      {QStringLiteral("Min"), QStringLiteral("Minimum :"), figures::Celsius(s.minimum), s.minimum});
+  fields.push_back({QStringLiteral("Mean"), QStringLiteral("Mean :"), figures::Celsius(s.mean),
                     std::round(s.mean * 100) / 100});
   fields.push_back(
-      {QStringLiteral("Max"), QStringLiteral("Maximum :"), Celsius(s.maximum), s.maximum});
+      {QStringLiteral("Max"), QStringLiteral("Maximum :"), figures::Celsius(s.maximum), s.maximum});
   return fields;
 }
 
-void PrintText(std::ostream& out, const Fields& fields) {
+void PrintText(std::ostream& out, const Fields& fields, int width) {
   for (const Field& field : fields) {
     if (field.label.isEmpty()) continue;
     if (field.labelOnly) {
       out << field.label.toStdString() << '\n';
       continue;
     }
-    const QString line = field.label.leftJustified(kLabelWidth) + OneLine(field.text);
+    const QString line = field.label.leftJustified(width) + OneLine(field.text);
     out << line.trimmed().toStdString() << '\n';
   }
 }
 
-Fields StatisticsFields(const TProbeRecord& p, const RecordStatistics& s,
-                        const TemperatureLimits& limits) {
-  auto limit = [](const char* key, const char* label, std::optional<double> value) {
-    return Field{QString::fromLatin1(key), QString::fromUtf8(label),
-                 value ? Celsius(*value) : QStringLiteral("off"),
-                 value ? QJsonValue(*value) : QJsonValue()};
+QJsonObject StatisticsJson(const TProbeRecord& p, const RecordStatistics& s,
+                           const TemperatureLimits& limits) {
+  QJsonObject json;
+  const auto instant = [&json](const char* key, std::int64_t seconds) {
+    json.insert(QString::fromLatin1(key), figures::Instant(seconds));
+    json.insert(QString::fromLatin1(key) + QStringLiteral("Iso"), Iso(seconds));
   };
-  auto minutes = [](const char* key, const char* label, std::int64_t seconds) {
-    return Field{QString::fromLatin1(key), QString::fromUtf8(label), Duration(seconds),
-                 static_cast<double>(seconds / 60)};
+  const auto limit = [](const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue();
   };
-  Fields fields{limit("LowLimit", "Low limit :", limits.low),
-                limit("HighLimit", "High limit :", limits.high),
-                minutes("DelayMinutes", "Delay :", std::int64_t{limits.delayMinutes} * 60)};
+  json.insert(QStringLiteral("LowLimit"), limit(limits.low));
+  json.insert(QStringLiteral("HighLimit"), limit(limits.high));
+  json.insert(QStringLiteral("DelayMinutes"), limits.delayMinutes);
   if (s.samples > 0) {
-    fields.push_back(Instant("MinimumTime", "Minimum at :", p.SampleSeconds(s.minimumIndex)));
-    fields.push_back(Instant("MaximumTime", "Maximum at :", p.SampleSeconds(s.maximumIndex)));
-    fields.push_back({QStringLiteral("StandardDeviation"), QStringLiteral("Std. deviation :"),
-                      s.standardDeviation
-                          ? QLocale().toString(*s.standardDeviation, 'f', 2) + QStringLiteral(" K")
-                          : QStringLiteral("-"),
-                      s.standardDeviation
-                          ? QJsonValue(std::round(*s.standardDeviation * 1000) / 1000)
-                          : QJsonValue()});
-    fields.push_back({QStringLiteral("MeanKinetic"), QStringLiteral("MKT :"),
-                      QLocale().toString(s.meanKinetic, 'f', 2) + QStringLiteral(" \u00B0C"),
-                      std::round(s.meanKinetic * 1000) / 1000});
+    instant("MinimumTime", p.SampleSeconds(s.minimumIndex));
+    instant("MaximumTime", p.SampleSeconds(s.maximumIndex));
+    json.insert(QStringLiteral("StandardDeviation"),
+                s.standardDeviation ? QJsonValue(std::round(*s.standardDeviation * 1000) / 1000)
+                                    : QJsonValue());
+    json.insert(QStringLiteral("MeanKinetic"), std::round(s.meanKinetic * 1000) / 1000);
   }
-  fields.push_back(minutes("TimeBelow", "Time below low :", s.secondsBelow));
-  fields.push_back(minutes("TimeAbove", "Time above high :", s.secondsAbove));
-  fields.push_back({QStringLiteral("Excursions"), QStringLiteral("Excursions :"),
-                    QString::number(s.excursions.size()), static_cast<int>(s.excursions.size())});
+  json.insert(QStringLiteral("TimeBelow"), static_cast<double>(s.secondsBelow / 60));
+  json.insert(QStringLiteral("TimeAbove"), static_cast<double>(s.secondsAbove / 60));
+  json.insert(QStringLiteral("Excursions"), static_cast<int>(s.excursions.size()));
   if (s.longest) {
-    const Excursion& e = *s.longest;
-    Field start = Instant("LongestStart", "Longest from :", e.startSeconds);
-    Field end = Instant("LongestEnd", "Longest to :", e.endSeconds);
-    end.text += QStringLiteral(" (%1, %2)")
-                    .arg(Duration(e.Seconds()),
-                         e.above ? QStringLiteral("above high") : QStringLiteral("below low"));
-    fields.push_back(start);
-    fields.push_back(end);
-    fields.push_back(minutes("LongestMinutes", "", e.Seconds()));
+    instant("LongestStart", s.longest->startSeconds);
+    instant("LongestEnd", s.longest->endSeconds);
+    json.insert(QStringLiteral("LongestMinutes"), static_cast<double>(s.longest->Seconds() / 60));
   }
-  const QString verdict = QString::fromLatin1(VerdictText(s.verdict));
-  fields.push_back({QStringLiteral("Verdict"), QStringLiteral("Verdict :"), verdict, verdict});
-  if (!s.note.empty()) {
-    const QString note = QString::fromStdString(s.note);
-    fields.push_back({QStringLiteral("Note"), QStringLiteral("Note :"), note, note});
+  json.insert(QStringLiteral("Verdict"), QString::fromLatin1(VerdictText(s.verdict)));
+  if (!s.note.empty()) json.insert(QStringLiteral("Note"), QString::fromStdString(s.note));
+  return json;
+}
+
+void PrintStatistics(std::ostream& out, const TProbeRecord& record, const TemperatureLimits& limits,
+                     const RecordStatistics& statistics) {
+  figures::FigureRows rows = figures::LimitsRows(limits);
+  const figures::FigureRows more = figures::StatisticsRows(record, limits, statistics);
+  rows.insert(rows.end(), more.begin(), more.end());
+  Fields fields;
+  int width = kLabelWidth;
+  for (const figures::FigureRow& row : rows) {
+    fields.push_back({QString(), row.caption + QStringLiteral(" :"), row.text, {}});
+    width = std::max(width, static_cast<int>(row.caption.size()) + 3);
   }
-  return fields;
+  const QString verdict = QString::fromLatin1(VerdictText(statistics.verdict));
+  fields.push_back({QString(), QStringLiteral("Verdict :"), verdict, {}});
+  if (!statistics.note.empty()) {
+    fields.push_back(
+        {QString(), QStringLiteral("Note :"), QString::fromStdString(statistics.note), {}});
+  }
+  PrintText(out, fields, width);
 }
 
 QJsonObject ToJson(const Fields& fields) {

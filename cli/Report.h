@@ -35,12 +35,17 @@ Fields RecordFields(const TProbeStatus& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
 Fields SampleSummary(const RecordStatistics& statistics);
 
-// The statistics of a record against its limits: the limits, minimum and maximum times, standard
-// deviation, mean kinetic temperature, time below and above, excursions and the verdict.
-Fields StatisticsFields(const TProbeRecord& record, const RecordStatistics& statistics,
-                        const TemperatureLimits& limits);
-// "Label :     text" lines, labels padded to one column.
-void PrintText(std::ostream& out, const Fields& fields);
+// The statistics of a record against its limits for scripts: the limits, minimum and maximum
+// times, standard deviation, mean kinetic temperature, time below and above, excursions and the
+// verdict, as numbers.
+QJsonObject StatisticsJson(const TProbeRecord& record, const RecordStatistics& statistics,
+                           const TemperatureLimits& limits);
+// The same for people: the rows of the limits and the statistics as the window and the printed
+// report show them, then the verdict and the note.
+void PrintStatistics(std::ostream& out, const TProbeRecord& record, const TemperatureLimits& limits,
+                     const RecordStatistics& statistics);
+// "Label :     text" lines, labels padded to one column of at least `width` characters.
+void PrintText(std::ostream& out, const Fields& fields, int width = 20);
 QJsonObject ToJson(const Fields& fields);
 void PrintJson(std::ostream& out, const QJsonObject& object);
 

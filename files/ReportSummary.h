@@ -13,15 +13,8 @@
 // force, the statistics of the record and its excursions, as the page prints them.
 namespace ombrix::print {
 
-// Degrees Celsius with the decimals in the default locale: "-2.5 °C".
-QString TemperatureText(double celsius, int decimals = 1);
-// A length of time in days, hours and minutes, leaving out leading zero parts: "0 min",
-// "45 min", "1 h 0 min", "2 d 3 h 5 min"; seconds are added when the time is not whole minutes
-// (probes in test mode sample every few seconds).
-QString DurationText(std::int64_t seconds);
-// An instant (probe seconds) in the program's local text form.
-QString InstantText(std::int64_t seconds);
-
+// A caption and its text; the limits and statistics rows are the ones the window and ombrix-cli
+// show too.
 struct SummaryRow {
   QString caption;
   QString value;
@@ -35,7 +28,7 @@ struct ReportSummary {
   static constexpr int kMaxExcursionRows = 18;
 
   Verdict verdict = Verdict::kNoLimits;
-  QString verdictText;    // "Within limits", "Outside limits", "No limits set"
+  QString verdictText;    // "Within limits", "Outside limits", "No limits set", "Nothing to judge"
   QString verdictDetail;  // one sentence on what led to the verdict
   std::vector<SummaryRow> limits;
   std::vector<SummaryRow> statistics;

@@ -63,6 +63,8 @@ const char* VerdictText(Verdict verdict) {
       return "within limits";
     case Verdict::kOutside:
       return "outside limits";
+    case Verdict::kNoSamples:
+      return "nothing to judge";
     case Verdict::kNoLimits:
       break;
   }
@@ -76,6 +78,7 @@ RecordStatistics ComputeStatistics(const TProbeRecord& record, const Temperature
   s.intervalSeconds = record.IntervalSeconds();
   s.verdict = limits.Any() ? Verdict::kWithin : Verdict::kNoLimits;
   if (n == 0) {
+    s.verdict = Verdict::kNoSamples;
     s.note = "no samples";
     return s;
   }

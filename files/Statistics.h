@@ -35,8 +35,9 @@ bool ParseLimit(const std::string& text, std::optional<double>& value);
 // A whole number of minutes in 0..10,000.
 bool ParseDelay(const std::string& text, int& minutes);
 
-enum class Verdict { kNoLimits, kWithin, kOutside };
-// "no limits set", "within limits", "outside limits".
+// A record without samples has nothing to judge, whatever the limits: it is never within them.
+enum class Verdict { kNoSamples, kNoLimits, kWithin, kOutside };
+// "nothing to judge", "no limits set", "within limits", "outside limits".
 const char* VerdictText(Verdict verdict);
 
 // A run of consecutive samples beyond one limit. Each sample stands for one sample interval, so

@@ -16,17 +16,14 @@ std::int64_t Saturated(__int128 seconds) {
 
 }  // namespace
 
-std::string TProbeStatus::SerialNumberText() const {
+std::string SerialNumberText(std::uint64_t serial) {
   char text[3 * 8];
-  std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X %02X",
-                static_cast<unsigned>(SerialNumber & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 8) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 16) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 24) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 32) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 40) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 48) & 0xFF),
-                static_cast<unsigned>((SerialNumber >> 56) & 0xFF));
+  std::snprintf(
+      text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X %02X",
+      static_cast<unsigned>(serial & 0xFF), static_cast<unsigned>((serial >> 8) & 0xFF),
+      static_cast<unsigned>((serial >> 16) & 0xFF), static_cast<unsigned>((serial >> 24) & 0xFF),
+      static_cast<unsigned>((serial >> 32) & 0xFF), static_cast<unsigned>((serial >> 40) & 0xFF),
+      static_cast<unsigned>((serial >> 48) & 0xFF), static_cast<unsigned>((serial >> 56) & 0xFF));
   return text;
 }
 

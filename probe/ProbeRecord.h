@@ -19,6 +19,10 @@ struct HistogramBin {
   std::int32_t Count = 0;
 };
 
+// A serial number's eight bytes, byte 0 first, as upper-case hex separated by blanks
+// ("28 00 00 00 00 00 00 A2").
+std::string SerialNumberText(std::uint64_t serial);
+
 // The status fields of a probe: what a status read reports, and what a record file keeps beside
 // the log. The live probe (TProbe) keeps them as the probe is now; a held record (TProbeRecord)
 // keeps them as they were when its samples were read.
@@ -48,7 +52,7 @@ struct TProbeStatus {
   std::int64_t MissionStartSeconds = 0;
 
   // The eight bytes of SerialNumber, byte 0 first, as upper-case hex separated by blanks.
-  std::string SerialNumberText() const;
+  std::string SerialNumberText() const { return ombrix::SerialNumberText(SerialNumber); }
   // StartTime and MissionStart from the instants (0 stays 0).
   void SetStartSeconds(std::int64_t seconds);
   void SetMissionStartSeconds(std::int64_t seconds);

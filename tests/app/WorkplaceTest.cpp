@@ -112,7 +112,7 @@ TEST_F(WorkplaceTest, SettingsLiveBesideTheProgramWhenWritableElseInTheUsersFold
       EXPECT_TRUE(QFile::setPermissions(IniPath(), writable ? QFileDevice::Permissions(0x6666)
                                                             : QFileDevice::Permissions(0x4444)));
       return testing::AsOrdinaryUser([&] {
-        const QString file = TProbeWorkplace::PrepareSettings(program);
+        const QString file = Settings::Prepare(TProbeWorkplace::IniFileNameFor(program));
         TProbeWorkplace place(file);
         if (file != (writable ? IniPath() : user) || !place.Load() || !place.NewProbe()) {
           return false;

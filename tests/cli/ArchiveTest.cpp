@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,6 +29,38 @@ class ArchiveTest : public CliTest {
   }
 };
 
+// The [Archive] keys of the settings file the window uses count for ombrix-cli as well.
+TEST_F(ArchiveTest, TheSettingsNameTheArchiveAndHowDownloadsUseIt) {
+  const auto settings = [this](const QString& archive) {
+    ASSERT_TRUE(QDir().mkpath(Path("config/ombrix")));
+    QFile file(Path("config/ombrix/ombrix.INI"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        ("[Properties]\nComNumber=0\n[Archive]\nDatabase=" + Path("site.sqlite") + "\n" + archive)
+            .toUtf8());
+  };
+  settings("");
+  CliResult r = Run("--virtual-state state download -o first.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
+  EXPECT_TRUE(QFile::exists(Path("site.sqlite")));
+  EXPECT_FALSE(QFile::exists(Path("data/ombrix/archive.sqlite"))) << "not the default archive";
+  EXPECT_EQ(ListEntries().size(), 1);
+
+  settings("FullDownload=1\n");
+  r = Run("--virtual-state state --advance 1d download -o second.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("stored as archive entry 2"));
+  EXPECT_THAT(r.err, Not(HasSubstr("incremental")));
+
+  settings("Enabled=0\n");
+  r = Run("--virtual-state state download -o third.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, Not(HasSubstr("archive")));
+  EXPECT_EQ(ListEntries().size(), 2);
+  EXPECT_EQ(ListEntries({"--archive", Path("other.sqlite")}).size(), 0) << "the command line first";
+}
+
 TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime) {
   CliResult r = Run("--virtual-state state download -o first.omx");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -39,8 +72,8 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   r = Run("--virtual-state state --advance 1d download -o second.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 2"));
-  EXPECT_THAT(r.err, HasSubstr("incremental download: 10 log blocks read"))
-      << "144 new samples in 9 blocks, and the last block held";
+  EXPECT_THAT(r.err, HasSubstr("incremental download: 11 log blocks read"))
+      << "144 new samples in 9 blocks, and the first and the last block held";
   r = Run("--virtual-state state download --full -o third.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 3"));

@@ -7,11 +7,15 @@
 #include <algorithm>
 
 #include "CliRunner.h"
+#include "LimitsSettings.h"
+#include "RecordFile.h"
 
 namespace ombrix::testing {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class LimitsTest : public CliTest {
  protected:
@@ -29,8 +33,9 @@ TEST_F(LimitsTest, ShowGivesStatisticsVerdictAndAnExitCodeToAlarmOn) {
   // The demo cold room stays between 2.5 and 13 °C.
   CliResult r = Run("show week1.omx --low 0 --high 14 --check");
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("Verdict :           within limits"));
-  EXPECT_THAT(r.out, HasSubstr("MKT :"));
+  EXPECT_THAT(r.out, ContainsRegex("\nVerdict : +within limits\n"));
+  EXPECT_THAT(r.out, ContainsRegex("\nMean kinetic temperature : +[0-9]+,[0-9][0-9] °C\n"));
+  EXPECT_THAT(r.out, ContainsRegex("\nStandard deviation : +[0-9]+,[0-9][0-9] K\n"));
   r = Run("show week1.omx --high 5 --delay 30 --check --format json");
   EXPECT_EQ(r.code, 10) << r.err;
   EXPECT_THAT(r.err, HasSubstr("week1.omx: outside limits"));
@@ -77,6 +82,56 @@ TEST_F(LimitsTest, AProbeKeepsItsLimitsInTheSettings) {
   EXPECT_EQ(r.code, 10) << r.err;
   EXPECT_THAT(r.err, HasSubstr("limits: outside limits"));
   EXPECT_TRUE(QFile::exists(Path("again.omx"))) << "the download is kept whatever the verdict";
+}
+
+// --check names every record that does not pass and ends with the worst: outside the limits,
+// then no samples (nothing to judge), then no limits set.
+TEST_F(LimitsTest, CheckOfSeveralRecordsReportsEachAndEndsWithTheWorst) {
+  TProbeRecord record;
+  ASSERT_TRUE(LoadFromFile(record, Path("week1.omx")));
+  const QString own = QString::fromStdString(LimitsSection(record.SerialNumber));
+  record.SerialNumber ^= 1;  // another probe, without limits of its own
+  ASSERT_TRUE(SaveToFile(record, Path("other.omx")));
+  TProbeRecord empty;  // a record of a probe that had recorded nothing
+  empty.SerialNumber = record.SerialNumber;
+  empty.Name = record.Name;
+  ASSERT_EQ(empty.HeldSamples(), 0);
+  ASSERT_TRUE(SaveToFile(empty, Path("empty.omx")));
+  ASSERT_TRUE(QDir().mkpath(Path("config/ombrix")));
+  QFile settings(Path("config/ombrix/ombrix.INI"));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write(QStringLiteral("[%1]\nHigh=5\n[Limits]\nLow=-30\n").arg(own).toUtf8());
+  settings.close();
+
+  const struct {
+    const char* line;
+    int code;
+    std::vector<const char*> messages;
+  } cases[] = {
+      {"show other.omx --check", 0, {}},  // the defaults for other.omx
+      {"show empty.omx --check", 11, {"empty.omx: no samples, nothing to judge"}},
+      {"show week1.omx empty.omx other.omx --check",
+       10,
+       {"week1.omx: outside limits", "empty.omx: no samples"}},
+      {"show empty.omx week1.omx --check --low off",
+       10,
+       {"empty.omx: no samples", "week1.omx: outside limits"}},
+      {"show other.omx empty.omx --check --low off",
+       11,
+       {"no limits are set for other.omx", "empty.omx: no samples"}},
+      {"show other.omx week1.omx --check --low off",
+       10,
+       {"no limits are set for other.omx", "week1.omx: outside limits"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const CliResult r = Run(c.line);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    for (const char* message : c.messages) EXPECT_THAT(r.err, HasSubstr(message));
+  }
+  const CliResult shown = Run("show empty.omx --high 8");
+  EXPECT_THAT(shown.out, ContainsRegex("\nVerdict : +nothing to judge\n"));
+  EXPECT_THAT(shown.out, Not(HasSubstr("within")));
 }
 
 TEST_F(LimitsTest, SeveralRecordsAtOnce) {

@@ -49,6 +49,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
       {"archive list -o x.omx", "archive list does not take -o"},
       {"--no-archive archive list", "archive list does not take --no-archive"},
       {"--archive a.sqlite --no-archive --virtual status", "--archive and --no-archive cannot be"},
+      {"--archive= --virtual status", "--archive needs a LOCATION"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -102,7 +102,7 @@ TEST(Statistics, RecordsWithNoneOrOneSample) {
   const RecordStatistics none = ComputeStatistics(Record({}), limits);
   EXPECT_EQ(none.samples, 0);
   EXPECT_EQ(none.note, "no samples");
-  EXPECT_EQ(none.verdict, Verdict::kWithin);
+  EXPECT_EQ(none.verdict, Verdict::kNoSamples) << "no samples: never within the limits";
   const RecordStatistics one = ComputeStatistics(Record({9}), limits);
   EXPECT_EQ(one.samples, 1);
   EXPECT_FALSE(one.standardDeviation);

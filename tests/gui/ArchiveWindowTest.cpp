@@ -80,7 +80,7 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
 
 TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   StartOnDemo();
-  form->Workplace->ArchiveOverride = "/proc/no-archive-here/archive.sqlite";
+  form->Workplace->Common().archiveOverride = "/proc/no-archive-here/archive.sqlite";
   form->ProbeReadDataExecute();
   ASSERT_EQ(form->PanelText(0), "Data : OK");
   EXPECT_EQ(Origin(), "Downloaded, not archived");
@@ -92,7 +92,7 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
 
   // With the archive off nothing is stored and nothing is said.
   messages.clear();
-  form->Workplace->ArchiveEnabled = false;
+  form->Workplace->Common().archiveEnabled = false;
   form->ProbeReadDataExecute();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(Origin(), "Downloaded");

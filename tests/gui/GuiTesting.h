@@ -37,9 +37,12 @@ class GuiTest : public ::testing::Test, public IniFolder {
       return answer;
     });
     MsgTemplate = &msgTemplate;
-    // Downloads go to an archive of the test's own.
+    // Downloads go to an archive of the test's own; a window without settings beside its program
+    // looks for them in a configuration folder of the test's own.
     previousDataHome_ = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+    previousConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
   }
 
   void TearDown() override {
@@ -48,6 +51,7 @@ class GuiTest : public ::testing::Test, public IniFolder {
     SetMessageResponder(std::move(previousResponder_));
     TTimer::SetManualDriving(false);
     qputenv("XDG_DATA_HOME", previousDataHome_);
+    qputenv("XDG_CONFIG_HOME", previousConfigHome_);
   }
 
   QString ProgramPath() const { return dir.filePath("ombrix"); }
@@ -93,6 +97,7 @@ class GuiTest : public ::testing::Test, public IniFolder {
  private:
   MessageResponder previousResponder_;
   QByteArray previousDataHome_;
+  QByteArray previousConfigHome_;
 };
 
 }  // namespace ombrix::testing

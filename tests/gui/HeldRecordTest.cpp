@@ -85,7 +85,7 @@ TEST_F(HeldRecordTest, AFailedSecondDownloadLeavesRecordMarkAndFileAsTheyWere) {
   auto* progress = Find<QProgressBar>("ProgressBar");
   // The whole log each time: the archive holds the first download, and a repeat download of the
   // same mission would read only a block or two.
-  form->Workplace->FullDownload = true;
+  form->Workplace->Common().fullDownload = true;
   for (std::uint32_t seed : {1u, 2u, 3u}) {
     // The adapter stops answering at a random block of the second download.
     std::mt19937 random(seed);
@@ -206,7 +206,7 @@ TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
   form->FileSaveAsExecute();
   const std::string probeA = FileBytes(chosen);
   auto* progress = Find<QProgressBar>("ProgressBar");
-  form->Workplace->FullDownload = true;
+  form->Workplace->Common().fullDownload = true;
   std::string error;
   auto entries = [&] {
     std::vector<ArchiveEntry> listed;

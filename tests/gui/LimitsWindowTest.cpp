@@ -177,14 +177,15 @@ TEST_F(LimitsWindowTest, TheStatusPageJudgesTheHeldRecordByItsProbesLimits) {
     const char* excursions;
     QString longest;
   } cases[] = {
-      {"Low=2\nHigh=8\nDelay=10\n", "Outside limits", "0 min", "10 min", "1",
-       At(12, 30) + " – " + At(12, 40) + " (10 min, above the high limit)"},
+      {"Low=2\nHigh=8\nDelay=10\n", "Outside limits", "0 min", "10 min", "1 (of 10 min or longer)",
+       "10 min above the high limit, " + At(12, 30) + " – " + At(12, 40)},
       // A run shorter than the delay is time above, but no excursion.
-      {"Low=2\nHigh=8\nDelay=11\n", "Within limits", "0 min", "10 min", "0", "—"},
-      {"High=12\n", "Within limits", "—", "0 min", "0", "—"},
+      {"Low=2\nHigh=8\nDelay=11\n", "Within limits", "0 min", "10 min", "0 (of 11 min or longer)",
+       "—"},
+      {"High=12\n", "Within limits", "no low limit", "0 min", "0", "—"},
       {"Low=4.5\nHigh=11\n", "Outside limits", "10 min", "10 min", "2",
-       At(12, 0) + " – " + At(12, 10) + " (10 min, below the low limit)"},
-      {"", "No limits set", "—", "—", "", ""},
+       "10 min below the low limit, " + At(12, 0) + " – " + At(12, 10)},
+      {"", "No limits set", "no low limit", "no high limit", "—", "—"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limits);
@@ -197,11 +198,11 @@ TEST_F(LimitsWindowTest, TheStatusPageJudgesTheHeldRecordByItsProbesLimits) {
     EXPECT_EQ(Shown("StatisticsMinimum"), "4.0 °C at " + At(12, 0));
     EXPECT_EQ(Shown("StatisticsMaximum"), "12.0 °C at " + At(12, 30));
     EXPECT_EQ(Shown("StatisticsMean"), "6.4 °C");
-    EXPECT_EQ(Shown("StatisticsDeviation"), "3.8 °C");
-    EXPECT_EQ(Shown("StatisticsMeanKinetic"), "7.1 °C (ΔH/R 10000 K)");
+    EXPECT_EQ(Shown("StatisticsDeviation"), "3.77 K");
+    EXPECT_EQ(Shown("StatisticsMeanKinetic"), "7.09 °C (ΔH/R 10000 K)");
     EXPECT_EQ(Shown("StatisticsBelow"), QString::fromUtf8(c.below));
     EXPECT_EQ(Shown("StatisticsAbove"), QString::fromUtf8(c.above));
-    EXPECT_EQ(Shown("StatisticsExcursions"), c.excursions);
+    EXPECT_EQ(Shown("StatisticsExcursions"), QString::fromUtf8(c.excursions));
     EXPECT_EQ(Shown("StatisticsLongest"), c.longest);
     EXPECT_EQ(Shown("StatisticsVerdict"), c.verdict);
     const QColor colour = Find<QLabel>("StatisticsVerdict")->palette().color(QPalette::WindowText);
@@ -215,18 +216,21 @@ TEST_F(LimitsWindowTest, TheStatusPageJudgesTheHeldRecordByItsProbesLimits) {
 TEST_F(LimitsWindowTest, NoOrOneSampleShowsWhatThereIsAndSaysWhy) {
   WriteIni(std::string(kSettings) + "[Limits]\nHigh=8\n");
   Start();
-  // Nothing held yet: the limits in force, and nothing to judge.
+  // Nothing held yet: the limits in force, and nothing to judge, in no colour of a verdict.
   EXPECT_EQ(Shown("StatisticsSamples"), "0");
   EXPECT_EQ(Shown("StatisticsLimits"), "not above 8.0 °C (defaults for all probes)");
-  EXPECT_EQ(Shown("StatisticsVerdict"), "");
-  EXPECT_EQ(Shown("StatisticsMean"), "");
+  EXPECT_EQ(Shown("StatisticsVerdict"), "Nothing to judge");
+  const QLabel* verdict = Find<QLabel>("StatisticsVerdict");
+  EXPECT_EQ(verdict->palette().color(QPalette::WindowText),
+            Find<QWidget>("StatusStatistics")->palette().color(QPalette::WindowText));
+  EXPECT_EQ(Shown("StatisticsMean"), "—");
   EXPECT_EQ(Shown("StatisticsNote"), "No samples.");
 
   Open(WriteSamples("one.omx", {9.0}));
   EXPECT_EQ(Shown("StatisticsSamples"), "1");
   EXPECT_EQ(Shown("StatisticsMean"), "9.0 °C");
-  EXPECT_EQ(Shown("StatisticsMeanKinetic"), "9.0 °C (ΔH/R 10000 K)");
-  EXPECT_EQ(Shown("StatisticsDeviation"), "—");
+  EXPECT_EQ(Shown("StatisticsMeanKinetic"), "9.00 °C (ΔH/R 10000 K)");
+  EXPECT_EQ(Shown("StatisticsDeviation"), "— (one sample)");
   EXPECT_EQ(Shown("StatisticsVerdict"), "Outside limits");
   EXPECT_EQ(Shown("StatisticsNote"), "One sample: no standard deviation.");
   EXPECT_TRUE(Find<QLabel>("StatisticsNote")->isVisibleTo(form.get()));

@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QValueAxis>
 
+#include "FigureTexts.h"
 #include "FileTesting.h"
 #include "Printform.h"
 #include "files/PrintTesting.h"
@@ -160,7 +161,7 @@ TEST_F(ReportActionsTest, SummaryChecksTheRecordAgainstItsProbesOwnLimits) {
   ASSERT_EQ(PdfPageCount(chosen), 2);
   const QString summary = PdfPageText(chosen, 2);
   EXPECT_TRUE(summary.contains(QLatin1String("Outside limits"))) << summary.toStdString();
-  EXPECT_TRUE(summary.contains(print::TemperatureText(3.5))) << summary.toStdString();
+  EXPECT_TRUE(summary.contains(figures::Celsius(3.5))) << summary.toStdString();
 }
 
 }  // namespace
