@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "AdapterProvenance.h"
 #include "Dialogs.h"
 #include "Images.h"
 #include "Main.h"
@@ -159,7 +160,7 @@ void TMainForm::ProbeReadDataExecute() {
   if (Workplace->ArchiveEnabled) {
     StoreResult result;
     const std::string adapter =
-        Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
+        ProvenanceAdapterText(Workplace->DeviceName, probe.AdapterSerialNumber());
     if (archive && archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION),
                                   result, archiveError)) {
       stored = tr("Archive entry %1").arg(result.id);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "AdapterProvenance.h"
 #include "CaptionSource.h"
 #include "CodePage.h"
 #include "Commands.h"
@@ -174,8 +175,8 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   std::string archived;
   if (archive) {
     StoreResult stored;
-    const std::string adapter = options.device.value_or("Ombrix adapter") + " (USB serial " +
-                                probe->AdapterSerialNumber() + ")";
+    const std::string adapter = ProvenanceAdapterText(options.device.value_or("Ombrix adapter"),
+                                                      probe->AdapterSerialNumber());
     if (archive->Store(*record, CurrentProvenance(adapter, "download", OMBRIX_VERSION), stored,
                        archiveError)) {
       archived = "archive entry " + std::to_string(stored.id);
