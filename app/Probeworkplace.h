@@ -10,6 +10,7 @@
 #include "Archive.h"
 #include "CodePage.h"
 #include "IniFile.h"
+#include "Presence.h"
 #include "Probe.h"
 #include "Statistics.h"
 
@@ -17,8 +18,9 @@ namespace ombrix {
 
 // The main window's session: the settings kept in the program's INI file, the session's probe
 // object, the record file's name and the session flags. It reads the INI file once at start-up
-// (Load) and writes it once at close (Save), and only while a session was started.
-class TProbeWorkplace {
+// (Load) and writes it once at close (Save), and only while a session was started. The poll
+// timer's presence decisions act on it.
+class TProbeWorkplace : public PresenceSession {
  public:
   // FileName's mark for "no file".
   static constexpr const char* kNoFile = "0";
@@ -75,6 +77,12 @@ class TProbeWorkplace {
   // Counts the records held so far: changes whenever Record is replaced.
   std::uint64_t RecordGeneration() const { return recordGeneration_; }
   QString ErrorText() const;
+
+  // What the presence decisions act on.
+  TProbe& LiveProbe() override { return *Probe; }
+  bool HoldsUnsavedRecord() const override { return Modified; }
+  void DropHeldRecord() override { DropRecord(); }
+  void ReplaceProbe() override { NewProbe(); }
 
   // The temperature limits of the probe with that serial number: its own when the settings give
   // it any, else the defaults for all probes (none, the built-in ones, without settings).
