@@ -69,7 +69,6 @@ TEST(ControlPolicyTest, EachStateOffersWhatItAllows) {
       {"clear, test mode", WithSettings(clear, true, false), "1111 1000 10001 110"},
       {"clear, switch-off", WithSettings(clear, false, true), "1111 1000 10001 101"},
       {"a file", Held(WithSettings(clear, true, true), psFile, true), "1111 1111 00000 000"},
-      {"a file without samples", Held(recording, psFile, false), "1111 1000 00000 000"},
       {"kept after its probe went", Held(recording, psSearching, true), "1111 1111 00000 000"},
   };
   for (const auto& c : cases) {

@@ -152,30 +152,21 @@ TEST_F(VirtualLabTest, StatesThatCannotBeTakenUpAreRefusedWithTheirReason) {
   EXPECT_FALSE(QFile::exists(Path("missing.state"))) << "nothing written without a Save";
 }
 
-// Demo downloads are kept apart: beside the state file, or in a folder that goes with the lab.
-TEST_F(VirtualLabTest, TheLabsArchiveIsItsOwn) {
-  const QString state = Path("lab.state");
-  EXPECT_EQ(VirtualLab(LabOn(state)).ArchivePath(), state + ".archive.sqlite");
-
-  QString temporary;
+// A lab without a state file keeps its archive in a folder that goes with it, and the downloads
+// made on it name the adapter as virtual; without a lab they do not.
+TEST_F(VirtualLabTest, ATemporaryLabKeepsItsArchiveAndMarksItsDownloads) {
+  EXPECT_EQ(ProvenanceAdapterText("Ombrix adapter", "OMX1"), "Ombrix adapter (USB serial OMX1)");
+  QString archive;
   {
     VirtualLab lab(LabOn(QString()));
-    temporary = lab.ArchivePath();
-    ASSERT_FALSE(temporary.isEmpty());
-    EXPECT_TRUE(QFileInfo(temporary).dir().exists());
-    EXPECT_NE(QFileInfo(temporary).dir(), QFileInfo(state).dir());
+    archive = lab.ArchivePath();
+    ASSERT_TRUE(QFileInfo(archive).dir().exists()) << archive.toStdString();
+    ASSERT_TRUE(lab.Open());
+    EXPECT_EQ(ProvenanceAdapterText("Ombrix adapter", "OMX1"),
+              "Ombrix adapter (USB serial OMX1, virtual)");
   }
-  EXPECT_FALSE(QFileInfo(temporary).dir().exists()) << "removed with the lab";
-}
-
-TEST_F(VirtualLabTest, TheProvenanceNamesTheVirtualAdapter) {
+  EXPECT_FALSE(QFileInfo(archive).dir().exists()) << "removed with the lab";
   EXPECT_FALSE(OnVirtualAdapter());
-  EXPECT_EQ(ProvenanceAdapterText("Ombrix adapter", "OMX1"), "Ombrix adapter (USB serial OMX1)");
-  VirtualLab lab(LabOn(QString()));
-  ASSERT_TRUE(lab.Open());
-  EXPECT_TRUE(OnVirtualAdapter());
-  EXPECT_EQ(ProvenanceAdapterText("Ombrix adapter", "OMX1"),
-            "Ombrix adapter (USB serial OMX1, virtual)");
 }
 
 }  // namespace
