@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Clock.h"
+#include "ConsistencyError.h"
 #include "FtdiDriver.h"
 #include "Presence.h"
 #include "Probe.h"
@@ -69,6 +70,30 @@ TEST(PresenceTest, DecidesSwapsAndKeepsWhatCouldNotBeSaved) {
   EXPECT_FALSE(presence.Swapped());
   EXPECT_EQ(offers, 2) << "nothing unsaved to offer";
   EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
+}
+
+// A shown file leaves the adapter alone; a state outside the four is a consistency error.
+TEST(PresenceTest, AFileSessionAsksNothingAndAnUnknownStateFailsTheSwitchCheck) {
+  VirtualClock clock;
+  ScopedClock scopedClock{clock};
+  VirtualBus bus{clock, LinkTiming::Instant()};
+  ScopedDriver scopedDriver{bus};
+  ASSERT_TRUE(BuildScenario(bus, "demo"));
+  Desk desk;
+  TPresence presence;
+  presence.SetWorkplace(desk);
+  presence.State() = psFile;
+  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kFile);
+  EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
+  EXPECT_EQ(bus.Adapter(scenario::kAdapterSerial)->Stats().exchanges, 0u);
+
+  presence.State() = 7;
+  try {
+    presence.Tick();
+    FAIL() << "no error";
+  } catch (const ConsistencyError& error) {
+    EXPECT_STREQ(error.what(), "Error switch file Main line 1263");
+  }
 }
 
 }  // namespace
