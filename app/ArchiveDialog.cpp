@@ -30,7 +30,18 @@ namespace ombrix {
 
 namespace {
 
-enum Column { kId, kSerial, kName, kMissionStart, kDownloaded, kSamples, kMin, kMax, kColumns };
+enum Column {
+  kId,
+  kSerial,
+  kName,
+  kMissionStart,
+  kDownloaded,
+  kSamples,
+  kMin,
+  kMax,
+  kAdapter,
+  kColumns
+};
 
 QTableWidgetItem* Cell(const QString& text, bool number = false) {
   auto* item = new QTableWidgetItem(text);
@@ -80,7 +91,7 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   table_->setObjectName(QStringLiteral("ArchiveTable"));
   table_->setHorizontalHeaderLabels({tr("Entry"), tr("Serial number"), tr("Name"),
                                      tr("Mission start"), tr("Downloaded"), tr("Samples"),
-                                     tr("Min \u00B0C"), tr("Max \u00B0C")});
+                                     tr("Min \u00B0C"), tr("Max \u00B0C"), tr("Adapter")});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_->verticalHeader()->hide();
@@ -158,6 +169,8 @@ bool TArchiveDialog::Refresh() {
     table_->setItem(row, kSamples, Cell(QString::number(e.samples), true));
     table_->setItem(row, kMin, Cell(any ? QString::number(e.minimum, 'f', 1) : QString(), true));
     table_->setItem(row, kMax, Cell(any ? QString::number(e.maximum, 'f', 1) : QString(), true));
+    // The adapter says whether the entry is demo data of the virtual adapter.
+    table_->setItem(row, kAdapter, Cell(QString::fromStdString(e.provenance.adapter)));
     table_->item(row, kName)->setToolTip(codePage_.ToUnicode(e.comment));
   }
   table_->resizeColumnsToContents();

@@ -367,14 +367,10 @@ void TMainForm::NewSession() {
   if (!configured) ShowMessage(this, Msg("MsgWarning"), Workplace->ErrorText());
   DisableGraphShortCuts();
   ui_->PageControl->setCurrentWidget(ui_->EmptyTab);
-  for (QAction* action :
-       {ui_->FileSave, ui_->FileSaveAs, ui_->FileExport, ui_->FilePrint, ui_->ProbeReadStatus,
-        ui_->ProbeReadData, ui_->ProbeClear, ui_->ProbeStop, ui_->ProbeLaunch}) {
-    action->setEnabled(false);
-  }
+  // Nothing is shown yet: nothing is offered.
+  ApplyControls(DecideControls(ControlFacts{}));
   for (QAction* action : {ui_->ViewStatus, ui_->ViewTable, ui_->ViewGraph, ui_->ViewHistogram}) {
     action->setChecked(false);
-    action->setEnabled(false);
   }
   Workplace->FileName = QString::fromLatin1(TProbeWorkplace::kNoFile);
   ShowDocument();

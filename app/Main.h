@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ControlPolicy.h"
 #include "Presence.h"
 #include "Probeworkplace.h"
 
@@ -120,6 +121,7 @@ class TMainForm : public QMainWindow {
   // The probe whose limits apply: the held record's while it holds samples, else the probe on the
   // adapter; none when there is neither.
   std::optional<std::uint64_t> LimitsSerial() const;
+  // Enables the commands and inputs that DecideControls allows for the session as it is now.
   void UpdateControls();
 
   // Probe actions and the Status page's buttons (ProbeActions.cpp) ----------------------------
@@ -206,6 +208,7 @@ class TMainForm : public QMainWindow {
   void ShowHeldRecord();
   // Panel 1: the file Save writes (or none); beside the panels, where the held record came from.
   void ShowDocument();
+  void ApplyControls(const ControlStates& on);
   // Fills the Status page's statistics block and the graph's limit lines and excursions.
   void ShowStatistics();
   void BuildStatusPage();

@@ -12,6 +12,7 @@
 
 #include <functional>
 
+#include "AdapterProvenance.h"
 #include "Dialogs.h"
 #include "DownloadSession.h"
 #include "FigureTexts.h"
@@ -137,7 +138,7 @@ void TMainForm::ProbeReadDataExecute() {
   DownloadSetup setup;
   setup.archive = archive;
   setup.incremental = !settings.fullDownload;
-  setup.adapterText = Workplace->DeviceName + " (USB serial " + probe.AdapterSerialNumber() + ")";
+  setup.adapterText = ProvenanceAdapterText(Workplace->DeviceName, probe.AdapterSerialNumber());
   DownloadSession session(probe, setup);
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
   if (!session.Begin()) {

@@ -10,6 +10,7 @@
 #include "Archive.h"
 #include "CodePage.h"
 #include "IniFile.h"
+#include "Presence.h"
 #include "Probe.h"
 #include "RecordOrigin.h"
 #include "Settings.h"
@@ -19,8 +20,9 @@ namespace ombrix {
 
 // The main window's session: the settings kept in the program's INI file, the session's probe
 // object, the record file's name and the session flags. It reads the INI file once at start-up
-// (Load) and writes it once at close (Save), and only while a session was started.
-class TProbeWorkplace {
+// (Load) and writes it once at close (Save), and only while a session was started. The poll
+// timer's presence decisions act on it.
+class TProbeWorkplace : public PresenceSession {
  public:
   // FileName's mark for "no file".
   static constexpr const char* kNoFile = "0";
@@ -72,6 +74,13 @@ class TProbeWorkplace {
   TemperatureLimits LimitsFor(std::optional<std::uint64_t> serial) const {
     return common_.LimitsFor(serial);
   }
+
+  // What the presence decisions act on.
+  TProbe& LiveProbe() override { return *Probe; }
+  bool HoldsUnsavedRecord() const override { return Modified; }
+  void DropHeldRecord() override { DropRecord(); }
+  void ReplaceProbe() override { NewProbe(); }
+
   // Writes the limits as the probe's own (or, without a serial, as the defaults) and puts the
   // settings file on disk at once, so that the probe keeps them from download to download.
   // Throws IniWriteError; the settings held are then as before.

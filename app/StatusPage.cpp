@@ -246,47 +246,37 @@ void TMainForm::ShowStatistics() {
 
 void TMainForm::UpdateControls() {
   const TProbe& probe = *Workplace->Probe;
-  const TProbeRecord& record = *Workplace->Record;
+  ControlFacts facts;
+  facts.session = true;
+  facts.pollState = PollState;
+  facts.memoryClear = probe.MemoryClear;
+  facts.missionInProgress = probe.MissionInProgress;
+  facts.missionSamples = probe.MissionSamples;
+  facts.heldSamples = Workplace->Record->HeldSamples() > 0;
+  facts.testMode = Workplace->Test;
+  facts.enableOff = Workplace->EnableOff;
+  ApplyControls(DecideControls(facts));
+}
+
+void TMainForm::ApplyControls(const ControlStates& on) {
+  const std::pair<QAction*, bool> actions[] = {
+      {ui_->FileSave, on.fileSave},          {ui_->FileSaveAs, on.fileSaveAs},
+      {ui_->FileExport, on.fileExport},      {ui_->FilePrint, on.filePrint},
+      {ui_->ViewStatus, on.viewStatus},      {ui_->ViewTable, on.viewTable},
+      {ui_->ViewGraph, on.viewGraph},        {ui_->ViewHistogram, on.viewHistogram},
+      {ui_->ProbeReadStatus, on.readStatus}, {ui_->ProbeReadData, on.readData},
+      {ui_->ProbeClear, on.clear},           {ui_->ProbeStop, on.stop},
+      {ui_->ProbeLaunch, on.launch},
+  };
+  for (const auto& [action, enabled] : actions) action->setEnabled(enabled);
   QWidget* const inputs[] = {ui_->StatusName,      ui_->StatusComment,        ui_->StatusSampleRate,
                              ui_->StatusStartTime, ui_->StatusRolloverEnable, ui_->StatusSetupClock,
                              ui_->StatusWriteText, ui_->StatusImmediately};
-  const auto enableInputs = [&inputs](bool on) {
-    for (QWidget* input : inputs) input->setEnabled(on);
-  };
-
-  ui_->StatusSerialNumber->setEnabled(false);
-  ui_->StatusSwitchOff->hide();
-  for (QAction* file :
-       {ui_->FileSave, ui_->FileSaveAs, ui_->FileExport, ui_->FilePrint, ui_->ViewStatus}) {
-    file->setEnabled(true);
+  for (QWidget* input : inputs) {
+    input->setEnabled(on.missionInputs);
   }
-  if (PollState != psProbe) {
-    // A record from a file, or kept after its probe went: nothing goes to a probe.
-    for (QAction* command : {ui_->ProbeReadStatus, ui_->ProbeReadData, ui_->ProbeClear,
-                             ui_->ProbeStop, ui_->ProbeLaunch}) {
-      command->setEnabled(false);
-    }
-    enableInputs(false);
-  } else {
-    if (probe.MemoryClear) {
-      ui_->StatusSerialNumber->setEnabled(Workplace->Test);
-      enableInputs(true);
-      ui_->StatusSwitchOff->setVisible(Workplace->EnableOff);
-      ui_->ProbeClear->setEnabled(false);
-      ui_->ProbeStop->setEnabled(false);
-      ui_->ProbeLaunch->setEnabled(true);
-    } else {
-      enableInputs(false);
-      ui_->ProbeClear->setEnabled(!probe.MissionInProgress);
-      ui_->ProbeStop->setEnabled(probe.MissionInProgress);
-      ui_->ProbeLaunch->setEnabled(false);
-    }
-    ui_->ProbeReadData->setEnabled(probe.MissionSamples > 0);
-  }
-  const bool samples = record.HeldSamples() > 0;
-  for (QAction* view : {ui_->ViewTable, ui_->ViewGraph, ui_->ViewHistogram}) {
-    view->setEnabled(samples);
-  }
+  ui_->StatusSerialNumber->setEnabled(on.serialNumber);
+  ui_->StatusSwitchOff->setVisible(on.switchOffShown);
 }
 
 }  // namespace ombrix

@@ -1,4 +1,5 @@
 // Ombrix: the desktop program for temperature-logging probes.
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -60,11 +61,17 @@ int main(int argc, char** argv) {
   }
 
   // The driver: real adapters through libftdi1, or the virtual adapter of the chosen scenario.
+  // The lab's time follows the computer's clock, so that the window works on it as on a real desk.
   std::optional<VirtualLab> lab;
   if (options.virtualAdapter) {
-    lab.emplace();
-    if (!lab->Open(options.scenario, options.virtualStateFile, kDemoSpeed, &error)) {
-      std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(error));
+    VirtualLabOptions setup;
+    setup.scenario = options.scenario.toStdString();
+    setup.stateFile = options.virtualStateFile;
+    setup.clock = VirtualLabOptions::ClockMode::kFollowComputer;
+    setup.speed = kDemoSpeed;
+    lab.emplace(std::move(setup));
+    if (const VirtualLab::Result opened = lab->Open(); !opened) {
+      std::fprintf(stderr, "%s: %s\n", qPrintable(program), opened.error.c_str());
       return 8;
     }
   }
@@ -73,8 +80,10 @@ int main(int argc, char** argv) {
   // layout form of the printed report, which is never shown.
   auto mainForm = std::make_unique<TMainForm>();
   MainForm = mainForm.get();
+  // Demo data stay out of the user's archive: a lab keeps its own unless --archive names one.
+  const QString archive = options.archive.isEmpty() && lab ? lab->ArchivePath() : options.archive;
   if (mainForm->Workplace)
-    mainForm->Workplace->Common().archiveOverride = options.archive.toStdString();
+    mainForm->Workplace->Common().archiveOverride = QFile::encodeName(archive).toStdString();
   auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
   AboutBox = aboutBox.get();
   auto msgTemplate = std::make_unique<TMsgTemplate>();
@@ -94,9 +103,11 @@ int main(int argc, char** argv) {
   printPreview.reset();
   MsgTemplate = nullptr;
   // The lab is written back after the window let go of the adapter.
-  if (lab && !lab->Save(&error)) {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(error));
-    return result != 0 ? result : 8;
+  if (lab) {
+    if (const VirtualLab::Result saved = lab->Save(); !saved) {
+      std::fprintf(stderr, "%s: %s\n", qPrintable(program), saved.error.c_str());
+      return result != 0 ? result : 8;
+    }
   }
   return result;
 }

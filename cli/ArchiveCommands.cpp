@@ -25,6 +25,12 @@ QString ProbeText(const std::string& bytes) {
   return DefaultCodePage().ToUnicode(bytes);
 }
 
+// An entry without an adapter (an import) ends its line with the column before.
+std::string WithoutTrailingBlanks(QString line) {
+  while (line.endsWith(u' ')) line.chop(1);
+  return line.toStdString();
+}
+
 QJsonObject EntryJson(const ArchiveEntry& e) {
   QJsonObject object{
       {"Id", static_cast<qint64>(e.id)},
@@ -63,7 +69,7 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
     return kSuccess;
   }
   // One line an entry, newest download first, in columns.
-  const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8")
+  const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
                              .arg(QStringLiteral("Id"), 6)
                              .arg(QStringLiteral("Serial number"), -23)
                              .arg(QStringLiteral("Name"), -20)
@@ -71,11 +77,12 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
                              .arg(QStringLiteral("Downloaded"), -19)
                              .arg(QStringLiteral("Samples"), 7)
                              .arg(QStringLiteral("Min"), 6)
-                             .arg(QStringLiteral("Max"), 6);
-  console.out << header.toStdString() << '\n';
+                             .arg(QStringLiteral("Max"), 6)
+                             .arg(QStringLiteral("Adapter"));
+  console.out << WithoutTrailingBlanks(header) << '\n';
   for (const ArchiveEntry& e : entries) {
     const bool any = e.samples > 0;
-    const QString line = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8")
+    const QString line = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
                              .arg(e.id, 6)
                              .arg(QString::fromStdString(e.serialText), -23)
                              .arg(ProbeText(e.name).left(20), -20)
@@ -83,8 +90,9 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
                              .arg(DateTimeText(e.downloadTime), -19)
                              .arg(e.samples, 7)
                              .arg(any ? Celsius(e.minimum) : QString(), 6)
-                             .arg(any ? Celsius(e.maximum) : QString(), 6);
-    console.out << line.toStdString() << '\n';
+                             .arg(any ? Celsius(e.maximum) : QString(), 6)
+                             .arg(QString::fromStdString(e.provenance.adapter));
+    console.out << WithoutTrailingBlanks(line) << '\n';
   }
   return kSuccess;
 }
@@ -109,6 +117,10 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
        QStringLiteral("Stored by :"),
        QString::fromStdString(entry.provenance.user + "@" + entry.provenance.workstation + ", " +
                               entry.provenance.source),
+       {}},
+      {QString(),
+       QStringLiteral("Adapter :"),
+       QString::fromStdString(entry.provenance.adapter),
        {}},
       {QString(), QStringLiteral("Content hash :"), QString::fromStdString(entry.contentHash), {}}};
   all.insert(all.end(), fields.begin(), fields.end());

@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include <QFile>
+
 #include <exception>
 #include <optional>
 
@@ -7,7 +9,7 @@
 #include "ConsistencyError.h"
 #include "ExitCode.h"
 #include "Options.h"
-#include "VirtualSession.h"
+#include "VirtualLab.h"
 
 namespace ombrix::cli {
 
@@ -78,17 +80,40 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
     console.out << "ombrix-cli " << OMBRIX_VERSION << '\n';
     return kSuccess;
   }
-  Request request;
-  if (int code = Prepare(options, console, request)) return code;
-
-  std::optional<VirtualSession> session;
+  // The virtual adapter runs on a clock of its own at the hardware's pace: only the link's pauses
+  // and --advance move it. Its downloads go to the lab's own archive unless --archive names one.
+  std::optional<VirtualLab> lab;
+  Options effective = options;
   if (options.virtualAdapter) {
-    session.emplace();
-    if (int code = session->Open(options, console)) return code;
+    VirtualLabOptions setup;
+    setup.scenario = options.scenario;
+    setup.scenarioMustMatch = true;
+    setup.stateFile = QFile::decodeName(options.virtualStateFile.c_str());
+    setup.clock = VirtualLabOptions::ClockMode::kVirtual;
+    setup.advanceMilliseconds = options.advanceMilliseconds;
+    lab.emplace(std::move(setup));
+    if (effective.archive.empty()) {
+      effective.archive = QFile::encodeName(lab->ArchivePath()).toStdString();
+    }
   }
-  const int code = RunGuarded(options, request, console);
+  Request request;
+  if (int code = Prepare(effective, console, request)) return code;
+
+  if (lab) {
+    if (const VirtualLab::Result opened = lab->Open(); !opened) {
+      console.Message(opened.error);
+      return opened.failure == VirtualLab::Failure::kUsage ? kUsage : kFileError;
+    }
+  }
+  const int code = RunGuarded(effective, request, console);
   // The virtual probes are saved whatever the outcome: time has passed for them too.
-  const int saved = session ? session->Save(console) : kSuccess;
+  int saved = kSuccess;
+  if (lab) {
+    if (const VirtualLab::Result result = lab->Save(); !result) {
+      console.Message(result.error);
+      saved = kFileError;
+    }
+  }
   return code != kSuccess ? code : saved;
 }
 

@@ -98,11 +98,13 @@ const OptionHelp kOptionHelp[] = {
      "time (a download takes no real time). SCENARIO is one of\n"
      "demo (the default: a probe with three weeks of data), empty (adapter\n"
      "without probe), none (no adapter), two (two adapters), clear (a clear\n"
-     "probe), rollover (a mission whose log has wrapped)"},
+     "probe), rollover (a mission whose log has wrapped). Its downloads go to\n"
+     "an archive of their own that lasts as long as the run"},
     {"--virtual-state", OptionKind::kGlobal, "--virtual-state FILE",
      "keep the virtual probes and the virtual clock in FILE from one run to\n"
      "the next (implies --virtual); when FILE does not exist the run starts\n"
-     "from the scenario at the computer's time"},
+     "from the scenario at the computer's time. The lab's downloads are kept\n"
+     "in FILE.archive.sqlite beside it"},
     {"--advance", OptionKind::kGlobal, "--advance DURATION",
      "move the virtual clock on before the command: 30s, 90m, 2h, 1d, 1h30m"},
     {"--device", OptionKind::kGlobal, "--device DESCRIPTION",
@@ -112,7 +114,7 @@ const OptionHelp kOptionHelp[] = {
      "([Archive] Database=) or the default one\n"
      "($XDG_DATA_HOME/ombrix/archive.sqlite): a SQLite file, or\n"
      "postgresql://[user@]host[:port]/dbname for an archive that several\n"
-     "computers share"},
+     "computers share; with the virtual adapter, in place of the lab's own"},
     {"--no-archive", OptionKind::kGlobal, "--no-archive", "do not keep downloads in the archive"},
     {"--format", OptionKind::kCommand, "--format text|json",
      "the form of the output of status, show, archive list and archive show\n"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "AdapterProvenance.h"
 #include "CaptionSource.h"
 #include "CodePage.h"
 #include "Commands.h"
@@ -192,8 +193,8 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   DownloadSetup setup;
   setup.archive = archive.get();
   setup.incremental = !request.fullDownload;
-  setup.adapterText = options.device.value_or("Ombrix adapter") + " (USB serial " +
-                      probe->AdapterSerialNumber() + ")";
+  setup.adapterText =
+      ProvenanceAdapterText(options.device.value_or("Ombrix adapter"), probe->AdapterSerialNumber());
   DownloadSession session(*probe, setup);
   // Interrupted (Ctrl+C, or a TERM signal): the download stops before its next block and nothing
   // is stored or written.

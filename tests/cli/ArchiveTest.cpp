@@ -20,7 +20,8 @@ class ArchiveTest : public CliTest {
   void SetUp() override { WriteState(Path("state"), "demo", 2026, 7, 1, 12, 0, 0); }
 
   QJsonArray ListEntries(const QStringList& more = {}) {
-    const CliResult r = Run(Args("archive list --format json") + more);
+    const CliResult r =
+        Run(Args("--archive state.archive.sqlite archive list --format json") + more);
     EXPECT_EQ(r.code, 0) << r.err;
     return QJsonDocument::fromJson(QByteArray::fromStdString(r.out))
         .object()
@@ -40,12 +41,20 @@ TEST_F(ArchiveTest, TheSettingsNameTheArchiveAndHowDownloadsUseIt) {
             .toUtf8());
   };
   settings("");
+  // The virtual lab keeps its downloads in an archive of its own; everything else goes to the
+  // archive the settings name.
   CliResult r = Run("--virtual-state state download -o first.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
+  EXPECT_EQ(ListEntries().size(), 1);
+  r = Run("archive import first.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(QFile::exists(Path("site.sqlite")));
   EXPECT_FALSE(QFile::exists(Path("data/ombrix/archive.sqlite"))) << "not the default archive";
-  EXPECT_EQ(ListEntries().size(), 1);
+  r = Run("archive list");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("Cold room 2"));
+  EXPECT_THAT(r.out, Not(HasSubstr("virtual"))) << "the imported file, not the lab's download";
 
   settings("FullDownload=1\n");
   r = Run("--virtual-state state --advance 1d download -o second.omx");
@@ -66,7 +75,9 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1"));
   EXPECT_THAT(r.err, Not(HasSubstr("incremental")));
-  ASSERT_TRUE(QFile::exists(Path("data/ombrix/archive.sqlite")));
+  // The lab keeps its downloads beside its state, never in the user's own archive.
+  ASSERT_TRUE(QFile::exists(Path("state.archive.sqlite")));
+  EXPECT_FALSE(QFile::exists(Path("data/ombrix/archive.sqlite")));
 
   // A day later (144 samples at 10 minutes) only the new blocks are read.
   r = Run("--virtual-state state --advance 1d download -o second.omx");
@@ -93,25 +104,55 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   EXPECT_EQ(ListEntries({"--serial", "0000000000000001"}).size(), 0);
   EXPECT_EQ(ListEntries({"--since", "2026-07-02T12:00:00"}).size(), 2);
   EXPECT_EQ(ListEntries({"--since", "2027-01-01T00:00:00"}).size(), 0);
-  r = Run("archive list");
+  r = Run("--virtual-state state archive list");
   EXPECT_EQ(r.code, 0);
   EXPECT_THAT(r.out, HasSubstr("3168"));
 
   // An entry comes back as the very file its download wrote.
-  r = Run("archive export 2 -o copy.omx");
+  r = Run("--virtual-state state archive export 2 -o copy.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadFile(Path("copy.omx")), ReadFile(Path("second.omx")));
-  r = Run("archive show 2");
+  r = Run("--virtual-state state archive show 2");
   EXPECT_EQ(r.code, 0);
   EXPECT_THAT(r.out, HasSubstr("Archive entry :"));
 
   // Files already in the archive are not stored again; another one is.
-  r = Run("archive import second.omx first.omx fourth.omx");
+  r = Run("--virtual-state state archive import second.omx first.omx fourth.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("second.omx: already in the archive as entry 2"));
   EXPECT_THAT(r.err, HasSubstr("first.omx: already in the archive as entry 1"));
   EXPECT_THAT(r.err, HasSubstr("fourth.omx: stored as archive entry 4"));
   EXPECT_EQ(ListEntries().size(), 4);
+}
+
+// Demo downloads never reach the user's archive: without a state they go to one that lasts as long
+// as the run, and wherever they are kept, the entry names the adapter as virtual.
+TEST_F(ArchiveTest, VirtualDownloadsStayOutOfTheUsersArchiveAndSaySo) {
+  for (int run = 0; run < 2; ++run) {
+    const CliResult r = Run("--virtual download -o demo.omx --yes");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("stored as archive entry 1")) << "a fresh archive each run";
+  }
+  EXPECT_FALSE(QFile::exists(Path("data/ombrix/archive.sqlite")));
+
+  CliResult r = Run("--virtual --archive demo.sqlite download -o named.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(QFile::exists(Path("data/ombrix/archive.sqlite")));
+  const char* kVirtualAdapter = "Ombrix adapter (USB serial OMX10001, virtual)";
+  r = Run("--archive demo.sqlite archive list --format json");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const QJsonArray entries = QJsonDocument::fromJson(QByteArray::fromStdString(r.out))
+                                 .object()
+                                 .value(QStringLiteral("Entries"))
+                                 .toArray();
+  ASSERT_EQ(entries.size(), 1);
+  EXPECT_EQ(entries[0].toObject()["Adapter"].toString(), kVirtualAdapter);
+  for (const char* line :
+       {"--archive demo.sqlite archive list", "--archive demo.sqlite archive show 1"}) {
+    r = Run(line);
+    EXPECT_EQ(r.code, 0) << line;
+    EXPECT_THAT(r.out, HasSubstr(kVirtualAdapter)) << line;
+  }
 }
 
 TEST_F(ArchiveTest, AnArchiveThatFailsLosesNoDownload) {

@@ -3,6 +3,7 @@
 // nothing.
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include "ArchiveDialog.h"
 #include "FileTesting.h"
@@ -41,9 +42,12 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
   // File > Archive: find by text, export the first entry, open the second.
   std::size_t listed = 0, found = 0, unmatched = 99;
   int exported = 0;
+  QString adapterShown;
   runDialog = [&](QDialog& dialog) {
     auto& archive = dynamic_cast<TArchiveDialog&>(dialog);
     listed = archive.Entries().size();
+    auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("ArchiveTable"));
+    adapterShown = table->item(0, table->columnCount() - 1)->text();
     archive.SetFilterText(QStringLiteral("no such probe"));
     unmatched = archive.Entries().size();
     archive.SetFilterText(QString::fromStdString(second.Name).left(4).toLower());
@@ -59,6 +63,9 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
   answer = true;  // the unsaved download may go
   form->FileArchiveExecute();
   EXPECT_EQ(listed, 2u);
+  // Downloads from the virtual adapter are marked as such.
+  EXPECT_TRUE(adapterShown.endsWith("(USB serial OMX10001, virtual)"))
+      << adapterShown.toStdString();
   EXPECT_EQ(unmatched, 0u);
   EXPECT_EQ(found, 2u);
   EXPECT_EQ(exported, 2);

@@ -8,7 +8,6 @@
 #include <random>
 
 #include "FileTesting.h"
-#include "Presence.h"
 #include "Scenarios.h"
 #include "TableModel.h"
 
@@ -260,48 +259,6 @@ TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
   EXPECT_TRUE(form->Workplace->Modified);
   EXPECT_EQ(entries(), storedB);
   EXPECT_FALSE(Find<QPushButton>("DownloadCancel")->isVisible());
-}
-
-// The presence decisions on their own, without a window.
-TEST_F(HeldRecordTest, PresenceDecidesSwapsAndKeepsWhatCouldNotBeSaved) {
-  BuildScenario(bus, "demo");
-  TProbeWorkplace place(IniPath());
-  ASSERT_TRUE(place.Load());
-  ASSERT_TRUE(place.NewProbe());
-  int offers = 0;
-  bool saved = false;
-  TPresence presence([&] {
-    ++offers;
-    return saved;
-  });
-  presence.SetWorkplace(place);
-  ASSERT_EQ(presence.Tick(), TPresence::Outcome::kAttached);
-  ASSERT_TRUE(place.Probe->ReadStatus(true));
-  place.HoldRecord(std::make_unique<TProbeRecord>());
-  place.Modified = true;
-  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kPresent);
-  EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
-
-  Adapter().DetachProbe();
-  PutOnSecondProbe();
-  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kRemoved);
-  EXPECT_TRUE(presence.Swapped());
-  EXPECT_TRUE(presence.RecordKept());
-  EXPECT_EQ(offers, 1);
-  EXPECT_EQ(presence.State(), psSearching);
-  EXPECT_EQ(presence.Interval(), TPresence::kSearchInterval) << "the new probe comes at once";
-
-  saved = true;
-  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kAttached);
-  EXPECT_EQ(offers, 2);
-  EXPECT_FALSE(presence.RecordKept());
-  EXPECT_FALSE(place.Modified);
-
-  Adapter().DetachProbe();
-  EXPECT_EQ(presence.Tick(), TPresence::Outcome::kRemoved);
-  EXPECT_FALSE(presence.Swapped());
-  EXPECT_EQ(offers, 2) << "nothing unsaved to offer";
-  EXPECT_EQ(presence.Interval(), TPresence::kPresenceInterval);
 }
 
 }  // namespace

@@ -305,18 +305,6 @@ TEST_F(PollTimerTest, ATickWaitsWhileAMessageBoxIsOpen) {
   EXPECT_EQ(form->PanelText(2), "Ombrix adapter 2.1");
 }
 
-TEST_F(PollTimerTest, AnUnknownPollStateFailsTheSwitchCheck) {
-  BuildScenario(bus, "none");
-  Start();
-  form->PollState = 7;
-  try {
-    form->TimerTimer();
-    FAIL() << "no error";
-  } catch (const ConsistencyError& error) {
-    EXPECT_STREQ(error.what(), "Error switch file Main line 1263");
-  }
-}
-
 TEST_F(PollTimerTest, ThePcClockShowsOnlyOnTheStatusPage) {
   BuildScenario(bus, "empty");
   Start();

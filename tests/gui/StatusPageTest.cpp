@@ -1,5 +1,5 @@
-// The Status page: what it shows of the probe record, which commands and inputs each state of
-// the probe (and a record file) allows, and the two buttons that send nothing.
+// The Status page: what it shows of the probe record, that its commands and inputs follow what
+// each state of the probe (and a record file) allows, and the two buttons that send nothing.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -202,20 +202,6 @@ TEST_F(StatusPageTest, TestModeOpensTheSerialNumberAndEnableOffShowsSwitchOff) {
   EXPECT_EQ(Lamp("StatusRolloverOccuredLed"), ledRed);
   EXPECT_EQ(Lamp("StatusRolloverEnableLed"), ledGreen);
   EXPECT_TRUE(form->RolloverChoice);
-}
-
-TEST_F(StatusPageTest, AStoppedMissionMayBeClearedOnly) {
-  StartOn("demo");
-  TProbe& record = *form->Workplace->Probe;
-  record.MissionInProgress = false;
-  form->UpdateControls();
-  EXPECT_EQ(States(kCommands), "11100");
-  record.MissionSamples = 0;
-  form->UpdateControls();
-  EXPECT_FALSE(Enabled("ProbeReadData"));
-  HeldRecord().ReadSamples = 12;
-  form->UpdateControls();
-  EXPECT_EQ(States(kFileAndViews), "11111111");
 }
 
 TEST_F(StatusPageTest, ARecordFromAFileShowsNoClockAndAllowsNoProbeCommand) {

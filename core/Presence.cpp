@@ -1,7 +1,7 @@
 #include "Presence.h"
 
 #include "ConsistencyError.h"
-#include "Probeworkplace.h"
+#include "Probe.h"
 
 namespace ombrix {
 
@@ -27,10 +27,10 @@ TPresence::Outcome TPresence::Tick() {
 
 TPresence::Outcome TPresence::Search() {
   interval_ = kSearchInterval;
-  if (!place_->Probe->DetectProbe()) return Outcome::kNotFound;
+  if (!place_->LiveProbe().DetectProbe()) return Outcome::kNotFound;
   // A download kept from a probe that went, because its save failed or was cancelled, is offered
   // again now: the next probe is about to be shown.
-  recordKept_ = place_->Modified && !DropRecord();
+  recordKept_ = place_->HoldsUnsavedRecord() && !DropRecord();
   state_ = psProbe;
   interval_ = kPresenceInterval;
   return Outcome::kAttached;
@@ -38,7 +38,7 @@ TPresence::Outcome TPresence::Search() {
 
 TPresence::Outcome TPresence::CheckPresence() {
   swapped_ = false;
-  TProbe& probe = *place_->Probe;
+  TProbe& probe = place_->LiveProbe();
   if (probe.DetectProbe()) {
     // The probe that is there now must be the one shown: a probe put on in place of another
     // within one period would otherwise be cleared or stopped under the other's name.
@@ -56,15 +56,15 @@ TPresence::Outcome TPresence::CheckPresence() {
 
 void TPresence::Reset() {
   recordKept_ = !DropRecord();
-  place_->NewProbe();
+  place_->ReplaceProbe();
   state_ = psSearching;
   // A swapped probe is attached at the next tick; a removed one is searched for a period later.
   interval_ = swapped_ ? kSearchInterval : kPresenceInterval;
 }
 
 bool TPresence::DropRecord() {
-  if (place_->Modified && !(offerSave_ && offerSave_())) return false;
-  place_->DropRecord();
+  if (place_->HoldsUnsavedRecord() && !(offerSave_ && offerSave_())) return false;
+  place_->DropHeldRecord();
   return true;
 }
 

@@ -5,10 +5,27 @@
 
 namespace ombrix {
 
-class TProbeWorkplace;
+class TProbe;
 
 // The device state of the window, which the poll timer moves on.
 enum PollStates { psStart = 0, psSearching = 1, psProbe = 2, psFile = 3 };
+
+// What the presence decisions act on: the session's live probe and its held record. The window's
+// workplace is one.
+class PresenceSession {
+ public:
+  // The live probe; replaced by ReplaceProbe.
+  virtual TProbe& LiveProbe() = 0;
+  // True while the held record is a download that was never saved.
+  virtual bool HoldsUnsavedRecord() const = 0;
+  // The held record becomes an empty one, and nothing is left unsaved.
+  virtual void DropHeldRecord() = 0;
+  // A fresh probe object takes the place of the live one; the held record stays.
+  virtual void ReplaceProbe() = 0;
+
+ protected:
+  ~PresenceSession() = default;
+};
 
 // The poll timer's decisions, without widgets: whether adapter and probe are there, whether the
 // probe on the adapter is still the one whose status was read (its serial number), and what
@@ -34,7 +51,7 @@ class TPresence {
   explicit TPresence(SaveOffer offerSave = {});
 
   // The session whose probe is watched; set before the first tick.
-  void SetWorkplace(TProbeWorkplace& place) { place_ = &place; }
+  void SetWorkplace(PresenceSession& place) { place_ = &place; }
   // The state, also for the window to set (File New, File Open).
   int& State() { return state_; }
 
@@ -58,7 +75,7 @@ class TPresence {
   // A probe went: the held record is offered, then the probe object is replaced.
   void Reset();
 
-  TProbeWorkplace* place_ = nullptr;
+  PresenceSession* place_ = nullptr;
   SaveOffer offerSave_;
   int state_ = psStart;
   int interval_ = kSearchInterval;
