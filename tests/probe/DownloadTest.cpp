@@ -93,7 +93,9 @@ TEST_F(DownloadTest, RandomFaultsNeverYieldSilentlyWrongData) {
       faults.Randomly(Fault::WrongFirstByte(), rate / 2, seed + 500);
       if (Download()) {
         ++complete;
-        EXPECT_EQ(downloaded->ReadSamples, 640) << "seed " << seed;
+        // The retries' pauses let the mission go on: a sample taken meanwhile is read too.
+        EXPECT_GE(downloaded->ReadSamples, 640) << "seed " << seed;
+        EXPECT_EQ(downloaded->ReadSamples, static_cast<int>(probe->MissionSamples()));
         EXPECT_TRUE(LogMatchesProbe()) << "seed " << seed;
       } else {
         ++failed;
@@ -179,7 +181,9 @@ TEST_F(DownloadTest, RepeatDownloadReadsOnlyWhatIsNewAndEqualsAWholeOne) {
     EXPECT_EQ(live->IncrementalDownload(), c.incremental);
     const int blocks = live->DownloadBlocksRead();
     if (c.incremental) {
-      EXPECT_LE(blocks, (c.added + 15) / 16 + 2);
+      // The new blocks, and at most three held ones compared: the oldest the probe still holds,
+      // the last and the one before it.
+      EXPECT_LE(blocks, (c.added + 15) / 16 + 3);
     }
 
     ASSERT_TRUE(Download());

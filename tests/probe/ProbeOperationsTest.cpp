@@ -182,6 +182,16 @@ TEST_F(OperationsTest, PreconditionsRefuseWithoutSendingACommand) {
   EXPECT_EQ(live->LastError, 6);
   EXPECT_FALSE(live->BeginReadData());
   EXPECT_EQ(live->LastError, 6);
+  // A rate the probe's byte cannot hold is refused before anything is sent (256 would be 0).
+  for (int rate : {0, 256, -1}) {
+    const std::uint64_t before = Stats().commands;
+    live->SampleRate = rate;
+    live->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 60);
+    EXPECT_FALSE(live->LaunchMission(false)) << rate;
+    EXPECT_EQ(live->LastError, 6) << rate;
+    EXPECT_EQ(Stats().commands, before) << rate;
+  }
+  live->SampleRate = 255;
 
   live->StartTime = TProbe::ProbeSecondsToDateTime(ProbeClock() + 60);
   ASSERT_TRUE(live->LaunchMission(false));
