@@ -9,7 +9,7 @@
 #include "FigureTexts.h"
 #include "FileTesting.h"
 #include "Printform.h"
-#include "files/PrintTesting.h"
+#include "report/PrintTesting.h"
 
 namespace ombrix::testing {
 namespace {

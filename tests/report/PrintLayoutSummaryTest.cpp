@@ -15,7 +15,7 @@
 #include "Printform.h"
 #include "ReportPdf.h"
 #include "files/FilesTestSupport.h"
-#include "files/PrintTesting.h"
+#include "report/PrintTesting.h"
 
 namespace ombrix {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "Printform.h"
 #include "files/FilesTestSupport.h"
-#include "files/PrintTesting.h"
+#include "report/PrintTesting.h"
 
 // Fontconfig keeps the fonts it has matched until the process ends (Qt never calls FcFini); that
 // is not a leak of ours.
