@@ -2,8 +2,6 @@
 
 #include <QTemporaryDir>
 
-#include <random>
-
 #include "Archive.h"
 #include "DownloadSession.h"
 #include "probe/ProbeRig.h"
@@ -198,30 +196,6 @@ TEST(DownloadSession, AProbeSwappedDuringTheDownloadFailsIt) {
     EXPECT_EQ(session->Error(), peProbeChanged);
     EXPECT_EQ(session->Record(), nullptr);
     EXPECT_EQ(rig.Entries(), 0);
-  }
-}
-
-TEST(DownloadSession, CancelledAtAnyBlockLeavesNothing) {
-  SessionRig rig;
-  rig.bus.SetTiming(LinkTiming::Instant());
-  ASSERT_TRUE(rig.StoreDownload());
-  std::mt19937 random(20261208);
-  for (int round = 0; round < 3; ++round) {
-    const int block = std::uniform_int_distribution<int>(0, 499)(random);
-    SCOPED_TRACE(block);
-    rig.clock.Advance(600 * kMinute);
-    auto session = rig.Session(false);
-    ASSERT_TRUE(rig.live->DetectProbe());
-    ASSERT_TRUE(session->Begin());
-    for (int i = 0; i < block; ++i) ASSERT_TRUE(session->Step());
-    session->Cancel();
-    EXPECT_FALSE(session->Step());
-    EXPECT_EQ(session->GetState(), DownloadSession::State::kCancelled);
-    EXPECT_EQ(session->Record(), nullptr);
-    StoreResult stored;
-    std::string error;
-    EXPECT_FALSE(session->Store(stored, error));
-    EXPECT_EQ(rig.Entries(), 1);
   }
 }
 
