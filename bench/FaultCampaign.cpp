@@ -101,6 +101,9 @@ void PlanFaults(FaultPlan& plan, Fault::Kind kind, Rng& rng, int exchanges) {
     case Fault::Kind::DropOut:
       plan.At(at, Fault::DropOut(Below(rng, 5000)));
       break;
+    case Fault::Kind::ProbeSwap:
+      plan.At(at, Fault::ProbeSwap());
+      break;
   }
 }
 
@@ -429,6 +432,8 @@ const char* FaultKindName(Fault::Kind kind) {
       return "slow-command";
     case Fault::Kind::DropOut:
       return "drop-out";
+    case Fault::Kind::ProbeSwap:
+      return "probe-swap";
   }
   return "?";
 }

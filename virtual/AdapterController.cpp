@@ -107,6 +107,15 @@ AdapterController::Transfer AdapterController::Exchange(std::span<const std::uin
     transfer.backAfterMs = std::max(dropOut->delayMs, 0);
     return transfer;
   }
+  if (const Fault* swap = struck(Fault::Kind::ProbeSwap); swap && probe_) {
+    // Another probe in this one's place: the same memory and mission, another identity.
+    auto other = std::make_shared<VirtualProbe>(*probe_);
+    const std::uint64_t serial = probe_->SerialNumber();
+    const std::uint64_t id = (serial >> 8) & 0xFFFF'FFFF'FFFFu;
+    other->SetSerialNumber(VirtualProbe::MakeSerialNumber(
+        static_cast<std::uint8_t>(serial), id + static_cast<std::uint64_t>(swap->count)));
+    probe_ = std::move(other);
+  }
   if (struck(Fault::Kind::NoAnswer)) return transfer;
 
   const bool keepFrame = struck(Fault::Kind::KeepFrame) != nullptr;

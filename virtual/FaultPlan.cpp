@@ -140,6 +140,7 @@ void FaultPlan::Corrupt(const std::vector<Fault>& faults, std::span<const std::u
       case Fault::Kind::KeepFrame:
       case Fault::Kind::SlowCommand:
       case Fault::Kind::DropOut:
+      case Fault::Kind::ProbeSwap:
         break;
     }
   }

@@ -38,6 +38,9 @@ namespace ombrix {
 // - DropOut: like Unplug, but the adapter comes back `delayMs` later: from then on a listing
 //   finds it again, powered up afresh (the probe on it unchanged), and it opens with a new
 //   handle; the handle open when it dropped stays dead.
+// - ProbeSwap: the probe on the adapter is taken off as the request is written and another put on
+//   in its place: the same memory, mission and clock, under another serial number (its id plus
+//   `count`). Nothing happens on an adapter without a probe.
 // BadChecksum, PresenceDropout, LowVersion and SlowCommand strike only exchanges that carry what
 // they change (a FetchResult frame, presence slots, a version query, an Execute frame of the
 // code); scheduled for an exchange that does not, they wait for the next one that does.
@@ -58,7 +61,8 @@ struct Fault {
     CutRequest,
     KeepFrame,
     SlowCommand,
-    DropOut
+    DropOut,
+    ProbeSwap
   };
 
   Kind kind = Kind::NoAnswer;
@@ -101,6 +105,7 @@ struct Fault {
     return Make(Kind::SlowCommand, 0, 1, code, delayMs);
   }
   static Fault DropOut(int awayMs) { return Make(Kind::DropOut, 0, 1, std::nullopt, awayMs); }
+  static Fault ProbeSwap(int idStep = 1) { return Make(Kind::ProbeSwap, 0, idStep); }
 };
 
 // The faults planned for one adapter, by exchange count or by chance. Exchanges are counted from

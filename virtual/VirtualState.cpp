@@ -46,6 +46,7 @@ constexpr KindName kKinds[] = {
     {Fault::Kind::KeepFrame, "keep-frame"},
     {Fault::Kind::SlowCommand, "slow-command"},
     {Fault::Kind::DropOut, "drop-out"},
+    {Fault::Kind::ProbeSwap, "probe-swap"},
 };
 
 std::string_view KindText(Fault::Kind kind) {

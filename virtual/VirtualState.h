@@ -50,7 +50,7 @@ struct VirtualState {
 //
 // A fault line: "fault KIND key=value...", KIND one of no-answer, short-reply, wrong-byte,
 // bad-checksum, presence-dropout, low-version, unplug, late-reply, lost-bytes, cut-request,
-// keep-frame, slow-command, drop-out; keys exchange= (from 1), times= (a count or "forever"),
+// keep-frame, slow-command, drop-out, probe-swap; keys exchange= (from 1), times= (a count or "forever"),
 // position=, count=, value= (hex) and delay= (milliseconds, for late-reply, slow-command and
 // drop-out). A key left out keeps its default; delay= is written only when it is not 0, so
 // files written before it existed read the same.

@@ -135,23 +135,39 @@ TEST_F(DownloadTest, ExistingFilesAreReplacedOnlyWithYes) {
   EXPECT_THAT(ReadFile(Path("demo.omx")), HasSubstr("ReadSamples=3024"));
 }
 
-// The link stops answering halfway: the data error is reported, and the file from an earlier
-// download stays as it was.
+// The link stops answering halfway, or another probe is put on in the probe's place: the data
+// error is reported, and nothing is saved or archived; the file from an earlier download stays as
+// it was.
 TEST_F(DownloadTest, DataErrorSavesNothing) {
-  WriteState(Path("state"), "demo", 2026, 7, 1, 12, 0, 0, [](VirtualState& state) {
-    state.adapters.front().faults.push_back({Fault::NoAnswer(), 300, FaultPlan::kForever});
-  });
-  QFile old(Path("demo.omx"));
-  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-  old.write("earlier download");
-  old.close();
+  const struct {
+    const char* what;
+    Fault fault;
+    int times;
+    const char* error;
+  } cases[] = {
+      {"no answer", Fault::NoAnswer(), FaultPlan::kForever, "Data : Error"},
+      {"another probe", Fault::ProbeSwap(), 1, "Data : Error: the probe on the adapter is not the one"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteState(Path("state"), "demo", 2026, 7, 1, 12, 0, 0, [&](VirtualState& state) {
+      state.adapters.front().faults.push_back({c.fault, 300, c.times});
+    });
+    QFile::remove(Path("state.archive.sqlite"));
+    QFile old(Path("demo.omx"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier download");
+    old.close();
 
-  const CliResult r = Download("--yes --export demo.txt");
-  EXPECT_EQ(r.code, 5);
-  EXPECT_THAT(r.err, HasSubstr("Data : Error"));
-  EXPECT_THAT(r.err, Not(HasSubstr("Data : OK")));
-  EXPECT_EQ(ReadFile(Path("demo.omx")), "earlier download");
-  EXPECT_FALSE(QFile::exists(Path("demo.txt")));
+    const CliResult r = Download("--yes --export demo.txt");
+    EXPECT_EQ(r.code, 5);
+    EXPECT_THAT(r.err, HasSubstr(c.error));
+    EXPECT_THAT(r.err, Not(HasSubstr("Data : OK")));
+    EXPECT_EQ(ReadFile(Path("demo.omx")), "earlier download");
+    EXPECT_FALSE(QFile::exists(Path("demo.txt")));
+    const CliResult listed = Run("--virtual-state state archive list --format json");
+    EXPECT_THAT(listed.out, HasSubstr("\"Entries\": [\n    ]")) << listed.out;
+  }
 }
 
 TEST_F(DownloadTest, ProgressBarOnATerminal) {
