@@ -68,6 +68,7 @@ void TOmInFile::Parse(std::initializer_list<std::string_view> sections) {
   std::size_t start = 0;
   while (start < all.size()) {
     ++number;
+    const std::size_t lineStart = start;
     std::size_t end = all.find('\n', start);
     if (end == std::string_view::npos) {
       // The writer ends every line; a last line without its end is what a cut file leaves.
@@ -87,7 +88,7 @@ void TOmInFile::Parse(std::initializer_list<std::string_view> sections) {
         Refuse(number, "the section header \"" + Excerpt(trimmed) + "\" is out of place.");
       }
       next = found + 1;
-      sections_.push_back(Section{std::string(name), number, {}});
+      sections_.push_back(Section{std::string(name), number, lineStart, {}});
       continue;
     }
     if (sections_.empty()) {
@@ -152,6 +153,11 @@ const std::vector<TOmInFile::Entry>& TOmInFile::Entries(std::string_view section
   static const std::vector<Entry> none;
   const Section* s = Find(section);
   return s ? s->entries : none;
+}
+
+std::string_view TOmInFile::BytesBefore(std::string_view section) const {
+  const Section* s = Find(section);
+  return std::string_view(bytes_).substr(0, s ? s->offset : bytes_.size());
 }
 
 std::string TOmInFile::ReadString(std::string_view section, std::string_view key,
@@ -250,6 +256,7 @@ void TOmOutFile::WriteString(std::string_view section, std::string_view key,
     line_ += section;
     line_ += ">\r\n";
     file_->Write(line_);
+    hash_.addData(QByteArrayView(line_.data(), static_cast<qsizetype>(line_.size())));
   }
   // The reader keeps kLineLength characters of a line: a longer value is cut here, where the
   // rest of the file is not disturbed.
@@ -264,6 +271,7 @@ void TOmOutFile::WriteString(std::string_view section, std::string_view key,
       [](char c) { return c == '\n' || c == '\r'; }, ' ');
   line_.append("\r\n");
   file_->Write(line_);
+  hash_.addData(QByteArrayView(line_.data(), static_cast<qsizetype>(line_.size())));
 }
 
 void TOmOutFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -281,6 +289,10 @@ void TOmOutFile::WriteDateTime(std::string_view section, std::string_view key, T
 void TOmOutFile::Flush() {
   RequireOpen(__LINE__);
   file_->Flush();
+}
+
+std::string TOmOutFile::Sha256Hex() const {
+  return hash_.result().toHex().toStdString();
 }
 
 bool TOmOutFile::Commit() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QString>
 
 #include <cstdio>
@@ -70,6 +71,8 @@ class TOmInFile {
   // order.
   int HeaderLine(std::string_view section) const;
   const std::vector<Entry>& Entries(std::string_view section) const;
+  // The file's bytes before the section's header line (the whole file when it is absent).
+  std::string_view BytesBefore(std::string_view section) const;
 
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def);
   // Decimal, with blanks around it and a sign allowed; no digits, anything after them, or a value
@@ -93,6 +96,7 @@ class TOmInFile {
   struct Section {
     std::string name;
     int line;
+    std::size_t offset;  // of the header line in bytes_
     std::vector<Entry> entries;
   };
   const Section* Find(std::string_view section) const;
@@ -127,6 +131,8 @@ class TOmOutFile {
   // DateTimeBytes of the value: the locale's form, nothing for 0.
   void WriteDateTime(std::string_view section, std::string_view key, TDateTime value);
   void Flush();
+  // SHA-256 of every byte written so far, as 64 lower-case hex digits.
+  std::string Sha256Hex() const;
   // Puts the written file in place of the file of that name, synced to disk. False on any write
   // error, with Error() naming the file and the reason; the old file is then untouched.
   bool Commit();
@@ -138,6 +144,7 @@ class TOmOutFile {
   std::unique_ptr<SafeFile> file_;
   std::string currentSection_;
   std::string line_;
+  QCryptographicHash hash_{QCryptographicHash::Sha256};
 };
 
 }  // namespace ombrix

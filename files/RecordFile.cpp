@@ -1,5 +1,8 @@
 #include "RecordFile.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+
 #include <algorithm>
 #include <array>
 #include <cinttypes>
@@ -15,6 +18,32 @@ namespace {
 
 constexpr const char* kStatus = "Status";
 constexpr const char* kLog = "Log";
+// Written after the last line of the Status and Log sections, where readers that take a fixed
+// number of lines never look: the exact instants in UTC (the local texts above depend on the
+// writer's regional settings, and one local time of the repeated autumn hour names two instants),
+// the test-mode flag, whether the record had been edited before this save, and a SHA-256 of every
+// byte above the section, which shows later edits.
+constexpr const char* kInstants = "Instants";
+constexpr std::size_t kUtcTextLength = 20;  // 2026-12-08T10:26:41Z
+
+// An instant as UTC ISO 8601 to the second; 0 (no time) gives "".
+std::string UtcText(std::int64_t seconds) {
+  if (seconds <= 0) return {};
+  return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate).toStdString();
+}
+
+// Reads UtcText's form only; "" gives 0.
+bool ParseUtcText(const std::string& text, std::int64_t& seconds) {
+  if (text.empty()) {
+    seconds = 0;
+    return true;
+  }
+  if (text.size() != kUtcTextLength || text.back() != 'Z') return false;
+  const QDateTime value = QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
+  if (!value.isValid() || value.toSecsSinceEpoch() <= 0) return false;
+  seconds = value.toSecsSinceEpoch();
+  return UtcText(seconds) == text;
+}
 
 // "T" followed by the sample index.
 struct LogKey {
@@ -25,14 +54,15 @@ struct LogKey {
 };
 
 // Reads hexadecimal digits as sscanf's "%LX" does: leading blanks and an optional "0x" allowed,
-// reading stops at the first other character. False when there is no digit or the number does
-// not fit in 64 bits.
-bool ParseSerialNumber(const std::string& text, std::uint64_t& value) {
+// reading stops at the first other character. The writer gives 16 digits; more than that (even
+// leading zeros) is not a serial number of this program's files, and is not read modulo 2^64.
+enum class SerialReading { kRead, kNoDigits, kTooLong };
+SerialReading ParseSerialNumber(const std::string& text, std::uint64_t& value) {
   std::size_t i = text.find_first_not_of(" \t");
-  if (i == std::string::npos) return false;
+  if (i == std::string::npos) return SerialReading::kNoDigits;
   if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) i += 2;
   std::uint64_t result = 0;
-  bool digits = false;
+  int digits = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     const int digit = c >= '0' && c <= '9'   ? c - '0'
@@ -40,12 +70,12 @@ bool ParseSerialNumber(const std::string& text, std::uint64_t& value) {
                       : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                              : -1;
     if (digit < 0) break;
-    if (result >> 60 != 0) return false;
+    if (++digits > 16) return SerialReading::kTooLong;
     result = result << 4 | static_cast<std::uint64_t>(digit);
-    digits = true;
   }
-  if (digits) value = result;
-  return digits;
+  if (digits == 0) return SerialReading::kNoDigits;
+  value = result;
+  return SerialReading::kRead;
 }
 
 void SetError(std::string* error, std::string text) {
@@ -71,6 +101,43 @@ struct FileContent {
   std::int32_t SamplesTotal;
   std::array<std::uint8_t, TProbeRecord::kLogSize> Log;
 };
+
+// The Instants section as read.
+struct Instants {
+  enum class State { kAbsent, kIntact, kChanged } state = State::kAbsent;
+  std::int64_t StartSeconds = 0;
+  std::int64_t MissionStartSeconds = 0;
+  std::int64_t DownloadSeconds = 0;
+  bool Test = false;
+  bool Changed = false;
+};
+
+// Any fault in the section - a hash that differs from the bytes above it, or a value that is not
+// in the written form - means the file was edited after it was saved.
+Instants ReadInstants(TOmInFile& in) {
+  Instants result;
+  if (in.HeaderLine(kInstants) == 0) return result;
+  result.state = Instants::State::kChanged;
+  const std::string_view above = in.BytesBefore(kInstants);
+  const std::string hash =
+      QCryptographicHash::hash(QByteArrayView(above.data(), static_cast<qsizetype>(above.size())),
+                               QCryptographicHash::Sha256)
+          .toHex()
+          .toStdString();
+  if (in.ReadString(kInstants, "Sha256", "") != hash) return result;
+  const std::string test = in.ReadString(kInstants, "Test", "");
+  const std::string changed = in.ReadString(kInstants, "Changed", "");
+  if ((test != "0" && test != "1") || (changed != "0" && changed != "1")) return result;
+  result.Test = test == "1";
+  result.Changed = changed == "1";
+  if (!ParseUtcText(in.ReadString(kInstants, "StartTime", "?"), result.StartSeconds) ||
+      !ParseUtcText(in.ReadString(kInstants, "MissionStart", "?"), result.MissionStartSeconds) ||
+      !ParseUtcText(in.ReadString(kInstants, "DownloadTime", "?"), result.DownloadSeconds)) {
+    return result;
+  }
+  result.state = Instants::State::kIntact;
+  return result;
+}
 
 }  // namespace
 
@@ -103,6 +170,20 @@ bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string*
   out.WriteInteger(kStatus, "SamplesTotal", probe.SamplesTotal);
   out.Flush();
   for (int i = 0; i < samples; ++i) out.WriteInteger(kLog, LogKey(i).View(), probe.LogBuffer[i]);
+
+  // A record whose instants were never set from its local times gets them from those.
+  const auto instant = [](std::int64_t seconds, TDateTime local) {
+    return seconds != 0 || local == 0 ? seconds : DateTimeToProbeSeconds(local);
+  };
+  const std::string hash = out.Sha256Hex();
+  out.WriteString(kInstants, "StartTime", UtcText(instant(probe.StartSeconds, probe.StartTime)));
+  out.WriteString(kInstants, "MissionStart",
+                  UtcText(instant(probe.MissionStartSeconds, probe.MissionStart)));
+  out.WriteString(kInstants, "DownloadTime", UtcText(instant(0, probe.DownloadTime)));
+  out.WriteBool(kInstants, "Test", probe.Test);
+  // Saving an edited record seals it again; this keeps its mark.
+  out.WriteBool(kInstants, "Changed", probe.ChangedAfterSave);
+  out.WriteString(kInstants, "Sha256", hash);
   if (!out.Commit()) {
     SetError(error, out.Error());
     return false;
@@ -116,7 +197,11 @@ namespace {
 constexpr int kFileVersion = 256;
 
 bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
-  in.Parse({kStatus, kLog});
+  in.Parse({kStatus, kLog, kInstants});
+  // With its hash intact the section gives the instants, so the local texts are not read: they
+  // may be in a form this computer's regional settings do not read.
+  const Instants instants = ReadInstants(in);
+  const bool exact = instants.state == Instants::State::kIntact;
   if (!in.HasKey(kStatus, "Version")) {
     in.Refuse(in.HeaderLine(kStatus) + 1, "the record has no Version.");
   }
@@ -139,9 +224,15 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   }
   f.SerialNumber = 1;
   const std::string serial = in.ReadString(kStatus, "SerialNumber", "0000000000000001");
-  if (!ParseSerialNumber(serial, f.SerialNumber)) {
-    in.Refuse(line("SerialNumber"),
-              "SerialNumber \"" + Excerpt(serial) + "\" is not a hexadecimal number.");
+  switch (ParseSerialNumber(serial, f.SerialNumber)) {
+    case SerialReading::kRead:
+      break;
+    case SerialReading::kNoDigits:
+      in.Refuse(line("SerialNumber"),
+                "SerialNumber \"" + Excerpt(serial) + "\" is not a hexadecimal number.");
+    case SerialReading::kTooLong:
+      in.Refuse(line("SerialNumber"),
+                "SerialNumber \"" + Excerpt(serial) + "\" has more than 16 hexadecimal digits.");
   }
   f.Name = in.ReadString(kStatus, "Name", "<Noname>");
   f.Comment = in.ReadString(kStatus, "Comment", "<Comment>");
@@ -149,8 +240,8 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   f.MissionInProgress = in.ReadBool(kStatus, "MisssionInProgress", false);
   f.SampleRate = in.ReadInteger(kStatus, "SampleRate", 10);
   f.RolloverEnable = in.ReadBool(kStatus, "RolloverEnable", false);
-  f.StartTime = in.ReadDateTime(kStatus, "StartTime", 0);
-  f.MissionStart = in.ReadDateTime(kStatus, "MissionStart", 0);
+  f.StartTime = exact ? 0 : in.ReadDateTime(kStatus, "StartTime", 0);
+  f.MissionStart = exact ? 0 : in.ReadDateTime(kStatus, "MissionStart", 0);
   f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
   f.ReadSamples = in.ReadInteger(kStatus, "ReadSamples", 0);
   if (f.ReadSamples < 0 || f.ReadSamples > TProbeRecord::kLogSize) {
@@ -163,7 +254,7 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
                                       ": Sample rate out of range 1..255 min");
   }
   f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
-  f.DownloadTime = in.ReadDateTime(kStatus, "DownloadTime", 0);
+  f.DownloadTime = exact ? 0 : in.ReadDateTime(kStatus, "DownloadTime", 0);
   f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
 
   // The log holds exactly ReadSamples values, T0 to T(n-1) in this order: a missing, surplus or
@@ -200,17 +291,26 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   probe.MissionInProgress = f.MissionInProgress;
   probe.SampleRate = f.SampleRate;
   probe.RolloverEnable = f.RolloverEnable;
-  probe.StartTime = f.StartTime;
-  probe.MissionStart = f.MissionStart;
   probe.MissionSamples = f.MissionSamples;
   probe.ReadSamples = f.ReadSamples;
   probe.RolloverOccured = f.RolloverOccured;
-  probe.DownloadTime = f.DownloadTime;
   probe.SamplesTotal = f.SamplesTotal;
   std::copy_n(f.Log.begin(), f.ReadSamples, probe.LogBuffer.begin());
-  // The file keeps local times only; a time of the repeated autumn hour is read as its later
-  // pass, the best a time without a zone allows.
-  probe.SecondsFromLocalTimes();
+  if (exact) {
+    probe.SetStartSeconds(instants.StartSeconds);
+    probe.SetMissionStartSeconds(instants.MissionStartSeconds);
+    probe.DownloadTime =
+        instants.DownloadSeconds == 0 ? 0 : ProbeSecondsToDateTime(instants.DownloadSeconds);
+    probe.Test = instants.Test;
+  } else {
+    // Only local times: a time of the repeated autumn hour is read as its later pass, the best
+    // a time without a zone allows.
+    probe.StartTime = f.StartTime;
+    probe.MissionStart = f.MissionStart;
+    probe.DownloadTime = f.DownloadTime;
+    probe.SecondsFromLocalTimes();
+  }
+  probe.ChangedAfterSave = instants.state == Instants::State::kChanged || instants.Changed;
   probe.DecodeLog();
   return true;
 }

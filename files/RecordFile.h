@@ -10,8 +10,10 @@
 namespace ombrix {
 
 // A record file (extension "omx") keeps one probe record: the "Status" section with the record's
-// fields and the "Log" section with one raw log byte per held sample, T0 to T(n-1). Temperatures
-// and times are not stored; loading rebuilds them with DecodeLog.
+// fields and the "Log" section with one raw log byte per held sample, T0 to T(n-1), then the
+// "Instants" section: the start, mission start and download times as UTC instants, the test-mode
+// flag, whether the record had been edited, and "Sha256", the hash of every byte above the
+// section. Temperatures and sample times are not stored; loading rebuilds them with DecodeLog.
 
 // Writes the record. The file of that name is replaced only when the whole file has reached the
 // disk; on any failure it is left as it was, false is returned and *error (when given) names the
@@ -19,15 +21,17 @@ namespace ombrix {
 // consistency check.
 bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string* error = nullptr);
 
-// Reads a record file written on this or another computer into the record and decodes its log
-// with the record's own Test flag. Keys a file does not have take their defaults; keys this
-// program does not know are passed over. A file that cannot be read faithfully is refused: false,
-// with the record unchanged and *error (when given) naming the file, the line and the fault -
-// a file that is missing, not a regular file, far too large or not a record file; a Version other
-// than this program's; a number that does not read; ReadSamples outside 0..8000, or a sample rate
-// outside 1..255 minutes with samples held; a log that is cut, longer than announced or holds a
-// value beyond a byte; a date/time in no readable form. The name "0" fails the Probe consistency
-// check.
+// Reads a record file written on this or another computer into the record and decodes its log.
+// When the Instants section's hash matches the bytes above it, the times and the Test flag come
+// from that section; otherwise the local date/time texts are read and the record keeps its own
+// Test flag, and a file that has the section but no longer matches it is marked ChangedAfterSave.
+// Keys a file does not have take their defaults; keys this program does not know are passed over.
+// A file that cannot be read faithfully is refused: false, with the record unchanged and *error
+// (when given) naming the file, the line and the fault - a file that is missing, not a regular
+// file, far too large or not a record file; a Version other than this program's; a number that
+// does not read; a serial number of more than 16 digits; ReadSamples outside 0..8000, or a sample
+// rate outside 1..255 with samples held; a log that is cut, longer than announced or holds a value
+// beyond a byte; a date/time in no readable form. The name "0" fails the Probe consistency check.
 bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error = nullptr);
 
 // The same for the bytes of a record file, named fileName in messages.

@@ -83,6 +83,9 @@ struct TProbeRecord : TProbeStatus {
   // SampleRate, Test and RolloverOccured.
   void DecodeLog();
 
+  // Opened from a record file whose lines no longer match the hash it was saved with: its
+  // contents were edited after the save and are not the probe's own readings.
+  bool ChangedAfterSave = false;
   std::array<HistogramBin, kHistogramBins> Histogram;
   std::array<Sample, kLogSize> Samples{};
   std::array<std::uint8_t, kLogSize> LogBuffer{};

@@ -15,6 +15,11 @@ const std::string kHead =
     "<Status>\r\nVersion=256\r\nSerialNumber=1\r\nName=\r\nComment=\r\nMemoryClear=0\r\n"
     "MisssionInProgress=0\r\nSampleRate=10\r\nRolloverEnable=0\r\nStartTime=";
 
+// The bytes above the Instants section, which older readers take for the whole file.
+std::string AboveInstants(const std::string& bytes) {
+  return bytes.substr(0, bytes.find("<Instants>\r\n"));
+}
+
 class RecordFileTest : public FileTest {
  protected:
   void Load(const std::string& contents) {
@@ -46,7 +51,13 @@ TEST_F(RecordFileTest, GoldenRecordIsWrittenByteForByteAndReadBack) {
   const QString golden = QStringLiteral(OMBRIX_GOLDEN_DIR "/record.omx");
   std::string error;
   ASSERT_TRUE(SaveToFile(*GoldenRecord(), Path("golden.omx"), &error)) << error;
-  EXPECT_EQ(ReadBytes(Path("golden.omx")), ReadBytes(golden));
+  const std::string saved = ReadBytes(Path("golden.omx"));
+  EXPECT_EQ(AboveInstants(saved), ReadBytes(golden));
+  // The hash is sha256sum's of the golden file.
+  EXPECT_EQ(saved.substr(AboveInstants(saved).size()),
+            "<Instants>\r\nStartTime=2021-07-01T10:00:00Z\r\nMissionStart=2021-07-01T09:55:30Z\r\n"
+            "DownloadTime=\r\nTest=0\r\nChanged=0\r\n"
+            "Sha256=972d02faaf21095c22c754f7062382d5d99894f04f8110bbd5a19b94cc3eedcb\r\n");
 
   ASSERT_TRUE(LoadFromFile(*probe, golden, &error)) << error;
   EXPECT_EQ(probe->SerialNumber, 0xA200000000000028ULL);
@@ -57,11 +68,13 @@ TEST_F(RecordFileTest, GoldenRecordIsWrittenByteForByteAndReadBack) {
   EXPECT_EQ(probe->GetSample(1).Temperature, 23.5f);
 }
 
-TEST_F(RecordFileTest, RecordWithoutSamplesHasSixteenLines) {
+TEST_F(RecordFileTest, RecordWithoutSamplesHasSixteenLinesBeforeItsInstants) {
   probe->SerialNumber = 0x28;  // upper bytes zero
   ASSERT_TRUE(SaveToFile(*probe, Path("a.omx")));
   const std::vector<std::string> lines = Lines(ReadBytes(Path("a.omx")));
-  ASSERT_EQ(lines.size(), 16u);
+  ASSERT_EQ(lines.size(), 16u + 7u);
+  EXPECT_EQ(lines[16], "<Instants>");
+  EXPECT_EQ(lines[17], "StartTime=");
   EXPECT_EQ(lines[2], "SerialNumber=0000000000000028");
   EXPECT_EQ(lines[6], "MisssionInProgress=0");
 }
@@ -128,8 +141,10 @@ TEST_F(RecordFileTest, FilesThatCannotBeReadFaithfullyAreRefused) {
       {with("SampleRate=10", "SampleRate=10 min"), "not a whole number"},
       {with("SampleRate=10", "SampleRate=-7"), "Sample rate out of range 1..255 min"},
       {with("SampleRate=10", "SampleRate=2147483647"), "Sample rate out of range"},
+      {with("SampleRate=10", "SampleRate=0"), "SampleRate 0: Sample rate out of range"},
       {with("T1=127", "T1=abc"), "Line 19 of"},
       {with("T1=127", "T1=300"), "T1 300 is not a log value"},
+      {with("T1=127", "T1=256"), "T1 256 is not a log value"},
       {with("T1=127", "T1="), "T1 \"\" is not a whole number"},
       {with("Version=256", "Version=999"), "needs a newer version"},
       {with("Version=256", "Version=7"), "not a record file version"},
@@ -147,6 +162,8 @@ TEST_F(RecordFileTest, FilesThatCannotBeReadFaithfullyAreRefused) {
       {with("Name=", "Firmware 2\r\nName="), "\"Firmware 2\" is not a line of the form"},
       {with("Comment=", "Name=again\r\nComment="), "the key Name is given twice"},
       {with("SerialNumber=A2", "SerialNumber=Z2"), "not a hexadecimal number"},
+      {with("SerialNumber=A2", "SerialNumber=1A2"), "has more than 16 hexadecimal digits"},
+      {with("SerialNumber=A2", "SerialNumber=0A2"), "has more than 16 hexadecimal digits"},
       {with("StartTime=1 Jul 2021 12:00:00", "StartTime=soon"),
        "the date/time \"soon\" of StartTime cannot be read"},
       {with("StartTime=1 Jul 2021 12:00:00", "StartTime=4/3/2021 3:04:05 PM"),
@@ -206,7 +223,7 @@ TEST_P(RolloverRoundTrip, FullRolloverRecordSurvivesSaveAndLoadUnchanged) {
   probe->SecondsFromLocalTimes();
   probe->DecodeLog();
   ExpectRoundTrip(*probe);
-  EXPECT_EQ(Lines(ReadBytes(Path("first.omx"))).size(), 16u + 1u + 8000u);
+  EXPECT_EQ(Lines(ReadBytes(Path("first.omx"))).size(), 16u + 1u + 8000u + 7u);
 }
 
 // US, German and C forms, a point between the time fields, day first with AM/PM, and a form
@@ -236,13 +253,94 @@ TEST_F(RecordFileTest, FilesFromOtherRegionalSettingsOpenWhereTheirDatesAreClear
     Load(kHead + text + "\r\n");
     EXPECT_EQ(probe->StartTime, afternoon) << text;
   }
-  // Read elsewhere, 7/1/2021 could be 7 January: refused rather than guessed.
+  // Read elsewhere, 7/1/2021 could be 7 January: a file without its instants is refused rather
+  // than guessed.
+  Write("us-lines.omx", AboveInstants(ReadBytes(Path("us.omx"))));
   for (const char* locale : {"C", "de_DE", "en_GB"}) {
     LocaleGuard guard(locale);
     std::string error;
-    EXPECT_FALSE(LoadFromFile(*probe, Path("us.omx"), &error)) << locale;
+    EXPECT_FALSE(LoadFromFile(*probe, Path("us-lines.omx"), &error)) << locale;
     EXPECT_NE(error.find("Line 10 of"), std::string::npos) << error;
   }
+}
+
+// The Instants section gives the same instants wherever and in whatever regional settings the
+// file is opened, the first pass of the repeated autumn hour included, and keeps the test mode.
+TEST_F(RecordFileTest, InstantsAndTestModeSurviveAnyLocale) {
+  const struct {
+    const char* writer;
+    const char* reader;
+    std::int64_t start;  // UTC
+    bool test;
+  } cases[] = {
+      {"en_US", "de_DE", 1'625'140'800, false},  // 2021-07-01 14:00 local
+      {"de_DE", "en_US", 1'635'640'200, false},  // 2021-10-31 02:30 local, the first pass
+      {"ja_JP", "C", 1'635'643'800, true},       // 02:30 local again, an hour later
+  };
+  for (const auto& c : cases) {
+    auto record = std::make_unique<TProbeRecord>();
+    record->Test = c.test;
+    record->SampleRate = 5;
+    record->SetStartSeconds(c.start);
+    record->SetMissionStartSeconds(c.start - 65);
+    record->DownloadTime = ProbeSecondsToDateTime(c.start + 3600);
+    record->MissionSamples = record->ReadSamples = 3;
+    record->DecodeLog();
+    {
+      LocaleGuard guard(c.writer);
+      ASSERT_TRUE(SaveToFile(*record, Path("r.omx")));
+    }
+    LocaleGuard guard(c.reader);
+    auto loaded = std::make_unique<TProbeRecord>();
+    std::string error;
+    ASSERT_TRUE(LoadFromFile(*loaded, Path("r.omx"), &error)) << error;
+    EXPECT_EQ(loaded->StartSeconds, c.start) << c.writer;
+    EXPECT_EQ(loaded->MissionStartSeconds, c.start - 65) << c.writer;
+    EXPECT_EQ(loaded->DownloadTime, record->DownloadTime) << c.writer;
+    EXPECT_EQ(loaded->Test, c.test) << c.writer;
+    EXPECT_EQ(loaded->SampleSeconds(2), c.start + (c.test ? 10 : 600)) << c.writer;
+    EXPECT_FALSE(loaded->ChangedAfterSave) << c.writer;
+  }
+}
+
+// An edit anywhere above the section, or of its hash, opens the file from its lines, marked; the
+// mark is kept when the record is saved again.
+TEST_F(RecordFileTest, EditedFilesOpenMarkedChanged) {
+  LocaleGuard locale("C");
+  ASSERT_TRUE(SaveToFile(*GoldenRecord(), Path("sealed.omx")));
+  const std::string sealed = ReadBytes(Path("sealed.omx"));
+  const auto with = [&](const std::string& from, const std::string& to) {
+    std::string text = sealed;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  const struct {
+    std::string content;
+    bool changed;
+  } cases[] = {
+      {sealed, false},
+      {AboveInstants(sealed), false},  // a file without the section reads as it always did
+      {with("T1=127", "T1=128"), true},
+      {with("StartTime=1 Jul 2021 12:00:00", "StartTime=1 Jul 2021 12:00:01"), true},
+      {with("Sha256=972d", "Sha256=872d"), true},
+      {with("Test=0", "Test=yes"), true},
+  };
+  for (const auto& [content, changed] : cases) {
+    Load(content);
+    EXPECT_EQ(probe->ChangedAfterSave, changed) << content;
+    if (content.find("T1=128") != std::string::npos) {
+      EXPECT_EQ(probe->LogBuffer[1], 128);
+    }
+    if (content.find("12:00:01") != std::string::npos) {
+      EXPECT_EQ(probe->StartTime, EncodeDateTime(2021, 7, 1, 12, 0, 1));
+    }
+  }
+  ASSERT_TRUE(probe->ChangedAfterSave);
+  ASSERT_TRUE(SaveToFile(*probe, Path("resaved.omx")));
+  auto loaded = std::make_unique<TProbeRecord>();
+  ASSERT_TRUE(LoadFromFile(*loaded, Path("resaved.omx")));
+  EXPECT_TRUE(loaded->ChangedAfterSave);
 }
 
 TEST_F(RecordFileTest, TheNoFileMarkFailsTheConsistencyCheck) {
@@ -275,7 +373,7 @@ TEST_F(RecordFileTest, SaveReplacesTheOldFileAndKeepsItsPermissions) {
   const std::string path = Path("x.omx").toStdString();
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
   ASSERT_TRUE(SaveToFile(*probe, Path("x.omx")));
-  EXPECT_EQ(Lines(ReadBytes(Path("x.omx"))).size(), 16u);
+  EXPECT_EQ(Lines(ReadBytes(Path("x.omx"))).size(), 16u + 7u);
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
