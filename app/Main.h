@@ -115,9 +115,12 @@ class TMainForm : public QMainWindow {
   // attached, otherwise from the held record. Says when the held data are not the probe's present
   // state.
   void ShowProbeStatus();
-  // The line that tells which probe and mission the held data belong to when they are not the
-  // shown probe's present state; empty otherwise. Also shown in the window title.
+  // The line that tells that the held record's file was changed after it was saved, and which
+  // probe and mission the held data belong to when they are not the shown probe's present state;
+  // empty otherwise. Also shown in the window title.
   QString RecordNote() const;
+  // The part of RecordNote about held data that are not the probe's present mission.
+  QString HeldRecordNote() const;
   // The probe whose limits apply: the held record's while it holds samples, else the probe on the
   // adapter; none when there is neither.
   std::optional<std::uint64_t> LimitsSerial() const;

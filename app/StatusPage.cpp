@@ -127,6 +127,17 @@ void TMainForm::ShowProbeStatus() {
 
 QString TMainForm::RecordNote() const {
   const TProbeRecord& record = *Workplace->Record;
+  const QString changed =
+      record.ChangedAfterSave
+          ? tr("This record file was changed after it was saved: the data shown are not the "
+               "readings as they were downloaded.")
+          : QString();
+  const QString held = HeldRecordNote();
+  return changed.isEmpty() || held.isEmpty() ? changed + held : changed + QLatin1Char(' ') + held;
+}
+
+QString TMainForm::HeldRecordNote() const {
+  const TProbeRecord& record = *Workplace->Record;
   if (record.HeldSamples() == 0 || PollState == psFile || !Workplace->Probe) return {};
   const TProbe& probe = *Workplace->Probe;
   const bool sameMission = PollState == psProbe && probe.SerialNumber == record.SerialNumber &&
@@ -152,11 +163,14 @@ void TMainForm::ShowRecordNote() {
   const QString note = RecordNote();
   ui_->StatusRecordNote->setText(note);
   ui_->StatusRecordNote->setVisible(!note.isEmpty());
-  setWindowTitle(note.isEmpty()
-                     ? baseTitle_
-                     : baseTitle_ + tr(" - held data of probe %1 (%2)")
-                                        .arg(ProbeText(Workplace->Record->SerialNumberText()),
-                                             ProbeText(Workplace->Record->Name)));
+  const TProbeRecord& record = *Workplace->Record;
+  QString title = baseTitle_;
+  if (!HeldRecordNote().isEmpty()) {
+    title += tr(" - held data of probe %1 (%2)")
+                 .arg(ProbeText(record.SerialNumberText()), ProbeText(record.Name));
+  }
+  if (record.ChangedAfterSave) title += tr(" - changed after it was saved");
+  setWindowTitle(title);
 }
 
 void TMainForm::ShowHeldRecord() {
