@@ -63,6 +63,21 @@ TEST_F(LimitsTest, ShowGivesStatisticsVerdictAndAnExitCodeToAlarmOn) {
   EXPECT_FALSE(QFile::exists(Path("x.pdf")));
 }
 
+TEST_F(LimitsTest, ShowSaysWhenAFileWasChangedAfterItWasSaved) {
+  EXPECT_FALSE(Json(Run("show week1.omx --format json"))["Changed"].toBool(true));
+  QFile file(Path("week1.omx"));
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  QByteArray bytes = file.readAll();
+  const qsizetype value = bytes.indexOf("\r\nT0=") + 5;
+  bytes.replace(value, bytes.indexOf("\r\n", value) - value, "0");  // -40 degrees
+  file.resize(0);
+  file.write(bytes);
+  file.close();
+  EXPECT_TRUE(Json(Run("show week1.omx --format json"))["Changed"].toBool(false));
+  EXPECT_THAT(Run("show week1.omx").out, HasSubstr("\nChanged after it was saved"));
+  EXPECT_THAT(Run("show week1.omx week2.omx").out, HasSubstr("  (changed after it was saved)\n"));
+}
+
 TEST_F(LimitsTest, AProbeKeepsItsLimitsInTheSettings) {
   const CliResult shown = Run("show week1.omx --format json");
   const QString serial = Json(shown)["Record"].toObject()["SerialNumber"].toString();

@@ -122,6 +122,26 @@ TEST_F(FileActionsTest, OpenShowsTheFileAndSaveAsProposesItsNameInItsFolder) {
   ExpectDocument(path, false, path);
 }
 
+TEST_F(FileActionsTest, AFileEditedAfterItsSaveOpensMarkedChanged) {
+  Start();
+  const QString path = WriteRecord("fridge.omx", "Fridge 2");
+  const auto note = [&] { return Find<QLabel>("StatusRecordNote")->text(); };
+  Open(path);
+  EXPECT_FALSE(form->windowTitle().contains("changed after it was saved"));
+  EXPECT_TRUE(note().isEmpty());
+
+  std::string bytes = FileBytes(path);
+  bytes.replace(bytes.find("T5=88"), 5, "T5=80");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  file.close();
+  Open(path);
+  EXPECT_TRUE(form->windowTitle().endsWith(" - changed after it was saved"))
+      << form->windowTitle().toStdString();
+  EXPECT_TRUE(note().contains("changed after it was saved")) << note().toStdString();
+}
+
 TEST_F(FileActionsTest, AnOpenedFileSwitchesTheProbeOffUntilFileNew) {
   StartWithProbe();
   ASSERT_TRUE(Action("ProbeReadStatus")->isEnabled());
