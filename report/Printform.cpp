@@ -445,6 +445,11 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
        true, ink);
   text(layout::kVerdictBox.left() + 14, layout::kVerdictBox.top() + 42, summary_.verdictDetail, 13,
        false);
+  // Beside the verdict, where it cannot be missed: a verdict on edited data proves nothing.
+  if (!summary_.changedNote.isEmpty()) {
+    text(layout::kVerdictBox.right() - 320, layout::kVerdictBox.top() + 10, summary_.changedNote,
+         13, true, QColor(0xB4, 0x00, 0x00));
+  }
 
   const auto column = [&](int left, int right, int values, const QString& heading,
                           const std::vector<print::SummaryRow>& rows) {

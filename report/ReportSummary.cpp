@@ -53,6 +53,9 @@ ReportSummary SummarizeRecord(const TProbeRecord& record, const TemperatureLimit
   summary.verdict = s.verdict;
   summary.verdictText = figures::VerdictHeading(s.verdict);
   summary.verdictDetail = Detail(s, limits);
+  if (record.ChangedAfterSave) {
+    summary.changedNote = QStringLiteral("Record file changed after it was saved");
+  }
 
   summary.limits = Rows(figures::LimitsRows(limits));
   summary.statistics = Rows(figures::StatisticsRows(record, limits, s));

@@ -30,6 +30,9 @@ struct ReportSummary {
   Verdict verdict = Verdict::kNoLimits;
   QString verdictText;    // "Within limits", "Outside limits", "No limits set", "Nothing to judge"
   QString verdictDetail;  // one sentence on what led to the verdict
+  // Set when the record's file was changed after it was saved: its data are not the readings as
+  // they were downloaded.
+  QString changedNote;
   std::vector<SummaryRow> limits;
   std::vector<SummaryRow> statistics;
   std::vector<ExcursionRow> excursions;

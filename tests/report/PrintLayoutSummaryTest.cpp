@@ -127,7 +127,15 @@ TEST_F(ReportSummaryTest, VerdictAndItsReasonFollowTheLimits) {
     form.ShowRecord(*c.record, 0, 40, c.limits);
     EXPECT_EQ(form.Summary().verdictText, c.verdict) << c.name;
     EXPECT_EQ(form.Summary().verdictDetail, c.detail) << c.name;
+    EXPECT_TRUE(form.Summary().changedNote.isEmpty()) << c.name;
   }
+  // A record from an edited file says so beside any verdict.
+  auto edited = FridgeRecord(144);
+  edited->ChangedAfterSave = true;
+  form.ShowRecord(*edited, 0, 40, Limits(2.0, 8.0, 0));
+  EXPECT_EQ(form.Summary().changedNote, "Record file changed after it was saved");
+  EXPECT_EQ(form.Summary().verdictText, "Within limits");
+  form.ShowRecord(*cases[4].record, 0, 40, cases[4].limits);
   // Without samples the box is grey: no colour of a verdict.
   const QImage page = RenderSummary();
   const print::PageMapping map = print::MapLayoutToPage(page.width(), page.height());
