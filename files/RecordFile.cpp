@@ -240,8 +240,12 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   f.MissionInProgress = in.ReadBool(kStatus, "MisssionInProgress", false);
   f.SampleRate = in.ReadInteger(kStatus, "SampleRate", 10);
   f.RolloverEnable = in.ReadBool(kStatus, "RolloverEnable", false);
-  f.StartTime = exact ? 0 : in.ReadDateTime(kStatus, "StartTime", 0);
-  f.MissionStart = exact ? 0 : in.ReadDateTime(kStatus, "MissionStart", 0);
+  // A time before 1970 has no instant; its local text is read even then.
+  const auto localTime = [&](std::string_view key, std::int64_t exactSeconds) {
+    return exact && exactSeconds != 0 ? TDateTime{0} : in.ReadDateTime(kStatus, key, 0);
+  };
+  f.StartTime = localTime("StartTime", instants.StartSeconds);
+  f.MissionStart = localTime("MissionStart", instants.MissionStartSeconds);
   f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
   f.ReadSamples = in.ReadInteger(kStatus, "ReadSamples", 0);
   if (f.ReadSamples < 0 || f.ReadSamples > TProbeRecord::kLogSize) {
@@ -254,7 +258,7 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
                                       ": Sample rate out of range 1..255 min");
   }
   f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
-  f.DownloadTime = exact ? 0 : in.ReadDateTime(kStatus, "DownloadTime", 0);
+  f.DownloadTime = localTime("DownloadTime", instants.DownloadSeconds);
   f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
 
   // The log holds exactly ReadSamples values, T0 to T(n-1) in this order: a missing, surplus or
@@ -296,19 +300,22 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   probe.RolloverOccured = f.RolloverOccured;
   probe.SamplesTotal = f.SamplesTotal;
   std::copy_n(f.Log.begin(), f.ReadSamples, probe.LogBuffer.begin());
+  // Local times alone leave a time of the repeated autumn hour open; it is read as its later
+  // pass, the best a time without a zone allows. The exact instants, where the file has them,
+  // replace that.
+  probe.StartTime = f.StartTime;
+  probe.MissionStart = f.MissionStart;
+  probe.DownloadTime = f.DownloadTime;
+  probe.SecondsFromLocalTimes();
   if (exact) {
-    probe.SetStartSeconds(instants.StartSeconds);
-    probe.SetMissionStartSeconds(instants.MissionStartSeconds);
-    probe.DownloadTime =
-        instants.DownloadSeconds == 0 ? 0 : ProbeSecondsToDateTime(instants.DownloadSeconds);
+    if (instants.StartSeconds != 0) probe.SetStartSeconds(instants.StartSeconds);
+    if (instants.MissionStartSeconds != 0) {
+      probe.SetMissionStartSeconds(instants.MissionStartSeconds);
+    }
+    if (instants.DownloadSeconds != 0) {
+      probe.DownloadTime = ProbeSecondsToDateTime(instants.DownloadSeconds);
+    }
     probe.Test = instants.Test;
-  } else {
-    // Only local times: a time of the repeated autumn hour is read as its later pass, the best
-    // a time without a zone allows.
-    probe.StartTime = f.StartTime;
-    probe.MissionStart = f.MissionStart;
-    probe.DownloadTime = f.DownloadTime;
-    probe.SecondsFromLocalTimes();
   }
   probe.ChangedAfterSave = instants.state == Instants::State::kChanged || instants.Changed;
   probe.DecodeLog();

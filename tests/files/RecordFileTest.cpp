@@ -303,6 +303,17 @@ TEST_F(RecordFileTest, InstantsAndTestModeSurviveAnyLocale) {
   }
 }
 
+// A time before 1970 has no instant: the sealed file gives its local text back.
+TEST_F(RecordFileTest, ATimeWithoutAnInstantKeepsItsLocalText) {
+  LocaleGuard locale("de_DE");
+  probe->StartTime = EncodeDateTime(1965, 3, 1, 8, 0, 0);
+  ASSERT_TRUE(SaveToFile(*probe, Path("old.omx")));
+  auto loaded = std::make_unique<TProbeRecord>();
+  ASSERT_TRUE(LoadFromFile(*loaded, Path("old.omx")));
+  EXPECT_EQ(loaded->StartTime, probe->StartTime);
+  EXPECT_FALSE(loaded->ChangedAfterSave);
+}
+
 // An edit anywhere above the section, or of its hash, opens the file from its lines, marked; the
 // mark is kept when the record is saved again.
 TEST_F(RecordFileTest, EditedFilesOpenMarkedChanged) {
