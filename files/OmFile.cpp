@@ -101,7 +101,8 @@ void TOmInFile::Parse(std::initializer_list<std::string_view> sections) {
     }
     std::vector<Entry>& entries = sections_.back().entries;
     const std::string_view key = TrimBlanks(line.substr(0, equals));
-    entries.push_back(Entry{std::string(key), std::string(line.substr(equals + 1)), number});
+    entries.push_back(
+        Entry{std::string(key), std::string(line.substr(equals + 1)), number, lineStart});
   }
   if (sections_.empty()) {
     Refuse(0, "is not a record file: it does not begin with \"<" + std::string(*sections.begin()) +
@@ -158,6 +159,10 @@ const std::vector<TOmInFile::Entry>& TOmInFile::Entries(std::string_view section
 std::string_view TOmInFile::BytesBefore(std::string_view section) const {
   const Section* s = Find(section);
   return std::string_view(bytes_).substr(0, s ? s->offset : bytes_.size());
+}
+
+std::string_view TOmInFile::BytesBefore(const Entry& entry) const {
+  return std::string_view(bytes_).substr(0, std::min(entry.offset, bytes_.size()));
 }
 
 std::string TOmInFile::ReadString(std::string_view section, std::string_view key,

@@ -46,6 +46,7 @@ class TOmInFile {
     std::string key;
     std::string value;
     int line;
+    std::size_t offset;  // of the line in the file's bytes
   };
 
   // Reads the file. IsOpen() is false, with Error() saying why, when it does not exist, is not a
@@ -73,6 +74,8 @@ class TOmInFile {
   const std::vector<Entry>& Entries(std::string_view section) const;
   // The file's bytes before the section's header line (the whole file when it is absent).
   std::string_view BytesBefore(std::string_view section) const;
+  // The file's bytes before the line of that entry (the whole file when it is absent).
+  std::string_view BytesBefore(const Entry& entry) const;
 
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def);
   // Decimal, with blanks around it and a sign allowed; no digits, anything after them, or a value

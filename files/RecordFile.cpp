@@ -22,7 +22,7 @@ constexpr const char* kLog = "Log";
 // number of lines never look: the exact instants in UTC (the local texts above depend on the
 // writer's regional settings, and one local time of the repeated autumn hour names two instants),
 // the test-mode flag, whether the record had been edited before this save, and a SHA-256 of every
-// byte above the section, which shows later edits.
+// byte above its own line (the file's lines and the section's), which shows later edits.
 constexpr const char* kInstants = "Instants";
 constexpr std::size_t kUtcTextLength = 20;  // 2026-12-08T10:26:41Z
 
@@ -113,12 +113,16 @@ struct Instants {
 };
 
 // Any fault in the section - a hash that differs from the bytes above it, or a value that is not
-// in the written form - means the file was edited after it was saved.
+// in the written form - means the file was edited after it was saved. The hash covers the section's
+// own lines up to itself as well, so that an edited instant or test flag shows too; it is the last
+// line of the file.
 Instants ReadInstants(TOmInFile& in) {
   Instants result;
   if (in.HeaderLine(kInstants) == 0) return result;
   result.state = Instants::State::kChanged;
-  const std::string_view above = in.BytesBefore(kInstants);
+  const std::vector<TOmInFile::Entry>& entries = in.Entries(kInstants);
+  if (entries.empty() || entries.back().key != "Sha256") return result;
+  const std::string_view above = in.BytesBefore(entries.back());
   const std::string hash =
       QCryptographicHash::hash(QByteArrayView(above.data(), static_cast<qsizetype>(above.size())),
                                QCryptographicHash::Sha256)
@@ -175,7 +179,6 @@ bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string*
   const auto instant = [](std::int64_t seconds, TDateTime local) {
     return seconds != 0 || local == 0 ? seconds : DateTimeToProbeSeconds(local);
   };
-  const std::string hash = out.Sha256Hex();
   out.WriteString(kInstants, "StartTime", UtcText(instant(probe.StartSeconds, probe.StartTime)));
   out.WriteString(kInstants, "MissionStart",
                   UtcText(instant(probe.MissionStartSeconds, probe.MissionStart)));
@@ -183,7 +186,7 @@ bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string*
   out.WriteBool(kInstants, "Test", probe.Test);
   // Saving an edited record seals it again; this keeps its mark.
   out.WriteBool(kInstants, "Changed", probe.ChangedAfterSave);
-  out.WriteString(kInstants, "Sha256", hash);
+  out.WriteString(kInstants, "Sha256", out.Sha256Hex());
   if (!out.Commit()) {
     SetError(error, out.Error());
     return false;

@@ -53,11 +53,11 @@ TEST_F(RecordFileTest, GoldenRecordIsWrittenByteForByteAndReadBack) {
   ASSERT_TRUE(SaveToFile(*GoldenRecord(), Path("golden.omx"), &error)) << error;
   const std::string saved = ReadBytes(Path("golden.omx"));
   EXPECT_EQ(AboveInstants(saved), ReadBytes(golden));
-  // The hash is sha256sum's of the golden file.
+  // The hash is sha256sum's of the golden file followed by the section's lines above the hash.
   EXPECT_EQ(saved.substr(AboveInstants(saved).size()),
             "<Instants>\r\nStartTime=2021-07-01T10:00:00Z\r\nMissionStart=2021-07-01T09:55:30Z\r\n"
             "DownloadTime=\r\nTest=0\r\nChanged=0\r\n"
-            "Sha256=972d02faaf21095c22c754f7062382d5d99894f04f8110bbd5a19b94cc3eedcb\r\n");
+            "Sha256=5dcba286d22dfb6fe05f2ffc8c25c8a8709b91b513060e867f9ef06be4b10343\r\n");
 
   ASSERT_TRUE(LoadFromFile(*probe, golden, &error)) << error;
   EXPECT_EQ(probe->SerialNumber, 0xA200000000000028ULL);
@@ -314,7 +314,7 @@ TEST_F(RecordFileTest, ATimeWithoutAnInstantKeepsItsLocalText) {
   EXPECT_FALSE(loaded->ChangedAfterSave);
 }
 
-// An edit anywhere above the section, or of its hash, opens the file from its lines, marked; the
+// An edit anywhere above the hash, or of the hash, opens the file from its lines, marked; the
 // mark is kept when the record is saved again.
 TEST_F(RecordFileTest, EditedFilesOpenMarkedChanged) {
   LocaleGuard locale("C");
@@ -334,8 +334,9 @@ TEST_F(RecordFileTest, EditedFilesOpenMarkedChanged) {
       {AboveInstants(sealed), false},  // a file without the section reads as it always did
       {with("T1=127", "T1=128"), true},
       {with("StartTime=1 Jul 2021 12:00:00", "StartTime=1 Jul 2021 12:00:01"), true},
-      {with("Sha256=972d", "Sha256=872d"), true},
-      {with("Test=0", "Test=yes"), true},
+      {with("Sha256=5dcb", "Sha256=0dcb"), true},
+      {with("StartTime=2021-07-01T10:00:00Z", "StartTime=2021-07-01T11:00:00Z"), true},
+      {with("Test=0", "Test=1"), true},
   };
   for (const auto& [content, changed] : cases) {
     Load(content);
