@@ -81,9 +81,9 @@ int main(int argc, char** argv) {
   auto mainForm = std::make_unique<TMainForm>();
   MainForm = mainForm.get();
   // Demo data stay out of the user's archive: a lab keeps its own unless --archive names one.
-  const QString archive = options.archive.isEmpty() && lab ? lab->ArchivePath() : options.archive;
+  const std::string archive = QFile::encodeName(options.archive).toStdString();
   if (mainForm->Workplace)
-    mainForm->Workplace->Common().archiveOverride = QFile::encodeName(archive).toStdString();
+    mainForm->Workplace->Common().archiveOverride = lab ? lab->ArchiveFor(archive) : archive;
   auto aboutBox = std::make_unique<TAboutBox>(mainForm.get());
   AboutBox = aboutBox.get();
   auto msgTemplate = std::make_unique<TMsgTemplate>();

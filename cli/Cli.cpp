@@ -92,9 +92,7 @@ int RunCli(const std::vector<std::string>& arguments, const Console& console) {
     setup.clock = VirtualLabOptions::ClockMode::kVirtual;
     setup.advanceMilliseconds = options.advanceMilliseconds;
     lab.emplace(std::move(setup));
-    if (effective.archive.empty()) {
-      effective.archive = QFile::encodeName(lab->ArchivePath()).toStdString();
-    }
+    effective.archive = lab->ArchiveFor(options.archive);
   }
   Request request;
   if (int code = Prepare(effective, console, request)) return code;

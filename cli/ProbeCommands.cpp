@@ -200,7 +200,6 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   // is stored or written.
   const InterruptGuard interrupt;
   if (!session.Begin()) {
-    if (session.GetState() == DownloadSession::State::kCancelled) return Interrupted(console);
     return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
   }
   {

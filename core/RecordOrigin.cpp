@@ -21,8 +21,6 @@ std::string OriginText(const RecordOrigin& origin) {
       return "Opened from " + origin.file;
     case RecordOrigin::Kind::kArchive:
       return "Opened from " + entry;
-    case RecordOrigin::Kind::kImport:
-      return "Imported as " + entry + " from " + origin.file;
   }
   return {};
 }

@@ -8,7 +8,7 @@ namespace ombrix {
 // Where a held record came from. The file it belongs to is kept beside it by the front end: a new
 // download belongs to none, so that saving it always asks for a name.
 struct RecordOrigin {
-  enum class Kind { kNone, kDownload, kFile, kArchive, kImport };
+  enum class Kind { kNone, kDownload, kFile, kArchive };
   Kind kind = Kind::kNone;
   // The archive entry it was stored as (a download) or opened from; 0: none.
   std::int64_t archiveEntry = 0;

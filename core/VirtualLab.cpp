@@ -1,6 +1,7 @@
 #include "VirtualLab.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "Bytes.h"
 #include "FileRead.h"
@@ -30,6 +31,10 @@ VirtualLab::~VirtualLab() {
 
 QString VirtualLab::ArchiveBeside(const QString& stateFile) {
   return stateFile + QLatin1String(kArchiveSuffix);
+}
+
+std::string VirtualLab::ArchiveFor(const std::string& given) const {
+  return given.empty() ? QFile::encodeName(ArchivePath()).toStdString() : given;
 }
 
 QString VirtualLab::ArchivePath() const {

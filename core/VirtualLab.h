@@ -83,6 +83,9 @@ class VirtualLab {
   // front end can check its command line before the lab is opened; empty when no temporary
   // folder can be made (Open then fails).
   QString ArchivePath() const;
+  // The archive location a front end stores this lab's downloads in: the one the user names
+  // (--archive) when there is one, else the lab's own; never the user's own archive.
+  std::string ArchiveFor(const std::string& given) const;
 
   // Builds the lab (from the state file when it exists, else from the scenario) and makes it the
   // process's driver and clock.

@@ -293,10 +293,12 @@ bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
     return static_cast<int>(sample % kLogSize) / kBlockSize * kBlockSize;
   };
   std::vector<PlannedBlock> plan;
+  auto planned = [&plan](int block) {
+    return std::any_of(plan.begin(), plan.end(),
+                       [block](const PlannedBlock& p) { return p.address == block; });
+  };
   auto compare = [&](int block) {
-    const bool planned = std::any_of(plan.begin(), plan.end(),
-                                     [block](const PlannedBlock& p) { return p.address == block; });
-    if (!planned && block < heldEnd && unchanged(block) != 0) {
+    if (!planned(block) && block < heldEnd && unchanged(block) != 0) {
       plan.push_back({block, length(block), unchanged(block)});
     }
   };
@@ -314,9 +316,7 @@ bool TProbe::PlanIncremental(const TProbeRecord& earlier) {
   for (int block = 0; block < ReadSamples; block += kBlockSize) {
     bool written = false;
     for (int i = 0; i < length(block); ++i) written = written || fresh[block + i];
-    const bool planned = std::any_of(plan.begin(), plan.end(),
-                                     [block](const PlannedBlock& p) { return p.address == block; });
-    if (written && !planned) plan.push_back({block, length(block), unchanged(block)});
+    if (written && !planned(block)) plan.push_back({block, length(block), unchanged(block)});
   }
   std::copy(earlier.LogBuffer.begin(), earlier.LogBuffer.begin() + heldEnd,
             download_->LogBuffer.begin());
