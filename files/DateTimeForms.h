@@ -22,9 +22,33 @@ enum class DateReading {
                   // written, so which of its numbers is the day cannot be told
 };
 
-// Reads a date/time text written on this or another computer: first in the locale's own form
-// (TextToDateTime), then as ISO 8601 (date and time separated by "T" or a blank, no zone) and as
-// "d.M.yyyy H:mm:ss", which no locale writes month first. Blanks around the text are ignored.
-DateReading ReadDateTimeBytes(std::string_view text, TDateTime& value);
+// Which of the two leading numbers of a numeric date such as "4/3/2026" is the day.
+enum class DateOrder { kUnknown, kDayFirst, kMonthFirst };
+
+struct DateTextReading {
+  DateReading state = DateReading::kNoForm;
+  TDateTime value = 0;  // kRead
+  // kOrderUnknown: the date read day first and month first.
+  TDateTime dayFirst = 0, monthFirst = 0;
+  // kRead from a numeric date whose day is above 12: the order its writer used, which holds for
+  // every date that writer wrote.
+  DateOrder shows = DateOrder::kUnknown;
+};
+
+// Reads a date/time text written on this or any other computer, whatever its regional settings,
+// and takes a reading only when exactly one exists. The forms are those that locales write
+// (DateTimeBytes), independent of the reader's locale: ISO 8601 (date and time separated by "T"
+// or a blank, no zone); year first ("2026.11.17", "2026/11/17"); a day and an English month name
+// ("17 Nov 2026", "Nov 17, 2026"); a numeric date with the year last, whose day and month tell
+// themselves apart when one of them is above 12 and otherwise stay open unless `order` says
+// which comes first; a time of hours, minutes and seconds with any separators, 24-hour or with
+// one of the AM/PM markers and the words that locales write around their times. A text in none
+// of these forms is read in the reader's own locale (TextToDateTime) as the last resort. Blanks
+// around the text are ignored.
+DateTextReading ReadDateTimeText(std::string_view text, DateOrder order = DateOrder::kUnknown);
+
+// A date's text with its month's name, so that day and month cannot be confused: the locale's
+// long date form and the time, "Wednesday, 4 March 2026 11:26:41".
+QString UnmistakableDateTimeText(TDateTime value, const QLocale& locale);
 
 }  // namespace ombrix

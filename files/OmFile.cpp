@@ -210,27 +210,6 @@ bool TOmInFile::ReadBool(std::string_view section, std::string_view key, bool de
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-TDateTime TOmInFile::ReadDateTime(std::string_view section, std::string_view key, TDateTime def) {
-  const Entry* entry = FindEntry(section, key);
-  if (!entry) return def;
-  if (TrimBlanks(entry->value).empty()) return 0;
-  TDateTime value = 0;
-  switch (ReadDateTimeBytes(entry->value, value)) {
-    case DateReading::kRead:
-      return value;
-    case DateReading::kOrderUnknown:
-      Refuse(entry->line,
-             "the date/time \"" + Excerpt(entry->value) + "\" of " + std::string(key) +
-                 " was written under other regional settings, and whether they put the day or "
-                 "the month first cannot be told. Open the file under the regional settings "
-                 "that wrote it.");
-    case DateReading::kNoForm:
-      break;
-  }
-  Refuse(entry->line, "the date/time \"" + Excerpt(entry->value) + "\" of " + std::string(key) +
-                          " cannot be read.");
-}
-
 // --- Writing -----------------------------------------------------------------------------------
 
 TOmOutFile::TOmOutFile(const QString& fileName) : file_(std::make_unique<SafeFile>(fileName)) {

@@ -85,9 +85,8 @@ class TOmInFile {
   int ReadInteger(const Entry& entry) const;
   // An integer; anything but 0 is true.
   bool ReadBool(std::string_view section, std::string_view key, bool def);
-  // An empty text gives 0; a text that reads in none of the accepted forms (ReadDateTimeBytes) is
-  // refused, with the reason when the form could have been written in either day-month order.
-  TDateTime ReadDateTime(std::string_view section, std::string_view key, TDateTime def);
+  // The entry of that key, or null.
+  const Entry* FindEntry(std::string_view section, std::string_view key) const;
 
   // Refuses the file: RecordFileError with "Line <line> of "<file>": <what>" (or without the
   // line when it is 0).
@@ -103,7 +102,6 @@ class TOmInFile {
     std::vector<Entry> entries;
   };
   const Section* Find(std::string_view section) const;
-  const Entry* FindEntry(std::string_view section, std::string_view key) const;
 
   QString fileName_;
   std::string bytes_;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <set>
 
 #include "ConsistencyError.h"
 #include "FileRead.h"
@@ -120,27 +121,101 @@ Instants ReadInstants(TOmInFile& in) {
   Instants result;
   if (in.HeaderLine(kInstants) == 0) return result;
   result.state = Instants::State::kChanged;
+  // What still reads of an edited section is kept: its test flag and its instants help to read
+  // the lines above (a test-mode record is dated in seconds, and an instant tells a day-first date
+  // from a month-first one).
+  const std::string test = in.ReadString(kInstants, "Test", "");
+  const std::string changed = in.ReadString(kInstants, "Changed", "");
+  bool valid = (test == "0" || test == "1") && (changed == "0" || changed == "1");
+  result.Test = test == "1";
+  result.Changed = changed == "1";
+  const auto instant = [&](const char* key, std::int64_t& seconds) {
+    if (!ParseUtcText(in.ReadString(kInstants, key, "?"), seconds)) {
+      seconds = 0;
+      valid = false;
+    }
+  };
+  instant("StartTime", result.StartSeconds);
+  instant("MissionStart", result.MissionStartSeconds);
+  instant("DownloadTime", result.DownloadSeconds);
   const std::vector<TOmInFile::Entry>& entries = in.Entries(kInstants);
-  if (entries.empty() || entries.back().key != "Sha256") return result;
+  if (!valid || entries.empty() || entries.back().key != "Sha256") return result;
   const std::string_view above = in.BytesBefore(entries.back());
   const std::string hash =
       QCryptographicHash::hash(QByteArrayView(above.data(), static_cast<qsizetype>(above.size())),
                                QCryptographicHash::Sha256)
           .toHex()
           .toStdString();
-  if (in.ReadString(kInstants, "Sha256", "") != hash) return result;
-  const std::string test = in.ReadString(kInstants, "Test", "");
-  const std::string changed = in.ReadString(kInstants, "Changed", "");
-  if ((test != "0" && test != "1") || (changed != "0" && changed != "1")) return result;
-  result.Test = test == "1";
-  result.Changed = changed == "1";
-  if (!ParseUtcText(in.ReadString(kInstants, "StartTime", "?"), result.StartSeconds) ||
-      !ParseUtcText(in.ReadString(kInstants, "MissionStart", "?"), result.MissionStartSeconds) ||
-      !ParseUtcText(in.ReadString(kInstants, "DownloadTime", "?"), result.DownloadSeconds)) {
-    return result;
-  }
-  result.state = Instants::State::kIntact;
+  if (in.ReadString(kInstants, "Sha256", "") == hash) result.state = Instants::State::kIntact;
   return result;
+}
+
+// "Wednesday, 4 March 2026 11:26:41": day and month by name, in messages.
+std::string Unmistakable(TDateTime value) {
+  return UnmistakableDateTimeText(value, QLocale::c()).toStdString();
+}
+
+// Reads the Status section's local date/time texts that the instants do not replace (all of them
+// unless the section is intact; a time before 1970 has no instant).
+void ReadLocalDates(TOmInFile& in, const Instants& instants, DateOrder order, FileContent& f,
+                    DateQuestion* question) {
+  const bool exact = instants.state == Instants::State::kIntact;
+  struct Date {
+    const char* key;
+    std::int64_t instant;
+    TDateTime FileContent::*field;
+    const TOmInFile::Entry* entry = nullptr;
+    DateTextReading reading;
+  };
+  Date dates[] = {{"StartTime", instants.StartSeconds, &FileContent::StartTime, nullptr, {}},
+                  {"MissionStart", instants.MissionStartSeconds, &FileContent::MissionStart,
+                   nullptr, {}},
+                  {"DownloadTime", instants.DownloadSeconds, &FileContent::DownloadTime, nullptr,
+                   {}}};
+  std::set<DateOrder> shown;
+  for (Date& date : dates) {
+    f.*date.field = 0;
+    if (exact && date.instant != 0) continue;
+    date.entry = in.FindEntry(kStatus, date.key);
+    if (!date.entry || date.entry->value.find_first_not_of(" \t") == std::string::npos) {
+      date.entry = nullptr;
+      continue;
+    }
+    date.reading = ReadDateTimeText(date.entry->value);
+    if (date.reading.state == DateReading::kNoForm) {
+      in.Refuse(date.entry->line, "the date/time \"" + Excerpt(date.entry->value) + "\" of " +
+                                      date.key + " cannot be read.");
+    }
+    if (date.reading.shows != DateOrder::kUnknown) shown.insert(date.reading.shows);
+    if (date.reading.state == DateReading::kOrderUnknown && date.instant != 0) {
+      const TDateTime local = ProbeSecondsToDateTime(date.instant);
+      if (local == date.reading.dayFirst) shown.insert(DateOrder::kDayFirst);
+      if (local == date.reading.monthFirst) shown.insert(DateOrder::kMonthFirst);
+    }
+  }
+  if (shown.size() == 1) order = *shown.begin();
+  DateQuestion open;
+  const Date* firstOpen = nullptr;
+  for (Date& date : dates) {
+    if (!date.entry) continue;
+    if (date.reading.state == DateReading::kOrderUnknown && order != DateOrder::kUnknown) {
+      date.reading = ReadDateTimeText(date.entry->value, order);
+    }
+    if (date.reading.state == DateReading::kOrderUnknown) {
+      open.dates.push_back(
+          {date.key, date.entry->value, date.reading.dayFirst, date.reading.monthFirst});
+      if (!firstOpen) firstOpen = &date;
+    }
+    f.*date.field = date.reading.value;
+  }
+  if (!firstOpen) return;
+  const DateTextReading& r = firstOpen->reading;
+  std::string what = "the date/time \"" + Excerpt(firstOpen->entry->value) + "\" of " +
+                     firstOpen->key + " reads as " + Unmistakable(r.dayFirst) +
+                     " day first and as " + Unmistakable(r.monthFirst) +
+                     " month first, and nothing in the file tells which.";
+  if (question) *question = std::move(open);
+  in.Refuse(firstOpen->entry->line, what);
 }
 
 }  // namespace
@@ -199,7 +274,8 @@ namespace {
 // The record file format this program reads and writes.
 constexpr int kFileVersion = 256;
 
-bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
+bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe, DateOrder order,
+                 DateQuestion* question) {
   in.Parse({kStatus, kLog, kInstants});
   // With its hash intact the section gives the instants, so the local texts are not read: they
   // may be in a form this computer's regional settings do not read.
@@ -243,12 +319,6 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
   f.MissionInProgress = in.ReadBool(kStatus, "MisssionInProgress", false);
   f.SampleRate = in.ReadInteger(kStatus, "SampleRate", 10);
   f.RolloverEnable = in.ReadBool(kStatus, "RolloverEnable", false);
-  // A time before 1970 has no instant; its local text is read even then.
-  const auto localTime = [&](std::string_view key, std::int64_t exactSeconds) {
-    return exact && exactSeconds != 0 ? TDateTime{0} : in.ReadDateTime(kStatus, key, 0);
-  };
-  f.StartTime = localTime("StartTime", instants.StartSeconds);
-  f.MissionStart = localTime("MissionStart", instants.MissionStartSeconds);
   f.MissionSamples = in.ReadInteger(kStatus, "MissionSamples", 0);
   f.ReadSamples = in.ReadInteger(kStatus, "ReadSamples", 0);
   if (f.ReadSamples < 0 || f.ReadSamples > TProbeRecord::kLogSize) {
@@ -261,8 +331,8 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
                                       ": Sample rate out of range 1..255 min");
   }
   f.RolloverOccured = in.ReadBool(kStatus, "RolloverOccured", false);
-  f.DownloadTime = localTime("DownloadTime", instants.DownloadSeconds);
   f.SamplesTotal = in.ReadInteger(kStatus, "SamplesTotal", 0);
+  ReadLocalDates(in, instants, order, f, question);
 
   // The log holds exactly ReadSamples values, T0 to T(n-1) in this order: a missing, surplus or
   // misplaced one means the file was cut or altered, and its samples would be dated wrongly.
@@ -318,19 +388,23 @@ bool ParseRecord(TOmInFile& in, FileContent& f, TProbeRecord& probe) {
     if (instants.DownloadSeconds != 0) {
       probe.DownloadTime = ProbeSecondsToDateTime(instants.DownloadSeconds);
     }
-    probe.Test = instants.Test;
   }
+  // An edited section's test flag is kept as well: without it a test-mode record's samples would
+  // be dated in minutes.
+  if (instants.state != Instants::State::kAbsent) probe.Test = instants.Test;
   probe.ChangedAfterSave = instants.state == Instants::State::kChanged || instants.Changed;
   probe.DecodeLog();
   return true;
 }
 
-bool Load(TOmInFile& in, TProbeRecord& probe, std::string* error) {
+bool Load(TOmInFile& in, TProbeRecord& probe, std::string* error, DateOrder order,
+          DateQuestion* question) {
+  if (question) question->dates.clear();
   // Heap, not stack: the log alone is 8000 bytes. Nothing reaches the record before the whole
   // file has been read and checked.
   auto content = std::make_unique<FileContent>();
   try {
-    return ParseRecord(in, *content, probe);
+    return ParseRecord(in, *content, probe, order, question);
   } catch (const RecordFileError& e) {
     SetError(error, e.what());
     return false;
@@ -339,20 +413,21 @@ bool Load(TOmInFile& in, TProbeRecord& probe, std::string* error) {
 
 }  // namespace
 
-bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error) {
+bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error,
+                  DateOrder order, DateQuestion* question) {
   if (fileName == QLatin1String("0")) FailCheck("Probe", __LINE__);
   TOmInFile in(fileName);
   if (!in.IsOpen()) {
     SetError(error, in.Error());
     return false;
   }
-  return Load(in, probe, error);
+  return Load(in, probe, error, order, question);
 }
 
 bool ReadRecordBytes(TProbeRecord& probe, std::string_view bytes, const QString& fileName,
-                     std::string* error) {
+                     std::string* error, DateOrder order, DateQuestion* question) {
   TOmInFile in(fileName, bytes);
-  return Load(in, probe, error);
+  return Load(in, probe, error, order, question);
 }
 
 }  // namespace ombrix

@@ -4,7 +4,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "DateTimeForms.h"
 #include "ProbeRecord.h"
 
 namespace ombrix {
@@ -31,11 +33,28 @@ bool SaveToFile(const TProbeRecord& probe, const QString& fileName, std::string*
 // file, far too large or not a record file; a Version other than this program's; a number that
 // does not read; a serial number of more than 16 digits; ReadSamples outside 0..8000, or a sample
 // rate outside 1..255 with samples held; a log that is cut, longer than announced or holds a value
-// beyond a byte; a date/time in no readable form. The name "0" fails the Probe consistency check.
-bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error = nullptr);
+// beyond a byte; a date/time in no readable form, or with two readings (below). The name "0"
+// fails the Probe consistency check.
+//
+// Local date/time texts are read as ReadDateTimeText reads them. A file's dates come from one
+// writer, so a date whose day is above 12 shows the order of the others; an edited file's
+// instants, where they still read, choose between a date's two readings; else `order` does. A
+// date that still has two readings refuses the file, and *question (when given) holds each such
+// date with both readings, for the user to choose an order and load again.
+struct DateQuestion {
+  struct Date {
+    std::string key;   // "MissionStart"
+    std::string text;  // as written
+    TDateTime dayFirst = 0, monthFirst = 0;
+  };
+  std::vector<Date> dates;  // empty unless the order decided the refusal
+};
+bool LoadFromFile(TProbeRecord& probe, const QString& fileName, std::string* error = nullptr,
+                  DateOrder order = DateOrder::kUnknown, DateQuestion* question = nullptr);
 
 // The same for the bytes of a record file, named fileName in messages.
 bool ReadRecordBytes(TProbeRecord& probe, std::string_view bytes, const QString& fileName,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, DateOrder order = DateOrder::kUnknown,
+                     DateQuestion* question = nullptr);
 
 }  // namespace ombrix

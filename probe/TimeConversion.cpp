@@ -341,6 +341,10 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 // --- Text --------------------------------------------------------------------------------------
 
 QString DateTimeText(TDateTime value) {
+  return DateTimeText(value, QLocale());
+}
+
+QString DateTimeText(TDateTime value, const QLocale& locale) {
   if (value == 0) return QString();
   int year, month, day, hour, minute, second, millisecond;
   DecodeDateTime(value, year, month, day, hour, minute, second, millisecond);
@@ -354,7 +358,6 @@ QString DateTimeText(TDateTime value) {
     QString time;
   };
   thread_local std::optional<Formats> formats;
-  const QLocale locale;
   if (!formats || !(formats->locale == locale))
     formats = Formats{locale, DateFormat(locale), JoinFormat(TimePieces(locale))};
   return locale.toString(date, formats->date) + u' ' +

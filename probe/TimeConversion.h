@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <cstdint>
 
@@ -35,6 +36,8 @@ void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour,
 // The one text form of a date and time: the default locale's short date format (four-digit year),
 // one blank, its long time format with seconds and without a zone name. 0 gives "".
 QString DateTimeText(TDateTime value);
+// The same in the given locale.
+QString DateTimeText(TDateTime value, const QLocale& locale);
 // An instant as ISO 8601 in the program's time with its UTC offset, for machine-readable output:
 // "2021-10-31T02:30:00+02:00", and an hour later "2021-10-31T02:30:00+01:00".
 QString IsoDateTimeText(std::int64_t seconds);

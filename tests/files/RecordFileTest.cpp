@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
+
 #include "ConsistencyError.h"
 #include "FilesTestSupport.h"
 #include "OmFile.h"
@@ -232,75 +234,167 @@ INSTANTIATE_TEST_SUITE_P(Locales, RolloverRoundTrip,
                          ::testing::Values("C", "en_US", "de_DE", "fi_FI", "en_AU", "en_IN",
                                            "ja_JP"));
 
-TEST_F(RecordFileTest, FilesFromOtherRegionalSettingsOpenWhereTheirDatesAreClear) {
+// Dates from every locale and from other programs: one reading where only one exists, two where
+// day and month could be either, none where the hour or the form cannot be told.
+TEST(DateTimeTexts, AreReadOnlyWhenOneReadingExists) {
+  LocaleGuard locale("C");
   const TDateTime afternoon = EncodeDateTime(2021, 7, 1, 15, 4, 5);
-  probe->StartTime = afternoon;
-  auto saveIn = [&](const char* locale, const char* name) {
-    LocaleGuard guard(locale);
-    EXPECT_TRUE(SaveToFile(*probe, Path(name)));
-    return Lines(ReadBytes(Path(name)))[9];
+  const TDateTime julyFirst = EncodeDateTime(2021, 1, 7, 15, 4, 5);
+  const struct {
+    const char* text;
+    DateOrder order;
+    DateReading state;
+    TDateTime value;  // kRead: the value; kOrderUnknown: the day-first reading
+  } cases[] = {
+      {"2021-07-01T15:04:05", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {" 1.7.2021 15:04:05 ", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {"Jul 1, 2021 3:04:05 PM", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {"1 July 2021 15.04.05", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {"2021/7/1 3:04:05 p.m.", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {"01-07-2021 15 h 04 min 05 s", DateOrder::kUnknown, DateReading::kRead, afternoon},
+      {"7/1/2021 3:04:05 PM", DateOrder::kUnknown, DateReading::kOrderUnknown, julyFirst},
+      {"7/1/2021 3:04:05 PM", DateOrder::kMonthFirst, DateReading::kRead, afternoon},
+      {"1/7/2021 15:04:05", DateOrder::kDayFirst, DateReading::kRead, afternoon},
+      {"7/7/2021 15:04:05", DateOrder::kUnknown, DateReading::kRead,
+       EncodeDateTime(2021, 7, 7, 15, 4, 5)},
+      {"17/11/2026 12:04:05 AM", DateOrder::kMonthFirst, DateReading::kRead,
+       EncodeDateTime(2026, 11, 17, 0, 4, 5)},
+      {"11/17/2026 12:04:05 PM", DateOrder::kDayFirst, DateReading::kRead,
+       EncodeDateTime(2026, 11, 17, 12, 4, 5)},
+      {"13/13/2026 15:04:05", DateOrder::kUnknown, DateReading::kNoForm, 0},
+      {"1/7/21 15:04:05", DateOrder::kUnknown, DateReading::kNoForm, 0},  // two-digit year
+      {"1.7.2021 3:04:05 ZZ", DateOrder::kUnknown, DateReading::kNoForm, 0},  // unknown marker
+      {"1.7.2021 13:04:05 PM", DateOrder::kUnknown, DateReading::kNoForm, 0},
+      {"1.7.2021", DateOrder::kUnknown, DateReading::kNoForm, 0},
+      {"Smarch 1, 2021 15:04:05", DateOrder::kUnknown, DateReading::kNoForm, 0},
   };
-  EXPECT_EQ(saveIn("en_US", "us.omx"), "StartTime=7/1/2021 3:04:05 PM");
-  EXPECT_EQ(saveIn("de_DE", "de.omx"), "StartTime=01.07.2021 15:04:05");
-  EXPECT_EQ(saveIn("ja_JP", "ja.omx"), "StartTime=2021-07-01 15:04:05");  // ISO: not ASCII
-  for (const auto& [locale, file] : {std::pair{"en_US", "de.omx"}, {"en_AU", "ja.omx"}}) {
-    LocaleGuard guard(locale);
-    auto loaded = std::make_unique<TProbeRecord>();
-    ASSERT_TRUE(LoadFromFile(*loaded, Path(file)));
-    EXPECT_EQ(loaded->StartTime, afternoon) << file << " in " << locale;
+  for (const auto& c : cases) {
+    const DateTextReading reading = ReadDateTimeText(c.text, c.order);
+    EXPECT_EQ(reading.state, c.state) << c.text;
+    EXPECT_EQ(reading.state == DateReading::kOrderUnknown ? reading.dayFirst : reading.value,
+              c.value)
+        << c.text;
   }
-  for (const char* text : {"2021-07-01T15:04:05", " 1.7.2021 15:04:05 "}) {
-    Load(kHead + text + "\r\n");
-    EXPECT_EQ(probe->StartTime, afternoon) << text;
-  }
-  // Read elsewhere, 7/1/2021 could be 7 January: a file without its instants is refused rather
-  // than guessed.
-  Write("us-lines.omx", AboveInstants(ReadBytes(Path("us.omx"))));
-  for (const char* locale : {"C", "de_DE", "en_GB"}) {
-    LocaleGuard guard(locale);
-    std::string error;
-    EXPECT_FALSE(LoadFromFile(*probe, Path("us-lines.omx"), &error)) << locale;
-    EXPECT_NE(error.find("Line 10 of"), std::string::npos) << error;
+
+  // What every locale writes reads back under another as itself, or as two readings of which one
+  // is itself when its day and month are both 12 or less and its form is written both ways.
+  for (const QLocale& writer : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                        QLocale::AnyTerritory)) {
+    for (const TDateTime value :
+         {EncodeDateTime(2026, 11, 17, 0, 4, 5), EncodeDateTime(2026, 3, 4, 23, 4, 5),
+          EncodeDateTime(2026, 3, 3, 12, 59, 5)}) {
+      std::string text;
+      {
+        LocaleGuard guard(writer.name().toLatin1().constData());
+        text = DateTimeBytes(value);
+      }
+      const DateTextReading reading = ReadDateTimeText(text);
+      const bool read = reading.state == DateReading::kRead && reading.value == value;
+      const bool open = reading.state == DateReading::kOrderUnknown &&
+                        (reading.dayFirst == value || reading.monthFirst == value);
+      EXPECT_TRUE(read || open) << writer.name().toStdString() << ": " << text;
+    }
   }
 }
 
-// The Instants section gives the same instants wherever and in whatever regional settings the
-// file is opened, the first pass of the repeated autumn hour included, and keeps the test mode.
-TEST_F(RecordFileTest, InstantsAndTestModeSurviveAnyLocale) {
+// A dozen regional settings, each with its own time zone, chosen for their date forms: month
+// first, day first, year first, with "/", ".", "-", month names, AM/PM markers, 24-hour words and
+// forms beyond ASCII. Every file written under one opens under every other with the same instants
+// and test mode; stripped of its Instants section (as older versions wrote it) it opens with the
+// same local times, or - only where its numeric dates could be day first or month first - is
+// refused with both readings of each such date, and opens right once the order is given.
+TEST_F(RecordFileTest, EveryWriterAndReaderAgreeOnTheDates) {
   const struct {
-    const char* writer;
-    const char* reader;
-    std::int64_t start;  // UTC
-    bool test;
-  } cases[] = {
-      {"en_US", "de_DE", 1'625'140'800, false},  // 2021-07-01 14:00 local
-      {"de_DE", "en_US", 1'635'640'200, false},  // 2021-10-31 02:30 local, the first pass
-      {"ja_JP", "C", 1'635'643'800, true},       // 02:30 local again, an hour later
+    const char* locale;
+    const char* zone;
+    DateOrder twoReadings;  // the writer's order where its dates have two readings
+  } locales[] = {
+      {"C", "UTC", DateOrder::kUnknown},
+      {"en_US", "America/New_York", DateOrder::kMonthFirst},
+      {"en_PH", "Asia/Manila", DateOrder::kMonthFirst},
+      {"en_AU", "Australia/Sydney", DateOrder::kDayFirst},
+      {"en_GB", "Europe/London", DateOrder::kDayFirst},
+      {"en_IN", "Asia/Kolkata", DateOrder::kDayFirst},
+      {"en_CA", "America/Toronto", DateOrder::kUnknown},
+      {"fr_CA", "America/Montreal", DateOrder::kUnknown},
+      {"de_DE", "Europe/Berlin", DateOrder::kUnknown},
+      {"fi_FI", "Europe/Helsinki", DateOrder::kUnknown},
+      {"nl_NL", "Europe/Amsterdam", DateOrder::kUnknown},
+      {"ja_JP", "Asia/Tokyo", DateOrder::kUnknown},
   };
-  for (const auto& c : cases) {
+  // UTC seconds of the mission start; the first sample follows 65 s later.
+  const struct {
+    const char* name;
+    std::int64_t missionStart;
+    bool test;
+    bool twoReadings;  // no date with a day above 12
+  } records[] = {
+      {"autumn", 1'792'888'200 - 65, true, false},  // 2026-10-25 02:30 local, the first pass
+      {"spring", 1'774'745'970 - 65, false, false},  // 2026-03-29 01:59:30, samples across 03:00
+      {"december", 1'796'725'601 - 65, false, true},  // 2026-12-08 11:26:41
+  };
+  const QByteArray zone = qgetenv("TZ");
+  int opened = 0, refused = 0;
+  for (const auto& r : records) {
     auto record = std::make_unique<TProbeRecord>();
-    record->Test = c.test;
-    record->SampleRate = 5;
-    record->SetStartSeconds(c.start);
-    record->SetMissionStartSeconds(c.start - 65);
-    record->DownloadTime = ProbeSecondsToDateTime(c.start + 3600);
+    record->Test = r.test;
+    record->SampleRate = 1;
+    record->SetMissionStartSeconds(r.missionStart);
+    record->SetStartSeconds(r.missionStart + 65);
+    record->DownloadTime = ProbeSecondsToDateTime(r.missionStart + 4 * 3600);
     record->MissionSamples = record->ReadSamples = 3;
     record->DecodeLog();
-    {
-      LocaleGuard guard(c.writer);
-      ASSERT_TRUE(SaveToFile(*record, Path("r.omx")));
+    for (const auto& writer : locales) {
+      {
+        LocaleGuard guard(writer.locale);
+        ASSERT_TRUE(SaveToFile(*record, Path("sealed.omx")));
+      }
+      Write("lines.omx", AboveInstants(ReadBytes(Path("sealed.omx"))));
+      for (const auto& reader : locales) {
+        if (&reader == &writer) continue;
+        LocaleGuard guard(reader.locale);
+        qputenv("TZ", reader.zone);
+        tzset();
+        const std::string pair = std::string(r.name) + " " + writer.locale + " -> " + reader.locale;
+        auto loaded = std::make_unique<TProbeRecord>();
+        std::string error;
+        ASSERT_TRUE(LoadFromFile(*loaded, Path("sealed.omx"), &error)) << pair << ": " << error;
+        EXPECT_EQ(loaded->MissionStartSeconds, r.missionStart) << pair;
+        EXPECT_EQ(loaded->DownloadTime, record->DownloadTime) << pair;
+        EXPECT_EQ(loaded->Test, r.test) << pair;
+        EXPECT_EQ(loaded->SampleSeconds(2), record->SampleSeconds(2)) << pair;
+        EXPECT_FALSE(loaded->ChangedAfterSave) << pair;
+
+        DateQuestion question;
+        const bool expectRefusal = r.twoReadings && writer.twoReadings != DateOrder::kUnknown;
+        const bool read = LoadFromFile(*loaded, Path("lines.omx"), &error, DateOrder::kUnknown,
+                                       &question);
+        EXPECT_EQ(read, !expectRefusal) << pair << ": " << error;
+        if (!read) {
+          ++refused;
+          ASSERT_EQ(question.dates.size(), 3u) << pair;
+          EXPECT_EQ(question.dates[1].key, "MissionStart");
+          const TDateTime asWritten = writer.twoReadings == DateOrder::kDayFirst
+                                          ? question.dates[1].dayFirst
+                                          : question.dates[1].monthFirst;
+          EXPECT_EQ(asWritten, record->MissionStart) << pair;
+          ASSERT_TRUE(LoadFromFile(*loaded, Path("lines.omx"), &error, writer.twoReadings))
+              << pair << ": " << error;
+        } else {
+          ++opened;
+        }
+        EXPECT_EQ(loaded->StartTime, record->StartTime) << pair;
+        EXPECT_EQ(loaded->MissionStart, record->MissionStart) << pair;
+        EXPECT_EQ(loaded->DownloadTime, record->DownloadTime) << pair;
+      }
     }
-    LocaleGuard guard(c.reader);
-    auto loaded = std::make_unique<TProbeRecord>();
-    std::string error;
-    ASSERT_TRUE(LoadFromFile(*loaded, Path("r.omx"), &error)) << error;
-    EXPECT_EQ(loaded->StartSeconds, c.start) << c.writer;
-    EXPECT_EQ(loaded->MissionStartSeconds, c.start - 65) << c.writer;
-    EXPECT_EQ(loaded->DownloadTime, record->DownloadTime) << c.writer;
-    EXPECT_EQ(loaded->Test, c.test) << c.writer;
-    EXPECT_EQ(loaded->SampleSeconds(2), c.start + (c.test ? 10 : 600)) << c.writer;
-    EXPECT_FALSE(loaded->ChangedAfterSave) << c.writer;
   }
+  qputenv("TZ", zone);
+  tzset();
+  // 3 records x 132 pairs: the December one is refused for the 5 writers whose dates have two
+  // readings.
+  EXPECT_EQ(refused, 5 * 11);
+  EXPECT_EQ(opened, 3 * 132 - 5 * 11);
 }
 
 // A time before 1970 has no instant: the sealed file gives its local text back.
