@@ -2,9 +2,13 @@
 // and comes from record files, and out as tab-separated text or as comma-separated values.
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <memory>
 #include <string>
@@ -95,6 +99,56 @@ bool SaveRecord(TMainForm& form, const QString& fileName) {
   return saved;
 }
 
+// A file without its exact instants whose numeric dates read both ways (4/3/2026): each date is
+// shown both ways with its month's name, and the user says which order the file's writer used.
+// kUnknown when cancelled.
+DateOrder AskDateOrder(QWidget* parent, const QString& file, const DateQuestion& question) {
+  enum { kDayFirst = 10, kMonthFirst = 11 };
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("DateOrderDialog"));
+  dialog.setWindowTitle(QObject::tr("Day or month first?"));
+  QString rows;
+  const QLocale locale;
+  for (const DateQuestion::Date& date : question.dates) {
+    rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
+                .arg(QString::fromStdString(date.key).toHtmlEscaped(),
+                     UnmistakableDateTimeText(date.dayFirst, locale).toHtmlEscaped(),
+                     UnmistakableDateTimeText(date.monthFirst, locale).toHtmlEscaped());
+  }
+  auto* text = new QLabel(
+      QObject::tr("<p>%1 holds its dates only as text, and they were written under regional "
+                  "settings that put either the day or the month first: nothing in the file "
+                  "tells which.</p><table cellspacing=\"6\"><tr><th></th><th align=\"left\">Day "
+                  "first</th><th align=\"left\">Month first</th></tr>%2</table><p>Which did the "
+                  "computer that wrote the file put first?</p>")
+          .arg(QDir::toNativeSeparators(file).toHtmlEscaped(), rows),
+      &dialog);
+  text->setObjectName(QStringLiteral("DateOrderText"));
+  text->setTextFormat(Qt::RichText);
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* dayFirst = buttons->addButton(QObject::tr("&Day first"), QDialogButtonBox::AcceptRole);
+  dayFirst->setObjectName(QStringLiteral("DayFirst"));
+  QPushButton* monthFirst =
+      buttons->addButton(QObject::tr("&Month first"), QDialogButtonBox::AcceptRole);
+  monthFirst->setObjectName(QStringLiteral("MonthFirst"));
+  buttons->addButton(QDialogButtonBox::Cancel);
+  QObject::connect(dayFirst, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(kDayFirst); });
+  QObject::connect(monthFirst, &QPushButton::clicked, &dialog,
+                   [&dialog] { dialog.done(kMonthFirst); });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(text);
+  layout->addWidget(buttons);
+  switch (RunDialog(dialog)) {
+    case kDayFirst:
+      return DateOrder::kDayFirst;
+    case kMonthFirst:
+      return DateOrder::kMonthFirst;
+    default:
+      return DateOrder::kUnknown;
+  }
+}
+
 }  // namespace
 
 void TMainForm::ConnectFileActions() {
@@ -130,9 +184,16 @@ void TMainForm::FileOpenExecute() {
   auto record = std::make_unique<TProbeRecord>();
   std::string error;
   bool readable;
+  DateQuestion question;
   {
     const WaitCursor wait;
-    readable = LoadFromFile(*record, chosen, &error);
+    readable = LoadFromFile(*record, chosen, &error, DateOrder::kUnknown, &question);
+  }
+  if (!readable && !question.dates.empty()) {
+    const DateOrder order = AskDateOrder(this, chosen, question);
+    if (order == DateOrder::kUnknown) return;
+    const WaitCursor wait;
+    readable = LoadFromFile(*record, chosen, &error, order);
   }
   if (!readable) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The record file cannot be opened."), error));

@@ -150,12 +150,11 @@ int Import(TArchive& archive, const Options& options, const Console& console) {
   for (const std::string& name : options.importFiles) {
     const QString file = QFile::decodeName(name.c_str());
     auto record = std::make_unique<TProbeRecord>();
-    std::string error;
-    if (!LoadFromFile(*record, file, &error)) {
-      console.Message(error);
-      if (result == kSuccess) result = kFileError;
+    if (int code = LoadRecordFile(options, file, *record, console)) {
+      if (result == kSuccess) result = code;
       continue;
     }
+    std::string error;
     StoreResult stored;
     const ArchiveProvenance provenance =
         CurrentProvenance("", "import " + ShownFileName(file), OMBRIX_VERSION);

@@ -49,6 +49,11 @@ struct Input {
   QString shown;     // as messages and tables name it
   std::unique_ptr<TProbeRecord> record;
 };
+// Reads a record file, its dates in the order --date-order gives where they have two readings;
+// the exit code after a message (naming --date-order when the order decided) when it cannot be
+// read.
+int LoadRecordFile(const Options& options, const QString& file, TProbeRecord& record,
+                   const Console& console);
 // Reads every record the command names (options.recordFiles); the exit code after a message when
 // one cannot be read.
 int LoadInputs(const Options& options, const Request& request, const Console& console,

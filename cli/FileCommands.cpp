@@ -21,6 +21,19 @@
 
 namespace ombrix::cli {
 
+int LoadRecordFile(const Options& options, const QString& file, TProbeRecord& record,
+                   const Console& console) {
+  std::string error;
+  DateQuestion question;
+  if (LoadFromFile(record, file, &error, options.dateOrder, &question)) return kSuccess;
+  if (!question.dates.empty()) {
+    error += " Give --date-order dmy when the file's dates are day first, --date-order mdy when "
+             "they are month first.";
+  }
+  console.Message(error);
+  return kFileError;
+}
+
 int LoadInputs(const Options& options, const Request& request, const Console& console,
                std::vector<Input>& inputs) {
   std::unique_ptr<TArchive> archive;
@@ -41,9 +54,8 @@ int LoadInputs(const Options& options, const Request& request, const Console& co
       }
       if (!archive->Load(id, *input.record, nullptr, error)) return ArchiveFailure(console, error);
       input.shown = QStringLiteral("archive entry %1").arg(id);
-    } else if (!LoadFromFile(*input.record, input.shown, &error)) {
-      console.Message(error);
-      return kFileError;
+    } else if (int code = LoadRecordFile(options, input.shown, *input.record, console)) {
+      return code;
     }
     inputs.push_back(std::move(input));
   }

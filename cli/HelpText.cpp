@@ -116,6 +116,10 @@ const OptionHelp kOptionHelp[] = {
      "postgresql://[user@]host[:port]/dbname for an archive that several\n"
      "computers share; with the virtual adapter, in place of the lab's own"},
     {"--no-archive", OptionKind::kGlobal, "--no-archive", "do not keep downloads in the archive"},
+    {"--date-order", OptionKind::kGlobal, "--date-order dmy|mdy",
+     "read a record file's numeric dates that could be day first or month\n"
+     "first (4/3/2026) in this order; needed only for a file without its\n"
+     "Instants section whose dates have no day above 12"},
     {"--format", OptionKind::kCommand, "--format text|json",
      "the form of the output of status, show, archive list and archive show\n"
      "(JSON gives each time also as ISO 8601 with its UTC offset, key + Iso);\n"
@@ -184,7 +188,8 @@ bool Selected(const CommandHelp& entry, Command command, ArchiveCommand archiveC
 std::string HelpText() {
   std::string text =
       R"(Usage: ombrix-cli [--virtual[=SCENARIO]] [--virtual-state FILE] [--advance DURATION]
-                  [--device DESCRIPTION] [--archive LOCATION | --no-archive] COMMAND [OPTIONS]
+                  [--device DESCRIPTION] [--archive LOCATION | --no-archive]
+                  [--date-order dmy|mdy] COMMAND [OPTIONS]
 
 Reads and programs temperature-logging probes through the Ombrix USB adapter, and reads the
 record files (.omx) that downloads produce.

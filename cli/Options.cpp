@@ -78,6 +78,7 @@ class Grammar {
     Text(app_, "--device", o.device);
     archive = app_.add_option("--archive", o.archive);
     app_.add_flag("--no-archive", o.noArchive);
+    Text(app_, "--date-order", dateOrder);
 
     CLI::App* status = Add(app_, "status", Command::kStatus);
     Format(status);
@@ -165,7 +166,7 @@ class Grammar {
   CLI::Option* virtualFlag = nullptr;
   CLI::Option* virtualState = nullptr;
   CLI::Option* archive = nullptr;
-  std::optional<std::string> advance, format, exportFormat, archiveId;
+  std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder;
 
  private:
   static const CLI::Option* FindIn(const CLI::App& app, const std::string& name) {
@@ -426,6 +427,13 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       return false;
     }
     o.csv = *grammar.exportFormat == "csv";
+  }
+  if (grammar.dateOrder) {
+    if (*grammar.dateOrder != "dmy" && *grammar.dateOrder != "mdy") {
+      error = "--date-order takes dmy (day first) or mdy (month first)";
+      return false;
+    }
+    o.dateOrder = *grammar.dateOrder == "dmy" ? DateOrder::kDayFirst : DateOrder::kMonthFirst;
   }
   if (!o.recordFiles.empty()) o.recordFile = o.recordFiles.front();
   if (o.advanceMilliseconds && !o.virtualAdapter) {

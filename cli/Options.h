@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "DateTimeForms.h"
+
 namespace ombrix::cli {
 
 enum class Command {
@@ -45,6 +47,8 @@ struct Options {
   std::optional<std::string> device;
   std::string archive;  // --archive: a SQLite file or a postgresql:// address, checked when opened
   bool noArchive = false;
+  // --date-order: which comes first in a record file's numeric dates that read both ways.
+  DateOrder dateOrder = DateOrder::kUnknown;
 
   Command command = Command::kNone;
   ArchiveCommand archiveCommand = ArchiveCommand::kNone;

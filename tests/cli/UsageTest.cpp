@@ -1,4 +1,6 @@
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <sys/stat.h>
 
@@ -50,6 +52,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
       {"--no-archive archive list", "archive list does not take --no-archive"},
       {"--archive a.sqlite --no-archive --virtual status", "--archive and --no-archive cannot be"},
       {"--archive= --virtual status", "--archive needs a LOCATION"},
+      {"--date-order ymd show a.omx", "--date-order takes dmy (day first) or mdy (month first)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -218,6 +221,32 @@ TEST_F(CliTest, FileErrorsExitEight) {
   record.write("<Status>\r\nVersion=256\r\nSampleRate=10\r\nReadSamples=2\r\n<Log>\r\nT0=1\r\n");
   record.close();
   EXPECT_THAT(Run("show cut.omx").err, HasSubstr("ends before the log value T1"));
+
+  // A file from elsewhere whose dates read both ways is refused until --date-order says which;
+  // the order settles only what has two readings.
+  record.setFileName(Path("us.omx"));
+  ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+  record.write("<Status>\r\nVersion=256\r\nMissionStart=12/8/2026 11:26:41 AM\r\n"
+               "DownloadTime=2026-12-18 09:00:00\r\n");
+  record.close();
+  for (const char* line : {"show us.omx", "--archive a.sqlite archive import us.omx"}) {
+    const CliResult r = Run(line);
+    EXPECT_EQ(r.code, 8) << line;
+    EXPECT_THAT(r.err, HasSubstr("reads as Wednesday, 12 August 2026 11:26:41 day first and "
+                                 "as Tuesday, 8 December 2026 11:26:41 month first"));
+    EXPECT_THAT(r.err, HasSubstr("Give --date-order dmy when"));
+  }
+  for (const char* order : {"dmy", "mdy"}) {
+    const CliResult shown =
+        Run((std::string("--date-order ") + order + " show us.omx --format json").c_str());
+    EXPECT_EQ(shown.code, 0) << shown.err;
+    const QJsonObject fields = QJsonDocument::fromJson(QByteArray::fromStdString(shown.out))
+                                   .object()["Record"]
+                                   .toObject();
+    EXPECT_EQ(fields["MissionStartIso"].toString(),
+              *order == 'd' ? "2026-08-12T11:26:41+02:00" : "2026-12-08T11:26:41+01:00");
+    EXPECT_EQ(fields["DownloadTimeIso"].toString(), "2026-12-18T09:00:00+01:00");
+  }
   ASSERT_EQ(mkfifo(Path("fifo").toLocal8Bit().constData(), 0600), 0);
   for (const char* line : {"show fifo", "--virtual-state fifo status",
                            "export cut.omx -o fifo --yes", "--virtual download -o fifo --yes"}) {

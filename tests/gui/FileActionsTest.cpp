@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -140,6 +141,42 @@ TEST_F(FileActionsTest, AFileEditedAfterItsSaveOpensMarkedChanged) {
   EXPECT_TRUE(form->windowTitle().endsWith(" - changed after it was saved"))
       << form->windowTitle().toStdString();
   EXPECT_TRUE(note().contains("changed after it was saved")) << note().toStdString();
+}
+
+// A file from elsewhere whose dates read both ways: the window shows both readings by month name
+// and opens the file in the order chosen; Cancel leaves the window as it was.
+TEST_F(FileActionsTest, AFileWhoseDatesReadBothWaysOpensInTheOrderTheUserChooses) {
+  Start();
+  QFile file(Path("us.omx"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("<Status>\r\nVersion=256\r\nMissionStart=12/8/2026 11:26:41 AM\r\n");
+  file.close();
+  QString shown;
+  const char* button = nullptr;
+  runDialog = [&](QDialog& dialog) {
+    EXPECT_EQ(dialog.objectName(), "DateOrderDialog");
+    const auto* text = dialog.findChild<QLabel*>(QStringLiteral("DateOrderText"));
+    shown = text ? text->text() : QString();
+    if (!button) return int(QDialog::Rejected);
+    dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    return dialog.result();
+  };
+  const std::uint64_t held = form->Workplace->RecordGeneration();
+  Open(Path("us.omx"));
+  EXPECT_TRUE(shown.contains("12 August 2026 11:26:41")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains("8 December 2026 11:26:41")) << shown.toStdString();
+  EXPECT_EQ(form->Workplace->RecordGeneration(), held);
+  EXPECT_TRUE(messages.empty());
+
+  for (const auto& [choice, month] : {std::pair{"DayFirst", 8}, {"MonthFirst", 12}}) {
+    button = choice;
+    Open(Path("us.omx"));
+    ASSERT_EQ(form->PollState, psFile) << choice;
+    EXPECT_EQ(form->Workplace->Record->MissionStart,
+              month == 8 ? EncodeDateTime(2026, 8, 12, 11, 26, 41)
+                         : EncodeDateTime(2026, 12, 8, 11, 26, 41));
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FileActionsTest, AnOpenedFileSwitchesTheProbeOffUntilFileNew) {
