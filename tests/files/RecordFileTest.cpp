@@ -169,7 +169,7 @@ TEST_F(RecordFileTest, FilesThatCannotBeReadFaithfullyAreRefused) {
       {with("StartTime=1 Jul 2021 12:00:00", "StartTime=soon"),
        "the date/time \"soon\" of StartTime cannot be read"},
       {with("StartTime=1 Jul 2021 12:00:00", "StartTime=4/3/2021 3:04:05 PM"),
-       "whether they put the day or the month first cannot be told"},
+       "and nothing in the file tells which"},
       // Control bytes and long runs of the file are not copied into messages.
       {with("SampleRate=10", "SampleRate=\x1b]2;pwned\x07\x1b[2J" + std::string(1000, '9')),
        "SampleRate \"?]2;pwned??[2J" + std::string(40 - 14, '9') + "...\" is not"},
