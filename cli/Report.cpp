@@ -117,6 +117,8 @@ Fields RecordFields(const TProbeStatus& p) {
       Flag("MemoryClear", "StatusMemoryClearLed", p.MemoryClear),
       Flag("RolloverEnable", "StatusRolloverEnableLed", p.RolloverEnable),
       Flag("RolloverOccured", "StatusRolloverOccuredLed", p.RolloverOccured),
+      // In the text the sample rate's unit (s or min) says it; scripts get the flag.
+      {QStringLiteral("Test"), QString(), QString(), p.Test},
   };
 }
 
@@ -126,6 +128,8 @@ Fields ProbeStatusFields(const TProbeStatus& p, TDateTime pcClock) {
   const auto afterComment = fields.begin() + 3;
   fields.insert(afterComment, {Time("CurrentClock", "StatusCurrentClock", p.CurrentClock),
                                Time("PcClock", "StatusPcClock", pcClock)});
+  // The probe's own lamp, shown in the text too.
+  std::erase_if(fields, [](const Field& field) { return field.key == u"Test"; });
   fields.push_back(Flag("Test", "StatusTestLed", p.Test));
   fields.push_back(Flag("ProbeOff", "StatusProbeOffLed", p.ProbeOff));
   return fields;

@@ -1,4 +1,6 @@
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdlib>
 #include <memory>
@@ -40,6 +42,34 @@ TEST_F(MissionTest, LaunchThenTwoHoursLaterDownloadGivesTheSamplesOfThoseHours) 
   EXPECT_NEAR(record->GetSample(119).Time * 86400, EncodeDateTime(2026, 1, 15, 11, 0, 0) * 86400,
               0.5);
   EXPECT_TRUE(record->MissionInProgress);
+}
+
+// A test-mode mission samples every rate seconds, not minutes; its record keeps that through the
+// file, the export of the file, show, and the archive's entry and its export.
+TEST_F(MissionTest, ATestModeRecordStaysOneEverywhere) {
+  WriteState(Path("state"), "clear", 2026, 1, 15, 9, 0, 30);
+  ASSERT_EQ(Virtual("launch --rate 2 --next-minute --test").code, 0);
+  const CliResult download = Virtual("--advance 10m download -o t.omx --export d.txt");
+  ASSERT_EQ(download.code, 0) << download.err;
+  ASSERT_EQ(Virtual("archive export 1 -o back.omx").code, 0);
+  std::int64_t last = 0;
+  for (const char* file : {"t.omx", "back.omx"}) {
+    auto record = std::make_unique<TProbeRecord>();
+    ASSERT_TRUE(LoadFromFile(*record, Path(file))) << file;
+    EXPECT_TRUE(record->Test) << file;
+    EXPECT_EQ(record->SampleSeconds(1) - record->SampleSeconds(0), 2) << file;
+    EXPECT_EQ(record->GetSample(0).Time, EncodeDateTime(2026, 1, 15, 9, 1, 0)) << file;
+    last = record->SampleSeconds(record->ReadSamples - 1);
+    EXPECT_LT(last - record->SampleSeconds(0), 600) << file;
+  }
+  ASSERT_EQ(Run("export t.omx -o f.txt").code, 0);
+  EXPECT_EQ(ReadFile(Path("f.txt")), ReadFile(Path("d.txt")));
+  for (const char* record : {"t.omx", "archive:1"}) {
+    const CliResult shown = Virtual(Args("show --format json") << QString::fromLatin1(record));
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(shown.out)).object();
+    EXPECT_TRUE(json["Record"].toObject()["Test"].toBool()) << record;
+    EXPECT_EQ(json["Summary"].toObject()["LastIso"].toString(), IsoDateTimeText(last)) << record;
+  }
 }
 
 TEST_F(MissionTest, LaunchRefusesFirstSampleTooEarlyOrTooLate) {

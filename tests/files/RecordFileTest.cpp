@@ -300,7 +300,8 @@ TEST(DateTimeTexts, AreReadOnlyWhenOneReadingExists) {
 // A dozen regional settings, each with its own time zone, chosen for their date forms: month
 // first, day first, year first, with "/", ".", "-", month names, AM/PM markers, 24-hour words and
 // forms beyond ASCII. Every file written under one opens under every other with the same instants
-// and test mode; stripped of its Instants section (as older versions wrote it) it opens with the
+// and test mode, and so does a copy with an edited log value, marked changed, its dates read from
+// its lines; stripped of its Instants section (as older versions wrote it) it opens with the
 // same local times, or - only where its numeric dates could be day first or month first - is
 // refused with both readings of each such date, and opens right once the order is given.
 TEST_F(RecordFileTest, EveryWriterAndReaderAgreeOnTheDates) {
@@ -349,7 +350,11 @@ TEST_F(RecordFileTest, EveryWriterAndReaderAgreeOnTheDates) {
         LocaleGuard guard(writer.locale);
         ASSERT_TRUE(SaveToFile(*record, Path("sealed.omx")));
       }
-      Write("lines.omx", AboveInstants(ReadBytes(Path("sealed.omx"))));
+      const std::string sealed = ReadBytes(Path("sealed.omx"));
+      Write("lines.omx", AboveInstants(sealed));
+      // An edited log value: read from its lines, the instants choosing between two readings.
+      std::string edited = sealed;
+      Write("edited.omx", edited.replace(edited.find("\r\nT1=0\r\n"), 8, "\r\nT1=9\r\n"));
       for (const auto& reader : locales) {
         if (&reader == &writer) continue;
         LocaleGuard guard(reader.locale);
@@ -364,6 +369,10 @@ TEST_F(RecordFileTest, EveryWriterAndReaderAgreeOnTheDates) {
         EXPECT_EQ(loaded->Test, r.test) << pair;
         EXPECT_EQ(loaded->SampleSeconds(2), record->SampleSeconds(2)) << pair;
         EXPECT_FALSE(loaded->ChangedAfterSave) << pair;
+        ASSERT_TRUE(LoadFromFile(*loaded, Path("edited.omx"), &error)) << pair << ": " << error;
+        EXPECT_TRUE(loaded->ChangedAfterSave) << pair;
+        EXPECT_EQ(loaded->MissionStart, record->MissionStart) << pair;
+        EXPECT_EQ(loaded->Test, r.test) << pair;
 
         DateQuestion question;
         const bool expectRefusal = r.twoReadings && writer.twoReadings != DateOrder::kUnknown;
