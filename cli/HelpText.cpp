@@ -203,6 +203,13 @@ Commands:
   text += R"(
 A record is a record file or archive:ID, the archive entry ID.
 
+A record file ends with an Instants section that older programs never read: the start,
+mission start and download times as UTC instants, the test-mode flag, and a SHA-256 of the
+lines above it. With it, a file gives the same times under any regional settings and time
+zone, and show says "Changed after it was saved" when the file was edited since. A file
+without it is read by its date texts, a date only when it has one reading; dates that could
+be day first or month first (4/3/2026) need --date-order.
+
 Messages go to stderr; status, show, archive list and archive show write to stdout.
 
 Exit codes:
@@ -214,7 +221,8 @@ Exit codes:
      (or its mission) changed during a download
   6  not allowed in the probe's present state
   7  first sample time refused: not after the probe's clock, or more than 250 minutes ahead
-  8  file error: a record, export, report or state file cannot be read or written
+  8  file error: a record, export, report or state file cannot be read or written, or a
+     record file's dates read both ways and --date-order is not given
   9  archive error: the archive cannot be opened, read or written
  10  outside limits (show --check, download --check)
  11  no samples: nothing to judge (show --check, download --check)
