@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -107,37 +108,57 @@ DateOrder AskDateOrder(QWidget* parent, const QString& file, const DateQuestion&
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("DateOrderDialog"));
   dialog.setWindowTitle(QObject::tr("Day or month first?"));
-  QString rows;
-  const QLocale locale;
-  for (const DateQuestion::Date& date : question.dates) {
-    rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
-                .arg(QString::fromStdString(date.key).toHtmlEscaped(),
-                     UnmistakableDateTimeText(date.dayFirst, locale).toHtmlEscaped(),
-                     UnmistakableDateTimeText(date.monthFirst, locale).toHtmlEscaped());
-  }
-  auto* text = new QLabel(
-      QObject::tr("<p>%1 holds its dates only as text, and they were written under regional "
-                  "settings that put either the day or the month first: nothing in the file "
-                  "tells which.</p><table cellspacing=\"6\"><tr><th></th><th align=\"left\">Day "
-                  "first</th><th align=\"left\">Month first</th></tr>%2</table><p>Which did the "
-                  "computer that wrote the file put first?</p>")
-          .arg(QDir::toNativeSeparators(file).toHtmlEscaped(), rows),
+  auto* intro = new QLabel(
+      QObject::tr("%1 holds its dates only as text, and they were written under regional settings "
+                  "that put either the day or the month first: nothing in the file tells which.")
+          .arg(QDir::toNativeSeparators(file)),
       &dialog);
-  text->setObjectName(QStringLiteral("DateOrderText"));
-  text->setTextFormat(Qt::RichText);
+  intro->setTextFormat(Qt::PlainText);
+  intro->setWordWrap(true);
+  // Each date both ways, named as the Status page names it.
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(16);
+  const auto heading = [&](const QString& text, int column) {
+    auto* label = new QLabel(text, &dialog);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    grid->addWidget(label, 0, column);
+  };
+  heading(QObject::tr("Day first"), 1);
+  heading(QObject::tr("Month first"), 2);
+  const QLocale locale;
+  int row = 1;
+  for (const DateQuestion::Date& date : question.dates) {
+    const QString caption = date.key == "StartTime"      ? QObject::tr("First Sample")
+                            : date.key == "MissionStart" ? QObject::tr("Record Start")
+                            : date.key == "DownloadTime" ? QObject::tr("Download Time")
+                                                         : QString::fromStdString(date.key);
+    grid->addWidget(new QLabel(caption, &dialog), row, 0);
+    grid->addWidget(new QLabel(UnmistakableDateTimeText(date.dayFirst, locale), &dialog), row, 1);
+    grid->addWidget(new QLabel(UnmistakableDateTimeText(date.monthFirst, locale), &dialog), row,
+                    2);
+    ++row;
+  }
+  auto* ask =
+      new QLabel(QObject::tr("Which did the computer that wrote the file put first?"), &dialog);
   auto* buttons = new QDialogButtonBox(&dialog);
   QPushButton* dayFirst = buttons->addButton(QObject::tr("&Day first"), QDialogButtonBox::AcceptRole);
   dayFirst->setObjectName(QStringLiteral("DayFirst"));
   QPushButton* monthFirst =
       buttons->addButton(QObject::tr("&Month first"), QDialogButtonBox::AcceptRole);
   monthFirst->setObjectName(QStringLiteral("MonthFirst"));
-  buttons->addButton(QDialogButtonBox::Cancel);
+  // Enter is no answer to this question: it cancels.
+  for (QPushButton* answer : {dayFirst, monthFirst}) answer->setAutoDefault(false);
+  buttons->addButton(QDialogButtonBox::Cancel)->setDefault(true);
   QObject::connect(dayFirst, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(kDayFirst); });
   QObject::connect(monthFirst, &QPushButton::clicked, &dialog,
                    [&dialog] { dialog.done(kMonthFirst); });
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(text);
+  layout->addWidget(intro);
+  layout->addLayout(grid);
+  layout->addWidget(ask);
   layout->addWidget(buttons);
   switch (RunDialog(dialog)) {
     case kDayFirst:
