@@ -24,6 +24,9 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
   records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0, 300, kT0 + 2 * kDay));
   records.push_back(MakeRecord(0x28B2, "K\xFChlraum", kT0, 9000, kT0 + 70 * kDay, 1));
   records.push_back(MakeRecord(0x28A1, "", kT0 + 3 * kDay, 0, kT0 + 3 * kDay + 60));
+  // The same readings from a file edited after it was saved are an entry of their own.
+  records.push_back(std::make_unique<TProbeRecord>(*records[1]));
+  records.back()->ChangedAfterSave = true;
   TArchive archive(location_);
   std::string error;
   std::vector<std::int64_t> ids;
@@ -45,7 +48,7 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
   ASSERT_TRUE(reader.List({}, entries, error)) << error;
   std::vector<std::int64_t> listed;
   for (const ArchiveEntry& e : entries) listed.push_back(e.id);
-  EXPECT_EQ(listed, (std::vector{ids[1], ids[2], ids[0]}));
+  EXPECT_EQ(listed, (std::vector{ids[3], ids[1], ids[2], ids[0]}));
   auto loaded = std::make_unique<TProbeRecord>();
   for (std::size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE(i);
@@ -56,6 +59,7 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
     EXPECT_EQ(entry.serialText, r.SerialNumberText());
     EXPECT_EQ(entry.downloadSeconds, DateTimeToProbeSeconds(r.DownloadTime));
     EXPECT_EQ(entry.samples, r.HeldSamples());
+    EXPECT_EQ(entry.changed, r.ChangedAfterSave);
     EXPECT_EQ(entry.contentHash, ContentHash(r));
     EXPECT_EQ(entry.provenance.adapter, kProvenance.adapter);
     EXPECT_EQ(entry.provenance.user, "anna");
