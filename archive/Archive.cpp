@@ -24,8 +24,8 @@ constexpr const char* kEntryColumns =
     "id, serial_number, serial_text, name, comment, mission_start_seconds, start_seconds, "
     "download_seconds, mission_start, download_time, sample_rate, samples, test, "
     "rollover_occurred, minimum, maximum, content_hash, adapter, workstation, login_user, "
-    "program_version, source, stored_seconds";
-constexpr int kEntryColumnCount = 23;
+    "program_version, source, stored_seconds, changed_after_save";
+constexpr int kEntryColumnCount = 24;
 // The rest of the record, after the entry's columns, in the order ReadRecord reads them.
 constexpr const char* kRecordColumns =
     "record_version, current_clock, memory_clear, mission_in_progress, rollover_enable, "
@@ -69,6 +69,7 @@ void ReadEntry(const QSqlQuery& q, ArchiveEntry& e) {
   e.provenance.programVersion = Utf8(q.value(20));
   e.provenance.source = Utf8(q.value(21));
   e.storedSeconds = q.value(22).toLongLong();
+  e.changed = q.value(23).toInt() != 0;
 }
 
 // The record of a row read with kEntryColumns and kRecordColumns; false when its log does not
@@ -92,6 +93,7 @@ bool ReadRecord(const QSqlQuery& q, const ArchiveEntry& e, TProbeRecord& r) {
   r.DownloadTime = e.downloadTime;
   r.SamplesTotal = q.value(k + 8).toInt();
   r.Test = e.test;
+  r.ChangedAfterSave = e.changed;
   r.ProbeOff = q.value(k + 9).toInt() != 0;
   r.StartSeconds = e.startSeconds;
   r.MissionStartSeconds = e.missionStartSeconds;
@@ -231,6 +233,7 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
       summary.samples,
       double{summary.minimum},
       double{summary.maximum},
+      int{record.ChangedAfterSave},
   };
   static const QString insert = QStringLiteral(
       "INSERT INTO ombrix_entries (content_hash, serial_number, serial_text, search_text, "
@@ -239,8 +242,9 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
       "mission_start, mission_start_seconds, mission_samples, read_samples, rollover_occurred, "
       "download_time, download_seconds, samples_total, test, probe_off, log, adapter, "
       "workstation, login_user, program_version, source, stored_seconds, samples, minimum, "
-      "maximum) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-      "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (content_hash) DO NOTHING RETURNING id");
+      "maximum, changed_after_save) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (content_hash) DO NOTHING "
+      "RETURNING id");
 
   return Run(
       [&](QSqlDatabase& db, std::string& error) {

@@ -56,6 +56,8 @@ struct ArchiveEntry {  // one row as listed
   TDateTime missionStart = 0, downloadTime = 0;  // local, as the record shows them
   std::int32_t sampleRate = 0, samples = 0;      // samples = HeldSamples()
   bool test = false, rollover = false;
+  // TProbeRecord::ChangedAfterSave: stored from a record file edited after it was saved.
+  bool changed = false;
   float minimum = 0, maximum = 0;  // meaningful when samples > 0
   std::string contentHash;         // 64 lower-case hex digits
   ArchiveProvenance provenance;

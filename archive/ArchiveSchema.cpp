@@ -112,9 +112,18 @@ bool AddListingColumns(QSqlDatabase& db, const SqlDialect&, QSqlError& error) {
   }
 }
 
+// 2 → 3: whether the record was opened from a file edited after it was saved. No archive of an
+// older schema could store such a record with its mark, so every entry there is unchanged.
+bool AddChangedColumn(QSqlDatabase& db, const SqlDialect&, QSqlError& error) {
+  return ExecAll(db,
+                 {QStringLiteral("ALTER TABLE ombrix_entries ADD COLUMN changed_after_save "
+                                 "INTEGER NOT NULL DEFAULT 0")},
+                 error);
+}
+
 using Step = bool (*)(QSqlDatabase&, const SqlDialect&, QSqlError&);
 // Step n brings the schema from version n to n + 1.
-constexpr Step kSteps[] = {CreateEntries, AddListingColumns};
+constexpr Step kSteps[] = {CreateEntries, AddListingColumns, AddChangedColumn};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 struct SchemaState {

@@ -9,8 +9,9 @@
 namespace ombrix::archive_sql {
 
 // The schema this program writes. Version 1 kept every record field; version 2 added the listing
-// columns (samples, minimum, maximum), filled in place from the stored logs.
-constexpr int kSchemaVersion = 2;
+// columns (samples, minimum, maximum), filled in place from the stored logs; version 3 keeps the
+// mark of a record whose file was changed after it was saved (changed_after_save).
+constexpr int kSchemaVersion = 3;
 
 constexpr const char* kEntriesTable = "ombrix_entries";
 constexpr const char* kSchemaTable = "ombrix_schema";

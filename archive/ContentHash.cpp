@@ -31,8 +31,10 @@ std::int64_t WholeSeconds(TDateTime value) {
 // the instants StartSeconds and MissionStartSeconds they show. Changing anything here changes
 // every hash and with it what counts as the same download: a new form needs a new first line.
 // The form holds what a record file keeps, so that a download and the file it was saved to are
-// one entry: the probe's clock at the status read is left out, and the test and switched-off
-// flags, which a file does not keep, enter only when they are set.
+// one entry: the probe's clock at the status read is left out. The test and switched-off flags
+// enter only when they are set; so does the mark of a file edited after it was saved, which leaves
+// the hash of every record without it as it was and keeps an edited file from being taken for the
+// clean record it was saved from.
 std::string CanonicalRecord(const TProbeRecord& record) {
   std::string out = "ombrix-record/1\n";
   const auto line = [&out](const char* key, auto value) {
@@ -65,6 +67,7 @@ std::string CanonicalRecord(const TProbeRecord& record) {
   line("samples_total", record.SamplesTotal);
   if (record.Test) flag("test", true);
   if (record.ProbeOff) flag("probe_off", true);
+  if (record.ChangedAfterSave) flag("changed_after_save", true);
   bytes("log", std::string_view(reinterpret_cast<const char*>(record.LogBuffer.data()),
                                 static_cast<std::size_t>(record.HeldSamples())));
   return out;

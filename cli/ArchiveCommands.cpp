@@ -42,6 +42,7 @@ QJsonObject EntryJson(const ArchiveEntry& e) {
       {"DownloadTime", DateTimeText(e.downloadTime)},
       {"DownloadTimeIso", IsoDateTimeText(e.downloadSeconds)},
       {"Samples", e.samples},
+      {"Changed", e.changed},
       {"ContentHash", QString::fromStdString(e.contentHash)},
       {"Adapter", QString::fromStdString(e.provenance.adapter)},
       {"Workstation", QString::fromStdString(e.provenance.workstation)},
@@ -68,7 +69,8 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
               {{"Archive", QString::fromStdString(archive.Location().Text())}, {"Entries", array}});
     return kSuccess;
   }
-  // One line an entry, newest download first, in columns.
+  // One line an entry, newest download first, in columns; an entry stored from a record file
+  // edited after it was saved ends its line with the note show's table gives such a file.
   const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
                              .arg(QStringLiteral("Id"), 6)
                              .arg(QStringLiteral("Serial number"), -23)
@@ -92,7 +94,7 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
                              .arg(any ? Celsius(e.minimum) : QString(), 6)
                              .arg(any ? Celsius(e.maximum) : QString(), 6)
                              .arg(QString::fromStdString(e.provenance.adapter));
-    console.out << WithoutTrailingBlanks(line) << '\n';
+    console.out << WithoutTrailingBlanks(line) << ChangedNote(e.changed) << '\n';
   }
   return kSuccess;
 }
@@ -123,6 +125,8 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
        QString::fromStdString(entry.provenance.adapter),
        {}},
       {QString(), QStringLiteral("Content hash :"), QString::fromStdString(entry.contentHash), {}}};
+  const Fields changed = ChangedFields(entry.changed);
+  all.insert(all.end(), changed.begin(), changed.end());
   all.insert(all.end(), fields.begin(), fields.end());
   PrintText(console.out, all);
   console.out << '\n';

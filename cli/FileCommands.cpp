@@ -162,15 +162,9 @@ int RunShow(const Options& options, const Request& request, const Console& conso
     const TProbeRecord& record = *inputs[0].record;
     // "File :" as the status bar shows it for a record file.
     Fields all{{QString(), QStringLiteral("File :"), inputs[0].shown, {}}};
-    if (record.ChangedAfterSave) {
-      all.push_back({QString(),
-                     QStringLiteral("Changed after it was saved: not the readings as "
-                                    "they were downloaded"),
-                     {},
-                     {},
-                     true});
-    }
+    const Fields changed = ChangedFields(record.ChangedAfterSave);
     const Fields fields = RecordFields(record);
+    all.insert(all.end(), changed.begin(), changed.end());
     all.insert(all.end(), fields.begin(), fields.end());
     PrintText(console.out, all);
     console.out << '\n';
@@ -202,8 +196,7 @@ int RunShow(const Options& options, const Request& request, const Console& conso
                                .arg(any ? figures::MeanKinetic(st.meanKinetic) : QString(), 9)
                                .arg(static_cast<int>(st.excursions.size()), 4)
                                .arg(QString::fromLatin1(VerdictText(st.verdict)));
-      console.out << line.toStdString()
-                  << (record.ChangedAfterSave ? "  (changed after it was saved)" : "") << '\n';
+      console.out << line.toStdString() << ChangedNote(record.ChangedAfterSave) << '\n';
     }
   }
   return options.check ? CheckOutcome(inputs, checked, console) : kSuccess;

@@ -155,6 +155,19 @@ Fields SampleSummary(const RecordStatistics& s) {
   return fields;
 }
 
+Fields ChangedFields(bool changed) {
+  if (!changed) return {};
+  return {{QString(),
+           QStringLiteral("Changed after it was saved: not the readings as they were downloaded"),
+           {},
+           {},
+           true}};
+}
+
+const char* ChangedNote(bool changed) {
+  return changed ? "  (changed after it was saved)" : "";
+}
+
 void PrintText(std::ostream& out, const Fields& fields, int width) {
   for (const Field& field : fields) {
     if (field.label.isEmpty()) continue;

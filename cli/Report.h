@@ -34,6 +34,11 @@ Fields ProbeStatusFields(const TProbeStatus& probe, TDateTime pcClock);
 Fields RecordFields(const TProbeStatus& probe);
 // The held samples: count, first and last time, minimum, mean and maximum temperature.
 Fields SampleSummary(const RecordStatistics& statistics);
+// How show marks a record opened from a file edited after it was saved (ChangedAfterSave), for a
+// record file and an archive entry alike: a line of its own before the status fields, and the
+// note that ends the record's line in a one-line-a-record table. Nothing for an unchanged one.
+Fields ChangedFields(bool changed);
+const char* ChangedNote(bool changed);
 
 // The statistics of a record against its limits for scripts: the limits, minimum and maximum
 // times, standard deviation, mean kinetic temperature, time below and above, excursions and the

@@ -24,6 +24,9 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
   records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0, 300, kT0 + 2 * kDay));
   records.push_back(MakeRecord(0x28B2, "K\xFChlraum", kT0, 9000, kT0 + 70 * kDay, 1));
   records.push_back(MakeRecord(0x28A1, "", kT0 + 3 * kDay, 0, kT0 + 3 * kDay + 60));
+  // The same readings from a file edited after it was saved are an entry of their own.
+  records.push_back(std::make_unique<TProbeRecord>(*records[1]));
+  records.back()->ChangedAfterSave = true;
   TArchive archive(location_);
   std::string error;
   std::vector<std::int64_t> ids;
@@ -45,7 +48,7 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
   ASSERT_TRUE(reader.List({}, entries, error)) << error;
   std::vector<std::int64_t> listed;
   for (const ArchiveEntry& e : entries) listed.push_back(e.id);
-  EXPECT_EQ(listed, (std::vector{ids[1], ids[2], ids[0]}));
+  EXPECT_EQ(listed, (std::vector{ids[3], ids[1], ids[2], ids[0]}));
   auto loaded = std::make_unique<TProbeRecord>();
   for (std::size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE(i);
@@ -56,6 +59,7 @@ TEST_P(ArchiveContract, StoresOnceAndGivesBackEveryFieldNewestFirst) {
     EXPECT_EQ(entry.serialText, r.SerialNumberText());
     EXPECT_EQ(entry.downloadSeconds, DateTimeToProbeSeconds(r.DownloadTime));
     EXPECT_EQ(entry.samples, r.HeldSamples());
+    EXPECT_EQ(entry.changed, r.ChangedAfterSave);
     EXPECT_EQ(entry.contentHash, ContentHash(r));
     EXPECT_EQ(entry.provenance.adapter, kProvenance.adapter);
     EXPECT_EQ(entry.provenance.user, "anna");
@@ -206,24 +210,36 @@ TEST_P(ArchiveContract, RefusesAnEntryChangedInTheDatabase) {
   }
 }
 
-TEST_P(ArchiveContract, UpgradesSchemaOneInPlaceAndRefusesANewerSchema) {
+TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
   std::vector<std::unique_ptr<TProbeRecord>> records;
   records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0, 9000, kT0 + 70 * kDay));
   records.push_back(MakeRecord(0x28A1, "Fridge 2", kT0 + 71 * kDay, 0, kT0 + 71 * kDay));
+  // The columns each older schema did not have yet.
+  const struct {
+    int version;
+    QStringList missing;
+  } older[] = {
+      {1, {"samples", "minimum", "maximum", "changed_after_save"}},
+      {2, {"changed_after_save"}},
+  };
   std::string error;
-  {
-    TArchive archive(location_);
-    StoreResult result;
-    for (const auto& r : records) ASSERT_TRUE(archive.Store(*r, kProvenance, result, error));
-  }
-  // Schema 1 had no listing columns.
-  Sql({"ALTER TABLE ombrix_entries DROP COLUMN samples",
-       "ALTER TABLE ombrix_entries DROP COLUMN minimum",
-       "ALTER TABLE ombrix_entries DROP COLUMN maximum", "UPDATE ombrix_schema SET version = 1"});
-  {
+  for (const auto& schema : older) {
+    SCOPED_TRACE(schema.version);
+    location_ = NewLocation();
+    {
+      TArchive archive(location_);
+      StoreResult result;
+      for (const auto& r : records) ASSERT_TRUE(archive.Store(*r, kProvenance, result, error));
+    }
+    QStringList statements;
+    for (const QString& column : schema.missing)
+      statements << "ALTER TABLE ombrix_entries DROP COLUMN " + column;
+    statements << QStringLiteral("UPDATE ombrix_schema SET version = %1").arg(schema.version);
+    Sql(statements);
+
     TArchive archive(location_);
     ASSERT_TRUE(archive.Open(error)) << error;
-    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 2);
+    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 3);
     std::vector<ArchiveEntry> entries;
     ASSERT_TRUE(archive.List({}, entries, error)) << error;
     ASSERT_EQ(entries.size(), 2u);
@@ -232,17 +248,21 @@ TEST_P(ArchiveContract, UpgradesSchemaOneInPlaceAndRefusesANewerSchema) {
     EXPECT_EQ(entries[1].minimum, 0.0f);   // log byte 80
     EXPECT_EQ(entries[1].maximum, 24.5f);  // log byte 129
     auto loaded = std::make_unique<TProbeRecord>();
-    ASSERT_TRUE(archive.Load(entries[1].id, *loaded, nullptr, error)) << error;
-    ExpectSameRecord(*loaded, *records[0]);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_FALSE(entries[i].changed);
+      // Load checks the stored hash against the content read back.
+      ASSERT_TRUE(archive.Load(entries[i].id, *loaded, nullptr, error)) << error;
+      ExpectSameRecord(*loaded, *records[1 - i]);
+    }
   }
 
-  Sql({"UPDATE ombrix_schema SET version = 3"});
+  Sql({"UPDATE ombrix_schema SET version = 4"});
   TArchive archive(location_);
   std::vector<ArchiveEntry> entries;
   EXPECT_FALSE(archive.List({}, entries, error));
   EXPECT_EQ(error, "The archive \"" + location_.Text() +
-                       "\" was written by a newer version of Ombrix (schema 3); this version "
-                       "reads schema 2 and older.");
+                       "\" was written by a newer version of Ombrix (schema 4); this version "
+                       "reads schema 3 and older.");
 }
 
 OMBRIX_ON_BOTH_BACKENDS(ArchiveContract);

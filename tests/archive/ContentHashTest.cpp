@@ -69,6 +69,7 @@ TEST(ContentHash, EveryFieldCountsButNotWhatDecodingAddsOrTheFractionOfASecond) 
       {"SamplesTotal", [](TProbeRecord& r) { ++r.SamplesTotal; }, false},
       {"Test", [](TProbeRecord& r) { r.Test = true; }, false},
       {"ProbeOff", [](TProbeRecord& r) { r.ProbeOff = true; }, false},
+      {"ChangedAfterSave", [](TProbeRecord& r) { r.ChangedAfterSave = true; }, false},
       {"a held log byte", [](TProbeRecord& r) { r.LogBuffer[2] = 254; }, false},
       {"the probe's clock at the status read", [](TProbeRecord& r) { r.CurrentClock += 1; }, true},
       {"DownloadTime within its second", [](TProbeRecord& r) { r.DownloadTime -= 0.6 * kSecond; },

@@ -8,6 +8,7 @@
 
 #include "CliRunner.h"
 #include "PgServer.h"
+#include "RecordFile.h"
 
 namespace ombrix::testing {
 namespace {
@@ -123,6 +124,58 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   EXPECT_THAT(r.err, HasSubstr("first.omx: already in the archive as entry 1"));
   EXPECT_THAT(r.err, HasSubstr("fourth.omx: stored as archive entry 4"));
   EXPECT_EQ(ListEntries().size(), 4);
+}
+
+// A record's test mode and the mark of a file edited after it was saved go into the archive with
+// the record, show in its listing and come back out in the file export writes.
+TEST_F(ArchiveTest, TestModeAndTheChangedMarkSurviveTheArchive) {
+  CliResult r = Run("--virtual-state state --no-archive download -o clean.omx");
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto record = std::make_unique<TProbeRecord>();
+  std::string error;
+  ASSERT_TRUE(LoadFromFile(*record, Path("clean.omx"), &error)) << error;
+  record->Test = true;
+  record->DecodeLog();
+  ASSERT_TRUE(SaveToFile(*record, Path("test.omx"), &error)) << error;
+  // clean.omx with one log value changed by hand.
+  std::string bytes = ReadFile(Path("clean.omx"));
+  const std::size_t at = bytes.find("\r\nT3=") + 5;
+  bytes.replace(at, bytes.find("\r\n", at) - at, "0");
+  QFile edited(Path("edited.omx"));
+  ASSERT_TRUE(edited.open(QIODevice::WriteOnly));
+  edited.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  edited.close();
+
+  const struct {
+    std::string file;
+    bool test, changed;
+  } cases[] = {{"clean.omx", false, false}, {"test.omx", true, false}, {"edited.omx", false, true}};
+  const CliResult imported =
+      Run("--virtual-state state archive import clean.omx test.omx edited.omx");
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  const QJsonArray entries = ListEntries();  // newest first: the same download, so by id
+  const QStringList lines = QString::fromStdString(Run("--virtual-state state archive list").out)
+                                .split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(entries.size(), 3);
+  ASSERT_EQ(lines.size(), 4);
+  for (int i = 0; i < 3; ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.file);
+    const std::string id = std::to_string(i + 1);
+    EXPECT_THAT(imported.err, HasSubstr(c.file + ": stored as archive entry " + id));
+    EXPECT_EQ(entries[2 - i].toObject()["Changed"].toBool(!c.changed), c.changed);
+    EXPECT_EQ(lines[3 - i].endsWith("  (changed after it was saved)"), c.changed)
+        << lines[3 - i].toStdString();
+    const std::string shown = Run(("--virtual-state state archive show " + id).c_str()).out;
+    EXPECT_EQ(shown.find("\nChanged after it was saved: ") != std::string::npos, c.changed);
+
+    r = Run(("--virtual-state state archive export " + id + " -o copy.omx --yes").c_str());
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_TRUE(LoadFromFile(*record, Path("copy.omx"), &error)) << error;
+    EXPECT_EQ(record->Test, c.test);
+    EXPECT_EQ(record->ChangedAfterSave, c.changed);
+    EXPECT_EQ(record->LogBuffer[3] == 0, c.changed) << "the edited value is kept";
+  }
 }
 
 // Demo downloads never reach the user's archive: without a state they go to one that lasts as long
