@@ -4,7 +4,9 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
+#include <map>
 
 #include "ArchiveSchema.h"
 #include "ArchiveSql.h"
@@ -197,6 +199,7 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
   const int held = record.HeldSamples();
   const archive_sql::LogSummary summary = archive_sql::SummarizeLog(record.LogBuffer.data(), held);
   const std::string serialText = record.SerialNumberText();
+  const std::int64_t storedSeconds = NowProbeSeconds();
   const QVariantList values{
       hash,
       static_cast<qint64>(record.SerialNumber),
@@ -229,7 +232,7 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
       Text(provenance.user),
       Text(provenance.programVersion),
       Text(provenance.source),
-      static_cast<qint64>(NowProbeSeconds()),
+      static_cast<qint64>(storedSeconds),
       summary.samples,
       double{summary.minimum},
       double{summary.maximum},
@@ -278,7 +281,25 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
           stored.duplicate = true;
         }
         query.finish();
-        if (!transaction.Commit(sqlError)) return fail(sqlError);
+        AuditActor actor = CurrentActor(provenance.programVersion);
+        actor.user = provenance.user;
+        actor.workstation = provenance.workstation;
+        AuditEvent event;
+        event.action = provenance.source.rfind("import", 0) == 0 ? "import" : "download";
+        event.probeSerial = serialText;
+        event.adapter = provenance.adapter;
+        event.entryId = stored.id;
+        if (stored.duplicate) {
+          event.message = "already in the archive as entry " + std::to_string(stored.id);
+        } else {
+          event.newValue = archive_sql::StoreFacts(
+              hash.toStdString(), provenance.source, provenance.adapter, provenance.workstation,
+              provenance.user, provenance.programVersion, storedSeconds);
+        }
+        if (!archive_sql::AppendAudit(db, dialect, actor, event, storedSeconds, sqlError) ||
+            !transaction.Commit(sqlError)) {
+          return fail(sqlError);
+        }
         result = stored;
         return true;
       },
@@ -370,6 +391,168 @@ bool TArchive::Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry,
         }
         record = *loaded;
         if (entry) *entry = std::move(found);
+        return true;
+      },
+      error);
+}
+
+bool TArchive::Append(const AuditActor& actor, const AuditEvent& event, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        Transaction transaction(db, dialect);
+        QSqlError sqlError;
+        if (transaction.Begin(false, sqlError) &&
+            archive_sql::AppendAudit(db, dialect, actor, event, NowProbeSeconds(), sqlError) &&
+            transaction.Commit(sqlError)) {
+          return true;
+        }
+        error = "Cannot add to the audit trail of the archive \"" + location_.Text() +
+                "\": " + Cause(sqlError, dialect) + ".";
+        return false;
+      },
+      error);
+}
+
+bool TArchive::Audit(const AuditFilter& filter, std::vector<AuditRow>& rows, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlError sqlError;
+        if (archive_sql::ReadAudit(db, filter, rows, sqlError)) return true;
+        error = "Cannot read the audit trail of the archive \"" + location_.Text() +
+                "\": " + Cause(sqlError, dialect) + ".";
+        return false;
+      },
+      error);
+}
+
+namespace {
+
+// The chain from its first row: numbered without gaps, each row holding the hash of the one
+// before and its own.
+void VerifyChain(const std::vector<AuditRow>& rows, std::vector<std::string>& faults) {
+  std::string previous(64, '0');
+  std::int64_t expected = 1;
+  for (const AuditRow& row : rows) {
+    const std::string name = "audit row " + std::to_string(row.seq);
+    if (row.seq != expected) {
+      faults.push_back(name + ": follows row " + std::to_string(expected - 1) +
+                       (row.seq > expected ? ", so rows are missing" : ", out of order"));
+    } else if (row.previousHash != previous) {
+      faults.push_back(name + ": does not hold the hash of the row before it");
+    }
+    if (AuditRowHash(row) != row.rowHash) {
+      faults.push_back(name + ": its fields do not match its hash (the row was changed)");
+    }
+    previous = row.rowHash;
+    expected = row.seq + 1;
+  }
+}
+
+}  // namespace
+
+bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report,
+                      std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  report = VerifyReport{};
+  std::vector<AuditRow> rows;
+  if (!Audit({}, rows, error)) return false;
+  report.rows = static_cast<std::int64_t>(rows.size());
+  VerifyChain(rows, report.faults);
+  // Each entry's store row: the first row that stored it.
+  std::map<std::int64_t, const AuditRow*> storeRows;
+  for (const AuditRow& row : rows) {
+    if ((row.event.action == "download" || row.event.action == "import") &&
+        row.event.newValue.rfind("content_hash=", 0) == 0) {
+      storeRows.emplace(row.event.entryId, &row);
+    }
+  }
+
+  QString sql = QStringLiteral("SELECT %1, %2, search_text, current_clock_seconds FROM "
+                               "ombrix_entries")
+                    .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns));
+  if (!ids.empty()) sql += QStringLiteral(" WHERE id = ?");
+  sql += QStringLiteral(" ORDER BY id");
+  const auto check = [&](const QSqlQuery& query) {
+    ArchiveEntry e;
+    ReadEntry(query, e);
+    ++report.entries;
+    const std::string name = "entry " + std::to_string(e.id);
+    auto record = std::make_unique<TProbeRecord>();
+    if (!ReadRecord(query, e, *record)) {
+      report.faults.push_back(name + ": its log does not hold the samples it announces");
+      return;
+    }
+    if (ContentHash(*record) != e.contentHash) {
+      report.faults.push_back(name + ": its content does not match its hash");
+      return;
+    }
+    const archive_sql::LogSummary summary =
+        archive_sql::SummarizeLog(record->LogBuffer.data(), record->HeldSamples());
+    std::vector<std::string> columns;
+    const auto column = [&](bool holds, const char* what) {
+      if (!holds) columns.push_back(what);
+    };
+    column(e.serialText == record->SerialNumberText(), "serial_text");
+    column(e.samples == summary.samples, "samples");
+    column(e.minimum == summary.minimum, "minimum");
+    column(e.maximum == summary.maximum, "maximum");
+    column(e.downloadSeconds == WholeSeconds(record->DownloadTime), "download_seconds");
+    // A local time names its instant, or (in the repeated autumn hour) one of its two.
+    const auto sameTime = [](TDateTime local, std::int64_t seconds) {
+      return seconds == 0 || local == ProbeSecondsToDateTime(seconds) ||
+             DateTimeToProbeSeconds(local) == seconds;
+    };
+    column(sameTime(e.missionStart, e.missionStartSeconds), "mission_start");
+    column(sameTime(record->StartTime, e.startSeconds), "start_time");
+    const int k = kEntryColumnCount + 11;
+    column(query.value(k).toString() ==
+               SearchText(e.serialText + '\n' + record->Name + '\n' + record->Comment),
+           "search_text");
+    column(query.value(k + 1).toLongLong() == WholeSeconds(record->CurrentClock),
+           "current_clock_seconds");
+    if (!columns.empty()) {
+      std::string list;
+      for (const std::string& c : columns) list += (list.empty() ? "" : ", ") + c;
+      report.faults.push_back(name + ": its listing columns do not match its content (" + list +
+                              ")");
+    }
+    const auto stored = storeRows.find(e.id);
+    if (stored == storeRows.end()) {
+      report.faults.push_back(name + ": the audit trail has no row that stored it");
+    } else if (stored->second->event.newValue !=
+               archive_sql::StoreFacts(e.contentHash, e.provenance.source, e.provenance.adapter,
+                                       e.provenance.workstation, e.provenance.user,
+                                       e.provenance.programVersion, e.storedSeconds)) {
+      report.faults.push_back(name + ": its provenance differs from audit row " +
+                              std::to_string(stored->second->seq) + ", which stored it");
+    }
+  };
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const auto failed = [&] {
+          error = "Cannot read the archive \"" + location_.Text() +
+                  "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        };
+        if (!query.prepare(sql)) return failed();
+        for (std::size_t i = 0; i < std::max<std::size_t>(ids.size(), 1); ++i) {
+          if (!ids.empty()) query.addBindValue(static_cast<qint64>(ids[i]));
+          if (!query.exec()) return failed();
+          bool any = false;
+          while (query.next()) {
+            any = true;
+            check(query);
+          }
+          if (query.lastError().isValid()) return failed();
+          if (!ids.empty() && !any) {
+            report.faults.push_back("entry " + std::to_string(ids[i]) +
+                                    ": there is no such entry in the archive");
+          }
+        }
         return true;
       },
       error);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AuditTrail.h"
 #include "Probe.h"
 #include "ProbeRecord.h"
 
@@ -103,6 +104,21 @@ class TArchive {
   // The stored record, equal field for field and byte for byte to the one stored, decoded.
   // An unknown id → false, error "There is no entry N in the archive "…"."
   bool Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry, std::string& error);
+  // Appends the event, done by the actor now, to the audit trail (one writer at a time).
+  bool Append(const AuditActor& actor, const AuditEvent& event, std::string& error);
+  // The audit trail's rows in the order they were appended.
+  bool Audit(const AuditFilter& filter, std::vector<AuditRow>& rows, std::string& error);
+  // Checks the entries with the given ids (all when none is given) - their content against its
+  // hash, their listing columns against their content, their provenance against their store row
+  // in the audit trail - and the audit trail's chain from its first row. Each fault found is a
+  // line of report.faults naming the entry or row and what does not hold; false only when the
+  // archive cannot be read.
+  struct VerifyReport {
+    std::int64_t entries = 0, rows = 0;
+    std::vector<std::string> faults;
+  };
+  bool Verify(const std::vector<std::int64_t>& ids, VerifyReport& report, std::string& error);
+
   // The entry stored by a download (never an import) of the same mission (serial, mission start
   // instant, sample rate, test flag) that holds the most samples (the latest download of it);
   // found=false when none. An entry whose content no longer matches its hash is an error.

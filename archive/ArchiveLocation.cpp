@@ -160,6 +160,20 @@ std::string LoginName() {
   return std::to_string(geteuid());
 }
 
+// The account's full name: the first field of its GECOS entry, "" when it has none.
+std::string FullName() {
+  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_gecos) {
+    return {};
+  }
+  const std::string gecos = found->pw_gecos;
+  return gecos.substr(0, gecos.find(','));
+}
+
 }  // namespace
 
 std::string ArchiveLocation::Text() const {
@@ -215,6 +229,11 @@ ArchiveProvenance CurrentProvenance(std::string adapter, std::string source,
   provenance.programVersion = std::move(programVersion);
   provenance.source = std::move(source);
   return provenance;
+}
+
+AuditActor CurrentActor(std::string programVersion) {
+  return {LoginName(), FullName(), QSysInfo::machineHostName().toStdString(),
+          std::move(programVersion)};
 }
 
 }  // namespace ombrix

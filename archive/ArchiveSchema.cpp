@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "AuditTrail.h"
+
 #include <algorithm>
 #include <chrono>
 #include <iterator>
@@ -121,9 +123,112 @@ bool AddChangedColumn(QSqlDatabase& db, const SqlDialect&, QSqlError& error) {
                  error);
 }
 
+// The tables whose rows stay as they were written.
+constexpr const char* kAppendOnly[] = {"ombrix_entries", "ombrix_audit"};
+
+// Rows of the append-only tables cannot be updated or deleted through the database: a trigger
+// refuses it, whoever asks. (A later schema step that must rewrite rows drops them first.)
+QStringList RefuseChanges(const SqlDialect& d) {
+  QStringList statements;
+  if (d.postgres) {
+    statements << QStringLiteral(
+        "CREATE OR REPLACE FUNCTION ombrix_refuse_change() RETURNS trigger LANGUAGE plpgsql AS "
+        "$$ BEGIN RAISE EXCEPTION 'rows of % are kept as written: they cannot be changed or "
+        "deleted', TG_TABLE_NAME; END $$");
+  }
+  for (const char* table : kAppendOnly) {
+    const QString t = QString::fromLatin1(table);
+    if (d.postgres) {
+      statements << QStringLiteral("CREATE TRIGGER %1_kept BEFORE UPDATE OR DELETE ON %1 FOR EACH "
+                                   "ROW EXECUTE FUNCTION ombrix_refuse_change()")
+                        .arg(t)
+                 << QStringLiteral("CREATE TRIGGER %1_not_emptied BEFORE TRUNCATE ON %1 FOR "
+                                   "EACH STATEMENT EXECUTE FUNCTION ombrix_refuse_change()")
+                        .arg(t);
+      // The program's users may read and add rows, nothing else (see the help on electronic
+      // records for the roles to create).
+      statements << QStringLiteral(
+                        "DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = "
+                        "'ombrix_users') THEN GRANT SELECT, INSERT ON %1 TO ombrix_users; "
+                        "GRANT USAGE ON SEQUENCE %1_id_seq TO ombrix_users; END IF; IF EXISTS "
+                        "(SELECT 1 FROM pg_roles WHERE rolname = 'ombrix_readers') THEN GRANT "
+                        "SELECT ON %1 TO ombrix_readers; END IF; END $$")
+                        .arg(t);
+    } else {
+      for (const char* change : {"UPDATE", "DELETE"}) {
+        statements << QStringLiteral("CREATE TRIGGER %1_kept_%2 BEFORE %3 ON %1 BEGIN SELECT "
+                                     "RAISE(ABORT, 'rows of %1 are kept as written: they cannot "
+                                     "be changed or deleted'); END")
+                          .arg(t, QString::fromLatin1(change).toLower(),
+                               QString::fromLatin1(change));
+      }
+    }
+  }
+  return statements;
+}
+
+// 3 → 4: the audit trail, chained row by row, and append-only tables. Every entry stored before
+// gets its store row, in the order of storing, from its own provenance.
+bool AddAuditTrail(QSqlDatabase& db, const SqlDialect& d, QSqlError& error) {
+  if (!ExecAll(
+          db,
+          QStringList{
+              QStringLiteral(
+                  "CREATE TABLE ombrix_audit (id %1, seq BIGINT NOT NULL UNIQUE, "
+                  "instant_seconds BIGINT NOT NULL, login_user TEXT NOT NULL, full_name TEXT NOT "
+                  "NULL, workstation TEXT NOT NULL, program_version TEXT NOT NULL, "
+                  "database_role TEXT NOT NULL, action TEXT NOT NULL, probe_serial TEXT NOT NULL, "
+                  "adapter TEXT NOT NULL, entry_id BIGINT NOT NULL, old_value TEXT NOT NULL, "
+                  "new_value TEXT NOT NULL, done INTEGER NOT NULL, message TEXT NOT NULL, "
+                  "previous_hash TEXT NOT NULL, row_hash TEXT NOT NULL)")
+                  .arg(QString::fromLatin1(d.idColumn)),
+              QStringLiteral("CREATE INDEX ombrix_audit_probe ON ombrix_audit (probe_serial)"),
+              QStringLiteral("CREATE INDEX ombrix_audit_entry ON ombrix_audit (entry_id)")},
+          error)) {
+    return false;
+  }
+  QSqlQuery select(db);
+  select.setForwardOnly(true);
+  if (!select.exec(QStringLiteral(
+          "SELECT id, content_hash, serial_text, source, adapter, workstation, login_user, "
+          "program_version, stored_seconds FROM ombrix_entries ORDER BY id"))) {
+    error = select.lastError();
+    return false;
+  }
+  struct Stored {
+    AuditActor actor;
+    AuditEvent event;
+    std::int64_t seconds;
+  };
+  std::vector<Stored> stored;
+  while (select.next()) {
+    const auto text = [&](int column) { return select.value(column).toString().toStdString(); };
+    Stored s;
+    s.actor = {text(6), "", text(5), text(7)};
+    s.event.action = text(3).rfind("import", 0) == 0 ? "import" : "download";
+    s.event.probeSerial = text(2);
+    s.event.adapter = text(4);
+    s.event.entryId = select.value(0).toLongLong();
+    s.seconds = select.value(8).toLongLong();
+    s.event.newValue =
+        StoreFacts(text(1), text(3), text(4), text(5), text(6), text(7), s.seconds);
+    s.event.message = "stored before this archive kept an audit trail";
+    stored.push_back(std::move(s));
+  }
+  if (select.lastError().isValid()) {
+    error = select.lastError();
+    return false;
+  }
+  select.finish();
+  for (const Stored& s : stored) {
+    if (!AppendAudit(db, d, s.actor, s.event, s.seconds, error)) return false;
+  }
+  return ExecAll(db, RefuseChanges(d), error);
+}
+
 using Step = bool (*)(QSqlDatabase&, const SqlDialect&, QSqlError&);
 // Step n brings the schema from version n to n + 1.
-constexpr Step kSteps[] = {CreateEntries, AddListingColumns, AddChangedColumn};
+constexpr Step kSteps[] = {CreateEntries, AddListingColumns, AddChangedColumn, AddAuditTrail};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 struct SchemaState {
@@ -187,6 +292,15 @@ bool SwitchToWal(QSqlDatabase& db, QSqlError& error) {
 }
 
 }  // namespace
+
+std::string StoreFacts(const std::string& contentHash, const std::string& source,
+                       const std::string& adapter, const std::string& workstation,
+                       const std::string& user, const std::string& programVersion,
+                       std::int64_t storedSeconds) {
+  return "content_hash=" + contentHash + "\nsource=" + source + "\nadapter=" + adapter +
+         "\nworkstation=" + workstation + "\nuser=" + user + "\nprogram_version=" +
+         programVersion + "\nstored=" + std::to_string(storedSeconds);
+}
 
 bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
                   std::string& error) {

@@ -10,11 +10,18 @@ namespace ombrix::archive_sql {
 
 // The schema this program writes. Version 1 kept every record field; version 2 added the listing
 // columns (samples, minimum, maximum), filled in place from the stored logs; version 3 keeps the
-// mark of a record whose file was changed after it was saved (changed_after_save).
-constexpr int kSchemaVersion = 3;
+// mark of a record whose file was changed after it was saved (changed_after_save); version 4 keeps
+// the audit trail (ombrix_audit) and refuses changes to stored rows.
+constexpr int kSchemaVersion = 4;
 
 constexpr const char* kEntriesTable = "ombrix_entries";
 constexpr const char* kSchemaTable = "ombrix_schema";
+
+// The text an entry's store row in the audit trail keeps as its new value.
+std::string StoreFacts(const std::string& contentHash, const std::string& source,
+                       const std::string& adapter, const std::string& workstation,
+                       const std::string& user, const std::string& programVersion,
+                       std::int64_t storedSeconds);
 
 // Makes sure the open connection holds an Ombrix archive of the current schema: an empty database
 // gets the schema, an older schema is upgraded in one transaction; a newer schema, a database of

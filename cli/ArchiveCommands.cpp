@@ -1,12 +1,15 @@
-// The archive commands: list, show, export and import of the downloads the archive keeps.
+// The archive commands: list, show, export and import of the downloads the archive keeps, its
+// audit trail and its verification.
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <memory>
 
 #include "Archive.h"
 #include "CodePage.h"
+#include "CsvExport.h"
 #include "Commands.h"
 #include "ExitCode.h"
 #include "FileRead.h"
@@ -175,6 +178,108 @@ int Import(TArchive& archive, const Options& options, const Console& console) {
   return result;
 }
 
+// A value of several "key=value" lines on one line.
+QString OneLine(const std::string& value) {
+  return QString::fromStdString(value).replace(u'\n', QStringLiteral("; "));
+}
+
+QJsonObject AuditJson(const AuditRow& r) {
+  return QJsonObject{
+      {"Seq", static_cast<qint64>(r.seq)},
+      {"Time", DateTimeText(ProbeSecondsToDateTime(r.instantSeconds))},
+      {"TimeIso", IsoDateTimeText(r.instantSeconds)},
+      {"User", QString::fromStdString(r.actor.user)},
+      {"FullName", QString::fromStdString(r.actor.fullName)},
+      {"Workstation", QString::fromStdString(r.actor.workstation)},
+      {"ProgramVersion", QString::fromStdString(r.actor.programVersion)},
+      {"DatabaseRole", QString::fromStdString(r.databaseRole)},
+      {"Action", QString::fromStdString(r.event.action)},
+      {"SerialNumber", QString::fromStdString(r.event.probeSerial)},
+      {"Adapter", QString::fromStdString(r.event.adapter)},
+      {"Entry", r.event.entryId != 0 ? QJsonValue(static_cast<qint64>(r.event.entryId))
+                                     : QJsonValue()},
+      {"Old", QString::fromStdString(r.event.oldValue)},
+      {"New", QString::fromStdString(r.event.newValue)},
+      {"Outcome", r.event.done ? QStringLiteral("done") : QStringLiteral("failed")},
+      {"Message", QString::fromStdString(r.event.message)},
+      {"PreviousHash", QString::fromStdString(r.previousHash)},
+      {"RowHash", QString::fromStdString(r.rowHash)},
+  };
+}
+
+int Audit(TArchive& archive, const Options& options, const Request& request,
+          const Console& console) {
+  AuditFilter filter;
+  if (request.serial) filter.probeSerial = SerialNumberText(*request.serial);
+  filter.fromSeconds = request.sinceSeconds;
+  std::vector<AuditRow> rows;
+  std::string error;
+  if (!archive.Audit(filter, rows, error)) return ArchiveFailure(console, error);
+  if (options.json) {
+    QJsonArray array;
+    for (const AuditRow& row : rows) array.append(AuditJson(row));
+    console.out << QJsonDocument(array).toJson().toStdString();
+    return kSuccess;
+  }
+  if (options.auditCsv) {
+    static const char* kColumns[] = {"Seq", "Time", "TimeIso", "User", "FullName", "Workstation",
+                                     "ProgramVersion", "DatabaseRole", "Action", "SerialNumber",
+                                     "Adapter", "Entry", "Old", "New", "Outcome", "Message",
+                                     "PreviousHash", "RowHash"};
+    std::string line;
+    for (const char* column : kColumns) line += (line.empty() ? "" : ",") + std::string(column);
+    console.out << line << "\r\n";
+    for (const AuditRow& row : rows) {
+      const QJsonObject json = AuditJson(row);
+      line.clear();
+      for (const char* column : kColumns) {
+        const QJsonValue value = json[QLatin1String(column)];
+        const std::string text = value.isDouble() ? std::to_string(value.toInteger())
+                                                  : value.toString().toStdString();
+        line += (line.empty() ? "" : ",") + CsvField(text);
+      }
+      console.out << line << "\r\n";
+    }
+    return kSuccess;
+  }
+  for (const AuditRow& row : rows) {
+    const AuditEvent& e = row.event;
+    QString who = QString::fromStdString(row.actor.user);
+    if (!row.actor.fullName.empty()) who += QStringLiteral(" (%1)").arg(row.actor.fullName.c_str());
+    QString line = QStringLiteral("%1  %2  %3 on %4, %5  %6")
+                       .arg(row.seq, 5)
+                       .arg(DateTimeText(ProbeSecondsToDateTime(row.instantSeconds)), who,
+                            QString::fromStdString(row.actor.workstation),
+                            QString::fromStdString("Ombrix " + row.actor.programVersion),
+                            QString::fromStdString(e.action));
+    if (!e.probeSerial.empty()) line += QStringLiteral("  probe %1").arg(e.probeSerial.c_str());
+    if (e.entryId != 0) line += QStringLiteral("  entry %1").arg(e.entryId);
+    line += e.done ? QStringLiteral("  done") : QStringLiteral("  FAILED");
+    if (!e.oldValue.empty()) line += QStringLiteral("\n       was: ") + OneLine(e.oldValue);
+    if (!e.newValue.empty()) line += QStringLiteral("\n       now: ") + OneLine(e.newValue);
+    if (!e.message.empty()) line += QStringLiteral("\n       ") + OneLine(e.message);
+    console.out << line.toStdString() << '\n';
+  }
+  return kSuccess;
+}
+
+int Verify(TArchive& archive, const Options& options, const Console& console) {
+  TArchive::VerifyReport report;
+  std::string error;
+  if (!archive.Verify(options.verifyIds, report, error)) return ArchiveFailure(console, error);
+  for (const std::string& fault : report.faults) console.out << fault << '\n';
+  const std::string counted = std::to_string(report.entries) + " entries and " +
+                              std::to_string(report.rows) + " audit rows";
+  if (report.faults.empty()) {
+    console.Message("verified " + counted + ": all hold");
+    return kSuccess;
+  }
+  console.Message("verified " + counted + ": " + std::to_string(report.faults.size()) +
+                  (report.faults.size() == 1 ? " fault, " : " faults, the first: ") +
+                  report.faults.front());
+  return kArchiveError;
+}
+
 }  // namespace
 
 int ArchiveFailure(const Console& console, const std::string& error) {
@@ -203,6 +308,10 @@ int RunArchive(const Options& options, const Request& request, const Console& co
       return Export(*archive, options.archiveId, request, console);
     case ArchiveCommand::kImport:
       return Import(*archive, options, console);
+    case ArchiveCommand::kAudit:
+      return Audit(*archive, options, request, console);
+    case ArchiveCommand::kVerify:
+      return Verify(*archive, options, console);
     case ArchiveCommand::kNone:
       break;
   }

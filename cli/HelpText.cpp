@@ -76,6 +76,15 @@ const CommandHelp kCommandHelp[] = {
      "writes archive entry ID as a record file"},
     {Command::kArchive, ArchiveCommand::kImport, "archive import FILE.omx...",
      "keeps record files in the archive; a record that is there already is not added again"},
+    {Command::kArchive, ArchiveCommand::kAudit,
+     "archive audit [--serial S] [--since DATE] [--format text|json|csv]",
+     "the audit trail: every action on a probe, a record or its limits, in the order done,\n"
+     "with who did it, where, and whether it was done or failed; --serial and --since as for\n"
+     "archive list"},
+    {Command::kArchive, ArchiveCommand::kVerify, "archive verify [ID...]",
+     "checks the entries (all, or those given): content against its hash, listing columns\n"
+     "against the content, provenance against the audit trail; and the audit trail's chain\n"
+     "from its first row. Exit 0 when all holds, else 9 naming each fault"},
 };
 
 enum class OptionKind {

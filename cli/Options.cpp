@@ -136,6 +136,12 @@ class Grammar {
     Yes(archiveExport, o);
     CLI::App* import = Add(*archiveGroup, "import", Command::kArchive, ArchiveCommand::kImport);
     import->add_option("FILE", o.importFiles);
+    CLI::App* audit = Add(*archiveGroup, "audit", Command::kArchive, ArchiveCommand::kAudit);
+    Text(*audit, "--serial", o.serial);
+    Text(*audit, "--since", o.since);
+    Text(*audit, "--format", auditFormat);
+    CLI::App* verify = Add(*archiveGroup, "verify", Command::kArchive, ArchiveCommand::kVerify);
+    verify->add_option("ID", verifyIds);
   }
 
   CLI::App& App() { return app_; }
@@ -166,7 +172,8 @@ class Grammar {
   CLI::Option* virtualFlag = nullptr;
   CLI::Option* virtualState = nullptr;
   CLI::Option* archive = nullptr;
-  std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder;
+  std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder, auditFormat;
+  std::vector<std::string> verifyIds;
 
  private:
   static const CLI::Option* FindIn(const CLI::App& app, const std::string& name) {
@@ -393,7 +400,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
   if (o.command == Command::kArchive && o.archiveCommand == ArchiveCommand::kNone) {
     error = words.size() > 1 ? "unknown archive command \"" + Excerpt(words[1]) + "\"; the"
                              : "archive needs a command; the";
-    error += " archive commands are list, show, export and import";
+    error += " archive commands are list, show, export, import, audit and verify";
     return false;
   }
   // What CLI11 left over: an option of another command, or an argument too many.
@@ -420,6 +427,23 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       return false;
     }
     o.json = *grammar.format == "json";
+  }
+  if (grammar.auditFormat) {
+    if (*grammar.auditFormat != "json" && *grammar.auditFormat != "csv" &&
+        *grammar.auditFormat != "text") {
+      error = "archive audit --format takes text, json or csv";
+      return false;
+    }
+    o.json = *grammar.auditFormat == "json";
+    o.auditCsv = *grammar.auditFormat == "csv";
+  }
+  for (const std::string& id : grammar.verifyIds) {
+    std::int64_t number = 0;
+    if (!ParseEntryNumber(id, number)) {
+      error = "archive verify takes entry numbers, not \"" + Excerpt(id) + "\"";
+      return false;
+    }
+    o.verifyIds.push_back(number);
   }
   if (grammar.exportFormat) {
     if (*grammar.exportFormat != "csv" && *grammar.exportFormat != "text") {

@@ -25,13 +25,15 @@ enum class Command {
   kArchive,
 };
 
-// The commands of the archive group: archive list, show, export and import.
+// The commands of the archive group: archive list, show, export, import, audit and verify.
 enum class ArchiveCommand {
   kNone,
   kList,
   kShow,
   kExport,
   kImport,
+  kAudit,
+  kVerify,
 };
 
 // The command line, as typed; values that have their own error texts (sample rate, first sample
@@ -78,6 +80,8 @@ struct Options {
   std::optional<std::string> serial, since;  // archive list
   std::int64_t archiveId = 0;                // archive show, export: the entry, 1 or more
   std::vector<std::string> importFiles;      // archive import
+  bool auditCsv = false;                     // archive audit --format csv
+  std::vector<std::int64_t> verifyIds;       // archive verify: the entries; none: all
 
   friend bool operator==(const Options&, const Options&) = default;
 };

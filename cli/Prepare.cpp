@@ -126,6 +126,7 @@ int PrepareArchive(const Options& options, const Console& console, Request& requ
   if (options.command != Command::kArchive) return kSuccess;
   switch (options.archiveCommand) {
     case ArchiveCommand::kList:
+    case ArchiveCommand::kAudit:
       if (options.serial) {
         const std::optional<std::uint64_t> serial =
             figures::SerialNumberFromText(QString::fromStdString(*options.serial));

@@ -175,38 +175,91 @@ TEST_P(ArchiveContract, FindMissionGivesTheLatestDownloadOfTheSameMission) {
 
 // An entry changed behind the archive's back is refused when it is loaded, and so never becomes
 // the base of a download either.
-TEST_P(ArchiveContract, RefusesAnEntryChangedInTheDatabase) {
+// Stored rows cannot be changed or deleted through the database; and where the database's owner
+// takes the triggers away and changes them anyway, verification finds and names each change, and
+// an entry whose content no longer matches is never loaded.
+TEST_P(ArchiveContract, TamperingInTheDatabaseIsRefusedOrFound) {
   const bool sqlite = GetParam() == Backend::kSqlite;
-  struct Case {
-    const char* what;
-    QString change;
-    const char* error;
-  } cases[] = {
-      {"a sample", QStringLiteral("UPDATE ombrix_entries SET log = %1")
-                       .arg(sqlite ? "CAST(X'51' || substr(log, 2) AS BLOB)"
-                                   : "overlay(log placing '\\x51'::bytea from 1)"),
-       "does not match its hash"},
-      {"a log longer than its samples",
-       QStringLiteral("UPDATE ombrix_entries SET log = %1")
-           .arg(sqlite ? "CAST(log || X'51' AS BLOB)" : "log || '\\x51'::bytea"),
-       "does not hold the samples"},
+  const auto fill = [&](TArchive& archive) {
+    std::string error;
+    StoreResult stored;
+    for (const auto& record : {MakeRecord(0x28A1, "Fridge 2", kT0, 8000, kT0 + 70 * kDay),
+                               MakeRecord(0x28A2, "Fridge 3", kT0, 100, kT0 + 71 * kDay)}) {
+      ASSERT_TRUE(archive.Store(*record, kProvenance, stored, error)) << error;
+    }
+    AuditEvent launch;
+    launch.action = "launch";
+    launch.probeSerial = SerialNumberText(0x28A1);
+    launch.newValue = "rate=10";
+    ASSERT_TRUE(archive.Append(CurrentActor("test"), launch, error)) << error;
   };
-  for (const Case& c : cases) {
+  {
+    TArchive archive(location_);
+    fill(archive);
+    for (const char* change :
+         {"UPDATE ombrix_entries SET maximum = 99.5", "DELETE FROM ombrix_entries WHERE id = 2",
+          "UPDATE ombrix_audit SET action = 'stop' WHERE seq = 3",
+          "DELETE FROM ombrix_audit WHERE seq = 3"}) {
+      EXPECT_THAT(SqlRefusal(QString::fromLatin1(change)), HasSubstr("kept as written")) << change;
+    }
+    TArchive::VerifyReport report;
+    std::string error;
+    ASSERT_TRUE(archive.Verify({}, report, error)) << error;
+    EXPECT_EQ(report.entries, 2);
+    EXPECT_EQ(report.rows, 3);
+    EXPECT_TRUE(report.faults.empty()) << report.faults.front();
+  }
+
+  const struct {
+    const char* what;
+    QStringList changes;
+    const char* fault;
+  } cases[] = {
+      {"a sample",
+       {QStringLiteral("UPDATE ombrix_entries SET log = %1 WHERE id = 1")
+            .arg(sqlite ? "CAST(X'51' || substr(log, 2) AS BLOB)"
+                        : "overlay(log placing '\\x51'::bytea from 1)")},
+       "entry 1: its content does not match its hash"},
+      {"a log longer than its samples",
+       {QStringLiteral("UPDATE ombrix_entries SET log = %1 WHERE id = 1")
+            .arg(sqlite ? "CAST(log || X'51' AS BLOB)" : "log || '\\x51'::bytea")},
+       "entry 1: its log does not hold the samples it announces"},
+      {"a listing column", {"UPDATE ombrix_entries SET maximum = 99.5 WHERE id = 2"},
+       "entry 2: its listing columns do not match its content (maximum)"},
+      {"the download time",
+       {"UPDATE ombrix_entries SET download_seconds = download_seconds - 31536000"},
+       "entry 1: its listing columns do not match its content (download_seconds)"},
+      {"a provenance field", {"UPDATE ombrix_entries SET adapter = 'forged' WHERE id = 2"},
+       "entry 2: its provenance differs from audit row 2, which stored it"},
+      {"an audit row changed", {"UPDATE ombrix_audit SET new_value = 'rate=1' WHERE seq = 3"},
+       "audit row 3: its fields do not match its hash (the row was changed)"},
+      {"an audit row deleted", {"DELETE FROM ombrix_audit WHERE seq = 2"},
+       "audit row 3: follows row 1, so rows are missing"},
+      {"audit rows reordered",
+       {"UPDATE ombrix_audit SET seq = 100 WHERE seq = 2",
+        "UPDATE ombrix_audit SET seq = 2 WHERE seq = 3",
+        "UPDATE ombrix_audit SET seq = 3 WHERE seq = 100"},
+       "audit row 2: does not hold the hash of the row before it"},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     location_ = NewLocation();
     TArchive archive(location_);
+    fill(archive);
+    Sql(DropGuards() + c.changes);
+    TArchive::VerifyReport report;
     std::string error;
-    StoreResult stored;
-    const auto record = MakeRecord(0x28A1, "Fridge 2", kT0, 8000, kT0 + 70 * kDay);
-    ASSERT_TRUE(archive.Store(*record, kProvenance, stored, error)) << error;
-    Sql({c.change});
-    auto loaded = std::make_unique<TProbeRecord>();
-    EXPECT_FALSE(archive.Load(stored.id, *loaded, nullptr, error));
-    EXPECT_THAT(error, HasSubstr(c.error));
-    std::unique_ptr<TProbeRecord> earlier;
-    bool found = false;
-    EXPECT_FALSE(archive.FindMission(*record, earlier, found, error));
-    EXPECT_EQ(earlier, nullptr);
+    ASSERT_TRUE(archive.Verify({}, report, error)) << error;
+    ASSERT_FALSE(report.faults.empty());
+    EXPECT_EQ(report.faults.front(), c.fault);
+    if (QString(c.what).startsWith(u'a') && c.changes.front().contains(u"log")) {
+      auto loaded = std::make_unique<TProbeRecord>();
+      EXPECT_FALSE(archive.Load(1, *loaded, nullptr, error));
+      std::unique_ptr<TProbeRecord> earlier;
+      bool found = false;
+      EXPECT_FALSE(archive.FindMission(*MakeRecord(0x28A1, "Fridge 2", kT0, 8000, kT0), earlier,
+                                       found, error));
+    }
   }
 }
 
@@ -221,6 +274,7 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
   } older[] = {
       {1, {"samples", "minimum", "maximum", "changed_after_save"}},
       {2, {"changed_after_save"}},
+      {3, {}},
   };
   std::string error;
   for (const auto& schema : older) {
@@ -231,7 +285,9 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
       StoreResult result;
       for (const auto& r : records) ASSERT_TRUE(archive.Store(*r, kProvenance, result, error));
     }
-    QStringList statements;
+    // Before schema 4 there was no audit trail and nothing guarded the rows.
+    QStringList statements = DropGuards();
+    statements << "DROP TABLE ombrix_audit";
     for (const QString& column : schema.missing)
       statements << "ALTER TABLE ombrix_entries DROP COLUMN " + column;
     statements << QStringLiteral("UPDATE ombrix_schema SET version = %1").arg(schema.version);
@@ -239,7 +295,12 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
 
     TArchive archive(location_);
     ASSERT_TRUE(archive.Open(error)) << error;
-    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 3);
+    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 4);
+    // Each entry stored before gets its store row, and the chain holds.
+    TArchive::VerifyReport report;
+    ASSERT_TRUE(archive.Verify({}, report, error)) << error;
+    EXPECT_EQ(report.rows, 2);
+    EXPECT_TRUE(report.faults.empty()) << report.faults.front();
     std::vector<ArchiveEntry> entries;
     ASSERT_TRUE(archive.List({}, entries, error)) << error;
     ASSERT_EQ(entries.size(), 2u);
@@ -256,13 +317,13 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
     }
   }
 
-  Sql({"UPDATE ombrix_schema SET version = 4"});
+  Sql({"UPDATE ombrix_schema SET version = 5"});
   TArchive archive(location_);
   std::vector<ArchiveEntry> entries;
   EXPECT_FALSE(archive.List({}, entries, error));
   EXPECT_EQ(error, "The archive \"" + location_.Text() +
-                       "\" was written by a newer version of Ombrix (schema 4); this version "
-                       "reads schema 3 and older.");
+                       "\" was written by a newer version of Ombrix (schema 5); this version "
+                       "reads schema 4 and older.");
 }
 
 OMBRIX_ON_BOTH_BACKENDS(ArchiveContract);

@@ -60,6 +60,35 @@ QVariant ArchiveTest::Sql(const QStringList& statements) {
   return value;
 }
 
+std::string ArchiveTest::SqlRefusal(const QString& statement) {
+  const QString name = QStringLiteral("ombrix-test-sql");
+  std::string refusal;
+  {
+    std::string cause;
+    if (!archive_sql::Connect(location_, name, cause)) ADD_FAILURE() << cause;
+    QSqlQuery query(QSqlDatabase::database(name, false));
+    if (!query.exec(statement)) refusal = query.lastError().text().toStdString();
+    query.finish();
+    QSqlDatabase::database(name, false).close();
+  }
+  QSqlDatabase::removeDatabase(name);
+  return refusal;
+}
+
+QStringList ArchiveTest::DropGuards() const {
+  QStringList statements;
+  for (const char* table : {"ombrix_entries", "ombrix_audit"}) {
+    if (location_.kind == ArchiveLocation::Kind::kPostgres) {
+      statements << QStringLiteral("DROP TRIGGER %1_kept ON %1").arg(table)
+                 << QStringLiteral("DROP TRIGGER %1_not_emptied ON %1").arg(table);
+    } else {
+      statements << QStringLiteral("DROP TRIGGER %1_kept_update").arg(table)
+                 << QStringLiteral("DROP TRIGGER %1_kept_delete").arg(table);
+    }
+  }
+  return statements;
+}
+
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::kSqlite ? "SQLite" : "PostgreSQL";
 }

@@ -25,6 +25,10 @@ class ArchiveTest : public ::testing::TestWithParam<Backend> {
   // Runs the statements on a connection of its own to the archive and returns the first value
   // of the last one's first row (invalid when there is none); a failing statement fails the test.
   QVariant Sql(const QStringList& statements);
+  // The error text of a statement the database refuses, "" when it runs.
+  std::string SqlRefusal(const QString& statement);
+  // What takes away the triggers that keep stored rows as written, as the database's owner can.
+  QStringList DropGuards() const;
 
   QTemporaryDir dir_;
   ArchiveLocation location_;

@@ -38,7 +38,8 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
       {"status a.omx", "unexpected argument \"a.omx\""},
       {"--virtual status --full", "status does not take --full"},
       {"archive",
-       "archive needs a command; the archive commands are list, show, export and import"},
+       "archive needs a command; the archive commands are list, show, export, import, audit and "
+       "verify"},
       {"archive frob --yes", "unknown archive command \"frob\"; the archive commands are list, "},
       {"archive show", "archive show needs ID, the entry number that archive list shows"},
       {"archive show x", "archive show needs an entry number, not \"x\""},
