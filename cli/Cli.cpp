@@ -30,13 +30,13 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
     case Command::kLaunch:
       return RunLaunch(options, request, console);
     case Command::kStop:
-      return RunStop(options, console);
+      return RunStop(options, request, console);
     case Command::kClear:
-      return RunClear(options, console);
+      return RunClear(options, request, console);
     case Command::kSwitchOff:
-      return RunSwitchOff(options, console);
+      return RunSwitchOff(options, request, console);
     case Command::kSetClock:
-      return RunSetClock(options, console);
+      return RunSetClock(options, request, console);
     case Command::kWriteText:
       return RunWriteText(options, request, console);
     case Command::kArchive:

@@ -214,7 +214,11 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   const bool archiveInput =
       std::any_of(options.recordFiles.begin(), options.recordFiles.end(),
                   [](const std::string& input) { return input.rfind(kArchiveInput, 0) == 0; });
-  if (archiveInput || (request.storeDownload && options.command == Command::kDownload) ||
+  // Downloads are stored, and every command that changes a probe or writes a record out is
+  // recorded in the archive's audit trail.
+  const bool audited = options.command != Command::kStatus && options.command != Command::kShow &&
+                       options.command != Command::kArchive;
+  if (archiveInput || (request.storeDownload && audited) ||
       options.command == Command::kArchive) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }

@@ -11,6 +11,7 @@
 #include "ExitCode.h"
 #include "FtdiDriver.h"
 #include "Probe.h"
+#include "ProbeAudit.h"
 #include "ProgressBar.h"
 #include "RecordFile.h"
 #include "Report.h"
@@ -268,6 +269,27 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   return options.check ? CheckCode(statistics.verdict, options.output, console) : kSuccess;
 }
 
+// Records the action in the audit trail of the archive the run uses (none with --no-archive or
+// when the settings keep no archive); a row that cannot be added is said, the action stands.
+void Audit(const Request& request, const Console& console, const AuditEvent& event) {
+  if (!request.storeDownload) return;
+  const std::string error = RecordAction(request.archive, event);
+  if (!error.empty()) {
+    console.Message("the audit trail does not have this " + event.action + ": " + error);
+  }
+}
+
+// The action's event on the probe as it stands, done or failed with the probe's error.
+AuditEvent Event(const Options& options, TProbe& probe, const std::string& action, bool done) {
+  // Asking for the adapter's serial number clears the probe's last error, which Fail reports.
+  const auto error = probe.LastError;
+  const std::string adapter = ProvenanceAdapterText(options.device.value_or("Ombrix adapter"),
+                                                    probe.AdapterSerialNumber());
+  probe.LastError = error;
+  return ProbeEvent(action, probe, adapter, done,
+                    done ? std::string() : MessageForError(error).text);
+}
+
 int RunLaunch(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
@@ -278,7 +300,11 @@ int RunLaunch(const Options& options, const Request& request, const Console& con
     probe->SetStartNextMinute();
   }
   probe->RolloverEnable = options.rollover;
-  if (!probe->LaunchMission(options.test)) {
+  const bool launched = probe->LaunchMission(options.test);
+  AuditEvent event = Event(options, *probe, "launch", launched);
+  event.newValue = LaunchValues(*probe, options.test);
+  Audit(request, console, event);
+  if (!launched) {
     return Fail(*probe, kMsgCmdError, console,
                 "Probe must be clear to start; " + StateText(*probe));
   }
@@ -287,10 +313,12 @@ int RunLaunch(const Options& options, const Request& request, const Console& con
   return kSuccess;
 }
 
-int RunStop(const Options& options, const Console& console) {
+int RunStop(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  if (!probe->StopMission()) {
+  const bool stopped = probe->StopMission();
+  Audit(request, console, Event(options, *probe, "stop", stopped));
+  if (!stopped) {
     return Fail(*probe, kMsgCmdError, console,
                 "there is no recording to stop; " + StateText(*probe));
   }
@@ -298,10 +326,15 @@ int RunStop(const Options& options, const Console& console) {
   return kSuccess;
 }
 
-int RunClear(const Options& options, const Console& console) {
+int RunClear(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  if (!probe->ClearProbe()) {
+  const std::string held = "samples=" + std::to_string(probe->MissionSamples);
+  const bool cleared = probe->ClearProbe();
+  AuditEvent event = Event(options, *probe, "clear", cleared);
+  event.oldValue = held;
+  Audit(request, console, event);
+  if (!cleared) {
     const std::string why = probe->MissionInProgress ? "stop the recording before clearing"
                                                      : "there is nothing to clear";
     return Fail(*probe, kMsgCmdError, console, why + "; " + StateText(*probe));
@@ -310,10 +343,12 @@ int RunClear(const Options& options, const Console& console) {
   return kSuccess;
 }
 
-int RunSwitchOff(const Options& options, const Console& console) {
+int RunSwitchOff(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  if (!probe->SwitchOff()) {
+  const bool off = probe->SwitchOff();
+  Audit(request, console, Event(options, *probe, "switch off", off));
+  if (!off) {
     return Fail(*probe, kMsgCmdError, console,
                 "only a clear probe can be switched off; " + StateText(*probe));
   }
@@ -321,13 +356,18 @@ int RunSwitchOff(const Options& options, const Console& console) {
   return kSuccess;
 }
 
-int RunSetClock(const Options& options, const Console& console) {
+int RunSetClock(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
   if (int code = RequireClear(*probe, false, console, "the clock is set")) return code;
+  const std::string before = ClockValue(DateTimeToProbeSeconds(probe->CurrentClock));
   probe->SetClockSeconds(NowProbeSeconds());
-  if (probe->LastError != peNone) return Fail(*probe, kMsgCmdError, console);
-  if (probe->ReadClock() == 0) return Fail(*probe, kMsgCmdError, console);
+  const bool set = probe->LastError == peNone && probe->ReadClock() != 0;
+  AuditEvent event = Event(options, *probe, "clock setup", set);
+  event.oldValue = before;
+  if (set) event.newValue = ClockValue(DateTimeToProbeSeconds(probe->CurrentClock));
+  Audit(request, console, event);
+  if (!set) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);
   PrintLine(console, QStringLiteral("Current Clock :"), DateTimeText(probe->CurrentClock));
   return kSuccess;
@@ -338,9 +378,15 @@ int RunWriteText(const Options& options, const Request& request, const Console& 
   if (int code = Connect(options, console, probe)) return code;
   // Name and comment are written together: the one not given keeps what the probe holds.
   if (int code = RequireClear(*probe, true, console, "name and comment are written")) return code;
+  const std::string before = TextValues(probe->Name, probe->Comment);
   if (options.name) probe->Name = request.name;
   if (options.comment) probe->Comment = request.comment;
-  if (!probe->WriteText(6) || !probe->ReadStatus(true)) return Fail(*probe, kMsgCmdError, console);
+  const bool written = probe->WriteText(6) && probe->ReadStatus(true);
+  AuditEvent event = Event(options, *probe, "write text", written);
+  event.oldValue = before;
+  event.newValue = TextValues(probe->Name, probe->Comment);
+  Audit(request, console, event);
+  if (!written) return Fail(*probe, kMsgCmdError, console);
   console.Message(kMsgCmdOk);
   PrintText(
       console.out,

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -129,6 +130,18 @@ TEST_F(MissionTest, StopClearAndSwitchOffFollowTheProbesState) {
   EXPECT_EQ(Virtual("switch-off --yes").code, 0);
   EXPECT_TRUE(Probe().stoppedClockMs.has_value());
   EXPECT_THAT(Virtual("status").out, HasSubstr("Probe OFF :         yes\n"));
+
+  // Each command that changes the probe is in the lab archive's audit trail, done or failed,
+  // and the chain holds.
+  QStringList actions;
+  for (const QJsonValue row :
+       QJsonDocument::fromJson(QByteArray::fromStdString(Virtual("archive audit --format json").out))
+           .array()) {
+    actions << row["Action"].toString() + ' ' + row["Outcome"].toString();
+    EXPECT_EQ(row["SerialNumber"].toString().size(), 23) << row["Action"].toString().toStdString();
+  }
+  EXPECT_EQ(actions.join(", "), "clear failed, stop done, stop failed, clear done, switch off done");
+  EXPECT_EQ(Virtual("archive verify").code, 0);
 }
 
 TEST_F(MissionTest, SetClockAndWriteTextOnAClearProbe) {

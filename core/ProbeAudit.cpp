@@ -1,0 +1,52 @@
+#include "ProbeAudit.h"
+
+#include "CodePage.h"
+
+namespace ombrix {
+
+AuditEvent ProbeEvent(const std::string& action, const TProbeStatus& probe,
+                      const std::string& adapterText, bool done, const std::string& message) {
+  AuditEvent event;
+  event.action = action;
+  if (probe.SerialNumber != 0) event.probeSerial = SerialNumberText(probe.SerialNumber);
+  event.adapter = adapterText;
+  event.done = done;
+  event.message = message;
+  return event;
+}
+
+std::string LaunchValues(const TProbeStatus& probe, bool test) {
+  return "rate=" + std::to_string(probe.SampleRate) + (test ? " s" : " min") +
+         "\nfirst_sample=" + IsoDateTimeText(DateTimeToProbeSeconds(probe.StartTime)).toStdString() +
+         "\nrollover=" + (probe.RolloverEnable ? "1" : "0") + "\ntest=" + (test ? "1" : "0");
+}
+
+std::string ClockValue(std::int64_t seconds) {
+  return "clock=" + IsoDateTimeText(seconds).toStdString();
+}
+
+std::string TextValues(const std::string& name, const std::string& comment) {
+  const TCodePage& page = DefaultCodePage();
+  return "name=" + page.ToUnicode(name).toStdString() +
+         "\ncomment=" + page.ToUnicode(comment).toStdString();
+}
+
+AuditEvent RecordEvent(const std::string& action, const TProbeRecord& record,
+                       const std::string& file, bool done, const std::string& message) {
+  AuditEvent event;
+  event.action = action;
+  if (record.SerialNumber != 0) event.probeSerial = SerialNumberText(record.SerialNumber);
+  event.newValue = "file=" + file;
+  event.done = done;
+  event.message = message;
+  return event;
+}
+
+std::string RecordAction(const ArchiveLocation& location, const AuditEvent& event) {
+  TArchive archive(location);
+  std::string error;
+  if (!archive.Append(CurrentActor(OMBRIX_VERSION), event, error)) return error;
+  return {};
+}
+
+}  // namespace ombrix
