@@ -13,12 +13,14 @@
 #include <functional>
 
 #include "AdapterProvenance.h"
+#include "Archive.h"
 #include "Dialogs.h"
 #include "DownloadSession.h"
 #include "FigureTexts.h"
 #include "Images.h"
 #include "Main.h"
 #include "Msg.h"
+#include "ProbeAudit.h"
 #include "TimeConversion.h"
 #include "ui_Main.h"
 
@@ -30,17 +32,43 @@ bool Ask(TMainForm& form, const char* questionKey) {
   return AskQuestion(&form, Msg("MsgConfirmation"), Msg(questionKey));
 }
 
+// Records a probe command in the archive's audit trail (when the settings keep an archive), done
+// or failed with the probe's error, as ombrix-cli records it. A row that cannot be added shows
+// in the status bar; the command stands.
+void AuditAction(TMainForm& form, const std::string& action, bool done, std::string oldValue = {},
+                 std::string newValue = {}) {
+  TProbeWorkplace& workplace = *form.Workplace;
+  if (!workplace.Common().archiveEnabled) return;
+  TProbe& probe = *workplace.Probe;
+  // Asking for the adapter's serial number clears the probe's last error.
+  const auto error = probe.LastError;
+  AuditEvent event = ProbeEvent(
+      action, probe, ProvenanceAdapterText(workplace.DeviceName, probe.AdapterSerialNumber()),
+      done, done ? std::string() : MessageForError(error).text);
+  probe.LastError = error;
+  event.oldValue = std::move(oldValue);
+  event.newValue = std::move(newValue);
+  std::string failure;
+  TArchive* archive = workplace.OpenArchive(failure);
+  if (archive && archive->Append(CurrentActor(OMBRIX_VERSION), event, failure)) return;
+  ShowMessage(&form, Msg("MsgWarning"),
+              TMainForm::tr("The %1 is not in the archive's audit trail:\n%2")
+                  .arg(QString::fromStdString(action), QString::fromStdString(failure)));
+}
+
 // Stop, Clear and Switch OFF: the question, the operation on the probe object that is current
 // once the user has answered, and its outcome.
-void RunConfirmedCommand(TMainForm& form, const char* questionKey,
+void RunConfirmedCommand(TMainForm& form, const char* questionKey, const char* action,
                          const std::function<bool(TProbe&)>& operation) {
   if (!Ask(form, questionKey)) return;
   TProbe& probe = *form.Workplace->Probe;
+  const std::string held = "samples=" + std::to_string(probe.MissionSamples);
   bool ok;
   {
     TBusyBracket busy(form);
     ok = operation(probe);
   }
+  AuditAction(form, action, ok, std::string(action) == "clear" ? held : std::string());
   if (!ok) {
     form.SetPanelText(0, Msg("MsgCmdError"));
     return;
@@ -213,20 +241,20 @@ void TMainForm::ProbeReadDataExecute() {
 
 void TMainForm::ProbeStopExecute() {
   ViewStatusExecute();
-  RunConfirmedCommand(*this, "MsgStopQ", [](TProbe& probe) { return probe.StopMission(); });
+  RunConfirmedCommand(*this, "MsgStopQ", "stop", [](TProbe& probe) { return probe.StopMission(); });
 }
 
 void TMainForm::ProbeClearExecute() {
   ViewStatusExecute();
   // The probe's copy of an unsaved download is about to go.
   if (!MayDropRecord(tr("clear the probe"))) return;
-  RunConfirmedCommand(*this, "MsgClearQ", [](TProbe& probe) { return probe.ClearProbe(); });
+  RunConfirmedCommand(*this, "MsgClearQ", "clear", [](TProbe& probe) { return probe.ClearProbe(); });
 }
 
 void TMainForm::StatusSwitchOffClick() {
   ViewStatusExecute();
   if (!Workplace->Probe->MemoryClear) return;
-  RunConfirmedCommand(*this, "MsgSwitchOffQ", [](TProbe& probe) { return probe.SwitchOff(); });
+  RunConfirmedCommand(*this, "MsgSwitchOffQ", "switch off", [](TProbe& probe) { return probe.SwitchOff(); });
 }
 
 void TMainForm::ProbeLaunchExecute() {
@@ -258,6 +286,7 @@ void TMainForm::ProbeLaunchExecute() {
     TBusyBracket busy(*this);
     launched = probe.LaunchMission(Workplace->Test);
   }
+  AuditAction(*this, "launch", launched, {}, LaunchValues(probe, Workplace->Test));
   if (launched) {
     SetPanelText(0, Msg("MsgCmdOk"));
     ShowProbeStatus();
@@ -279,13 +308,18 @@ void TMainForm::StatusSetupClockClick() {
   if (PollState != psProbe) return;
   if (!Ask(*this, "MsgSetupClockQ")) return;
   TProbe& probe = *Workplace->Probe;
+  const std::string before = ClockValue(DateTimeToProbeSeconds(probe.CurrentClock));
   {
     TBusyBracket busy(*this);
     probe.SetClockSeconds(NowProbeSeconds());
   }
-  if (probe.LastError != peNone) SetPanelText(0, Msg("MsgCmdError"));
+  const bool set = probe.LastError == peNone;
+  if (!set) SetPanelText(0, Msg("MsgCmdError"));
   // What the probe's clock now reads is the outcome.
-  ui_->StatusCurrentClock->setText(DateTimeText(probe.ReadClock()));
+  const TDateTime now = probe.ReadClock();
+  ui_->StatusCurrentClock->setText(DateTimeText(now));
+  AuditAction(*this, "clock setup", set && now != 0, before,
+              now != 0 ? ClockValue(DateTimeToProbeSeconds(now)) : std::string());
 }
 
 void TMainForm::StatusWriteTextClick() {
@@ -300,16 +334,18 @@ void TMainForm::StatusWriteTextClick() {
         figures::SerialNumberFromText(ui_->StatusSerialNumber->text(), probe.SerialNumber)
             .value_or(probe.SerialNumber);
   }
+  const std::string before = TextValues(probe.Name, probe.Comment);
   probe.Name = Workplace->ToBytes(ui_->StatusName->text());
   probe.Comment = Workplace->ToBytes(ui_->StatusComment->toPlainText());
 
   TBusyBracket busy(*this);
-  if (!probe.WriteText(test ? 7 : 6) || !probe.ReadStatus(true)) {
-    busy.End();
+  const bool written = probe.WriteText(test ? 7 : 6) && probe.ReadStatus(true);
+  busy.End();
+  AuditAction(*this, "write text", written, before, TextValues(probe.Name, probe.Comment));
+  if (!written) {
     SetPanelText(0, Msg("MsgCmdError"));
     return;
   }
-  busy.End();
   ShowProbeStatus();
   SetPanelText(0, Msg("MsgCmdOk"));
 }

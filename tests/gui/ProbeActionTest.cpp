@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "Archive.h"
 #include "GraphView.h"
 #include "HistogramView.h"
 #include "TableModel.h"
@@ -376,6 +377,17 @@ TEST_F(ProbeActionTest, AWholeCycleFromClearToClear) {
   EXPECT_TRUE(Action("ProbeLaunch")->isEnabled());
   // The data downloaded before stay on view until File New.
   EXPECT_TRUE(Action("ViewTable")->isEnabled());
+
+  // Each command is in the archive's audit trail, as ombrix-cli records it.
+  std::string error;
+  std::vector<AuditRow> rows;
+  ASSERT_TRUE(form->Workplace->OpenArchive(error)->Audit({}, rows, error)) << error;
+  std::string actions;
+  for (const AuditRow& row : rows) actions += row.event.action + (row.event.done ? ", " : "!, ");
+  EXPECT_EQ(actions, "stop, clear, launch, download, stop, clear, ");
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[2].event.newValue.substr(0, 11), "rate=2 min\n");
+  EXPECT_EQ(rows[2].event.probeSerial, SerialNumberText(Record().SerialNumber));
 }
 
 }  // namespace
