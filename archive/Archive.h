@@ -32,8 +32,10 @@ struct ArchiveLocation {
 // User and database name may be percent-encoded; an IPv6 host is written in brackets. An empty
 // host means libpq's default (the local socket).
 bool ParseArchiveLocation(const std::string& text, ArchiveLocation& location, std::string& error);
-// $XDG_DATA_HOME/ombrix/archive.sqlite ($HOME/.local/share when XDG_DATA_HOME is unset or not
-// absolute).
+// The user's own Ombrix data folder: $XDG_DATA_HOME/ombrix ($HOME/.local/share/ombrix when
+// XDG_DATA_HOME is unset or not absolute), without a trailing "/". Not created here.
+std::string UserDataFolder();
+// UserDataFolder()/archive.sqlite.
 std::string DefaultArchivePath();
 
 // Who stored an entry and with what; not part of the content hash. Held as UTF-8 text.

@@ -208,7 +208,7 @@ bool ParseArchiveLocation(const std::string& text, ArchiveLocation& location, st
   return true;
 }
 
-std::string DefaultArchivePath() {
+std::string UserDataFolder() {
   std::string base;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
     base = data;
@@ -217,7 +217,11 @@ std::string DefaultArchivePath() {
     base = std::string(home && *home ? home : "/") + "/.local/share";
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
-  return base + "/ombrix/archive.sqlite";
+  return base == "/" ? "/ombrix" : base + "/ombrix";
+}
+
+std::string DefaultArchivePath() {
+  return UserDataFolder() + "/archive.sqlite";
 }
 
 ArchiveProvenance CurrentProvenance(std::string adapter, std::string source,
