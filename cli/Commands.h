@@ -49,6 +49,13 @@ struct Input {
   QString shown;     // as messages and tables name it
   std::unique_ptr<TProbeRecord> record;
 };
+// Records the action in the audit trail of the archive the run uses (none with --no-archive or
+// when the settings keep no archive); a row that cannot be added is said, the action stands.
+void Audit(const Request& request, const Console& console, const AuditEvent& event);
+// Each record written out to the file, done or failed.
+void AuditRecords(const Request& request, const Console& console, const std::string& action,
+                  const std::vector<const TProbeRecord*>& records, const QString& file, bool done,
+                  const std::string& error);
 // Reads a record file, its dates in the order --date-order gives where they have two readings;
 // the exit code after a message (naming --date-order when the order decided) when it cannot be
 // read.

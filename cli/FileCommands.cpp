@@ -15,6 +15,7 @@
 #include "ExitCode.h"
 #include "FigureTexts.h"
 #include "FileRead.h"
+#include "ProbeAudit.h"
 #include "ProbeRecord.h"
 #include "RecordFile.h"
 #include "Report.h"
@@ -111,6 +112,14 @@ int CheckOutcome(const std::vector<Input>& inputs, const std::vector<Checked>& c
 
 }  // namespace
 
+void AuditRecords(const Request& request, const Console& console, const std::string& action,
+                  const std::vector<const TProbeRecord*>& records, const QString& file, bool done,
+                  const std::string& error) {
+  for (const TProbeRecord* record : records) {
+    Audit(request, console, RecordEvent(action, *record, ShownFileName(file), done, error));
+  }
+}
+
 int RunExport(const Options& options, const Request& request, const Console& console) {
   std::vector<Input> inputs;
   if (int code = LoadInputs(options, request, console, inputs)) return code;
@@ -118,7 +127,9 @@ int RunExport(const Options& options, const Request& request, const Console& con
   if (options.csv) {
     std::vector<const TProbeRecord*> records;
     for (const Input& input : inputs) records.push_back(input.record.get());
-    if (!ExportCsv(records, DefaultCodePage(), request.output, &error)) {
+    const bool written = ExportCsv(records, DefaultCodePage(), request.output, &error);
+    AuditRecords(request, console, "export", records, request.output, written, error);
+    if (!written) {
       console.Message("the export was not written: " + error);
       return kFileError;
     }
@@ -128,7 +139,9 @@ int RunExport(const Options& options, const Request& request, const Console& con
   for (const Input& input : inputs) {
     const QString target =
         inputs.size() > 1 ? ExportFileFor(request.output, input.name) : request.output;
-    if (!TDataExport(captions, *input.record).Export(target, &error)) {
+    const bool written = TDataExport(captions, *input.record).Export(target, &error);
+    AuditRecords(request, console, "export", {input.record.get()}, target, written, error);
+    if (!written) {
       console.Message("the export was not written: " + error);
       return kFileError;
     }

@@ -269,8 +269,6 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   return options.check ? CheckCode(statistics.verdict, options.output, console) : kSuccess;
 }
 
-// Records the action in the audit trail of the archive the run uses (none with --no-archive or
-// when the settings keep no archive); a row that cannot be added is said, the action stands.
 void Audit(const Request& request, const Console& console, const AuditEvent& event) {
   if (!request.storeDownload) return;
   const std::string error = RecordAction(request.archive, event);
@@ -280,7 +278,7 @@ void Audit(const Request& request, const Console& console, const AuditEvent& eve
 }
 
 // The action's event on the probe as it stands, done or failed with the probe's error.
-AuditEvent Event(const Options& options, TProbe& probe, const std::string& action, bool done) {
+static AuditEvent Event(const Options& options, TProbe& probe, const std::string& action, bool done) {
   // Asking for the adapter's serial number clears the probe's last error, which Fail reports.
   const auto error = probe.LastError;
   const std::string adapter = ProvenanceAdapterText(options.device.value_or("Ombrix adapter"),

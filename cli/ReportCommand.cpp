@@ -39,7 +39,11 @@ int RunReport(const Options& options, const Request& request, const Console& con
   const QString title = inputs.size() == 1 ? QFileInfo(inputs[0].shown).completeBaseName()
                                            : QFileInfo(request.output).completeBaseName();
   std::string error;
-  if (!WriteReportsPdf(layout, records, request.output, title, &error)) {
+  const bool written = WriteReportsPdf(layout, records, request.output, title, &error);
+  std::vector<const TProbeRecord*> reported;
+  for (const Input& input : inputs) reported.push_back(input.record.get());
+  AuditRecords(request, console, "report", reported, request.output, written, error);
+  if (!written) {
     console.Message("the report was not written: " + error);
     return kFileError;
   }
