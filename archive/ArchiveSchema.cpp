@@ -136,6 +136,14 @@ QStringList RefuseChanges(const SqlDialect& d) {
         "$$ BEGIN RAISE EXCEPTION 'rows of % are kept as written: they cannot be changed or "
         "deleted', TG_TABLE_NAME; END $$");
   }
+  if (d.postgres) {
+    // The schema's version is read by every program that opens the archive.
+    statements << QStringLiteral(
+        "DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'ombrix_users') THEN "
+        "GRANT SELECT ON ombrix_schema TO ombrix_users; END IF; IF EXISTS (SELECT 1 FROM pg_roles "
+        "WHERE rolname = 'ombrix_readers') THEN GRANT SELECT ON ombrix_schema TO ombrix_readers; "
+        "END IF; END $$");
+  }
   for (const char* table : kAppendOnly) {
     const QString t = QString::fromLatin1(table);
     if (d.postgres) {
@@ -150,7 +158,8 @@ QStringList RefuseChanges(const SqlDialect& d) {
       statements << QStringLiteral(
                         "DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = "
                         "'ombrix_users') THEN GRANT SELECT, INSERT ON %1 TO ombrix_users; "
-                        "GRANT USAGE ON SEQUENCE %1_id_seq TO ombrix_users; END IF; IF EXISTS "
+                        "EXECUTE format('GRANT USAGE ON SEQUENCE %s TO ombrix_users', "
+                        "pg_get_serial_sequence('%1', 'id')); END IF; IF EXISTS "
                         "(SELECT 1 FROM pg_roles WHERE rolname = 'ombrix_readers') THEN GRANT "
                         "SELECT ON %1 TO ombrix_readers; END IF; END $$")
                         .arg(t);

@@ -193,9 +193,21 @@ TEST_P(ArchiveContract, TamperingInTheDatabaseIsRefusedOrFound) {
     launch.newValue = "rate=10";
     ASSERT_TRUE(archive.Append(CurrentActor("test"), launch, error)) << error;
   };
+  if (!sqlite) {
+    // The role of the program's users, made by the database administrator beforehand.
+    Sql({"DO $$ BEGIN CREATE ROLE ombrix_users; EXCEPTION WHEN duplicate_object THEN NULL; END $$"});
+  }
   {
     TArchive archive(location_);
     fill(archive);
+    if (!sqlite) {
+      EXPECT_EQ(Sql({"SELECT has_table_privilege('ombrix_users', 'ombrix_audit', 'INSERT') AND "
+                     "NOT has_table_privilege('ombrix_users', 'ombrix_audit', 'UPDATE') AND NOT "
+                     "has_table_privilege('ombrix_users', 'ombrix_entries', 'DELETE') AND "
+                     "has_table_privilege('ombrix_users', 'ombrix_schema', 'SELECT')"})
+                    .toBool(),
+                true);
+    }
     for (const char* change :
          {"UPDATE ombrix_entries SET maximum = 99.5", "DELETE FROM ombrix_entries WHERE id = 2",
           "UPDATE ombrix_audit SET action = 'stop' WHERE seq = 3",
