@@ -1,6 +1,8 @@
 #include "ArchiveDialog.h"
 
+#include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -10,11 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <tuple>
 
 #include "CaptionSource.h"
 #include "CodePage.h"
@@ -43,13 +47,6 @@ enum Column {
   kColumns
 };
 
-QTableWidgetItem* Cell(const QString& text, bool number = false) {
-  auto* item = new QTableWidgetItem(text);
-  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-  if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  return item;
-}
-
 // Midnight at the start of a local day, in probe seconds.
 std::int64_t DayStartSeconds(const QDate& date) {
   return DateTimeToProbeSeconds(EncodeDateTime(date.year(), date.month(), date.day()));
@@ -57,8 +54,151 @@ std::int64_t DayStartSeconds(const QDate& date) {
 
 }  // namespace
 
+// The archive's entries as the table shows them, read a page at a time: the view asks for the
+// next page (canFetchMore, fetchMore) when it is scrolled to the last row read.
+class TArchiveListModel : public QAbstractTableModel {
+ public:
+  using Failed = std::function<void(const std::string& error)>;
+
+  TArchiveListModel(TArchive& archive, const TCodePage& codePage, Failed failed, QObject* parent)
+      : QAbstractTableModel(parent),
+        archive_(archive),
+        codePage_(codePage),
+        failed_(std::move(failed)) {}
+
+  // Starts again from the first page with this filter; false with the error when the archive
+  // cannot be read, the listing then empty.
+  bool Reset(const ArchiveFilter& filter, std::string& error) {
+    beginResetModel();
+    filter_ = filter;
+    entries_.clear();
+    read_ = total_ = 0;
+    more_ = false;
+    const bool ok = archive_.Count(filter_, total_, error) && ReadPage(true, error);
+    if (!ok) {
+      entries_.clear();
+      read_ = total_ = 0;
+      more_ = false;
+    }
+    endResetModel();
+    return ok;
+  }
+
+  const std::vector<ArchiveEntry>& Entries() const { return entries_; }
+  // How many entries the filter lets through, as counted when the listing started.
+  std::int64_t Total() const { return total_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : kColumns;
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= kColumns) return {};
+    static const char* const kHeaders[kColumns] = {
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Entry"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Serial number"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Name"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Mission start"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Downloaded"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Samples"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Min \u00B0C"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Max \u00B0C"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Adapter")};
+    return QCoreApplication::translate("TArchiveDialog", kHeaders[section]);
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const ArchiveEntry& e = entries_[static_cast<std::size_t>(index.row())];
+    const int column = index.column();
+    if (role == Qt::TextAlignmentRole) {
+      const bool number = column == kId || column == kSamples || column == kMin || column == kMax;
+      return number ? QVariant(static_cast<int>(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+    }
+    if (role == Qt::ToolTipRole && column == kName) return codePage_.ToUnicode(e.comment);
+    if (role != Qt::DisplayRole) return {};
+    const bool any = e.samples > 0;
+    switch (column) {
+      case kId:
+        return QString::number(e.id);
+      case kSerial:
+        return QString::fromStdString(e.serialText);
+      case kName:
+        return codePage_.ToUnicode(e.name);
+      case kMissionStart:
+        return DateTimeText(e.missionStart);
+      case kDownloaded:
+        return DateTimeText(e.downloadTime);
+      case kSamples:
+        return QString::number(e.samples);
+      case kMin:
+        return any ? QString::number(e.minimum, 'f', 1) : QString();
+      case kMax:
+        return any ? QString::number(e.maximum, 'f', 1) : QString();
+      case kAdapter:
+        // The adapter says whether the entry is demo data of the virtual adapter.
+        return QString::fromStdString(e.provenance.adapter);
+      default:
+        return {};
+    }
+  }
+
+  bool canFetchMore(const QModelIndex& parent) const override { return !parent.isValid() && more_; }
+
+  void fetchMore(const QModelIndex& parent) override {
+    if (parent.isValid() || !more_) return;
+    std::string error;
+    if (!ReadPage(false, error)) {
+      more_ = false;  // asked again at every scroll otherwise
+      failed_(error);
+    }
+  }
+
+ private:
+  // Reads the next page of the listing and appends its entries; `inReset` when Reset has begun
+  // the model's reset, which stands for their insertion.
+  bool ReadPage(bool inReset, std::string& error) {
+    ArchiveFilter page = filter_;
+    page.limit = TArchiveDialog::kPageSize;
+    page.offset = read_;
+    std::vector<ArchiveEntry> read;
+    if (!archive_.List(page, read, error)) return false;
+    read_ += static_cast<std::int64_t>(read.size());
+    more_ = static_cast<int>(read.size()) == TArchiveDialog::kPageSize;
+    // Entries stored since the listing began (another workstation downloading) move the others
+    // down the listing, so that entries already read come again: those not older than the last
+    // one read are left out.
+    if (!entries_.empty()) {
+      const auto key = [](const ArchiveEntry& e) { return std::tie(e.downloadSeconds, e.id); };
+      const ArchiveEntry& last = entries_.back();
+      read.erase(std::remove_if(read.begin(), read.end(),
+                                [&](const ArchiveEntry& e) { return key(e) >= key(last); }),
+                 read.end());
+    }
+    if (read.empty()) return true;
+    const int first = rowCount();
+    if (!inReset) beginInsertRows({}, first, first + static_cast<int>(read.size()) - 1);
+    std::move(read.begin(), read.end(), std::back_inserter(entries_));
+    if (!inReset) endInsertRows();
+    return true;
+  }
+
+  TArchive& archive_;
+  const TCodePage& codePage_;
+  Failed failed_;
+  ArchiveFilter filter_;
+  std::vector<ArchiveEntry> entries_;
+  std::int64_t read_ = 0;  // rows of the listing read, those left out included
+  std::int64_t total_ = 0;
+  bool more_ = false;
+};
+
 TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWidget* parent)
-    : QDialog(parent), archive_(archive), codePage_(codePage) {
+    : QDialog(parent), archive_(archive) {
   setObjectName(QStringLiteral("ArchiveDialog"));
   setWindowTitle(tr("Archive"));
 
@@ -87,11 +227,16 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   filter->addWidget(toOn_);
   filter->addWidget(to_);
 
-  table_ = new QTableWidget(0, kColumns, this);
+  model_ = new TArchiveListModel(
+      archive_, codePage,
+      [this](const std::string& error) {
+        ShowMessage(this, Msg("MsgError"),
+                    tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)));
+      },
+      this);
+  table_ = new QTableView(this);
   table_->setObjectName(QStringLiteral("ArchiveTable"));
-  table_->setHorizontalHeaderLabels({tr("Entry"), tr("Serial number"), tr("Name"),
-                                     tr("Mission start"), tr("Downloaded"), tr("Samples"),
-                                     tr("Min \u00B0C"), tr("Max \u00B0C"), tr("Adapter")});
+  table_->setModel(model_);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table_->verticalHeader()->hide();
@@ -127,8 +272,9 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   for (QDateEdit* edit : {from_, to_}) {
     connect(edit, &QDateEdit::dateChanged, this, [this] { Refresh(); });
   }
-  connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
-  connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { OpenSelected(); });
+  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdateButtons(); });
+  connect(table_, &QTableView::doubleClicked, this, [this] { OpenSelected(); });
   connect(open_, &QPushButton::clicked, this, [this] { OpenSelected(); });
   connect(exportRecords_, &QPushButton::clicked, this, [this] { ExportChosen(false); });
   connect(exportText_, &QPushButton::clicked, this, [this] { ExportChosen(true); });
@@ -142,42 +288,25 @@ bool TArchiveDialog::Refresh() {
   if (fromOn_->isChecked()) filter.fromSeconds = DayStartSeconds(from_->date());
   // The whole of the last day counts.
   if (toOn_->isChecked()) filter.toSeconds = DayStartSeconds(to_->date().addDays(1)) - 1;
-  std::vector<ArchiveEntry> entries;
   std::string error;
   bool ok;
   {
     const WaitCursor wait;
-    ok = archive_.List(filter, entries, error);
+    ok = model_->Reset(filter, error);
   }
   if (!ok) {
     ShowMessage(this, Msg("MsgError"),
                 tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)));
-    entries.clear();
-  }
-  entries_ = std::move(entries);
-
-  table_->setRowCount(0);
-  table_->setRowCount(static_cast<int>(entries_.size()));
-  for (int row = 0; row < static_cast<int>(entries_.size()); ++row) {
-    const ArchiveEntry& e = entries_[row];
-    const bool any = e.samples > 0;
-    table_->setItem(row, kId, Cell(QString::number(e.id), true));
-    table_->setItem(row, kSerial, Cell(QString::fromStdString(e.serialText)));
-    table_->setItem(row, kName, Cell(codePage_.ToUnicode(e.name)));
-    table_->setItem(row, kMissionStart, Cell(DateTimeText(e.missionStart)));
-    table_->setItem(row, kDownloaded, Cell(DateTimeText(e.downloadTime)));
-    table_->setItem(row, kSamples, Cell(QString::number(e.samples), true));
-    table_->setItem(row, kMin, Cell(any ? QString::number(e.minimum, 'f', 1) : QString(), true));
-    table_->setItem(row, kMax, Cell(any ? QString::number(e.maximum, 'f', 1) : QString(), true));
-    // The adapter says whether the entry is demo data of the virtual adapter.
-    table_->setItem(row, kAdapter, Cell(QString::fromStdString(e.provenance.adapter)));
-    table_->item(row, kName)->setToolTip(codePage_.ToUnicode(e.comment));
   }
   table_->resizeColumnsToContents();
-  summary_->setText(tr("%n entries in %1", nullptr, static_cast<int>(entries_.size()))
+  summary_->setText(tr("%n entries in %1", nullptr, static_cast<int>(model_->Total()))
                         .arg(QString::fromStdString(archive_.Location().Text())));
   UpdateButtons();
   return ok;
+}
+
+const std::vector<ArchiveEntry>& TArchiveDialog::Entries() const {
+  return model_->Entries();
 }
 
 void TArchiveDialog::SetFilterText(const QString& text) {
@@ -199,14 +328,15 @@ std::vector<std::int64_t> TArchiveDialog::SelectedIds() const {
   }
   std::sort(rows.begin(), rows.end());
   std::vector<std::int64_t> ids;
-  for (int row : rows) ids.push_back(entries_[row].id);
+  for (int row : rows) ids.push_back(Entries()[static_cast<std::size_t>(row)].id);
   return ids;
 }
 
 void TArchiveDialog::Select(const std::vector<std::int64_t>& ids) {
   table_->clearSelection();
-  for (int row = 0; row < static_cast<int>(entries_.size()); ++row) {
-    if (std::find(ids.begin(), ids.end(), entries_[row].id) == ids.end()) continue;
+  const std::vector<ArchiveEntry>& entries = Entries();
+  for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
+    if (std::find(ids.begin(), ids.end(), entries[row].id) == ids.end()) continue;
     table_->selectionModel()->select(table_->model()->index(row, 0),
                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
@@ -247,7 +377,7 @@ int TArchiveDialog::ExportSelected(const QString& folder, bool asText) {
   const StatusPageCaptions captions;
   const WaitCursor wait;
   for (std::int64_t id : SelectedIds()) {
-    const auto entry = std::find_if(entries_.begin(), entries_.end(),
+    const auto entry = std::find_if(Entries().begin(), Entries().end(),
                                     [id](const ArchiveEntry& e) { return e.id == id; });
     const QString file = QDir(folder).filePath(FileNameFor(*entry, asText));
     if (QFileInfo::exists(file)) {

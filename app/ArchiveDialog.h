@@ -12,28 +12,33 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace ombrix {
 
 class TCodePage;
+class TArchiveListModel;
 
 // File > Archive: the downloads the archive keeps, newest first, filtered by a text (name,
 // comment, serial number) and a range of download dates. Open makes the chosen entry the held
 // record (the window does that with ChosenId); the export buttons write the selected entries as
-// record files or as text without leaving the dialog.
+// record files or as text without leaving the dialog. The table reads the archive a page at a
+// time, the next page when it is scrolled to its end, so that an archive of any size opens at
+// once.
 class TArchiveDialog : public QDialog {
  public:
+  static constexpr int kPageSize = 200;  // entries read at a time
+
   TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWidget* parent = nullptr);
 
-  // Reads the list again with the filter as it stands; false after a message when the archive
-  // cannot be read.
+  // Reads the list again, from its first page, with the filter as it stands; false after a
+  // message when the archive cannot be read.
   bool Refresh();
   // The filter's controls, for the user and for tests.
   void SetFilterText(const QString& text);
   void SetDateRange(const QDate& from, const QDate& to);  // an invalid date: no bound
-  // The entries listed, in their order, and the ones selected.
-  const std::vector<ArchiveEntry>& Entries() const { return entries_; }
+  // The entries read so far, in their order, and the ones selected.
+  const std::vector<ArchiveEntry>& Entries() const;
   std::vector<std::int64_t> SelectedIds() const;
   void Select(const std::vector<std::int64_t>& ids);
   // The entry that Open chose (0 when the dialog was closed otherwise).
@@ -49,8 +54,7 @@ class TArchiveDialog : public QDialog {
   QString FileNameFor(const ArchiveEntry& entry, bool asText) const;
 
   TArchive& archive_;
-  const TCodePage& codePage_;
-  std::vector<ArchiveEntry> entries_;
+  TArchiveListModel* model_ = nullptr;
   std::int64_t chosen_ = 0;
 
   QLineEdit* text_ = nullptr;
@@ -58,7 +62,7 @@ class TArchiveDialog : public QDialog {
   QDateEdit* from_ = nullptr;
   QCheckBox* toOn_ = nullptr;
   QDateEdit* to_ = nullptr;
-  QTableWidget* table_ = nullptr;
+  QTableView* table_ = nullptr;
   QLabel* summary_ = nullptr;
   QPushButton* open_ = nullptr;
   QPushButton* exportRecords_ = nullptr;

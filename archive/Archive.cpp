@@ -123,6 +123,29 @@ QString SearchText(const std::string& bytes) {
   return QString::fromLatin1(folded.data(), static_cast<qsizetype>(folded.size()));
 }
 
+// The conditions of a filter, each as " AND ...", their values appended to `values` in order.
+QString FilterCondition(const ArchiveFilter& filter, const SqlDialect& dialect,
+                        QVariantList& values) {
+  QString sql;
+  if (filter.serialNumber) {
+    sql += QStringLiteral(" AND serial_number = ?");
+    values << static_cast<qint64>(*filter.serialNumber);
+  }
+  if (const QString text = SearchText(filter.text); !text.isEmpty()) {
+    sql += QStringLiteral(" AND %1(search_text, ?) > 0").arg(QString::fromLatin1(dialect.contains));
+    values << text;
+  }
+  if (filter.fromSeconds) {
+    sql += QStringLiteral(" AND download_seconds >= ?");
+    values << static_cast<qint64>(*filter.fromSeconds);
+  }
+  if (filter.toSeconds) {
+    sql += QStringLiteral(" AND download_seconds <= ?");
+    values << static_cast<qint64>(*filter.toSeconds);
+  }
+  return sql;
+}
+
 bool Alive(QSqlDatabase& db) {
   return db.isOpen() && QSqlQuery(db).exec(QStringLiteral("SELECT 1"));
 }
@@ -306,47 +329,90 @@ bool TArchive::Store(const TProbeRecord& record, const ArchiveProvenance& proven
       error);
 }
 
+bool TArchive::List(const ArchiveFilter& filter,
+                    const std::function<bool(const ArchiveEntry&)>& each, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  QVariantList values;
+  // The download index gives this order without sorting (SQLite keeps the id in every index), and
+  // a window of it without reading the rows it skips.
+  QString sql =
+      QStringLiteral(
+          "SELECT %1 FROM ombrix_entries WHERE 1 = 1%2 "
+          "ORDER BY download_seconds DESC, id DESC")
+          .arg(QString::fromLatin1(kEntryColumns), FilterCondition(filter, dialect, values));
+  if (filter.limit > 0 || filter.offset > 0) {
+    // SQLite takes an offset only after a limit, where -1 (ALL on PostgreSQL) means none.
+    sql += QStringLiteral(" LIMIT %1")
+               .arg(filter.limit > 0   ? QString::number(filter.limit)
+                    : dialect.postgres ? QStringLiteral("ALL")
+                                       : QStringLiteral("-1"));
+    if (filter.offset > 0) sql += QStringLiteral(" OFFSET %1").arg(filter.offset);
+  }
+
+  std::int64_t given = 0;
+  std::string cut;
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        // Entries already handed over cannot be taken back: a listing cut off after them is not
+        // started again on the new connection.
+        if (given > 0) {
+          error = cut;
+          return false;
+        }
+        QSqlQuery query(db);
+        // Forward only: SQLite steps through the rows as they are read, and the PostgreSQL
+        // driver takes them a row at a time instead of the whole result at once.
+        query.setForwardOnly(true);
+        bool ok = query.prepare(sql);
+        for (const QVariant& value : values) query.addBindValue(value);
+        ok = ok && query.exec();
+        ArchiveEntry entry;  // one for all rows, so that its texts keep their room
+        while (ok && query.next()) {
+          ReadEntry(query, entry);
+          ++given;
+          if (!each(entry)) return true;
+        }
+        // A listing cut off by a lost connection shows as an error, not as a short list.
+        if (!ok || query.lastError().isValid()) {
+          error = cut = "Cannot list the archive \"" + location_.Text() +
+                        "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        return true;
+      },
+      error);
+}
+
 bool TArchive::List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries,
                     std::string& error) {
-  const SqlDialect& dialect = DialectOf(location_);
-  QString sql = QStringLiteral("SELECT %1 FROM ombrix_entries WHERE 1 = 1")
-                    .arg(QString::fromLatin1(kEntryColumns));
-  QVariantList values;
-  if (filter.serialNumber) {
-    sql += QStringLiteral(" AND serial_number = ?");
-    values << static_cast<qint64>(*filter.serialNumber);
-  }
-  if (const QString text = SearchText(filter.text); !text.isEmpty()) {
-    sql += QStringLiteral(" AND %1(search_text, ?) > 0").arg(QString::fromLatin1(dialect.contains));
-    values << text;
-  }
-  if (filter.fromSeconds) {
-    sql += QStringLiteral(" AND download_seconds >= ?");
-    values << static_cast<qint64>(*filter.fromSeconds);
-  }
-  if (filter.toSeconds) {
-    sql += QStringLiteral(" AND download_seconds <= ?");
-    values << static_cast<qint64>(*filter.toSeconds);
-  }
-  sql += QStringLiteral(" ORDER BY download_seconds DESC, id DESC");
-  if (filter.limit > 0) sql += QStringLiteral(" LIMIT %1").arg(filter.limit);
+  std::vector<ArchiveEntry> found;
+  const auto collect = [&found](const ArchiveEntry& e) {
+    found.push_back(e);
+    return true;
+  };
+  if (!List(filter, collect, error)) return false;
+  entries = std::move(found);
+  return true;
+}
 
+bool TArchive::Count(const ArchiveFilter& filter, std::int64_t& count, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  QVariantList values;
+  const QString sql = QStringLiteral("SELECT count(*) FROM ombrix_entries WHERE 1 = 1%1")
+                          .arg(FilterCondition(filter, dialect, values));
   return Run(
       [&](QSqlDatabase& db, std::string& error) {
         QSqlQuery query(db);
         query.setForwardOnly(true);
         bool ok = query.prepare(sql);
         for (const QVariant& value : values) query.addBindValue(value);
-        ok = ok && query.exec();
-        std::vector<ArchiveEntry> found;
-        while (ok && query.next()) ReadEntry(query, found.emplace_back());
-        // A listing cut off by a lost connection shows as an error, not as a short list.
-        if (!ok || query.lastError().isValid()) {
+        ok = ok && query.exec() && query.next();
+        if (!ok) {
           error = "Cannot list the archive \"" + location_.Text() +
                   "\": " + Cause(query.lastError(), dialect) + ".";
           return false;
         }
-        entries = std::move(found);
+        count = query.value(0).toLongLong();
         return true;
       },
       error);

@@ -73,7 +73,11 @@ struct ArchiveFilter {
   // letters of ASCII and of the Latin-1 range match either case.
   std::string text;
   std::optional<std::int64_t> fromSeconds, toSeconds;  // download instant, inclusive bounds
-  int limit = 0;                                       // 0: all; newest download first
+  // A window of the listing, which runs newest download first (the higher id first among
+  // downloads of the same second): `offset` entries are skipped, then at most `limit` (0: all)
+  // are given.
+  std::int64_t limit = 0;
+  std::int64_t offset = 0;
 };
 
 struct StoreResult {
@@ -102,7 +106,16 @@ class TArchive {
   // again (result.duplicate, result.id = the stored one's id).
   bool Store(const TProbeRecord& record, const ArchiveProvenance& provenance, StoreResult& result,
              std::string& error);
+  // The entries the filter lets through, each handed to `each` as the database gives it, so that
+  // a listing of any size needs the memory of one entry. `each` returns false to stop the listing
+  // (which still succeeds) and must not call this archive while the listing runs. A listing cut
+  // off after entries have been handed over fails and is not started again.
+  bool List(const ArchiveFilter& filter, const std::function<bool(const ArchiveEntry&)>& each,
+            std::string& error);
+  // The same entries, collected.
   bool List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries, std::string& error);
+  // How many entries the filter lets through, its limit and offset left aside.
+  bool Count(const ArchiveFilter& filter, std::int64_t& count, std::string& error);
   // The stored record, equal field for field and byte for byte to the one stored, decoded.
   // An unknown id → false, error "There is no entry N in the archive "…"."
   bool Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry, std::string& error);

@@ -58,47 +58,88 @@ QJsonObject EntryJson(const ArchiveEntry& e) {
   return object;
 }
 
+// The object as QJsonDocument writes it indented, every line `indent` further in and without the
+// last line's end, so that it can stand as an item of an enclosing array.
+std::string NestedJson(const QJsonObject& object, const std::string& indent) {
+  const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented);
+  std::string nested;
+  nested.reserve(static_cast<std::size_t>(text.size()) + 24 * indent.size());
+  bool lineStart = true;
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {  // the last byte is the final line end
+    if (lineStart) nested += indent;
+    nested += text[i];
+    lineStart = text[i] == '\n';
+  }
+  return nested;
+}
+
+// A text as a JSON string, quoted and escaped.
+std::string JsonString(const QString& text) {
+  const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+  return array.mid(1, array.size() - 2).toStdString();  // without the brackets
+}
+
+// The listing is written entry by entry as the archive gives them, so that its time and memory
+// do not grow with the archive beyond the output itself. The JSON is the document PrintJson
+// would write of {"Archive", "Entries": [...]}, its array written an item at a time. Nothing is
+// written until the first entry or the end of the listing, so that an archive that cannot be read
+// at all leaves only its message; one cut off later leaves a truncated listing and exit code 9.
 int List(TArchive& archive, const Request& request, bool json, const Console& console) {
   ArchiveFilter filter;
   filter.serialNumber = request.serial;
   filter.fromSeconds = request.sinceSeconds;
-  std::vector<ArchiveEntry> entries;
-  std::string error;
-  if (!archive.List(filter, entries, error)) return ArchiveFailure(console, error);
-  if (json) {
-    QJsonArray array;
-    for (const ArchiveEntry& e : entries) array.append(EntryJson(e));
-    PrintJson(console.out,
-              {{"Archive", QString::fromStdString(archive.Location().Text())}, {"Entries", array}});
-    return kSuccess;
-  }
+  filter.limit = request.limit;
+  filter.offset = request.offset;
+  std::ostream& out = console.out;
+  bool begun = false;
+  std::int64_t written = 0;
+  const auto begin = [&] {
+    if (begun) return;
+    begun = true;
+    if (json) {
+      out << "{\n    \"Archive\": " << JsonString(QString::fromStdString(archive.Location().Text()))
+          << ",\n    \"Entries\": [\n";
+      return;
+    }
+    const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
+                               .arg(QStringLiteral("Id"), 6)
+                               .arg(QStringLiteral("Serial number"), -23)
+                               .arg(QStringLiteral("Name"), -20)
+                               .arg(QStringLiteral("Mission start"), -19)
+                               .arg(QStringLiteral("Downloaded"), -19)
+                               .arg(QStringLiteral("Samples"), 7)
+                               .arg(QStringLiteral("Min"), 6)
+                               .arg(QStringLiteral("Max"), 6)
+                               .arg(QStringLiteral("Adapter"));
+    out << WithoutTrailingBlanks(header) << '\n';
+  };
   // One line an entry, newest download first, in columns; an entry stored from a record file
   // edited after it was saved ends its line with the note show's table gives such a file.
-  const QString header = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
-                             .arg(QStringLiteral("Id"), 6)
-                             .arg(QStringLiteral("Serial number"), -23)
-                             .arg(QStringLiteral("Name"), -20)
-                             .arg(QStringLiteral("Mission start"), -19)
-                             .arg(QStringLiteral("Downloaded"), -19)
-                             .arg(QStringLiteral("Samples"), 7)
-                             .arg(QStringLiteral("Min"), 6)
-                             .arg(QStringLiteral("Max"), 6)
-                             .arg(QStringLiteral("Adapter"));
-  console.out << WithoutTrailingBlanks(header) << '\n';
-  for (const ArchiveEntry& e : entries) {
-    const bool any = e.samples > 0;
-    const QString line = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
-                             .arg(e.id, 6)
-                             .arg(QString::fromStdString(e.serialText), -23)
-                             .arg(ProbeText(e.name).left(20), -20)
-                             .arg(DateTimeText(e.missionStart), -19)
-                             .arg(DateTimeText(e.downloadTime), -19)
-                             .arg(e.samples, 7)
-                             .arg(any ? Celsius(e.minimum) : QString(), 6)
-                             .arg(any ? Celsius(e.maximum) : QString(), 6)
-                             .arg(QString::fromStdString(e.provenance.adapter));
-    console.out << WithoutTrailingBlanks(line) << ChangedNote(e.changed) << '\n';
-  }
+  const auto each = [&](const ArchiveEntry& e) {
+    begin();
+    if (json) {
+      out << (written > 0 ? ",\n" : "") << NestedJson(EntryJson(e), "        ");
+    } else {
+      const bool any = e.samples > 0;
+      const QString line = QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9")
+                               .arg(e.id, 6)
+                               .arg(QString::fromStdString(e.serialText), -23)
+                               .arg(ProbeText(e.name).left(20), -20)
+                               .arg(DateTimeText(e.missionStart), -19)
+                               .arg(DateTimeText(e.downloadTime), -19)
+                               .arg(e.samples, 7)
+                               .arg(any ? Celsius(e.minimum) : QString(), 6)
+                               .arg(any ? Celsius(e.maximum) : QString(), 6)
+                               .arg(QString::fromStdString(e.provenance.adapter));
+      out << WithoutTrailingBlanks(line) << ChangedNote(e.changed) << '\n';
+    }
+    ++written;
+    return true;
+  };
+  std::string error;
+  if (!archive.List(filter, each, error)) return ArchiveFailure(console, error);
+  begin();
+  if (json) out << (written > 0 ? "\n" : "") << "    ]\n}\n";
   return kSuccess;
 }
 

@@ -37,6 +37,8 @@ struct Request {
   bool fullDownload = false;
   std::optional<std::uint64_t> serial;       // archive list --serial
   std::optional<std::int64_t> sinceSeconds;  // archive list --since, in probe seconds
+  std::int64_t limit = 0;                    // archive list --limit (0: all) and --offset
+  std::int64_t offset = 0;
   // Limits: --low, --high and --delay as given, in place of those in the settings file.
   Settings::GivenLimits limits;
 };

@@ -64,11 +64,13 @@ const CommandHelp kCommandHelp[] = {
     {Command::kWriteText, ArchiveCommand::kNone, "write-text [--name TEXT] [--comment TEXT] --yes",
      "writes the name (up to 32 characters) and the comment (up to 152) of a clear probe"},
     {Command::kArchive, ArchiveCommand::kList,
-     "archive list [--serial S] [--since DATE] [--format json]",
+     "archive list [--serial S] [--since DATE] [--limit N] [--offset M] [--format json]",
      "the downloads kept in the archive, newest first, each with its entry number ID;\n"
      "--serial lists those of the probe with serial number S (as status shows it, or as the\n"
      "16 hex digits of a record file), --since those downloaded at DATE or later (a date and\n"
-     "time as --start takes it, see below)"},
+     "time as --start takes it, see below). --limit lists N entries at most (1 or more),\n"
+     "--offset leaves out the first M (0 or more): one page of the listing, whose order is\n"
+     "the download time, then ID, both descending"},
     {Command::kArchive, ArchiveCommand::kShow, "archive show ID [--format json]",
      "the status fields of archive entry ID and a summary of its samples, as show gives them\n"
      "for a record file"},

@@ -125,6 +125,8 @@ class Grammar {
     CLI::App* list = Add(*archiveGroup, "list", Command::kArchive, ArchiveCommand::kList);
     Text(*list, "--serial", o.serial);
     Text(*list, "--since", o.since);
+    Text(*list, "--limit", o.limit);
+    Text(*list, "--offset", o.offset);
     Format(list);
     CLI::App* archiveShow = Add(*archiveGroup, "show", Command::kArchive, ArchiveCommand::kShow);
     Text(*archiveShow, "ID", archiveId);

@@ -78,6 +78,7 @@ struct Options {
   std::optional<std::string> comment;
 
   std::optional<std::string> serial, since;  // archive list
+  std::optional<std::string> limit, offset;  // archive list, checked by Prepare
   std::int64_t archiveId = 0;                // archive show, export: the entry, 1 or more
   std::vector<std::string> importFiles;      // archive import
   bool auditCsv = false;                     // archive audit --format csv

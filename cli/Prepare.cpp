@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -117,6 +118,23 @@ void PrepareSettings(const Options& options, Request& request) {
   request.fullDownload = options.full || request.settings.fullDownload;
 }
 
+// archive list --limit and --offset: digits only, a whole number from `least`.
+int ReadCount(const std::optional<std::string>& given, const char* option, std::int64_t least,
+              std::int64_t& count, const Console& console) {
+  if (!given) return kSuccess;
+  const std::string& text = *given;
+  std::int64_t value = 0;
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+      std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc() ||
+      value < least) {
+    console.Message(std::string(option) + " takes a whole number from " + std::to_string(least) +
+                    ", not \"" + Excerpt(text) + "\"");
+    return kUsage;
+  }
+  count = value;
+  return kSuccess;
+}
+
 int PrepareArchive(const Options& options, const Console& console, Request& request) {
   std::string error;
   if (!request.settings.ArchiveLocationFor(request.archive, error)) {
@@ -151,7 +169,8 @@ int PrepareArchive(const Options& options, const Console& console, Request& requ
         }
         request.sinceSeconds = DateTimeToProbeSeconds(since);
       }
-      return kSuccess;
+      if (int code = ReadCount(options.limit, "--limit", 1, request.limit, console)) return code;
+      return ReadCount(options.offset, "--offset", 0, request.offset, console);
     case ArchiveCommand::kExport:
       return CheckTarget(request.output, options.yes, console);
     default:

@@ -126,6 +126,72 @@ TEST_P(ArchiveContract, FiltersBySerialTextAndDownloadTime) {
   }
 }
 
+// Windows of the listing (limit, offset, with and without a filter) are the matching slices of
+// the whole listing, whose order is download time, then id, both descending; the listing handed
+// over entry by entry stops when told to, and the count covers every entry the filter lets pass.
+TEST_P(ArchiveContract, ListsInWindowsOfAStableOrderEntryByEntry) {
+  // Downloaded at these seconds after kT0, two pairs in the same second; probe 0x28A1 or 0x28B2.
+  const std::int64_t seconds[] = {100, 300, 300, 500, 200, 500, 50};
+  TArchive archive(location_);
+  std::string error;
+  for (int i = 0; i < 7; ++i) {
+    StoreResult result;
+    ASSERT_TRUE(
+        archive.Store(*MakeRecord(i % 2 ? 0x28B2 : 0x28A1, "Fridge", kT0, 10 + i, kT0 + seconds[i]),
+                      kProvenance, result, error))
+        << error;
+    ASSERT_EQ(result.id, i + 1);
+  }
+  const auto ids = [&](const ArchiveFilter& filter) {
+    std::vector<std::int64_t> listed;
+    EXPECT_TRUE(archive.List(
+        filter,
+        [&](const ArchiveEntry& e) {
+          listed.push_back(e.id);
+          return true;
+        },
+        error))
+        << error;
+    return listed;
+  };
+  const std::vector<std::int64_t> all = ids({});
+  EXPECT_EQ(all, (std::vector<std::int64_t>{6, 4, 3, 2, 5, 1, 7}));
+  ArchiveFilter serial;
+  serial.serialNumber = 0x28B2;
+  const std::vector<std::int64_t> ofSerial = ids(serial);
+  EXPECT_EQ(ofSerial, (std::vector<std::int64_t>{6, 4, 2}));
+
+  struct Case {
+    bool bySerial;
+    std::int64_t limit, offset;
+  };
+  const Case cases[] = {{false, 3, 0}, {false, 3, 2},  {false, 2, 5}, {false, 4, 6}, {false, 0, 3},
+                        {false, 1, 7}, {false, 0, 99}, {true, 1, 1},  {true, 0, 2},  {true, 5, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "serial " << c.bySerial << " limit " << c.limit << " offset " << c.offset);
+    ArchiveFilter filter = c.bySerial ? serial : ArchiveFilter{};
+    filter.limit = c.limit;
+    filter.offset = c.offset;
+    const std::vector<std::int64_t>& whole = c.bySerial ? ofSerial : all;
+    const auto from = whole.begin() + std::min<std::int64_t>(c.offset, whole.size());
+    const auto to =
+        c.limit == 0 ? whole.end() : from + std::min<std::int64_t>(c.limit, whole.end() - from);
+    EXPECT_EQ(ids(filter), std::vector<std::int64_t>(from, to));
+  }
+
+  int handed = 0;
+  EXPECT_TRUE(archive.List(
+      {}, [&](const ArchiveEntry&) { return ++handed < 2; }, error));
+  EXPECT_EQ(handed, 2);
+  std::int64_t count = 0;
+  ASSERT_TRUE(archive.Count(serial, count, error)) << error;
+  EXPECT_EQ(count, 3);
+  serial.limit = 1;  // a window does not change the count
+  ASSERT_TRUE(archive.Count(serial, count, error)) << error;
+  EXPECT_EQ(count, 3);
+}
+
 TEST_P(ArchiveContract, FindMissionGivesTheLatestDownloadOfTheSameMission) {
   ProbeRig rig;
   VirtualProbe::Mission mission;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "ArchiveRecords.h"
 #include "CliRunner.h"
 #include "PgServer.h"
 #include "RecordFile.h"
@@ -175,6 +176,62 @@ TEST_F(ArchiveTest, TestModeAndTheChangedMarkSurviveTheArchive) {
     EXPECT_EQ(record->Test, c.test);
     EXPECT_EQ(record->ChangedAfterSave, c.changed);
     EXPECT_EQ(record->LogBuffer[3] == 0, c.changed) << "the edited value is kept";
+  }
+}
+
+// archive list writes its entries as the archive gives them: a window of the listing with --limit
+// and --offset, as text and as JSON with the same entries, the JSON one document, exactly as
+// QJsonDocument writes it although it is written an entry at a time.
+TEST_F(ArchiveTest, ListsWindowsOfTheArchiveAsTextAndAsOneJsonDocument) {
+  ArchiveLocation location;
+  location.path = Path("fi\"ve.sqlite").toStdString();  // a name JSON has to escape
+  {
+    TArchive archive(location);
+    std::string error;
+    // Downloaded at these seconds: the listing runs 4, 3, 2, 5, 1 (of one second, the higher id
+    // first).
+    const std::int64_t seconds[] = {100, 300, 300, 500, 200};
+    for (int i = 0; i < 5; ++i) {
+      StoreResult result;
+      ASSERT_TRUE(archive.Store(
+          *MakeRecord(0x28A1, "Fridge \"2\"", 1'655'000'000, 10 + i, 1'655'000'000 + seconds[i]),
+          {}, result, error))
+          << error;
+    }
+  }
+  const struct {
+    const char* window;
+    std::vector<int> ids;
+  } cases[] = {
+      {"", {4, 3, 2, 5, 1}}, {"--limit 2", {4, 3}},        {"--offset=1 --limit 3", {3, 2, 5}},
+      {"--offset 4", {1}},   {"--limit 1 --offset 5", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.window);
+    const QStringList list = Args("--archive fi\"ve.sqlite archive list") + Args(c.window);
+    const CliResult text = Run(list);
+    ASSERT_EQ(text.code, 0) << text.err;
+    const CliResult json = Run(list + Args("--format json"));
+    ASSERT_EQ(json.code, 0) << json.err;
+
+    std::vector<int> fromText, fromJson;
+    const QStringList lines = QString::fromStdString(text.out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].trimmed().startsWith(u"Id  Serial number")) << "the header, always";
+    for (qsizetype i = 1; i < lines.size(); ++i)
+      fromText.push_back(lines[i].section(u' ', 0, 0, QString::SectionSkipEmpty).toInt());
+    QJsonParseError parse;
+    const QByteArray bytes = QByteArray::fromStdString(json.out);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    ASSERT_EQ(parse.error, QJsonParseError::NoError) << parse.errorString().toStdString();
+    EXPECT_EQ(document.toJson(QJsonDocument::Indented), bytes);
+    EXPECT_TRUE(document.object()["Archive"].toString().endsWith(u"fi\"ve.sqlite"));
+    for (const QJsonValue entry : document.object()["Entries"].toArray()) {
+      fromJson.push_back(entry.toObject()["Id"].toInt());
+      EXPECT_EQ(entry.toObject()["Name"].toString(), "Fridge \"2\"");
+    }
+    EXPECT_EQ(fromText, c.ids);
+    EXPECT_EQ(fromJson, c.ids);
   }
 }
 

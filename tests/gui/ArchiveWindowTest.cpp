@@ -3,11 +3,18 @@
 // nothing.
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+
+#include <tuple>
 
 #include "ArchiveDialog.h"
+#include "CodePage.h"
 #include "FileTesting.h"
 #include "TableModel.h"
+#include "archive/ArchiveRecords.h"
 
 namespace ombrix::testing {
 namespace {
@@ -46,8 +53,9 @@ TEST_F(ArchiveWindowTest, DownloadsAreStoredFoundAndOpenedAgain) {
   runDialog = [&](QDialog& dialog) {
     auto& archive = dynamic_cast<TArchiveDialog&>(dialog);
     listed = archive.Entries().size();
-    auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("ArchiveTable"));
-    adapterShown = table->item(0, table->columnCount() - 1)->text();
+    const QAbstractItemModel* table =
+        dialog.findChild<QTableView*>(QStringLiteral("ArchiveTable"))->model();
+    adapterShown = table->index(0, table->columnCount() - 1).data().toString();
     archive.SetFilterText(QStringLiteral("no such probe"));
     unmatched = archive.Entries().size();
     archive.SetFilterText(QString::fromStdString(second.Name).left(4).toLower());
@@ -103,6 +111,70 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   form->ProbeReadDataExecute();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(Origin(), "Downloaded");
+}
+
+// An archive of more than two pages: the table starts with the first page and reads the next one
+// when it is scrolled to its end, while the count covers them all; entries stored meanwhile are
+// neither listed twice nor make others go missing; a new filter starts from the first page again.
+TEST_F(ArchiveWindowTest, TheTableReadsAPageAtATimeAsItIsScrolled) {
+  constexpr int kPage = TArchiveDialog::kPageSize;
+  constexpr int kEntries = 2 * kPage + 50;
+  constexpr std::int64_t kT0 = 1'655'000'000;
+  ArchiveLocation location;
+  location.path = Path("site.sqlite").toStdString();
+  TArchive archive(location);
+  std::string error;
+  ASSERT_TRUE(archive.Open(error)) << error;
+  // Not waiting for the disk at every store keeps the filling quick; the listing is the same.
+  QSqlQuery(QSqlDatabase::database(QString::fromStdString(archive.ConnectionName())))
+      .exec(QStringLiteral("PRAGMA synchronous = OFF"));
+  const auto store = [&](int i) {
+    StoreResult stored;
+    // Two downloads a minute, so that pages also end between downloads of the same second.
+    ASSERT_TRUE(archive.Store(*MakeRecord(0x28A1 + i % 2, "Room " + std::to_string(i % 2), kT0, 10,
+                                          kT0 + 60 * (i / 2), i),
+                              {}, stored, error))
+        << error;
+  };
+  for (int i = 0; i < kEntries; ++i) store(i);
+
+  TArchiveDialog dialog(archive, DefaultCodePage());
+  dialog.show();
+  QCoreApplication::processEvents();
+  auto* table = dialog.findChild<QTableView*>(QStringLiteral("ArchiveTable"));
+  const auto scrollToEnd = [&] {
+    QCoreApplication::processEvents();
+    table->verticalScrollBar()->setValue(table->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    return table->model()->rowCount();
+  };
+  EXPECT_EQ(table->model()->rowCount(), kPage);
+  bool counted = false;
+  for (const QLabel* label : dialog.findChildren<QLabel*>())
+    counted = counted || label->text().startsWith(QStringLiteral("%1 entries in").arg(kEntries));
+  EXPECT_TRUE(counted) << "the count covers the pages not read yet";
+
+  // Another workstation stores three newer downloads while the first page is shown.
+  for (int i = kEntries; i < kEntries + 3; ++i) store(i);
+  EXPECT_EQ(scrollToEnd(), 2 * kPage - 3) << "the three entries of the first page that came again";
+  EXPECT_EQ(scrollToEnd(), kEntries);
+  EXPECT_FALSE(table->model()->canFetchMore({}));
+  EXPECT_EQ(scrollToEnd(), kEntries);
+  const std::vector<ArchiveEntry>& entries = dialog.Entries();
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    ASSERT_GT(std::tie(entries[i - 1].downloadSeconds, entries[i - 1].id),
+              std::tie(entries[i].downloadSeconds, entries[i].id))
+        << "newest first, each once, at row " << i;
+  }
+  EXPECT_EQ(entries.back().id, 1);
+
+  // The odd downloads, 226 of them.
+  dialog.SetFilterText(QStringLiteral("room 1"));
+  EXPECT_EQ(table->model()->rowCount(), kPage);
+  EXPECT_EQ(dialog.Entries().front().name, "Room 1");
+  EXPECT_EQ(dialog.Entries().front().downloadSeconds, kT0 + 60 * ((kEntries + 1) / 2));
+  EXPECT_EQ(scrollToEnd(), (kEntries + 3) / 2);
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
