@@ -39,13 +39,7 @@ void AuditAction(TMainForm& form, const std::string& action, bool done, std::str
                  std::string newValue = {}) {
   TProbeWorkplace& workplace = *form.Workplace;
   if (!workplace.Common().archiveEnabled) return;
-  TProbe& probe = *workplace.Probe;
-  // Asking for the adapter's serial number clears the probe's last error.
-  const auto error = probe.LastError;
-  AuditEvent event = ProbeEvent(
-      action, probe, ProvenanceAdapterText(workplace.DeviceName, probe.AdapterSerialNumber()),
-      done, done ? std::string() : MessageForError(error).text);
-  probe.LastError = error;
+  AuditEvent event = ProbeEvent(action, *workplace.Probe, workplace.DeviceName, done);
   event.oldValue = std::move(oldValue);
   event.newValue = std::move(newValue);
   std::string failure;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AuditTrail.h"
@@ -160,5 +161,7 @@ TProbe::EarlierDownload EarlierDownloadsFrom(TArchive& archive);
 // The canonical form (versioned, locale-independent bytes) and its SHA-256 as 64 hex digits.
 std::string CanonicalRecord(const TProbeRecord& record);
 std::string ContentHash(const TProbeRecord& record);
+// Appends the bytes as lower-case hexadecimal digits.
+void AppendHex(std::string& out, std::string_view bytes);
 
 }  // namespace ombrix

@@ -147,31 +147,35 @@ bool ParsePostgresUrl(std::string_view url, std::string_view rest, ArchiveLocati
   return true;
 }
 
-std::string LoginName() {
+// Calls `use` with this process's account entry, or with null when there is none.
+template <class Use>
+auto WithOwnAccount(Use use) {
   const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
   passwd entry{};
   passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-    return found->pw_name;
-  for (const char* name : {"LOGNAME", "USER"}) {
-    if (const char* value = std::getenv(name); value && *value) return value;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0) found = nullptr;
+  return use(found);
+}
+
+std::string LoginName() {
+  std::string name = WithOwnAccount([](const passwd* account) {
+    return account ? std::string(account->pw_name) : std::string();
+  });
+  if (!name.empty()) return name;
+  for (const char* variable : {"LOGNAME", "USER"}) {
+    if (const char* value = std::getenv(variable); value && *value) return value;
   }
   return std::to_string(geteuid());
 }
 
 // The account's full name: the first field of its GECOS entry, "" when it has none.
 std::string FullName() {
-  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
-      !found->pw_gecos) {
-    return {};
-  }
-  const std::string gecos = found->pw_gecos;
-  return gecos.substr(0, gecos.find(','));
+  return WithOwnAccount([](const passwd* account) {
+    if (!account || !account->pw_gecos) return std::string();
+    const std::string gecos = account->pw_gecos;
+    return gecos.substr(0, gecos.find(','));
+  });
 }
 
 }  // namespace

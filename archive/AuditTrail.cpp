@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "Archive.h"
 #include "ArchiveSql.h"
 
 namespace ombrix {
@@ -12,15 +13,6 @@ namespace ombrix {
 namespace {
 
 const std::string kNoHash(64, '0');
-
-void AppendHex(std::string& out, std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-}
 
 }  // namespace
 

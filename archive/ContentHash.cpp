@@ -6,8 +6,6 @@
 
 namespace ombrix {
 
-namespace {
-
 void AppendHex(std::string& out, std::string_view bytes) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.reserve(out.size() + 2 * bytes.size());
@@ -16,6 +14,8 @@ void AppendHex(std::string& out, std::string_view bytes) {
     out += kHex[c & 15];
   }
 }
+
+namespace {
 
 // A local time as the whole probe second it names, as a record file keeps it: the fraction of the
 // second is dropped the same way the file's text form drops it, so that a download and the same

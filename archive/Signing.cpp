@@ -33,13 +33,8 @@ bool SodiumReady() {
 }
 
 std::string Hex(const unsigned char* bytes, std::size_t size) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
-  out.reserve(2 * size);
-  for (std::size_t i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 15];
-  }
+  AppendHex(out, std::string_view(reinterpret_cast<const char*>(bytes), size));
   return out;
 }
 std::string Hex(std::string_view text) {

@@ -278,14 +278,9 @@ void Audit(const Request& request, const Console& console, const AuditEvent& eve
 }
 
 // The action's event on the probe as it stands, done or failed with the probe's error.
-static AuditEvent Event(const Options& options, TProbe& probe, const std::string& action, bool done) {
-  // Asking for the adapter's serial number clears the probe's last error, which Fail reports.
-  const auto error = probe.LastError;
-  const std::string adapter = ProvenanceAdapterText(options.device.value_or("Ombrix adapter"),
-                                                    probe.AdapterSerialNumber());
-  probe.LastError = error;
-  return ProbeEvent(action, probe, adapter, done,
-                    done ? std::string() : MessageForError(error).text);
+static AuditEvent Event(const Options& options, TProbe& probe, const std::string& action,
+                        bool done) {
+  return ProbeEvent(action, probe, options.device.value_or("Ombrix adapter"), done);
 }
 
 int RunLaunch(const Options& options, const Request& request, const Console& console) {

@@ -1,17 +1,22 @@
 #include "ProbeAudit.h"
 
+#include "AdapterProvenance.h"
 #include "CodePage.h"
 
 namespace ombrix {
 
-AuditEvent ProbeEvent(const std::string& action, const TProbeStatus& probe,
-                      const std::string& adapterText, bool done, const std::string& message) {
+AuditEvent ProbeEvent(const std::string& action, TProbe& probe, const std::string& deviceName,
+                      bool done) {
   AuditEvent event;
   event.action = action;
   if (probe.SerialNumber != 0) event.probeSerial = SerialNumberText(probe.SerialNumber);
-  event.adapter = adapterText;
+  // Asking for the adapter's serial number clears the probe's last error, which the caller still
+  // reports.
+  const auto error = probe.LastError;
+  event.adapter = ProvenanceAdapterText(deviceName, probe.AdapterSerialNumber());
+  probe.LastError = error;
   event.done = done;
-  event.message = message;
+  if (!done) event.message = MessageForError(error).text;
   return event;
 }
 

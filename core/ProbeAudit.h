@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Archive.h"
+#include "Probe.h"
 #include "ProbeRecord.h"
 
 namespace ombrix {
@@ -10,10 +11,11 @@ namespace ombrix {
 // The audit trail's rows of what the window and ombrix-cli do to a probe and its records, built
 // in one place so that both record the same actions in the same form.
 
-// An action on the probe as it stands (serial number and adapter named): "launch", "stop",
-// "clear", "switch off", "clock setup", "write text". `done` false with the failure's message.
-AuditEvent ProbeEvent(const std::string& action, const TProbeStatus& probe,
-                      const std::string& adapterText, bool done, const std::string& message = {});
+// A command on the probe as it stands (serial number and the adapter named as a download's
+// provenance names it): "launch", "stop", "clear", "switch off", "clock setup", "write text";
+// failed with the probe's last error, which it leaves as it was.
+AuditEvent ProbeEvent(const std::string& action, TProbe& probe, const std::string& deviceName,
+                      bool done);
 
 // The values the events keep, as "key=value" lines.
 // Launch: sample rate, first sample time (with its UTC offset), rollover, test mode.
