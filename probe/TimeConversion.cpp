@@ -8,8 +8,11 @@
 #include <QTime>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "Clock.h"
@@ -351,17 +354,24 @@ QString DateTimeText(TDateTime value, const QLocale& locale) {
   const QDate date(year, month, day);
   if (!date.isValid()) return QString();
   // Date and time are formatted apart, so the PC's zone never enters. The composed formats are
-  // kept while the default locale stays the same: exports format thousands of times in a row.
+  // kept while the default locale stays the same: exports format thousands of times in a row, and
+  // so do archive listings, which is why the texts of the days formatted last are kept as well
+  // (a few, as a listing alternates between mission start and download dates).
   struct Formats {
     QLocale locale;
     QString date;
     QString time;
+    std::array<std::pair<qint64, QString>, 8> days{};  // Julian day and its text, by day % 8
   };
   thread_local std::optional<Formats> formats;
   if (!formats || !(formats->locale == locale))
     formats = Formats{locale, DateFormat(locale), JoinFormat(TimePieces(locale))};
-  return locale.toString(date, formats->date) + u' ' +
-         locale.toString(QTime(hour, minute, second), formats->time);
+  auto& [julianDay, dateText] = formats->days[static_cast<std::size_t>(date.toJulianDay() % 8)];
+  if (julianDay != date.toJulianDay()) {
+    julianDay = date.toJulianDay();
+    dateText = locale.toString(date, formats->date);
+  }
+  return dateText + u' ' + locale.toString(QTime(hour, minute, second), formats->time);
 }
 
 bool TextToDateTime(const QString& text, TDateTime& value) {
@@ -425,8 +435,12 @@ TDateTime NowDateTime() {
 QString IsoDateTimeText(std::int64_t seconds) {
   int year, month, day, hour, minute, second, summer = 0;
   SecondsToLocalTime(seconds, year, month, day, hour, minute, second, &summer);
-  return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d+%02d:00", year, month, day, hour, minute,
-                           second, summer ? 2 : 1);
+  // snprintf, not QString::asprintf: listings and exports write this for every entry or sample,
+  // and the C library's is many times faster.
+  char text[64];
+  const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d+%02d:00", year,
+                                   month, day, hour, minute, second, summer ? 2 : 1);
+  return QString::fromLatin1(text, std::clamp(length, 0, static_cast<int>(sizeof text) - 1));
 }
 
 }  // namespace ombrix

@@ -183,8 +183,10 @@ TEST_F(ArchiveTest, TestModeAndTheChangedMarkSurviveTheArchive) {
 // and --offset, as text and as JSON with the same entries, the JSON one document, exactly as
 // QJsonDocument writes it although it is written an entry at a time.
 TEST_F(ArchiveTest, ListsWindowsOfTheArchiveAsTextAndAsOneJsonDocument) {
+  // Texts JSON has to escape (the name, the archive's file name), and a letter beyond ASCII.
+  const char* kName = "Fridge \"2\"\t\xFC";
   ArchiveLocation location;
-  location.path = Path("fi\"ve.sqlite").toStdString();  // a name JSON has to escape
+  location.path = Path("fi\"ve.sqlite").toStdString();
   {
     TArchive archive(location);
     std::string error;
@@ -192,11 +194,12 @@ TEST_F(ArchiveTest, ListsWindowsOfTheArchiveAsTextAndAsOneJsonDocument) {
     // first).
     const std::int64_t seconds[] = {100, 300, 300, 500, 200};
     for (int i = 0; i < 5; ++i) {
+      // Entry 5 is of a clear probe: no samples, no mission start, null in the JSON.
+      auto record =
+          MakeRecord(0x28A1, kName, 1'655'000'000, i == 4 ? 0 : 10 + i, 1'655'000'000 + seconds[i]);
+      if (i == 4) record->MissionStart = 0;
       StoreResult result;
-      ASSERT_TRUE(archive.Store(
-          *MakeRecord(0x28A1, "Fridge \"2\"", 1'655'000'000, 10 + i, 1'655'000'000 + seconds[i]),
-          {}, result, error))
-          << error;
+      ASSERT_TRUE(archive.Store(*record, {}, result, error)) << error;
     }
   }
   const struct {
@@ -228,7 +231,7 @@ TEST_F(ArchiveTest, ListsWindowsOfTheArchiveAsTextAndAsOneJsonDocument) {
     EXPECT_TRUE(document.object()["Archive"].toString().endsWith(u"fi\"ve.sqlite"));
     for (const QJsonValue entry : document.object()["Entries"].toArray()) {
       fromJson.push_back(entry.toObject()["Id"].toInt());
-      EXPECT_EQ(entry.toObject()["Name"].toString(), "Fridge \"2\"");
+      EXPECT_EQ(entry.toObject()["Name"].toString(), QStringLiteral("Fridge \"2\"\t\u00FC"));
     }
     EXPECT_EQ(fromText, c.ids);
     EXPECT_EQ(fromJson, c.ids);
