@@ -540,10 +540,12 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
                     .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns));
   if (!ids.empty()) sql += QStringLiteral(" WHERE id = ?");
   sql += QStringLiteral(" ORDER BY id");
+  std::map<std::int64_t, std::string> hashes;  // of the entries checked
   const auto check = [&](const QSqlQuery& query) {
     ArchiveEntry e;
     ReadEntry(query, e);
     ++report.entries;
+    hashes.emplace(e.id, e.contentHash);
     const std::string name = "entry " + std::to_string(e.id);
     auto record = std::make_unique<TProbeRecord>();
     if (!ReadRecord(query, e, *record)) {
@@ -618,6 +620,12 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
             report.faults.push_back("entry " + std::to_string(ids[i]) +
                                     ": there is no such entry in the archive");
           }
+        }
+        QSqlError sqlError;
+        if (!archive_sql::VerifySignatures(db, rows, hashes, ids.empty(), report, sqlError)) {
+          error = "Cannot read the archive \"" + location_.Text() +
+                  "\": " + Cause(sqlError, dialect) + ".";
+          return false;
         }
         return true;
       },

@@ -7,6 +7,7 @@
 #include "AuditTrail.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <chrono>
 #include <iterator>
 #include <thread>
@@ -123,12 +124,9 @@ bool AddChangedColumn(QSqlDatabase& db, const SqlDialect&, QSqlError& error) {
                  error);
 }
 
-// The tables whose rows stay as they were written.
-constexpr const char* kAppendOnly[] = {"ombrix_entries", "ombrix_audit"};
-
-// Rows of the append-only tables cannot be updated or deleted through the database: a trigger
-// refuses it, whoever asks. (A later schema step that must rewrite rows drops them first.)
-QStringList RefuseChanges(const SqlDialect& d) {
+// Rows of these tables cannot be updated or deleted through the database: a trigger refuses it,
+// whoever asks. (A later schema step that must rewrite rows drops them first.)
+QStringList RefuseChanges(const SqlDialect& d, std::initializer_list<const char*> appendOnly) {
   QStringList statements;
   if (d.postgres) {
     statements << QStringLiteral(
@@ -144,7 +142,7 @@ QStringList RefuseChanges(const SqlDialect& d) {
         "WHERE rolname = 'ombrix_readers') THEN GRANT SELECT ON ombrix_schema TO ombrix_readers; "
         "END IF; END $$");
   }
-  for (const char* table : kAppendOnly) {
+  for (const char* table : appendOnly) {
     const QString t = QString::fromLatin1(table);
     if (d.postgres) {
       statements << QStringLiteral("CREATE TRIGGER %1_kept BEFORE UPDATE OR DELETE ON %1 FOR EACH "
@@ -232,12 +230,49 @@ bool AddAuditTrail(QSqlDatabase& db, const SqlDialect& d, QSqlError& error) {
   for (const Stored& s : stored) {
     if (!AppendAudit(db, d, s.actor, s.event, s.seconds, error)) return false;
   }
-  return ExecAll(db, RefuseChanges(d), error);
+  return ExecAll(db, RefuseChanges(d, {"ombrix_entries", "ombrix_audit"}), error);
+}
+
+// 4 -> 5: the signers' public keys, their confirmations and revocations, and the signatures on
+// entries, all kept as written. On SQLite, an index that holds every column the listing reads, so
+// that a listing never reads the logs stored beside them.
+bool AddSignatures(QSqlDatabase& db, const SqlDialect& d, QSqlError& error) {
+  const QString id = QString::fromLatin1(d.idColumn);
+  QStringList statements{
+      QStringLiteral("CREATE TABLE ombrix_keys (id %1, public_key TEXT NOT NULL UNIQUE, "
+                     "fingerprint TEXT NOT NULL, login TEXT NOT NULL, full_name TEXT NOT NULL, "
+                     "role TEXT NOT NULL, instant_seconds BIGINT NOT NULL, "
+                     "first_administrator INTEGER NOT NULL, self_signature TEXT NOT NULL, "
+                     "audit_seq BIGINT NOT NULL)")
+          .arg(id),
+      QStringLiteral("CREATE TABLE ombrix_key_events (id %1, event TEXT NOT NULL, "
+                     "key_public TEXT NOT NULL, by_public TEXT NOT NULL, "
+                     "instant_seconds BIGINT NOT NULL, reason TEXT NOT NULL, "
+                     "signature TEXT NOT NULL, audit_seq BIGINT NOT NULL)")
+          .arg(id),
+      QStringLiteral("CREATE TABLE ombrix_signatures (id %1, entry_id BIGINT NOT NULL, "
+                     "content_hash TEXT NOT NULL, meaning TEXT NOT NULL, login TEXT NOT NULL, "
+                     "full_name TEXT NOT NULL, instant_seconds BIGINT NOT NULL, "
+                     "comment TEXT NOT NULL, public_key TEXT NOT NULL, signature TEXT NOT NULL, "
+                     "audit_seq BIGINT NOT NULL)")
+          .arg(id),
+      QStringLiteral("CREATE INDEX ombrix_signatures_entry ON ombrix_signatures (entry_id)")};
+  if (!d.postgres) {
+    statements << QStringLiteral(
+        "CREATE INDEX ombrix_entries_listing ON ombrix_entries (download_seconds, id, "
+        "serial_number, serial_text, name, comment, mission_start_seconds, start_seconds, "
+        "mission_start, download_time, sample_rate, samples, test, rollover_occurred, minimum, "
+        "maximum, content_hash, adapter, workstation, login_user, program_version, source, "
+        "stored_seconds, changed_after_save, search_text)");
+  }
+  statements << RefuseChanges(d, {"ombrix_keys", "ombrix_key_events", "ombrix_signatures"});
+  return ExecAll(db, statements, error);
 }
 
 using Step = bool (*)(QSqlDatabase&, const SqlDialect&, QSqlError&);
 // Step n brings the schema from version n to n + 1.
-constexpr Step kSteps[] = {CreateEntries, AddListingColumns, AddChangedColumn, AddAuditTrail};
+constexpr Step kSteps[] = {CreateEntries, AddListingColumns, AddChangedColumn, AddAuditTrail,
+                           AddSignatures};
 static_assert(std::size(kSteps) == kSchemaVersion);
 
 struct SchemaState {

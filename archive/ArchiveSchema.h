@@ -11,8 +11,9 @@ namespace ombrix::archive_sql {
 // The schema this program writes. Version 1 kept every record field; version 2 added the listing
 // columns (samples, minimum, maximum), filled in place from the stored logs; version 3 keeps the
 // mark of a record whose file was changed after it was saved (changed_after_save); version 4 keeps
-// the audit trail (ombrix_audit) and refuses changes to stored rows.
-constexpr int kSchemaVersion = 4;
+// the audit trail (ombrix_audit) and refuses changes to stored rows; version 5 keeps the signers'
+// keys (ombrix_keys, ombrix_key_events) and the signatures on entries (ombrix_signatures).
+constexpr int kSchemaVersion = 5;
 
 constexpr const char* kEntriesTable = "ombrix_entries";
 constexpr const char* kSchemaTable = "ombrix_schema";

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
+#include <vector>
 #include <string>
 
 #include "Archive.h"
@@ -67,6 +69,20 @@ struct LogSummary {
   float maximum = 0;
 };
 LogSummary SummarizeLog(const std::uint8_t* log, int held);
+
+// The keys and key events as stored, and the signatures on entry id (0: on every entry).
+bool ReadKeys(QSqlDatabase& db, std::vector<EnrolledKey>& keys, std::vector<KeyEvent>& events,
+              QSqlError& error);
+bool ReadSignatures(QSqlDatabase& db, std::int64_t id, std::vector<EntrySignature>& signatures,
+                    QSqlError& error);
+// Verification's part for keys and signatures: each key row, key event and signature against the
+// audit row that recorded it and against its signature; each signature of an entry in
+// entryHashes (id → the content hash verification found it to hold), or of every entry when
+// everyEntry, against that hash and against what its key could do at the time; failed signings
+// in the audit trail as notes.
+bool VerifySignatures(QSqlDatabase& db, const std::vector<AuditRow>& rows,
+                      const std::map<std::int64_t, std::string>& entryHashes, bool everyEntry,
+                      TArchive::VerifyReport& report, QSqlError& error);
 
 // Bytes as a QByteArray that is never null, so that an empty text is stored as empty, not NULL.
 QByteArray Bytes(const std::string& bytes);

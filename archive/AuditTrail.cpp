@@ -90,17 +90,24 @@ void ReadRow(const QSqlQuery& q, AuditRow& row) {
 
 }  // namespace
 
-bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& actor,
-                 const AuditEvent& event, std::int64_t instantSeconds, QSqlError& error) {
-  QSqlQuery query(db);
-  query.setForwardOnly(true);
+bool LockAudit(QSqlDatabase& db, const SqlDialect& dialect, QSqlError& error) {
   // SQLite lets one writer in at a time already; PostgreSQL takes the audit lock, which only
   // appenders take, until the transaction ends.
-  if (dialect.postgres &&
-      !query.exec(QStringLiteral("LOCK TABLE ombrix_audit IN SHARE ROW EXCLUSIVE MODE"))) {
-    error = query.lastError();
-    return false;
+  if (!dialect.postgres) return true;
+  QSqlQuery query(db);
+  if (query.exec(QStringLiteral("LOCK TABLE ombrix_audit IN SHARE ROW EXCLUSIVE MODE"))) {
+    return true;
   }
+  error = query.lastError();
+  return false;
+}
+
+bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& actor,
+                 const AuditEvent& event, std::int64_t instantSeconds, QSqlError& error,
+                 std::int64_t* seq) {
+  if (!LockAudit(db, dialect, error)) return false;
+  QSqlQuery query(db);
+  query.setForwardOnly(true);
   AuditRow row;
   row.instantSeconds = instantSeconds;
   row.actor = actor;
@@ -146,6 +153,7 @@ bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& 
     error = query.lastError();
     return false;
   }
+  if (seq) *seq = row.seq;
   return true;
 }
 

@@ -60,8 +60,13 @@ struct SqlDialect;
 // Appends a row for the event, done by the actor now, to the chain; the caller holds a write
 // transaction (on PostgreSQL this takes the audit lock, so that appends from several programs
 // take turns and the chain never forks). False with the SQL error.
+// The row's number goes to seq when given.
 bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& actor,
-                 const AuditEvent& event, std::int64_t instantSeconds, QSqlError& error);
+                 const AuditEvent& event, std::int64_t instantSeconds, QSqlError& error,
+                 std::int64_t* seq = nullptr);
+// Takes the audit lock (PostgreSQL) as AppendAudit does, for a transaction that must read what
+// the trail holds before it appends; SQLite's write transaction holds its lock already.
+bool LockAudit(QSqlDatabase& db, const SqlDialect& dialect, QSqlError& error);
 
 // The rows in chain order, filtered; all of them for verification.
 bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter, std::vector<AuditRow>& rows,

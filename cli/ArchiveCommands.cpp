@@ -17,6 +17,7 @@
 #include "CodePage.h"
 #include "CsvExport.h"
 #include "Commands.h"
+#include "SignatureText.h"
 #include "ExitCode.h"
 #include "FileRead.h"
 #include "RecordFile.h"
@@ -244,15 +245,32 @@ int List(TArchive& archive, const Request& request, bool json, const Console& co
 int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) {
   TProbeRecord record;
   ArchiveEntry entry;
+  std::vector<EntrySignature> signatures;
   std::string error;
-  if (!archive.Load(id, record, &entry, error)) return ArchiveFailure(console, error);
+  if (!archive.Load(id, record, &entry, error) || !archive.Signatures(id, signatures, error)) {
+    return ArchiveFailure(console, error);
+  }
   const Fields fields = RecordFields(record);
   const Fields summary = SampleSummary(ComputeStatistics(record, {}));
   if (json) {
+    QJsonArray signed_;
+    for (const EntrySignature& s : signatures) {
+      const SignedStatement& t = s.statement;
+      signed_.append(QJsonObject{
+          {"Meaning", QString::fromLatin1(MeaningText(t.meaning).data(),
+                                          static_cast<int>(MeaningText(t.meaning).size()))},
+          {"Login", QString::fromStdString(t.signer.login)},
+          {"Name", QString::fromStdString(t.signer.name)},
+          {"TimeIso", IsoDateTimeText(t.instant)},
+          {"Comment", QString::fromStdString(t.comment)},
+          {"Fingerprint", QString::fromStdString(KeyFingerprint(s.publicKey))},
+          {"Text", SignatureText(t)}});
+    }
     PrintJson(console.out, {{"Archive", QString::fromStdString(archive.Location().Text())},
                             {"Entry", EntryJson(entry)},
                             {"Record", ToJson(fields)},
-                            {"Summary", ToJson(summary)}});
+                            {"Summary", ToJson(summary)},
+                            {"Signatures", signed_}});
     return kSuccess;
   }
   Fields all{
@@ -267,6 +285,12 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
        QString::fromStdString(entry.provenance.adapter),
        {}},
       {QString(), QStringLiteral("Content hash :"), QString::fromStdString(entry.contentHash), {}}};
+  for (const EntrySignature& s : signatures) {
+    all.push_back({QString(), QStringLiteral("Signature :"), SignatureText(s.statement), {}});
+  }
+  if (signatures.empty()) {
+    all.push_back({QString(), QStringLiteral("Signature :"), QStringLiteral("none"), {}});
+  }
   const Fields changed = ChangedFields(entry.changed);
   all.insert(all.end(), changed.begin(), changed.end());
   all.insert(all.end(), fields.begin(), fields.end());
@@ -407,7 +431,9 @@ int Verify(TArchive& archive, const Options& options, const Console& console) {
   std::string error;
   if (!archive.Verify(options.verifyIds, report, error)) return ArchiveFailure(console, error);
   for (const std::string& fault : report.faults) console.out << fault << '\n';
-  const std::string counted = std::to_string(report.entries) + " entries and " +
+  for (const std::string& note : report.notes) console.out << "note: " << note << '\n';
+  const std::string counted = std::to_string(report.entries) + " entries, " +
+                              std::to_string(report.signatures) + " signatures and " +
                               std::to_string(report.rows) + " audit rows";
   if (report.faults.empty()) {
     console.Message("verified " + counted + ": all hold");
@@ -451,7 +477,9 @@ int RunArchive(const Options& options, const Request& request, const Console& co
       return Audit(*archive, options, request, console);
     case ArchiveCommand::kVerify:
       return Verify(*archive, options, console);
-    case ArchiveCommand::kNone:
+    case ArchiveCommand::kSign:
+      return Sign(*archive, options, console);
+    default:
       break;
   }
   return kUsage;

@@ -41,6 +41,8 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
       return RunWriteText(options, request, console);
     case Command::kArchive:
       return RunArchive(options, request, console);
+    case Command::kKey:
+      return RunKey(options, request, console);
     case Command::kNone:
       break;
   }

@@ -103,6 +103,10 @@ int RunShow(const Options& options, const Request& request, const Console& conso
 int RunReport(const Options& options, const Request& request, const Console& console);
 // archive list, show, export and import (options.archiveCommand says which).
 int RunArchive(const Options& options, const Request& request, const Console& console);
+// key create, confirm, revoke and list.
+int RunKey(const Options& options, const Request& request, const Console& console);
+// archive sign: entry options.archiveId with the user's key.
+int Sign(TArchive& archive, const Options& options, const Console& console);
 
 // Opens (and creates or upgrades) the archive the request names; kArchiveError after a message
 // when it cannot be.

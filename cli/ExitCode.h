@@ -15,6 +15,8 @@ enum ExitCode : int {
   kArchiveError = 9,    // the archive cannot be opened, read or written
   kOutsideLimits = 10,  // --check: a record is outside its limits
   kNoSamples = 11,      // --check: a record holds no samples, so nothing to judge
+  // A signing or key command refused: a wrong passphrase, a key that may not do it.
+  kRefused = 12,
   kInterrupted = 130,   // a download stopped by SIGINT or SIGTERM: nothing stored or saved
 };
 

@@ -86,7 +86,31 @@ const CommandHelp kCommandHelp[] = {
     {Command::kArchive, ArchiveCommand::kVerify, "archive verify [ID...]",
      "checks the entries (all, or those given): content against its hash, listing columns\n"
      "against the content, provenance against the audit trail; and the audit trail's chain\n"
-     "from its first row. Exit 0 when all holds, else 9 naming each fault"},
+     "from its first row; and every signature against its key, the key's enrolment,\n"
+     "confirmation and revocation. Exit 0 when all holds, else 9 naming each fault"},
+    {Command::kArchive, ArchiveCommand::kSign,
+     "archive sign ID --meaning reviewed|approved|released [--comment TEXT] [--key FILE]\n"
+     "             [--passphrase-fd N]",
+     "signs archive entry ID with your key: the signature covers the entry's content hash,\n"
+     "the meaning, your login and name, the time and the comment, and stays for good (a\n"
+     "later signature adds, none removes). The key must be confirmed and not revoked"},
+    {Command::kKey, ArchiveCommand::kKeyCreate,
+     "key create [--name \"FULL NAME\"] [--administrator] [--key FILE] [--passphrase-fd N]",
+     "makes your signing key, sealed by a passphrase (asked twice), in your own data folder\n"
+     "($XDG_DATA_HOME/ombrix/keys/LOGIN.key), and enrols its public half in the archive. It\n"
+     "signs nothing until an administrator other than you confirms it; --administrator on\n"
+     "an archive without a confirmed key makes the archive's first administrator key.\n"
+     "--name: the name printed with your signatures (default: your account's full name)"},
+    {Command::kKey, ArchiveCommand::kKeyConfirm,
+     "key confirm KEY [--key FILE] [--passphrase-fd N]",
+     "confirms the key of another person (KEY: a login or a fingerprint, as key list shows\n"
+     "them) with your administrator key"},
+    {Command::kKey, ArchiveCommand::kKeyRevoke,
+     "key revoke KEY [--reason TEXT] [--key FILE] [--passphrase-fd N]",
+     "revokes a lost or compromised key, your own or, with an administrator key, anyone's:\n"
+     "it signs nothing after, and what it signed before stays valid"},
+    {Command::kKey, ArchiveCommand::kKeyList, "key list",
+     "the keys enrolled in the archive: login, name, role, fingerprint and state"},
 };
 
 enum class OptionKind {
@@ -145,6 +169,11 @@ const OptionHelp kOptionHelp[] = {
      "samples, 2 when none are set; of several records the worst, in that order"},
     {"--output", OptionKind::kCommand, "-o, --output FILE", "the file to write"},
     {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
+    {"--key", OptionKind::kCommand, "--key FILE",
+     "your key file, in place of $XDG_DATA_HOME/ombrix/keys/LOGIN.key"},
+    {"--passphrase-fd", OptionKind::kCommand, "--passphrase-fd N",
+     "read the key's passphrase as one line from file descriptor N instead\n"
+     "of asking at the terminal (for scripts; never on the command line)"},
     {"--help", OptionKind::kProgram, "-h, --help",
      "shows this text; COMMAND --help shows the usage of one command"},
     {"--version", OptionKind::kProgram, "--version", "shows the program's version"},
@@ -237,6 +266,7 @@ Exit codes:
   9  archive error: the archive cannot be opened, read or written
  10  outside limits (show --check, download --check)
  11  no samples: nothing to judge (show --check, download --check)
+ 12  refused: a wrong passphrase, or a key that may not sign, confirm or revoke (yet)
 130  download interrupted (Ctrl+C, SIGTERM): nothing stored, no file written
 With --check and several records, every record is reported and the exit code is the worst:
 10, then 11, then 2 (no limits set), then 0.
@@ -258,7 +288,8 @@ std::string CommandHelpText(Command command, ArchiveCommand archiveCommand) {
     text = "Usage: ombrix-cli " + std::string(entries[0]->usage) + '\n' +
            Indent(entries[0]->description, std::string(8, ' '), std::string(8, ' '));
   } else {
-    text = "Usage: ombrix-cli archive COMMAND [OPTIONS]\n\nCommands:\n";
+    text = std::string("Usage: ombrix-cli ") + (command == Command::kKey ? "key" : "archive") +
+           " COMMAND [OPTIONS]\n\nCommands:\n";
     for (const CommandHelp* entry : entries) text += CommandEntry(*entry);
   }
 

@@ -32,7 +32,12 @@ bool IsOption(const std::string& argument) {
 
 // The archive is what the archive commands work on; telling them not to use it makes no sense.
 bool RefusesNoArchive(Command command) {
-  return command == Command::kArchive;
+  return command == Command::kArchive || command == Command::kKey;
+}
+
+// The words that name a group of commands: "archive list", "key create".
+bool IsGroup(const std::string& word) {
+  return word == "archive" || word == "key";
 }
 
 // An archive entry number: a whole number from 1, digits only.
@@ -144,6 +149,26 @@ class Grammar {
     Text(*audit, "--format", auditFormat);
     CLI::App* verify = Add(*archiveGroup, "verify", Command::kArchive, ArchiveCommand::kVerify);
     verify->add_option("ID", verifyIds);
+    CLI::App* sign = Add(*archiveGroup, "sign", Command::kArchive, ArchiveCommand::kSign);
+    Text(*sign, "ID", archiveId);
+    Text(*sign, "--meaning", meaning);
+    Text(*sign, "--comment", o.comment);
+    Key(sign, o);
+
+    CLI::App* keyGroup = Add(app_, "key", Command::kKey);
+    keyGroup->require_subcommand(0, 1);
+    CLI::App* create = Add(*keyGroup, "create", Command::kKey, ArchiveCommand::kKeyCreate);
+    Text(*create, "--name", o.name);
+    create->add_flag("--administrator", o.administrator);
+    Key(create, o);
+    for (auto [command, name] : {std::pair{ArchiveCommand::kKeyConfirm, "confirm"},
+                                 {ArchiveCommand::kKeyRevoke, "revoke"}}) {
+      CLI::App* keyCommand = Add(*keyGroup, name, Command::kKey, command);
+      Text(*keyCommand, "KEY", keyName);
+      Key(keyCommand, o);
+      if (command == ArchiveCommand::kKeyRevoke) Text(*keyCommand, "--reason", reason);
+    }
+    Add(*keyGroup, "list", Command::kKey, ArchiveCommand::kKeyList);
   }
 
   CLI::App& App() { return app_; }
@@ -151,12 +176,14 @@ class Grammar {
   // The option of that name ("--rate", "-o") anywhere in the grammar, or null.
   const CLI::Option* Find(const std::string& name) const { return FindIn(app_, name); }
 
-  // The command that CLI11 has read as the word `name` (in the archive group when `inArchive`),
-  // or null.
-  const Entry* Read(const std::string& name, bool inArchive) const {
+  // The command that CLI11 has read as the word `name` (in the group of `group`'s commands when
+  // given), or null.
+  const Entry* Read(const std::string& name, const Entry* group = nullptr) const {
     for (const Entry& entry : entries_) {
-      if ((entry.archiveCommand != ArchiveCommand::kNone) == inArchive &&
-          entry.app->get_name() == name && entry.app->parsed()) {
+      const bool inGroup = group ? entry.archiveCommand != ArchiveCommand::kNone &&
+                                       entry.command == group->command
+                                 : entry.archiveCommand == ArchiveCommand::kNone;
+      if (inGroup && entry.app->get_name() == name && entry.app->parsed()) {
         return &entry;
       }
     }
@@ -175,6 +202,7 @@ class Grammar {
   CLI::Option* virtualState = nullptr;
   CLI::Option* archive = nullptr;
   std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder, auditFormat;
+  std::optional<std::string> meaning, keyName, reason, keyFile, passphraseFd;
   std::vector<std::string> verifyIds;
 
  private:
@@ -201,6 +229,10 @@ class Grammar {
     command->add_option("-o,--output", o.output);
   }
   static void Yes(CLI::App* command, Options& o) { command->add_flag("--yes", o.yes); }
+  void Key(CLI::App* command, Options&) {
+    Text(*command, "--key", keyFile);
+    Text(*command, "--passphrase-fd", passphraseFd);
+  }
   static void Limits(CLI::App* command, Options& o) {
     Text(*command, "--low", o.low);
     Text(*command, "--high", o.high);
@@ -224,7 +256,7 @@ bool Arrange(const Grammar& grammar, const std::vector<std::string>& arguments,
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (!IsOption(argument)) {
-      const bool commandWord = words.empty() || (words.size() == 1 && words[0] == "archive");
+      const bool commandWord = words.empty() || (words.size() == 1 && IsGroup(words[0]));
       (commandWord ? words : rest).push_back(argument);
       continue;
     }
@@ -299,6 +331,21 @@ bool CheckComplete(Options& o, const std::optional<std::string>& archiveId, std:
         }
       } else if (o.archiveCommand == ArchiveCommand::kImport && o.importFiles.empty()) {
         error = "archive import needs one or more FILE.omx";
+      } else if (o.archiveCommand == ArchiveCommand::kSign) {
+        if (!archiveId) {
+          error = "archive sign needs ID, the entry number that archive list shows";
+        } else if (!ParseEntryNumber(*archiveId, o.archiveId)) {
+          error = "archive sign needs an entry number, not \"" + Excerpt(*archiveId) + "\"";
+        } else if (o.meaning.empty()) {
+          error = "archive sign needs --meaning reviewed, approved or released";
+        }
+      }
+      break;
+    case Command::kKey:
+      if ((o.archiveCommand == ArchiveCommand::kKeyConfirm ||
+           o.archiveCommand == ArchiveCommand::kKeyRevoke) &&
+          o.keyName.empty()) {
+        error = c + " needs KEY, the login or the fingerprint that key list shows";
       }
       break;
     default:
@@ -374,9 +421,9 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     }
     o.scenario = scenario;
   }
-  const Grammar::Entry* entry = words.empty() ? nullptr : grammar.Read(words[0], false);
-  if (entry && entry->command == Command::kArchive && words.size() > 1) {
-    if (const Grammar::Entry* archiveCommand = grammar.Read(words[1], true)) entry = archiveCommand;
+  const Grammar::Entry* entry = words.empty() ? nullptr : grammar.Read(words[0]);
+  if (entry && IsGroup(words[0]) && words.size() > 1) {
+    if (const Grammar::Entry* groupCommand = grammar.Read(words[1], entry)) entry = groupCommand;
   }
   if (entry) {
     o.command = entry->command;
@@ -402,7 +449,13 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
   if (o.command == Command::kArchive && o.archiveCommand == ArchiveCommand::kNone) {
     error = words.size() > 1 ? "unknown archive command \"" + Excerpt(words[1]) + "\"; the"
                              : "archive needs a command; the";
-    error += " archive commands are list, show, export, import, audit and verify";
+    error += " archive commands are list, show, export, import, audit, verify and sign";
+    return false;
+  }
+  if (o.command == Command::kKey && o.archiveCommand == ArchiveCommand::kNone) {
+    error = words.size() > 1 ? "unknown key command \"" + Excerpt(words[1]) + "\"; the"
+                             : "key needs a command; the";
+    error += " key commands are create, confirm, revoke and list";
     return false;
   }
   // What CLI11 left over: an option of another command, or an argument too many.
@@ -447,6 +500,34 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
     }
     o.verifyIds.push_back(number);
   }
+  if (grammar.meaning) {
+    if (*grammar.meaning != "reviewed" && *grammar.meaning != "approved" &&
+        *grammar.meaning != "released") {
+      error = "archive sign --meaning takes reviewed, approved or released";
+      return false;
+    }
+    o.meaning = *grammar.meaning;
+  }
+  if (grammar.passphraseFd) {
+    int fd = 0;
+    const std::string& text = *grammar.passphraseFd;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::from_chars(text.data(), text.data() + text.size(), fd).ec != std::errc()) {
+      error = "--passphrase-fd takes the number of an open file descriptor, not \"" +
+              Excerpt(text) + "\"";
+      return false;
+    }
+    o.passphraseFd = fd;
+  }
+  if (grammar.keyFile) {
+    if (grammar.keyFile->empty()) {
+      error = "--key needs a FILE";
+      return false;
+    }
+    o.keyFile = *grammar.keyFile;
+  }
+  if (grammar.keyName) o.keyName = *grammar.keyName;
+  if (grammar.reason) o.reason = *grammar.reason;
   if (grammar.exportFormat) {
     if (*grammar.exportFormat != "csv" && *grammar.exportFormat != "text") {
       error = "export --format takes csv or text";

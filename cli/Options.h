@@ -23,9 +23,11 @@ enum class Command {
   kSetClock,
   kWriteText,
   kArchive,
+  kKey,
 };
 
-// The commands of the archive group: archive list, show, export, import, audit and verify.
+// The commands of the archive group (archive list, show, export, import, audit, verify and sign)
+// and of the key group (key create, confirm, revoke and list).
 enum class ArchiveCommand {
   kNone,
   kList,
@@ -34,6 +36,11 @@ enum class ArchiveCommand {
   kImport,
   kAudit,
   kVerify,
+  kSign,
+  kKeyCreate,
+  kKeyConfirm,
+  kKeyRevoke,
+  kKeyList,
 };
 
 // The command line, as typed; values that have their own error texts (sample rate, first sample
@@ -83,6 +90,18 @@ struct Options {
   std::vector<std::string> importFiles;      // archive import
   bool auditCsv = false;                     // archive audit --format csv
   std::vector<std::int64_t> verifyIds;       // archive verify: the entries; none: all
+
+  // archive sign: the meaning ("reviewed", "approved", "released"); its --comment is `comment`.
+  std::string meaning;
+  // The key file (--key; empty: the user's own), and where its passphrase comes from
+  // (--passphrase-fd; none: the terminal).
+  std::string keyFile;
+  std::optional<int> passphraseFd;
+  // key create: --administrator and the full name (--name, which is `name`); key confirm and
+  // revoke: the key (a login or a fingerprint), and revoke's --reason.
+  bool administrator = false;
+  std::string keyName;
+  std::string reason;
 
   friend bool operator==(const Options&, const Options&) = default;
 };

@@ -353,6 +353,7 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
       {1, {"samples", "minimum", "maximum", "changed_after_save"}},
       {2, {"changed_after_save"}},
       {3, {}},
+      {4, {}},
   };
   std::string error;
   for (const auto& schema : older) {
@@ -363,9 +364,15 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
       StoreResult result;
       for (const auto& r : records) ASSERT_TRUE(archive.Store(*r, kProvenance, result, error));
     }
-    // Before schema 4 there was no audit trail and nothing guarded the rows.
+    // Before schema 5 there were no keys and signatures, before 4 no audit trail and nothing
+    // guarded the rows.
     QStringList statements = DropGuards();
-    statements << "DROP TABLE ombrix_audit";
+    statements << "DROP TABLE ombrix_keys" << "DROP TABLE ombrix_key_events"
+               << "DROP TABLE ombrix_signatures";
+    if (location_.kind == ArchiveLocation::Kind::kSqlite) {
+      statements << "DROP INDEX ombrix_entries_listing";
+    }
+    if (schema.version < 4) statements << "DROP TABLE ombrix_audit";
     for (const QString& column : schema.missing)
       statements << "ALTER TABLE ombrix_entries DROP COLUMN " + column;
     statements << QStringLiteral("UPDATE ombrix_schema SET version = %1").arg(schema.version);
@@ -373,7 +380,7 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
 
     TArchive archive(location_);
     ASSERT_TRUE(archive.Open(error)) << error;
-    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 4);
+    EXPECT_EQ(Sql({"SELECT version FROM ombrix_schema"}).toInt(), 5);
     // Each entry stored before gets its store row, and the chain holds.
     TArchive::VerifyReport report;
     ASSERT_TRUE(archive.Verify({}, report, error)) << error;
@@ -395,13 +402,13 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
     }
   }
 
-  Sql({"UPDATE ombrix_schema SET version = 5"});
+  Sql({"UPDATE ombrix_schema SET version = 6"});
   TArchive archive(location_);
   std::vector<ArchiveEntry> entries;
   EXPECT_FALSE(archive.List({}, entries, error));
   EXPECT_EQ(error, "The archive \"" + location_.Text() +
-                       "\" was written by a newer version of Ombrix (schema 5); this version "
-                       "reads schema 4 and older.");
+                       "\" was written by a newer version of Ombrix (schema 6); this version "
+                       "reads schema 5 and older.");
 }
 
 OMBRIX_ON_BOTH_BACKENDS(ArchiveContract);

@@ -77,7 +77,8 @@ std::string ArchiveTest::SqlRefusal(const QString& statement) {
 
 QStringList ArchiveTest::DropGuards() const {
   QStringList statements;
-  for (const char* table : {"ombrix_entries", "ombrix_audit"}) {
+  for (const char* table : {"ombrix_entries", "ombrix_audit", "ombrix_keys", "ombrix_key_events",
+                            "ombrix_signatures"}) {
     if (location_.kind == ArchiveLocation::Kind::kPostgres) {
       statements << QStringLiteral("DROP TRIGGER %1_kept ON %1").arg(table)
                  << QStringLiteral("DROP TRIGGER %1_not_emptied ON %1").arg(table);

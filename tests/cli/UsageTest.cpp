@@ -38,8 +38,15 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheirTexts) {
       {"status a.omx", "unexpected argument \"a.omx\""},
       {"--virtual status --full", "status does not take --full"},
       {"archive",
-       "archive needs a command; the archive commands are list, show, export, import, audit and "
-       "verify"},
+       "archive needs a command; the archive commands are list, show, export, import, audit, "
+       "verify and sign"},
+      {"key", "key needs a command; the key commands are create, confirm, revoke and list"},
+      {"key confirm", "key confirm needs KEY, the login or the fingerprint that key list shows"},
+      {"key list --meaning approved", "key list does not take --meaning"},
+      {"archive sign 3", "archive sign needs --meaning reviewed, approved or released"},
+      {"archive sign 3 --meaning rejected", "--meaning takes reviewed, approved or released"},
+      {"archive sign 3 --meaning approved --passphrase-fd x",
+       "--passphrase-fd takes the number of an open file descriptor, not \"x\""},
       {"archive frob --yes", "unknown archive command \"frob\"; the archive commands are list, "},
       {"archive show", "archive show needs ID, the entry number that archive list shows"},
       {"archive show x", "archive show needs an entry number, not \"x\""},

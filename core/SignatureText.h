@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+#include "Signatures.h"
+
+namespace ombrix {
+
+// A signature as people read it wherever it is shown or printed: meaning, printed name and login,
+// date and time in the program's time with its UTC offset, and the comment when there is one:
+// "Approved by Anna Berg (aberg), 08.12.2026 17:45:10 UTC+01:00: released for shipment".
+QString SignatureText(const SignedStatement& statement);
+
+}  // namespace ombrix
