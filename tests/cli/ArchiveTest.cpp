@@ -320,5 +320,85 @@ TEST_F(ArchiveTest, WorkstationsShareOneArchiveOnPostgreSQL) {
   EXPECT_EQ(ListEntries().size(), 0);
 }
 
+// A person makes a key, signs, mistypes the passphrase, and a second key of the same person
+// waits in vain for confirmation until it is revoked; the archive shows and verifies it all.
+TEST_F(ArchiveTest, KeysAndSignaturesFromTheCommandLine) {
+  ASSERT_EQ(Run("--virtual-state state download -o first.omx").code, 0);
+  const QStringList archive = Args("--virtual-state state");
+  const QByteArray passphrase = "correct horse battery\n";
+  const auto run = [&](const char* line, const QByteArray& input = {}) {
+    return Run(archive + Args(line) + Args("--passphrase-fd 0"), input);
+  };
+  CliResult r = Run(archive + QStringList{"key", "create", "--administrator", "--name",
+                                          "Anna Admin", "--passphrase-fd", "0"},
+                    passphrase);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("enrolled as the archive's first administrator key"));
+  const std::string login = r.out.substr(r.out.find(" of ") + 4, r.out.find(" (") - r.out.find(" of ") - 4);
+  EXPECT_TRUE(QFile::exists(Path(("data/ombrix/keys/" + login + ".key").c_str())));
+  r = run("key create", passphrase);
+  EXPECT_EQ(r.code, 8);
+  EXPECT_THAT(r.err, HasSubstr("already; it is not replaced"));
+
+  const struct {
+    const char* line;
+    QByteArray input;
+    int code;
+    const char* text;  // in stdout, else in stderr
+  } steps[] = {
+      {"archive sign 1 --meaning approved --comment shipped", "wrong horse\n", 12,
+       "does not unlock the key file"},
+      {"archive sign 1 --meaning approved --comment shipped", passphrase, 0,
+       ": shipped"},
+      {"key create --key short.key", "short\n", 2, "at least 8 characters"},
+      {"key create --key second.key --name Second", passphrase, 0,
+       "until an administrator other than you confirms it"},
+      {"archive sign 1 --meaning reviewed --key second.key", passphrase, 12,
+       "has not been confirmed by an administrator yet"},
+      {"key confirm second.key", passphrase, 12, "No key \"second.key\" is enrolled"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.line);
+    r = run(step.line, step.input);
+    EXPECT_EQ(r.code, step.code) << r.err;
+    EXPECT_THAT(step.code == 0 && std::string(step.line).find("sign") != std::string::npos
+                    ? r.out
+                    : r.err,
+                HasSubstr(step.text));
+  }
+  // Both keys are the same person's: the second is the newest of that login.
+  r = run(("key confirm " + login).c_str(), passphrase);
+  EXPECT_EQ(r.code, 12);
+  EXPECT_THAT(r.err, HasSubstr("Nobody confirms their own key"));
+  r = Run(archive + QStringList{"key", "revoke", QString::fromStdString(login), "--reason",
+                                "made by mistake", "--passphrase-fd", "0"},
+          passphrase);
+  EXPECT_EQ(r.code, 0) << r.err;
+  r = Run(archive + Args("key list"));
+  EXPECT_THAT(r.out, HasSubstr("(Anna Admin)  administrator  the first administrator key"));
+  EXPECT_THAT(r.out, HasSubstr("(Second)  signer  revoked"));
+
+  r = Run(archive + Args("archive show 1"));
+  EXPECT_THAT(r.out, HasSubstr("Signature :         Approved by Anna Admin (" + login + "), "));
+  EXPECT_THAT(r.out, HasSubstr("UTC+0"));
+  r = Run(archive + Args("archive show 1 --format json"));
+  const QJsonArray signatures = QJsonDocument::fromJson(QByteArray::fromStdString(r.out))
+                                    .object()
+                                    .value(QStringLiteral("Signatures"))
+                                    .toArray();
+  ASSERT_EQ(signatures.size(), 1);
+  EXPECT_EQ(signatures[0].toObject().value(QStringLiteral("Meaning")).toString(),
+            QStringLiteral("approved"));
+  r = Run(archive + Args("archive verify"));
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_THAT(r.out, HasSubstr("a failed signing of entry 1 by " + login));
+  EXPECT_THAT(r.err, HasSubstr("1 entries, 1 signatures and"));
+  // Every step, refusals included, is in the audit trail.
+  r = Run(archive + Args("archive audit --format csv"));
+  int failed = 0;
+  for (std::size_t at = 0; (at = r.out.find(",failed,", at)) != std::string::npos; ++at) ++failed;
+  EXPECT_EQ(failed, 4);
+}
+
 }  // namespace
 }  // namespace ombrix::testing

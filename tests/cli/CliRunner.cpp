@@ -20,7 +20,7 @@ constexpr const char* kLocale = "LC_ALL=de_DE.UTF-8";
 
 }  // namespace
 
-CliResult RunCli(const QString& directory, const QStringList& arguments) {
+CliResult RunCli(const QString& directory, const QStringList& arguments, const QByteArray& input) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
@@ -30,6 +30,8 @@ CliResult RunCli(const QString& directory, const QStringList& arguments) {
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(directory);
   process.start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
+  process.write(input);
+  process.closeWriteChannel();
   CliResult result;
   if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit) {
     ADD_FAILURE() << "ombrix-cli did not finish: " << process.errorString().toStdString();

@@ -26,7 +26,9 @@ struct CliResult {
 // Runs the built ombrix-cli with the arguments in `directory`, with pipes for stdout and stderr
 // and the locale de_DE (dates "07.12.2026 14:30:00", decimal comma). Its default archive is
 // `directory`/data/ombrix/archive.sqlite, its settings `directory`/config/ombrix/ombrix.INI.
-CliResult RunCli(const QString& directory, const QStringList& arguments);
+// `input` is what it reads on stdin (then closed).
+CliResult RunCli(const QString& directory, const QStringList& arguments,
+                 const QByteArray& input = {});
 // The same with stderr on a terminal, as when a person runs it; `err` holds what the terminal got.
 CliResult RunCliInTerminal(const QString& directory, const QStringList& arguments);
 
@@ -50,7 +52,9 @@ class CliTest : public ::testing::Test {
   ~CliTest() override { QLocale::setDefault(previous_); }
 
   QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
-  CliResult Run(const QStringList& arguments) const { return RunCli(dir_.path(), arguments); }
+  CliResult Run(const QStringList& arguments, const QByteArray& input = {}) const {
+    return RunCli(dir_.path(), arguments, input);
+  }
   CliResult Run(const char* line) const { return Run(Args(line)); }
 
   QTemporaryDir dir_;
