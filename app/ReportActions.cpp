@@ -20,6 +20,7 @@
 #include "Main.h"
 #include "Msg.h"
 #include "Printform.h"
+#include "SignatureText.h"
 #include "ReportPdf.h"
 #include "WaitCursor.h"
 
@@ -37,6 +38,21 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
       [codePage = place.CodePage()](std::string_view bytes) { return codePage.ToUnicode(bytes); });
   layout.ShowRecord(*place.Record, place.MinTemperature, place.MaxTemperature,
                     place.LimitsFor(form.LimitsSerial()));
+  // A record that is an archive entry prints its signatures. When the archive cannot give them,
+  // the summary page says so, so that no signature is taken for missing.
+  if (place.Origin.archiveEntry != 0) {
+    std::string error;
+    std::vector<EntrySignature> signatures;
+    TArchive* archive = form.Workplace->OpenArchive(error);
+    QStringList lines;
+    if (archive && archive->Signatures(place.Origin.archiveEntry, signatures, error)) {
+      for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
+    } else {
+      lines << QStringLiteral("Signatures could not be read: %1")
+                   .arg(QString::fromStdString(error));
+    }
+    layout.SetSignatures(lines);
+  }
   return layout;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -50,6 +51,7 @@ struct Input {
   std::string name;  // as given
   QString shown;     // as messages and tables name it
   std::unique_ptr<TProbeRecord> record;
+  QStringList signatures;  // an archive entry's, as SignatureText gives them
 };
 // Records the action in the audit trail of the archive the run uses (none with --no-archive or
 // when the settings keep no archive); a row that cannot be added is said, the action stands.

@@ -10,6 +10,7 @@
 #include "CaptionSource.h"
 #include "CodePage.h"
 #include "Commands.h"
+#include "SignatureText.h"
 #include "CsvExport.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
@@ -39,7 +40,7 @@ int LoadInputs(const Options& options, const Request& request, const Console& co
                std::vector<Input>& inputs) {
   std::unique_ptr<TArchive> archive;
   for (const std::string& name : options.recordFiles) {
-    Input input{name, QFile::decodeName(name.c_str()), std::make_unique<TProbeRecord>()};
+    Input input{name, QFile::decodeName(name.c_str()), std::make_unique<TProbeRecord>(), {}};
     std::string error;
     if (name.rfind(kArchiveInput, 0) == 0) {
       const std::string digits = name.substr(std::string_view(kArchiveInput).size());
@@ -53,7 +54,12 @@ int LoadInputs(const Options& options, const Request& request, const Console& co
       if (!archive) {
         if (int code = OpenArchive(request, console, archive)) return code;
       }
-      if (!archive->Load(id, *input.record, nullptr, error)) return ArchiveFailure(console, error);
+      std::vector<EntrySignature> signatures;
+      if (!archive->Load(id, *input.record, nullptr, error) ||
+          !archive->Signatures(id, signatures, error)) {
+        return ArchiveFailure(console, error);
+      }
+      for (const EntrySignature& s : signatures) input.signatures << SignatureText(s.statement);
       input.shown = QStringLiteral("archive entry %1").arg(id);
     } else if (int code = LoadRecordFile(options, input.shown, *input.record, console)) {
       return code;

@@ -33,7 +33,10 @@ int RunReport(const Options& options, const Request& request, const Console& con
   }
   std::vector<ReportRecord> records;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    records.push_back({inputs[i].record.get(), checked[i].limits});
+    ReportRecord& record = records.emplace_back();
+    record.record = inputs[i].record.get();
+    record.limits = checked[i].limits;
+    record.signatures = inputs[i].signatures;
   }
   TPrintPreview layout;
   const QString title = inputs.size() == 1 ? QFileInfo(inputs[0].shown).completeBaseName()

@@ -461,11 +461,35 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
       text(values, top, row.value, 11, true);
       top += layout::kRowPitch;
     }
+    return top;
   };
   column(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kLeftValues, QStringLiteral("Limits"),
          summary_.limits);
-  column(layout::kRightColumn, layout::kRightColumnEnd, layout::kRightValues,
-         QStringLiteral("Statistics"), summary_.statistics);
+  const int statisticsEnd = column(layout::kRightColumn, layout::kRightColumnEnd,
+                                   layout::kRightValues, QStringLiteral("Statistics"),
+                                   summary_.statistics);
+  // The signatures below the statistics, as many as the page holds above its footer.
+  if (!summary_.signatures.isEmpty()) {
+    const int heading = statisticsEnd + layout::kRowPitch;
+    text(layout::kRightColumn, heading, QStringLiteral("Electronic signatures"), 13, true);
+    rule(layout::kRightColumn, layout::kRightColumnEnd, heading + 17);
+    const int rows = std::max(1, (layout::kFooterBar.top() - heading - 24) / layout::kRowPitch);
+    const int shown = summary_.signatures.size() > rows ? rows - 1 : summary_.signatures.size();
+    int top = heading + 24;
+    painter.setFont(ScaledFont(LayoutFont(11, false), scale));
+    for (int i = 0; i < shown; ++i, top += layout::kRowPitch) {
+      // A long comment is cut to the column's width rather than run over the page's edge.
+      const QString line = painter.fontMetrics().elidedText(
+          summary_.signatures[i], Qt::ElideRight,
+          static_cast<int>((layout::kRightColumnEnd - layout::kRightColumn) * scale));
+      text(layout::kRightColumn, top, line, 11, false);
+    }
+    if (shown < summary_.signatures.size()) {
+      text(layout::kRightColumn, top,
+           QStringLiteral("\u2026 and %1 more").arg(summary_.signatures.size() - shown), 11,
+           false);
+    }
+  }
 
   text(layout::kLeftColumn, layout::kExcursionHeadingTop, QStringLiteral("Excursions"), 13, true);
   rule(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kExcursionHeadingTop + 17);

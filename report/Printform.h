@@ -61,6 +61,10 @@ class TPrintPreview : public QWidget {
                   float maxTemperature = kDefaultMaxTemperature,
                   const TemperatureLimits& limits = TemperatureLimits());
 
+  // The signatures the summary page lists (SignatureText of each), for a record that is an
+  // archive entry; ShowRecord clears them.
+  void SetSignatures(const QStringList& signatures) { summary_.signatures = signatures; }
+
   // Draws the layout, scaled and centred, as one page onto the device; the device's own
   // background is left as it is (a printer's paper, or whatever an image was filled with). On a
   // printer this is one whole job. False, with a printer's job aborted, when the painter cannot

@@ -77,6 +77,7 @@ bool WriteReportsPdf(TPrintPreview& layout, const std::vector<ReportRecord>& rec
     bool firstPage = true;
     for (const ReportRecord& entry : records) {
       layout.ShowRecord(*entry.record, entry.minTemperature, entry.maxTemperature, entry.limits);
+      layout.SetSignatures(entry.signatures);
       for (int page = 0; page < TPrintPreview::kPageCount && drawn; ++page) {
         drawn = (firstPage || writer.newPage()) && layout.DrawPage(painter, page);
         firstPage = false;

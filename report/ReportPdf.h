@@ -28,6 +28,7 @@ struct ReportRecord {
   TemperatureLimits limits;
   float minTemperature = TPrintPreview::kDefaultMinTemperature;
   float maxTemperature = TPrintPreview::kDefaultMaxTemperature;
+  QStringList signatures;  // of the archive entry it is, for its summary page
 };
 
 // Writes the reports of the records, one after the other (each record's page and its summary

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -37,6 +38,9 @@ struct ReportSummary {
   std::vector<SummaryRow> statistics;
   std::vector<ExcursionRow> excursions;
   int moreExcursions = 0;  // excursions left out of the table
+  // The electronic signatures of the archive entry the record is, each as people read it (meaning,
+  // printed name, date and time with offset); none for a record that is not an archive entry.
+  QStringList signatures;
 };
 
 // The summary of a record checked against the limits, from its statistics (computed with those

@@ -218,9 +218,16 @@ TEST_F(ReportSummaryTest, OnePdfHoldsEachRecordsPageAndSummaryInTurn) {
   clean->Name = "Freezer 1";
   auto plain = FridgeRecord(10);
   plain->Name = "Cellar";
-  const std::vector<ReportRecord> records = {{cold.get(), Limits(2.0, 8.0, 20)},
-                                             {clean.get(), Limits(2.0, 8.0, 0)},
-                                             {plain.get(), TemperatureLimits(), -10, 30}};
+  // The first is an archive entry with two signatures, the second one with more than its page
+  // holds.
+  QStringList many;
+  for (int i = 1; i <= 40; ++i) many << QStringLiteral("Reviewed by Reviewer %1 (r%1)").arg(i);
+  const std::vector<ReportRecord> records = {
+      {cold.get(), Limits(2.0, 8.0, 20), 0, 40,
+       {QStringLiteral("Reviewed by Bob Signer (bob), 08.12.2026 17:45:10 UTC+01:00"),
+        QStringLiteral("Approved by Anna Admin (anna), 08.12.2026 18:02:55 UTC+01:00: shipped")}},
+      {clean.get(), Limits(2.0, 8.0, 0), 0, 40, many},
+      {plain.get(), TemperatureLimits(), -10, 30, {}}};
   std::string error;
   ASSERT_TRUE(WriteReportsPdf(form, records, file, QStringLiteral("week"), &error)) << error;
   ASSERT_EQ(PdfPageCount(file), 6);
@@ -235,6 +242,16 @@ TEST_F(ReportSummaryTest, OnePdfHoldsEachRecordsPageAndSummaryInTurn) {
     EXPECT_TRUE(summary.contains(QLatin1String(verdicts[i]))) << summary.toStdString();
   }
   EXPECT_TRUE(PdfPageText(file, 2).contains(QLatin1String("Mean kinetic temperature")));
+  const QString signedPage = PdfPageText(file, 2).simplified();
+  EXPECT_TRUE(signedPage.contains(QLatin1String("Electronic signatures")));
+  EXPECT_TRUE(signedPage.contains(QLatin1String("Approved by Anna Admin (anna), 08.12.2026 "
+                                                "18:02:55 UTC+01:00: shipped")))
+      << signedPage.toStdString();
+  const QString fullPage = PdfPageText(file, 4).simplified();
+  EXPECT_TRUE(fullPage.contains(QLatin1String("Reviewed by Reviewer 1 (r1)")));
+  EXPECT_FALSE(fullPage.contains(QLatin1String("Reviewer 40")));
+  EXPECT_TRUE(fullPage.contains(QLatin1String("more"))) << fullPage.toStdString();
+  EXPECT_FALSE(PdfPageText(file, 6).contains(QLatin1String("signatures")));
   EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("ProbeName"))->text(), "Cellar");
 
   // One record: its two pages. No record, or a folder that is not there: no file, and why.
