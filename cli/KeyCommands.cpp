@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "ExitCode.h"
+#include "KeyUse.h"
 #include "Passphrase.h"
 #include "SignatureText.h"
 #include "Signing.h"
@@ -37,7 +38,7 @@ int Answer(TArchive::KeyAnswer answer, const std::string& error, const Console& 
 // Loads the key file and unlocks it with the passphrase asked for. A wrong passphrase is refused
 // and, as an attempt to use the key, recorded in the audit trail as `attempt`, failed.
 int UnlockKey(const Options& options, TArchive& archive, const AuditActor& actor,
-              AuditEvent attempt, TSigningKey& key, const Console& console) {
+              const AuditEvent& attempt, TSigningKey& key, const Console& console) {
   const std::string path = KeyPath(options, actor);
   KeyFile file;
   std::string error;
@@ -55,18 +56,11 @@ int UnlockKey(const Options& options, TArchive& archive, const AuditActor& actor
     console.Message(error);
     return kUsage;
   }
-  const UnlockResult result = TSigningKey::Unlock(file, passphrase.View(), key, error);
+  const UnlockResult result =
+      UnlockForArchive(archive, actor, file, passphrase.View(), attempt, key, error);
   if (result == UnlockResult::kUnlocked) return kSuccess;
   console.Message(error);
-  if (result == UnlockResult::kDamaged) return kFileError;
-  if (result == UnlockResult::kFailed) return kRefused;
-  attempt.done = false;
-  attempt.newValue += (attempt.newValue.empty() ? "" : "\n") + std::string("fingerprint=") +
-                      KeyFingerprint(file.publicKey);
-  attempt.message = "wrong passphrase for the key of " + file.signer.login;
-  std::string auditError;
-  if (!archive.Append(actor, attempt, auditError)) console.Message(auditError);
-  return kRefused;
+  return result == UnlockResult::kDamaged ? kFileError : kRefused;
 }
 
 int Create(TArchive& archive, const Options& options, const Console& console) {
