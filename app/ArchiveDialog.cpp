@@ -1,6 +1,7 @@
 #include "ArchiveDialog.h"
 
 #include <QAbstractTableModel>
+#include <QBrush>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -24,8 +27,11 @@
 #include "CodePage.h"
 #include "Dataexport.h"
 #include "Dialogs.h"
+#include "FigureTexts.h"
 #include "FileDialogs.h"
+#include "FileRead.h"
 #include "Msg.h"
+#include "ProbeAudit.h"
 #include "RecordFile.h"
 #include "TimeConversion.h"
 #include "WaitCursor.h"
@@ -52,7 +58,165 @@ std::int64_t DayStartSeconds(const QDate& date) {
   return DateTimeToProbeSeconds(EncodeDateTime(date.year(), date.month(), date.day()));
 }
 
+// What was done and how it ended first, who did it and where after.
+enum AuditColumn {
+  kSeq,
+  kInstant,
+  kAction,
+  kProbe,
+  kEntry,
+  kOutcome,
+  kBefore,
+  kAfter,
+  kUser,
+  kFullName,
+  kWorkstation,
+  kRole,
+  kAuditAdapter,
+  kAuditColumns
+};
+
+// A value of several "key=value" lines on one line of the table.
+QString OneLine(const std::string& value) {
+  return QString::fromStdString(value).replace(u'\n', QStringLiteral("; "));
+}
+
 }  // namespace
+
+// The audit trail as the Audit tab shows it, newest row first, read whole: rows are a few
+// hundred bytes, so that even a long-kept trail of many thousand rows is quickly read and held.
+class TAuditModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  // The rows in the order they were appended.
+  void Reset(std::vector<AuditRow> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    std::reverse(rows_.begin(), rows_.end());
+    endResetModel();
+  }
+  const std::vector<AuditRow>& Rows() const { return rows_; }
+  bool AnyRole() const {
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [](const AuditRow& row) { return !row.databaseRole.empty(); });
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : kAuditColumns;
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kAuditColumns) return {};
+    if (role == Qt::ToolTipRole && section == kInstant) {
+      return QCoreApplication::translate("TArchiveDialog",
+                                         "The program's local time, with its offset from UTC");
+    }
+    if (role != Qt::DisplayRole) return {};
+    static const char* const kHeaders[kAuditColumns] = {
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Row"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Time"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Action"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Serial number"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Entry"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Outcome"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Before"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "After"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "User"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Full name"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Workstation"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Database role"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Adapter")};
+    return QCoreApplication::translate("TArchiveDialog", kHeaders[section]);
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const AuditRow& row = rows_[static_cast<std::size_t>(index.row())];
+    const AuditEvent& e = row.event;
+    const int column = index.column();
+    switch (role) {
+      case Qt::DisplayRole:
+        return Text(row, column);
+      case Qt::ToolTipRole:
+        return ToolTip(row, column);
+      case Qt::ForegroundRole:
+        return e.done ? QVariant() : QVariant(QBrush(QColor(190, 0, 0)));
+      case Qt::TextAlignmentRole:
+        return column == kSeq || column == kEntry
+                   ? QVariant(static_cast<int>(Qt::AlignRight | Qt::AlignVCenter))
+                   : QVariant();
+      default:
+        return {};
+    }
+  }
+
+ private:
+  // The whole of what a cell may show cut short or on one line.
+  static QVariant ToolTip(const AuditRow& row, int column) {
+    const AuditEvent& e = row.event;
+    switch (column) {
+      case kInstant:
+        return IsoDateTimeText(row.instantSeconds);
+      case kUser:
+        return QStringLiteral("Ombrix %1").arg(QString::fromStdString(row.actor.programVersion));
+      case kAuditAdapter:
+        return QString::fromStdString(e.adapter);
+      case kBefore:
+        return QString::fromStdString(e.oldValue);
+      case kAfter:
+        return QString::fromStdString(e.newValue);
+      case kOutcome:
+        return Text(row, column);
+      default:
+        return {};
+    }
+  }
+
+  static QString Text(const AuditRow& row, int column) {
+    const AuditEvent& e = row.event;
+    switch (column) {
+      case kSeq:
+        return QString::number(row.seq);
+      case kInstant:
+        // As the window shows every time, and the offset that tells summer from winter time.
+        return DateTimeText(ProbeSecondsToDateTime(row.instantSeconds)) + u' ' +
+               IsoDateTimeText(row.instantSeconds).right(6);
+      case kUser:
+        return QString::fromStdString(row.actor.user);
+      case kFullName:
+        return QString::fromStdString(row.actor.fullName);
+      case kWorkstation:
+        return QString::fromStdString(row.actor.workstation);
+      case kRole:
+        return QString::fromStdString(row.databaseRole);
+      case kAction:
+        return QString::fromStdString(e.action);
+      case kProbe:
+        return QString::fromStdString(e.probeSerial);
+      case kAuditAdapter:
+        return QString::fromStdString(e.adapter);
+      case kEntry:
+        return e.entryId != 0 ? QString::number(e.entryId) : QString();
+      case kBefore:
+        return OneLine(e.oldValue);
+      case kAfter:
+        return OneLine(e.newValue);
+      case kOutcome: {
+        const QString outcome = e.done ? QCoreApplication::translate("TArchiveDialog", "done")
+                                       : QCoreApplication::translate("TArchiveDialog", "failed");
+        return e.message.empty() ? outcome : outcome + QStringLiteral(": ") + OneLine(e.message);
+      }
+      default:
+        return {};
+    }
+  }
+
+  std::vector<AuditRow> rows_;
+};
 
 // The archive's entries as the table shows them, read a page at a time: the view asks for the
 // next page (canFetchMore, fetchMore) when it is scrolled to the last row read.
@@ -214,7 +378,16 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   from_ = new QDateEdit(today.addMonths(-1), this);
   toOn_ = new QCheckBox(tr("to"), this);
   to_ = new QDateEdit(today, this);
-  for (QDateEdit* edit : {from_, to_}) {
+  auditSerial_ = new QLineEdit(this);
+  auditSerial_->setObjectName(QStringLiteral("AuditSerial"));
+  auditSerial_->setPlaceholderText(tr("every probe"));
+  auditSerial_->setToolTip(tr("A probe's serial number, as the Status page shows it "
+                              "(\"28 00 00 00 00 00 00 A2\") or as one number"));
+  auditSerial_->setClearButtonEnabled(true);
+  sinceOn_ = new QCheckBox(tr("Since"), this);
+  sinceOn_->setObjectName(QStringLiteral("AuditSinceOn"));
+  since_ = new QDateEdit(today.addMonths(-1), this);
+  for (QDateEdit* edit : {from_, to_, since_}) {
     edit->setCalendarPopup(true);
     edit->setEnabled(false);
   }
@@ -226,7 +399,24 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   filter->addWidget(from_);
   filter->addWidget(toOn_);
   filter->addWidget(to_);
+  auto* auditFilter = new QHBoxLayout;
+  auditFilter->addWidget(new QLabel(tr("Probe :"), this));
+  auditFilter->addWidget(auditSerial_, 1);
+  auditFilter->addSpacing(12);
+  auditFilter->addWidget(sinceOn_);
+  auditFilter->addWidget(since_);
 
+  const auto tableOf = [this](QAbstractItemModel* model, const char* name) {
+    auto* table = new QTableView(this);
+    table->setObjectName(QString::fromLatin1(name));
+    table->setModel(model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setAlternatingRowColors(true);
+    return table;
+  };
   model_ = new TArchiveListModel(
       archive_, codePage,
       [this](const std::string& error) {
@@ -234,32 +424,48 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
                     tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)));
       },
       this);
-  table_ = new QTableView(this);
-  table_->setObjectName(QStringLiteral("ArchiveTable"));
-  table_->setModel(model_);
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  table_->verticalHeader()->hide();
-  table_->horizontalHeader()->setStretchLastSection(true);
-  table_->setAlternatingRowColors(true);
+  table_ = tableOf(model_, "ArchiveTable");
+  audit_ = new TAuditModel(this);
+  auditTable_ = tableOf(audit_, "AuditTable");
+  // One line a row, however many lines a value has: the tooltip shows them all.
+  auditTable_->setWordWrap(false);
+  auditTable_->verticalHeader()->setDefaultSectionSize(auditTable_->fontMetrics().height() + 6);
 
   summary_ = new QLabel(this);
+  auditSummary_ = new QLabel(this);
+  auto* downloads = new QWidget(this);
+  auto* downloadsLayout = new QVBoxLayout(downloads);
+  downloadsLayout->addLayout(filter);
+  downloadsLayout->addWidget(table_, 1);
+  downloadsLayout->addWidget(summary_);
+  auto* auditPage = new QWidget(this);
+  auto* auditLayout = new QVBoxLayout(auditPage);
+  auditLayout->addLayout(auditFilter);
+  auditLayout->addWidget(auditTable_, 1);
+  auditLayout->addWidget(auditSummary_);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("ArchiveTabs"));
+  tabs_->addTab(downloads, tr("&Downloads"));
+  tabs_->addTab(auditPage, tr("A&udit"));
+
+  verify_ = new QPushButton(this);
+  verify_->setObjectName(QStringLiteral("ArchiveVerify"));
   open_ = new QPushButton(tr("&Open"), this);
   open_->setDefault(true);
   exportRecords_ = new QPushButton(tr("Export as &record files..."), this);
   exportText_ = new QPushButton(tr("Export as &text..."), this);
   auto* close = new QPushButton(tr("Close"), this);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(summary_, 1);
+  buttons->addWidget(verify_);
+  buttons->addStretch(1);
   for (QPushButton* button : {open_, exportRecords_, exportText_, close}) {
     buttons->addWidget(button);
   }
 
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(filter);
-  layout->addWidget(table_, 1);
+  layout->addWidget(tabs_, 1);
   layout->addLayout(buttons);
-  resize(900, 480);
+  resize(1100, 560);
 
   connect(text_, &QLineEdit::textChanged, this, [this] { Refresh(); });
   for (QCheckBox* on : {fromOn_, toOn_}) {
@@ -272,14 +478,124 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   for (QDateEdit* edit : {from_, to_}) {
     connect(edit, &QDateEdit::dateChanged, this, [this] { Refresh(); });
   }
+  // The serial number is looked for once it has been typed whole (or cleared).
+  connect(auditSerial_, &QLineEdit::editingFinished, this, [this] { RefreshAudit(); });
+  connect(auditSerial_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (text.isEmpty() || figures::SerialNumberFromText(text)) RefreshAudit();
+  });
+  connect(sinceOn_, &QCheckBox::toggled, this, [this](bool on) {
+    since_->setEnabled(on);
+    RefreshAudit();
+  });
+  connect(since_, &QDateEdit::dateChanged, this, [this] { RefreshAudit(); });
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+    if (OnAuditTab() && !auditRead_) RefreshAudit();
+    UpdateButtons();
+  });
   connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { UpdateButtons(); });
   connect(table_, &QTableView::doubleClicked, this, [this] { OpenSelected(); });
   connect(open_, &QPushButton::clicked, this, [this] { OpenSelected(); });
   connect(exportRecords_, &QPushButton::clicked, this, [this] { ExportChosen(false); });
   connect(exportText_, &QPushButton::clicked, this, [this] { ExportChosen(true); });
+  connect(verify_, &QPushButton::clicked, this, [this] { Verify(); });
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   Refresh();
+}
+
+bool TArchiveDialog::OnAuditTab() const {
+  return tabs_->currentIndex() == 1;
+}
+
+void TArchiveDialog::ShowAuditTab() {
+  tabs_->setCurrentIndex(1);
+}
+
+const std::vector<AuditRow>& TArchiveDialog::AuditRows() const {
+  return audit_->Rows();
+}
+
+void TArchiveDialog::SetAuditFilter(const QString& serial, const QDate& since) {
+  {
+    // One reading for the whole filter.
+    const QSignalBlocker blockSerial(auditSerial_), blockOn(sinceOn_), blockSince(since_);
+    auditSerial_->setText(serial);
+    if (since.isValid()) since_->setDate(since);
+    sinceOn_->setChecked(since.isValid());
+    since_->setEnabled(since.isValid());
+  }
+  RefreshAudit();
+}
+
+bool TArchiveDialog::RefreshAudit() {
+  AuditFilter filter;
+  const QString serial = auditSerial_->text().trimmed();
+  std::string error;
+  bool ok = true;
+  if (!serial.isEmpty()) {
+    const std::optional<std::uint64_t> number = figures::SerialNumberFromText(serial);
+    if (number) {
+      filter.probeSerial = SerialNumberText(*number);
+    } else {
+      error = tr("\"%1\" is not a serial number: give its eight bytes (\"28 00 00 00 00 00 00 "
+                 "A2\") or one 16-digit number.")
+                  .arg(serial)
+                  .toStdString();
+      ok = false;
+    }
+  }
+  if (sinceOn_->isChecked()) filter.fromSeconds = DayStartSeconds(since_->date());
+  std::vector<AuditRow> rows;
+  if (ok) {
+    const WaitCursor wait;
+    ok = archive_.Audit(filter, rows, error);
+    if (!ok) {
+      error = tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)).toStdString();
+    }
+  }
+  audit_->Reset(std::move(rows));
+  auditRead_ = true;
+  // SQLite knows no database roles: the column is shown where there are any.
+  auditTable_->setColumnHidden(kRole, !audit_->AnyRole());
+  auditTable_->resizeColumnsToContents();
+  // Long values are cut short; their tooltips hold them whole.
+  for (const auto& [column, widest] : {std::pair{kOutcome, 320}, std::pair{kBefore, 220},
+                                      std::pair{kAfter, 220}}) {
+    auditTable_->setColumnWidth(column, std::min(auditTable_->columnWidth(column), widest));
+  }
+  auditSummary_->setText(
+      tr("%n audit rows, newest first", nullptr, static_cast<int>(AuditRows().size())));
+  if (!ok) ShowMessage(this, Msg("MsgError"), QString::fromStdString(error));
+  return ok;
+}
+
+bool TArchiveDialog::Verify() {
+  const std::vector<std::int64_t> ids = OnAuditTab() ? std::vector<std::int64_t>() : SelectedIds();
+  TArchive::VerifyReport report;
+  std::string error;
+  bool read;
+  {
+    const WaitCursor wait;
+    read = archive_.Verify(ids, report, error);
+  }
+  if (!read) {
+    ShowMessage(this, Msg("MsgError"),
+                tr("The archive cannot be verified:\n%1").arg(QString::fromStdString(error)));
+    return false;
+  }
+  const QString checked = tr("%n entries, ", nullptr, static_cast<int>(report.entries)) +
+                          tr("%n audit rows checked.", nullptr, static_cast<int>(report.rows));
+  if (report.faults.empty()) {
+    ShowMessage(this, tr("Verify"), tr("All holds: %1").arg(checked));
+    return true;
+  }
+  QStringList faults;
+  for (const std::string& fault : report.faults) faults << QString::fromStdString(fault);
+  ShowMessage(this, Msg("MsgError"),
+              tr("%n faults found; ", nullptr, static_cast<int>(faults.size())) + checked +
+                  tr("\nThe first: %1").arg(faults.front()),
+              faults.join(u'\n'));
+  return false;
 }
 
 bool TArchiveDialog::Refresh() {
@@ -343,10 +659,20 @@ void TArchiveDialog::Select(const std::vector<std::int64_t>& ids) {
 }
 
 void TArchiveDialog::UpdateButtons() {
-  const std::size_t selected = SelectedIds().size();
+  const bool audit = OnAuditTab();
+  const int selected = audit ? 0 : static_cast<int>(SelectedIds().size());
+  for (QPushButton* button : {open_, exportRecords_, exportText_}) button->setVisible(!audit);
   open_->setEnabled(selected == 1);
   exportRecords_->setEnabled(selected > 0);
   exportText_->setEnabled(selected > 0);
+  if (selected > 0) {
+    verify_->setText(tr("&Verify selected"));
+    verify_->setToolTip(
+        tr("Checks the %n selected entries and the whole audit trail.", nullptr, selected));
+  } else {
+    verify_->setText(tr("&Verify all"));
+    verify_->setToolTip(tr("Checks every entry and the whole audit trail."));
+  }
 }
 
 void TArchiveDialog::OpenSelected() {
@@ -394,7 +720,21 @@ int TArchiveDialog::ExportSelected(const QString& folder, bool asText) {
     } else {
       problems << QString::fromStdString(error);
     }
+    // An "export" row for each entry written out or failed, as ombrix-cli's export records it,
+    // naming the entry.
+    AuditEvent event =
+        RecordEvent("export", *record, ShownFileName(file), ok, ok ? std::string() : error);
+    event.probeSerial = entry->serialText;
+    event.entryId = id;
+    std::string failure;
+    if (!archive_.Append(CurrentActor(OMBRIX_VERSION), event, failure)) {
+      problems << tr("The export of entry %1 is not in the archive's audit trail: %2")
+                      .arg(id)
+                      .arg(QString::fromStdString(failure));
+    }
+    auditRead_ = false;
   }
+  if (OnAuditTab()) RefreshAudit();
   if (!problems.isEmpty()) {
     ShowMessage(this, Msg("MsgError"),
                 tr("%n entries written.", nullptr, written) + u'\n' + problems.join(u'\n'));

@@ -1,8 +1,10 @@
 #include "Dialogs.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "Application.h"
+#include "Msg.h"
 
 namespace ombrix {
 
@@ -19,6 +21,7 @@ bool ModalBox(QWidget* parent, const MessageRequest& request) {
   QMessageBox box(parent);
   box.setWindowTitle(request.caption);
   box.setText(request.text);
+  if (!request.detail.isEmpty()) box.setDetailedText(request.detail);
   if (request.kind == MessageKind::Exception) {
     box.setIcon(QMessageBox::Critical);
   } else {
@@ -34,8 +37,9 @@ bool ModalBox(QWidget* parent, const MessageRequest& request) {
   return box.exec() == QMessageBox::Ok;
 }
 
-bool Show(QWidget* parent, MessageKind kind, const QString& caption, const QString& text) {
-  const MessageRequest request{kind, caption, text};
+bool Show(QWidget* parent, MessageKind kind, const QString& caption, const QString& text,
+          const QString& detail = {}) {
+  const MessageRequest request{kind, caption, text, detail};
   struct OpenBox {
     OpenBox() { ++g_open; }
     ~OpenBox() { --g_open; }
@@ -56,12 +60,21 @@ bool AskQuestion(QWidget* parent, const QString& caption, const QString& text) {
   return Show(parent, MessageKind::Question, caption, text);
 }
 
-void ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
-  Show(parent, MessageKind::Message, caption, text);
+void ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                 const QString& detail) {
+  Show(parent, MessageKind::Message, caption, text, detail);
 }
 
 void ShowException(const QString& text) {
   Show(nullptr, MessageKind::Exception, ApplicationTitle(), text);
+}
+
+void ShowAuditFailure(QWidget* parent, const std::string& action, const std::string& failure) {
+  if (failure.empty()) return;
+  ShowMessage(parent, Msg("MsgWarning"),
+              QCoreApplication::translate("TMainForm",
+                                          "The %1 is not in the archive's audit trail:\n%2")
+                  .arg(QString::fromStdString(action), QString::fromStdString(failure)));
 }
 
 bool MessageBoxOpen() {

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -20,6 +21,7 @@ struct MessageRequest {
   MessageKind kind;
   QString caption;
   QString text;
+  QString detail;  // shown on request under the text ("Show Details..."), one item a line
 };
 
 // Returns true for OK.
@@ -29,8 +31,12 @@ using MessageResponder = std::function<bool(const MessageRequest&)>;
 MessageResponder SetMessageResponder(MessageResponder responder);
 
 bool AskQuestion(QWidget* parent, const QString& caption, const QString& text);
-void ShowMessage(QWidget* parent, const QString& caption, const QString& text);
+void ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                 const QString& detail = {});
 void ShowException(const QString& text);
+// A warning that the action ("launch", "export", ...) is not in the archive's audit trail, with
+// the reason; none when `failure` is empty. The action itself stands.
+void ShowAuditFailure(QWidget* parent, const std::string& action, const std::string& failure);
 
 // True while one of these boxes, or a dialog inside a ModalDialogScope, waits for the user.
 bool MessageBoxOpen();

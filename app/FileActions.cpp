@@ -20,8 +20,10 @@
 #include "Dataexport.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "FileRead.h"
 #include "Main.h"
 #include "Msg.h"
+#include "ProbeAudit.h"
 #include "RecordFile.h"
 #include "WaitCursor.h"
 #include "ui_Main.h"
@@ -344,6 +346,10 @@ void TMainForm::FileExportExecute() {
     written = csv ? ExportCsv({Workplace->Record.get()}, Workplace->CodePage(), chosen, &error)
                   : TDataExport(captions, *Workplace->Record).Export(chosen, &error);
   }
+  ShowAuditFailure(this, "export",
+                   Workplace->AppendAudit(RecordEvent("export", *Workplace->Record,
+                                                      ShownFileName(chosen), written,
+                                                      written ? std::string() : error)));
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The export was not written."), error));
   }

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -16,6 +17,7 @@
 #include "Dialogs.h"
 #include "FileDialogs.h"
 #include "Msg.h"
+#include "ProbeAudit.h"
 #include "Probeworkplace.h"
 
 namespace ombrix {
@@ -95,6 +97,22 @@ TLimitsDialog::TLimitsDialog(TProbeWorkplace& workplace, std::optional<std::uint
   // The choice starts where the limits shown come from.
   (serial && workplace_.Common().HasOwnLimits(*serial) ? own_ : defaults_)->setChecked(true);
 
+  // Only an archive keeps the reason, in its audit trail.
+  reason_ = new QLineEdit(this);
+  reason_->setObjectName(QStringLiteral("LimitsReason"));
+  reason_->setMaxLength(500);
+  reason_->setPlaceholderText(tr("why the limits change"));
+  reason_->setToolTip(tr("Kept with the limits before and after in the archive's audit trail; "
+                         "needed when the limits change."));
+  auto* reasonCaption = new QLabel(tr("&Reason for the change :"), this);
+  reasonCaption->setBuddy(reason_);
+  auto* reasonRow = new QHBoxLayout;
+  reasonRow->addWidget(reasonCaption);
+  reasonRow->addWidget(reason_, 1);
+  const bool audited = workplace_.Common().archiveEnabled;
+  reasonCaption->setVisible(audited);
+  reason_->setVisible(audited);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName(QStringLiteral("LimitsButtons"));
   connect(buttons, &QDialogButtonBox::accepted, this, &TLimitsDialog::accept);
@@ -103,6 +121,7 @@ TLimitsDialog::TLimitsDialog(TProbeWorkplace& workplace, std::optional<std::uint
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   layout->addWidget(target);
+  layout->addLayout(reasonRow);
   layout->addWidget(buttons);
 
   for (QCheckBox* on : {lowOn_, highOn_}) {
@@ -164,12 +183,34 @@ std::optional<TemperatureLimits> TLimitsDialog::ReadFields() {
 bool TLimitsDialog::Store() {
   const std::optional<TemperatureLimits> limits = ReadFields();
   if (!limits) return false;
+  const std::optional<std::uint64_t> target = ForProbe() ? serial_ : std::nullopt;
+  const Settings& settings = workplace_.Common();
+  // A probe without limits of its own had none before: giving it some is a change, even of the
+  // same values as the defaults.
+  const std::string before = target && !settings.HasOwnLimits(*target)
+                                 ? std::string()
+                                 : LimitsValues(settings.LimitsFor(target));
+  const bool audited = settings.archiveEnabled && before != LimitsValues(*limits);
+  const QString reason = reason_->text().trimmed();
+  if (audited && reason.isEmpty()) {
+    ShowMessage(this, Msg("MsgError"),
+                tr("Give the reason for the change of the limits: the archive's audit trail "
+                   "keeps it with the limits before and after."));
+    reason_->setFocus();
+    return false;
+  }
   try {
-    workplace_.StoreLimits(ForProbe() ? serial_ : std::nullopt, *limits);
+    workplace_.StoreLimits(target, *limits);
   } catch (const IniWriteError& error) {
     ShowMessage(this, Msg("MsgError"),
                 FailureText(tr("The limits cannot be saved."), error.what()));
     return false;
+  }
+  // The limits stand whether or not the trail takes the row.
+  if (audited) {
+    ShowAuditFailure(this, "limits change",
+                     workplace_.AppendAudit(LimitsEvent(target, before, *limits,
+                                                        reason.toStdString())));
   }
   return true;
 }

@@ -22,7 +22,9 @@ class TProbeWorkplace;
 //
 // OK checks the fields and refuses input that does not read or does not make sense, with the
 // reason; otherwise it writes the limits into the settings file at once and closes. Nothing is
-// written while the input is refused or the file cannot be written.
+// written while the input is refused or the file cannot be written. Where an archive is kept, a
+// change of the limits needs a reason, which goes with the limits before and after into the
+// archive's audit trail.
 class TLimitsDialog : public QDialog {
  public:
   // serial: the probe whose limits are shown; without one only the defaults can be set.
@@ -52,6 +54,7 @@ class TLimitsDialog : public QDialog {
   QLineEdit* high_ = nullptr;
   QLineEdit* delay_ = nullptr;
   QLineEdit* activation_ = nullptr;
+  QLineEdit* reason_ = nullptr;
   QRadioButton* own_ = nullptr;
   QRadioButton* defaults_ = nullptr;
 };

@@ -42,12 +42,7 @@ void AuditAction(TMainForm& form, const std::string& action, bool done, std::str
   AuditEvent event = ProbeEvent(action, *workplace.Probe, workplace.DeviceName, done);
   event.oldValue = std::move(oldValue);
   event.newValue = std::move(newValue);
-  std::string failure;
-  TArchive* archive = workplace.OpenArchive(failure);
-  if (archive && archive->Append(CurrentActor(OMBRIX_VERSION), event, failure)) return;
-  ShowMessage(&form, Msg("MsgWarning"),
-              TMainForm::tr("The %1 is not in the archive's audit trail:\n%2")
-                  .arg(QString::fromStdString(action), QString::fromStdString(failure)));
+  ShowAuditFailure(&form, action, workplace.AppendAudit(event));
 }
 
 // Stop, Clear and Switch OFF: the question, the operation on the probe object that is current
@@ -165,6 +160,7 @@ void TMainForm::ProbeReadDataExecute() {
   // The first exchange fixes how much there is to read; it runs before the busy bracket.
   if (!session.Begin()) {
     SetPanelText(0, Msg("MsgDataError"));
+    ShowAuditFailure(this, "download", Workplace->AppendAudit(session.FailureEvent()));
     return;
   }
   {
@@ -183,8 +179,12 @@ void TMainForm::ProbeReadDataExecute() {
     }
     download_ = nullptr;
   }
+  if (session.GetState() != DownloadSession::State::kDone) {
+    // The audit trail keeps the attempt, refused, failed or stopped, with the reason.
+    ShowAuditFailure(this, "download", Workplace->AppendAudit(session.FailureEvent()));
+  }
   if (session.GetState() == DownloadSession::State::kCancelled) {
-    // Nothing changes: the held record, its file and the archive stay as they were.
+    // Nothing changes: the held record, its file and the archive's entries stay as they were.
     SetPanelText(0, tr("Cancelled"));
     ShowProbeStatus();
     return;
@@ -204,6 +204,7 @@ void TMainForm::ProbeReadDataExecute() {
   // The download is stored before it is shown; when it cannot be, it is still shown and held
   // unsaved, and the user is told.
   RecordOrigin origin;
+  std::string auditFailure;
   origin.kind = RecordOrigin::Kind::kDownload;
   origin.incremental = session.Incremental();
   if (settings.archiveEnabled) {
@@ -212,6 +213,9 @@ void TMainForm::ProbeReadDataExecute() {
       origin.archiveEntry = result.id;
     } else {
       origin.notArchived = true;
+      // An archive that could not be opened cannot take the row either; the message below says
+      // why the download is not in it.
+      if (archive) auditFailure = Workplace->AppendAudit(session.FailureEvent(archiveError));
     }
   }
   Workplace->HoldRecord(session.TakeRecord(), origin);
@@ -230,6 +234,7 @@ void TMainForm::ProbeReadDataExecute() {
                    "unsaved data: save it to a file before you close the program.")
                     .arg(QString::fromStdString(settings.ArchiveLocationText()),
                          QString::fromStdString(archiveError)));
+    ShowAuditFailure(this, "download", auditFailure);
   }
 }
 

@@ -111,6 +111,14 @@ TArchive* TProbeWorkplace::OpenArchive(std::string& error) {
   return archive_.get();
 }
 
+std::string TProbeWorkplace::AppendAudit(const AuditEvent& event) {
+  if (!common_.archiveEnabled) return {};
+  std::string error;
+  TArchive* archive = OpenArchive(error);
+  if (archive && archive->Append(CurrentActor(OMBRIX_VERSION), event, error)) return {};
+  return error;
+}
+
 QString TProbeWorkplace::ErrorText() const {
   switch (ErrorCode) {
     case errNone:

@@ -91,6 +91,9 @@ class TProbeWorkplace : public PresenceSession {
   // The archive every download is stored in (Settings::ArchiveName), opened on first use. Null,
   // with `error` saying why, when it cannot be opened.
   TArchive* OpenArchive(std::string& error);
+  // Appends the event, done by this user now, to that archive's audit trail when the settings
+  // keep an archive. "" when it is recorded or no archive is kept, else why it is not.
+  std::string AppendAudit(const AuditEvent& event);
 
   // Probe texts (8-bit, in the configured code page) for the window, and back.
   QString ToText(std::string_view bytes) const { return codePage_.ToUnicode(bytes); }

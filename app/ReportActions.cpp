@@ -17,11 +17,13 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "FileDialogs.h"
+#include "FileRead.h"
 #include "Main.h"
 #include "Msg.h"
 #include "Printform.h"
-#include "SignatureText.h"
+#include "ProbeAudit.h"
 #include "ReportPdf.h"
+#include "SignatureText.h"
 #include "WaitCursor.h"
 
 namespace ombrix {
@@ -56,6 +58,19 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
   return layout;
 }
 
+// The report of the record on show in the audit trail, as ombrix-cli's report records it: into
+// the file the printer writes, or to the printer by its name.
+void AuditReport(TMainForm& form, const QPrinter& printer, bool done, const std::string& message) {
+  const TProbeRecord& record = *form.Workplace->Record;
+  const QString file = printer.outputFileName();
+  const AuditEvent event =
+      file.isEmpty() ? PrintedEvent(record, printer.printerName().toStdString(), done, message)
+                     : RecordEvent("report", record, ShownFileName(file), done, message);
+  ShowAuditFailure(&form, "report", form.Workplace->AppendAudit(event));
+}
+
+constexpr const char* kNotPrinted = "the report could not be printed";
+
 }  // namespace
 
 QPrinter& TMainForm::Printer() {
@@ -88,6 +103,7 @@ void TMainForm::FilePrintExecute() {
     const int jobs = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
     for (int job = 0; job < jobs && printed; ++job) printed = layout.PrintReport(printer);
   }
+  AuditReport(*this, printer, printed, printed ? "" : kNotPrinted);
   if (!printed) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));
 }
 
@@ -103,7 +119,10 @@ void TMainForm::FilePrintPreviewExecute() {
   connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* page) {
     if (!layout.PrintReport(*page)) drawn = false;
   });
-  RunDialog(dialog);
+  // The dialog closes with Accepted once the user has printed from it.
+  if (RunDialog(dialog) == QDialog::Accepted) {
+    AuditReport(*this, printer, drawn, drawn ? "" : kNotPrinted);
+  }
   if (!drawn) ShowMessage(this, Msg("MsgError"), tr("The report could not be printed."));
 }
 
@@ -131,6 +150,10 @@ void TMainForm::FileExportPdfExecute() {
     const WaitCursor wait;
     written = WriteReportPdf(layout, chosen, ApplicationTitle(), &error);
   }
+  ShowAuditFailure(this, "report",
+                   Workplace->AppendAudit(RecordEvent("report", *Workplace->Record,
+                                                      ShownFileName(chosen), written,
+                                                      written ? std::string() : error)));
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The report was not saved."), error));
   }

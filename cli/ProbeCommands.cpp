@@ -9,6 +9,7 @@
 #include "Dataexport.h"
 #include "DownloadSession.h"
 #include "ExitCode.h"
+#include "FileRead.h"
 #include "FtdiDriver.h"
 #include "Probe.h"
 #include "ProbeAudit.h"
@@ -201,6 +202,7 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   // is stored or written.
   const InterruptGuard interrupt;
   if (!session.Begin()) {
+    Audit(request, console, session.FailureEvent());
     return Fail(*probe, kMsgDataError, console, "the probe holds no data; " + StateText(*probe));
   }
   {
@@ -212,13 +214,18 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     } while (session.Step());
     if (session.GetState() == DownloadSession::State::kDone) progress.Show(100);
   }
-  if (session.GetState() == DownloadSession::State::kCancelled) return Interrupted(console);
   if (session.GetState() != DownloadSession::State::kDone) {
+    Audit(request, console, session.FailureEvent());
+    if (session.GetState() == DownloadSession::State::kCancelled) return Interrupted(console);
     probe->LastError = session.Error();
     return Fail(*probe, kMsgDataError, console);
   }
   // The last chance to stop: once the archive holds the download, the file is written too.
-  if (InterruptGuard::Interrupted()) return Interrupted(console);
+  if (InterruptGuard::Interrupted()) {
+    session.Cancel();
+    Audit(request, console, session.FailureEvent());
+    return Interrupted(console);
+  }
 
   // Stored in the archive first, then saved as a file.
   std::string archived;
@@ -227,6 +234,8 @@ int RunDownload(const Options& options, const Request& request, const Console& c
     if (session.Store(stored, archiveError)) {
       archived = "archive entry " + std::to_string(stored.id);
       if (stored.duplicate) archived += " (already stored)";
+    } else {
+      Audit(request, console, session.FailureEvent(archiveError));
     }
   }
   const std::unique_ptr<const TProbeRecord> record = session.TakeRecord();
@@ -245,7 +254,11 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   }
   if (!request.exportFile.isEmpty()) {
     const StatusPageCaptions captions;
-    if (!TDataExport(captions, *record).Export(request.exportFile, &error)) {
+    const bool exported = TDataExport(captions, *record).Export(request.exportFile, &error);
+    Audit(request, console,
+          RecordEvent("export", *record, ShownFileName(request.exportFile), exported,
+                      exported ? std::string() : error));
+    if (!exported) {
       console.Message("the export was not written: " + error);
       return kFileError;
     }

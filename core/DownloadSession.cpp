@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ProbeAudit.h"
+
 namespace ombrix {
 
 DownloadSession::DownloadSession(TProbe& probe, DownloadSetup setup)
@@ -60,6 +62,22 @@ int DownloadSession::Progress() const {
     default:
       return 0;
   }
+}
+
+std::string DownloadSession::FailureText() const {
+  if (state_ == State::kFailed) {
+    // Refused by the probe layer: there is nothing to download.
+    return error_ == peNotAllowed ? "the probe holds no data" : MessageForError(error_).text;
+  }
+  // Also a download stopped after its last block, before it was kept.
+  if (state_ == State::kCancelled || cancel_.load()) return "interrupted; nothing of it was kept";
+  return {};
+}
+
+AuditEvent DownloadSession::FailureEvent(const std::string& storeError) const {
+  return FailedDownloadEvent(
+      probe_.SerialNumber, setup_.adapterText,
+      storeError.empty() ? FailureText() : "not stored in the archive: " + storeError);
 }
 
 bool DownloadSession::Store(StoreResult& result, std::string& error) {

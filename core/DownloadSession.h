@@ -54,6 +54,13 @@ class DownloadSession {
   bool Incremental() const { return probe_.IncrementalDownload(); }
   int BlocksRead() const { return probe_.DownloadBlocksRead(); }
 
+  // Why the session ended without a record: the probe's error when it was refused or failed, or
+  // that it was interrupted (also when Cancel came after the last block). "" otherwise.
+  std::string FailureText() const;
+  // The audit row of a download that ended without a stored record: the session's failure, or,
+  // given the archive's error, a completed download that the archive did not take.
+  AuditEvent FailureEvent(const std::string& storeError = {}) const;
+
   // The downloaded record once the session is done; null before or after a failure.
   const TProbeRecord* Record() const { return record_.get(); }
   // Stores the record in the setup's archive as a download of the setup's adapter; false with

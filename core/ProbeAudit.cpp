@@ -47,6 +47,46 @@ AuditEvent RecordEvent(const std::string& action, const TProbeRecord& record,
   return event;
 }
 
+AuditEvent PrintedEvent(const TProbeRecord& record, const std::string& printer, bool done,
+                        const std::string& message) {
+  AuditEvent event = RecordEvent("report", record, {}, done, message);
+  event.newValue = "printer=" + printer;
+  return event;
+}
+
+AuditEvent FailedDownloadEvent(std::uint64_t serialNumber, const std::string& adapter,
+                               const std::string& message) {
+  AuditEvent event;
+  event.action = "download";
+  if (serialNumber != 0) event.probeSerial = SerialNumberText(serialNumber);
+  event.adapter = adapter;
+  event.done = false;
+  event.message = message;
+  return event;
+}
+
+std::string LimitsValues(const TemperatureLimits& limits) {
+  // QString::number writes the C locale's digits whatever the user's locale.
+  const auto limit = [](const std::optional<double>& value) {
+    return value ? QString::number(*value, 'g', 10).toStdString() + " \u00B0C"
+                 : std::string("none");
+  };
+  return "low=" + limit(limits.low) + "\nhigh=" + limit(limits.high) +
+         "\ndelay=" + std::to_string(limits.delayMinutes) +
+         " min\nactivation=" + QString::number(limits.activation, 'g', 10).toStdString() + " K";
+}
+
+AuditEvent LimitsEvent(std::optional<std::uint64_t> serial, const std::string& oldValue,
+                       const TemperatureLimits& limits, const std::string& reason) {
+  AuditEvent event;
+  event.action = "limits";
+  if (serial) event.probeSerial = SerialNumberText(*serial);
+  event.oldValue = oldValue;
+  event.newValue = LimitsValues(limits);
+  event.message = reason;
+  return event;
+}
+
 std::string RecordAction(const ArchiveLocation& location, const AuditEvent& event) {
   TArchive archive(location);
   std::string error;

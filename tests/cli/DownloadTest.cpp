@@ -1,4 +1,7 @@
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <cmath>
@@ -167,6 +170,17 @@ TEST_F(DownloadTest, DataErrorSavesNothing) {
     EXPECT_FALSE(QFile::exists(Path("demo.txt")));
     const CliResult listed = Run("--virtual-state state archive list --format json");
     EXPECT_THAT(listed.out, HasSubstr("\"Entries\": [\n    ]")) << listed.out;
+    // The audit trail keeps the failed download, with the reason the user was given.
+    const QJsonArray audit =
+        QJsonDocument::fromJson(
+            QByteArray::fromStdString(Run("--virtual-state state archive audit --format json").out))
+            .array();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0]["Action"].toString() + ' ' + audit[0]["Outcome"].toString(),
+              "download failed");
+    const std::string message = audit[0]["Message"].toString().toStdString();
+    EXPECT_FALSE(message.empty());
+    EXPECT_THAT(r.err, HasSubstr(message));
   }
 }
 

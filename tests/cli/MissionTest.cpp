@@ -140,7 +140,8 @@ TEST_F(MissionTest, StopClearAndSwitchOffFollowTheProbesState) {
     actions << row["Action"].toString() + ' ' + row["Outcome"].toString();
     EXPECT_EQ(row["SerialNumber"].toString().size(), 23) << row["Action"].toString().toStdString();
   }
-  EXPECT_EQ(actions.join(", "), "clear failed, stop done, stop failed, clear done, switch off done");
+  EXPECT_EQ(actions.join(", "),
+            "clear failed, stop done, stop failed, clear done, download failed, switch off done");
   EXPECT_EQ(Virtual("archive verify").code, 0);
 }
 

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlError>
 #include <QTableView>
 
 #include <tuple>
@@ -111,6 +112,108 @@ TEST_F(ArchiveWindowTest, ADownloadTheArchiveCannotTakeIsShownAndHeldUnsaved) {
   form->ProbeReadDataExecute();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(Origin(), "Downloaded");
+}
+
+// The Audit tab lists the trail newest first, failed rows in red, filtered by probe and day;
+// Verify says that all holds, and once a row has been changed behind the archive's back names it
+// and never says that all holds.
+TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
+  StartOnDemo();
+  form->ProbeReadDataExecute();
+  ASSERT_EQ(form->PanelText(0), "Data : OK");
+  const std::string serial = form->Workplace->Record->SerialNumberText();
+  Adapter().Faults().At(1, Fault::NoAnswer(), FaultPlan::kForever);
+  form->ProbeReadDataExecute();
+  ASSERT_EQ(form->PanelText(0), "Data : Error");
+  Adapter().Faults().Clear();
+  std::string error;
+  TArchive& archive = *form->Workplace->OpenArchive(error);
+  TArchiveDialog dialog(archive, DefaultCodePage());
+  dialog.Select({1});
+  ASSERT_EQ(dialog.ExportSelected(dir.path(), true), 1);
+
+  dialog.ShowAuditTab();
+  const QAbstractItemModel& table =
+      *dialog.findChild<QTableView*>(QStringLiteral("AuditTable"))->model();
+  const auto cell = [&](int row, const char* header, int role = Qt::DisplayRole) {
+    for (int column = 0; column < table.columnCount(); ++column) {
+      if (table.headerData(column, Qt::Horizontal).toString() == header) {
+        return table.index(row, column).data(role);
+      }
+    }
+    ADD_FAILURE() << "no column " << header;
+    return QVariant();
+  };
+  ASSERT_EQ(table.rowCount(), 3);
+  QStringList shown;
+  for (int row = 0; row < 3; ++row) {
+    shown << cell(row, "Row").toString() + ' ' + cell(row, "Action").toString() + ' ' +
+                 cell(row, "Entry").toString() + ' ' + cell(row, "Outcome").toString().left(7);
+  }
+  EXPECT_EQ(shown.join(", "), "3 export 1 done, 2 download  failed:, 1 download 1 done");
+  ASSERT_FALSE(dialog.AuditRows()[1].event.message.empty());
+  EXPECT_EQ(cell(1, "Outcome").toString().toStdString(),
+            "failed: " + dialog.AuditRows()[1].event.message);
+  EXPECT_EQ(cell(1, "Outcome", Qt::ForegroundRole).value<QBrush>().color(), QColor(190, 0, 0));
+  EXPECT_FALSE(cell(0, "Outcome", Qt::ForegroundRole).isValid());
+  const AuditRow& stored = dialog.AuditRows()[2];
+  EXPECT_EQ(cell(2, "Time").toString(),
+            DateTimeText(ProbeSecondsToDateTime(stored.instantSeconds)) + " +01:00");
+  // A value of several lines on one, whole in its tooltip.
+  EXPECT_EQ(cell(2, "After").toString(), QString::fromStdString(stored.event.newValue).replace("\n", "; "));
+  EXPECT_EQ(cell(2, "After", Qt::ToolTipRole).toString().toStdString(), stored.event.newValue);
+  EXPECT_EQ(cell(0, "Serial number").toString().toStdString(), serial);
+
+  // Also as record files and the settings write it: one hexadecimal number, byte 7 first.
+  const QString compact =
+      QStringLiteral("%1").arg(form->Workplace->Record->SerialNumber, 16, 16, QChar(u'0'));
+  const struct {
+    QString serial;
+    QDate since;
+    int rows;
+  } filters[] = {{compact, {}, 3},
+                 {"28 00 00 00 00 00 00 A2", {}, 0},
+                 {{}, QDate(2023, 11, 15), 0},
+                 {QString::fromStdString(serial), QDate(2023, 11, 14), 3}};
+  for (const auto& f : filters) {
+    dialog.SetAuditFilter(f.serial, f.since);
+    EXPECT_EQ(table.rowCount(), f.rows) << f.serial.toStdString();
+  }
+  EXPECT_TRUE(messages.empty());
+  dialog.SetAuditFilter("fridge", {});
+  EXPECT_EQ(table.rowCount(), 0);
+  EXPECT_TRUE(LastMessage().startsWith("\"fridge\" is not a serial number"));
+
+  auto* verify = dialog.findChild<QPushButton*>(QStringLiteral("ArchiveVerify"));
+  EXPECT_EQ(verify->text(), "&Verify all");
+  dialog.findChild<QTabWidget*>(QStringLiteral("ArchiveTabs"))->setCurrentIndex(0);
+  dialog.Select({1});
+  EXPECT_EQ(verify->text(), "&Verify selected");
+  messages.clear();
+  verify->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(LastMessage(), "All holds: 1 entries, 3 audit rows checked.");
+
+  // The database's owner takes the guard away and rewrites the failed row as a success.
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("owner"));
+    db.setDatabaseName(QString::fromStdString(archive.Location().path));
+    ASSERT_TRUE(db.open());
+    for (const char* change :
+         {"DROP TRIGGER ombrix_audit_kept_update", "UPDATE ombrix_audit SET done = 1 WHERE seq = 2"}) {
+      QSqlQuery query(db);
+      EXPECT_TRUE(query.exec(QString::fromLatin1(change))) << query.lastError().text().toStdString();
+    }
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("owner"));
+  messages.clear();
+  EXPECT_FALSE(dialog.Verify());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, "Error");
+  EXPECT_TRUE(LastMessage().startsWith("1 faults found; 1 entries, 3 audit rows checked."))
+      << LastMessage().toStdString();
+  EXPECT_EQ(messages[0].detail, "audit row 2: its fields do not match its hash (the row was changed)");
 }
 
 // An archive of more than two pages: the table starts with the first page and reads the next one

@@ -213,6 +213,12 @@ TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
     return listed.size();
   };
   const std::size_t stored = entries();
+  // The last row of the audit trail: each download that keeps nothing leaves one, with the reason.
+  auto lastRow = [&] {
+    std::vector<AuditRow> rows;
+    EXPECT_TRUE(form->Workplace->OpenArchive(error)->Audit({}, rows, error)) << error;
+    return rows.empty() ? AuditEvent{} : rows.back().event;
+  };
 
   // Probe A taken off half-way and B put on: the download fails and keeps nothing of B.
   auto second = MakeProbe(bus, 90, 5, "Second", "");
@@ -230,6 +236,11 @@ TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
   ExpectHeldUnchanged("after the swap");
   EXPECT_TRUE(LastMessage().contains("not the one")) << LastMessage().toStdString();
   EXPECT_EQ(entries(), stored);
+  AuditEvent failed = lastRow();
+  EXPECT_EQ(failed.action, "download");
+  EXPECT_FALSE(failed.done);
+  EXPECT_NE(failed.message.find("is not the one"), std::string::npos) << failed.message;
+  EXPECT_NE(failed.adapter.find(", virtual)"), std::string::npos) << failed.adapter;
 
   // B's own download, then Save: it asks for a name instead of writing into probeA.omx.
   RunFor(4000);
@@ -259,6 +270,10 @@ TEST_F(HeldRecordTest, ADownloadBelongsToNoFileAndKeepsNothingOfAnotherProbe) {
   EXPECT_TRUE(form->Workplace->Modified);
   EXPECT_EQ(entries(), storedB);
   EXPECT_FALSE(Find<QPushButton>("DownloadCancel")->isVisible());
+  failed = lastRow();
+  EXPECT_EQ(failed.action + (failed.done ? " done: " : " failed: ") + failed.message,
+            "download failed: interrupted; nothing of it was kept");
+  EXPECT_EQ(failed.probeSerial, form->Workplace->Record->SerialNumberText());
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ struct Input {
   QString delay = "0";
   QString activation = "10000";
   bool own = true;
+  QString reason = "new fridge";
 };
 
 class LimitsWindowTest : public FileActionTest {
@@ -78,6 +79,7 @@ class LimitsWindowTest : public FileActionTest {
       field("LimitsDelay")->setText(input.delay);
       field("LimitsActivation")->setText(input.activation);
       dialog.findChild<QRadioButton*>(input.own ? "LimitsOwn" : "LimitsDefaults")->setChecked(true);
+      field("LimitsReason")->setText(input.reason);
       dialog.accept();
       accepted = dialog.result() == QDialog::Accepted;
       return dialog.result();
@@ -148,6 +150,48 @@ TEST_F(LimitsWindowTest, GoodLimitsAreStoredPerProbeAndKeptForItsNextRecord) {
   for (const auto& record : records) {
     Open(WriteSamples(record.file, {4.0, 9.0}, record.serial));
     EXPECT_EQ(Shown("StatisticsLimits"), QString::fromUtf8(record.limits)) << record.file;
+  }
+}
+
+// With an archive kept, a change of the limits needs a reason and is in its audit trail with the
+// limits before and after; OK without a change needs none and adds no row.
+TEST_F(LimitsWindowTest, AChangeOfTheLimitsNeedsAReasonAndIsInTheAuditTrail) {
+  WriteIni(kSettings);
+  Start();
+  Open(WriteSamples("fridge.omx", {4.0, 9.0}));
+  const auto rows = [this] {
+    std::string error;
+    std::vector<AuditRow> read;
+    EXPECT_TRUE(form->Workplace->OpenArchive(error)->Audit({}, read, error)) << error;
+    return read;
+  };
+  EXPECT_FALSE(EnterLimits({"2", "8", "0", "10000", true, "  "}));
+  EXPECT_EQ(LastMessage().left(38), "Give the reason for the change of the ");
+  EXPECT_EQ(ReadIni(), kSettings);
+
+  messages.clear();
+  ASSERT_TRUE(EnterLimits({"2", "8", "0", "10000", true, "vaccines moved in"}));
+  ASSERT_TRUE(EnterLimits({"2", "8", "0", "10000", true, ""})) << "unchanged";
+  ASSERT_TRUE(EnterLimits({std::nullopt, "25.5", "15", "10000", false, "room"}));
+  EXPECT_TRUE(messages.empty()) << LastMessage().toStdString();
+  const std::vector<AuditRow> audit = rows();
+  ASSERT_EQ(audit.size(), 2u);
+  const struct {
+    const char *serial, *before, *after, *reason;
+  } expected[] = {
+      {"78 56 34 12 00 00 00 4F", "", "low=2 °C\nhigh=8 °C\ndelay=0 min\nactivation=10000 K",
+       "vaccines moved in"},
+      {"", "low=none\nhigh=none\ndelay=0 min\nactivation=10000 K",
+       "low=none\nhigh=25.5 °C\ndelay=15 min\nactivation=10000 K", "room"},
+  };
+  for (std::size_t i = 0; i < audit.size(); ++i) {
+    const AuditEvent& e = audit[i].event;
+    EXPECT_EQ(e.action, "limits");
+    EXPECT_EQ(e.probeSerial, expected[i].serial);
+    EXPECT_EQ(e.oldValue, expected[i].before);
+    EXPECT_EQ(e.newValue, expected[i].after);
+    EXPECT_EQ(e.message, expected[i].reason);
+    EXPECT_TRUE(e.done);
   }
 }
 

@@ -164,5 +164,50 @@ TEST_F(ReportActionsTest, SummaryChecksTheRecordAgainstItsProbesOwnLimits) {
   EXPECT_TRUE(summary.contains(figures::Celsius(3.5))) << summary.toStdString();
 }
 
+// Each record written out from the window is a row of the archive's audit trail, as ombrix-cli
+// records it: the text export, the PDF and the printed report, done or failed with the reason.
+TEST_F(ReportActionsTest, ExportsAndReportsAreRowsOfTheAuditTrail) {
+  Start();
+  Open(WriteRecord("fridge.omx", "Fridge 2"));
+  chosen = Path("fridge.txt");
+  form->FileExportExecute();
+  chosen = Path("gone/fridge.txt");
+  form->FileExportExecute();
+  chosen = Path("fridge.pdf");
+  form->FileExportPdfExecute();
+  runDialog = [&](QDialog& dialog) {
+    QPrinter* printer = dynamic_cast<QPrintDialog&>(dialog).printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(Path("printed.pdf"));
+    return int(QDialog::Accepted);
+  };
+  Action("FilePrint")->setEnabled(true);
+  Action("FilePrint")->trigger();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(LastMessage().startsWith("The export was not written.")) << LastMessage().toStdString();
+
+  std::string error;
+  std::vector<AuditRow> rows;
+  ASSERT_TRUE(form->Workplace->OpenArchive(error)->Audit({}, rows, error)) << error;
+  const struct {
+    const char* action;
+    const char* file;
+    bool done;
+  } expected[] = {{"export", "fridge.txt", true},
+                  {"export", "gone/fridge.txt", false},
+                  {"report", "fridge.pdf", true},
+                  {"report", "printed.pdf", true}};
+  ASSERT_EQ(rows.size(), std::size(expected));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const AuditEvent& e = rows[i].event;
+    SCOPED_TRACE(e.newValue);
+    EXPECT_EQ(e.action, expected[i].action);
+    EXPECT_EQ(e.newValue, "file=" + Path(expected[i].file).toStdString());
+    EXPECT_EQ(e.probeSerial, "78 56 34 12 00 00 00 4F");
+    EXPECT_EQ(e.done, expected[i].done);
+    EXPECT_EQ(e.message.empty(), expected[i].done) << e.message;
+  }
+}
+
 }  // namespace
 }  // namespace ombrix::testing
