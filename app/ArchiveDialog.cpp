@@ -33,6 +33,8 @@
 #include "Msg.h"
 #include "ProbeAudit.h"
 #include "RecordFile.h"
+#include "SignDialog.h"
+#include "SignatureText.h"
 #include "TimeConversion.h"
 #include "WaitCursor.h"
 
@@ -362,7 +364,7 @@ class TArchiveListModel : public QAbstractTableModel {
 };
 
 TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWidget* parent)
-    : QDialog(parent), archive_(archive) {
+    : QDialog(parent), archive_(archive), codePage_(codePage) {
   setObjectName(QStringLiteral("ArchiveDialog"));
   setWindowTitle(tr("Archive"));
 
@@ -433,10 +435,14 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
 
   summary_ = new QLabel(this);
   auditSummary_ = new QLabel(this);
+  signatures_ = new QLabel(this);
+  signatures_->setObjectName(QStringLiteral("ArchiveSignatures"));
+  signatures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* downloads = new QWidget(this);
   auto* downloadsLayout = new QVBoxLayout(downloads);
   downloadsLayout->addLayout(filter);
   downloadsLayout->addWidget(table_, 1);
+  downloadsLayout->addWidget(signatures_);
   downloadsLayout->addWidget(summary_);
   auto* auditPage = new QWidget(this);
   auto* auditLayout = new QVBoxLayout(auditPage);
@@ -454,9 +460,13 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   open_->setDefault(true);
   exportRecords_ = new QPushButton(tr("Export as &record files..."), this);
   exportText_ = new QPushButton(tr("Export as &text..."), this);
+  sign_ = new QPushButton(tr("S&ign..."), this);
+  sign_->setObjectName(QStringLiteral("ArchiveSign"));
+  sign_->setToolTip(tr("Signs the selected entry with your key: reviewed, approved or released."));
   auto* close = new QPushButton(tr("Close"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(verify_);
+  buttons->addWidget(sign_);
   buttons->addStretch(1);
   for (QPushButton* button : {open_, exportRecords_, exportText_, close}) {
     buttons->addWidget(button);
@@ -492,8 +502,11 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
     if (OnAuditTab() && !auditRead_) RefreshAudit();
     UpdateButtons();
   });
-  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { UpdateButtons(); });
+  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    UpdateButtons();
+    ShowSignatures();
+  });
+  connect(sign_, &QPushButton::clicked, this, [this] { SignSelected(); });
   connect(table_, &QTableView::doubleClicked, this, [this] { OpenSelected(); });
   connect(open_, &QPushButton::clicked, this, [this] { OpenSelected(); });
   connect(exportRecords_, &QPushButton::clicked, this, [this] { ExportChosen(false); });
@@ -584,9 +597,18 @@ bool TArchiveDialog::Verify() {
     return false;
   }
   const QString checked = tr("%n entries, ", nullptr, static_cast<int>(report.entries)) +
+                          tr("%n signatures, ", nullptr, static_cast<int>(report.signatures)) +
                           tr("%n audit rows checked.", nullptr, static_cast<int>(report.rows));
+  // Failed signings are no fault, but people must see them: a guessed passphrase shows here.
+  QStringList notes;
+  for (const std::string& note : report.notes) notes << QString::fromStdString(note);
   if (report.faults.empty()) {
-    ShowMessage(this, tr("Verify"), tr("All holds: %1").arg(checked));
+    ShowMessage(this, tr("Verify"),
+                tr("All holds: %1").arg(checked) +
+                    (notes.isEmpty() ? QString()
+                                     : tr("\n%n failed signings are on record.", nullptr,
+                                          static_cast<int>(notes.size()))),
+                notes.join(u'\n'));
     return true;
   }
   QStringList faults;
@@ -594,8 +616,51 @@ bool TArchiveDialog::Verify() {
   ShowMessage(this, Msg("MsgError"),
               tr("%n faults found; ", nullptr, static_cast<int>(faults.size())) + checked +
                   tr("\nThe first: %1").arg(faults.front()),
-              faults.join(u'\n'));
+              (faults + notes).join(u'\n'));
   return false;
+}
+
+QString TArchiveDialog::SignaturesText() const {
+  return signatures_->text();
+}
+
+void TArchiveDialog::ShowSignatures() {
+  const std::vector<std::int64_t> ids = SelectedIds();
+  if (ids.size() != 1) {
+    signatures_->clear();
+    return;
+  }
+  std::vector<EntrySignature> signatures;
+  std::string error;
+  if (!archive_.Signatures(ids.front(), signatures, error)) {
+    signatures_->setText(tr("Signatures cannot be read: %1").arg(QString::fromStdString(error)));
+    return;
+  }
+  QStringList lines;
+  for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
+  signatures_->setText(lines.isEmpty() ? tr("Entry %1 is not signed.").arg(ids.front())
+                                       : tr("Signatures of entry %1:\n").arg(ids.front()) +
+                                             lines.join(u'\n'));
+}
+
+void TArchiveDialog::SignSelected() {
+  const std::vector<std::int64_t> ids = SelectedIds();
+  if (ids.size() != 1) return;
+  const auto entry = std::find_if(Entries().begin(), Entries().end(),
+                                  [&](const ArchiveEntry& e) { return e.id == ids.front(); });
+  const QString text =
+      entry == Entries().end()
+          ? QString()
+          : tr("Entry %1: probe %2, %3, downloaded %4")
+                .arg(entry->id)
+                .arg(QString::fromStdString(entry->serialText),
+                     codePage_.ToUnicode(entry->name),
+                     DateTimeText(ProbeSecondsToDateTime(entry->downloadSeconds)));
+  TSignDialog dialog(archive_, ids.front(), text, this);
+  dialog.exec();
+  ShowSignatures();
+  // The attempt is in the audit trail, signed or refused.
+  if (auditRead_) RefreshAudit();
 }
 
 bool TArchiveDialog::Refresh() {
@@ -663,6 +728,8 @@ void TArchiveDialog::UpdateButtons() {
   const int selected = audit ? 0 : static_cast<int>(SelectedIds().size());
   for (QPushButton* button : {open_, exportRecords_, exportText_}) button->setVisible(!audit);
   open_->setEnabled(selected == 1);
+  sign_->setVisible(!audit);
+  sign_->setEnabled(selected == 1);
   exportRecords_->setEnabled(selected > 0);
   exportText_->setEnabled(selected > 0);
   if (selected > 0) {

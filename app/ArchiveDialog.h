@@ -58,6 +58,9 @@ class TArchiveDialog : public QDialog {
   // Verify, as its button runs it; false when the archive could not be read or faults were
   // found (each said in the message).
   bool Verify();
+  // The signatures of the one entry selected, as the line below the table shows them (empty
+  // when not exactly one entry is selected).
+  QString SignaturesText() const;
   // The entry that Open chose (0 when the dialog was closed otherwise).
   std::int64_t ChosenId() const { return chosen_; }
   // Writes each selected entry into `folder` as "<serial>-<id>.omx" (or ".txt" as text). Files
@@ -68,10 +71,14 @@ class TArchiveDialog : public QDialog {
   void OpenSelected();
   void ExportChosen(bool asText);
   void UpdateButtons();
+  // Sign... on the one entry selected, then its signatures shown again.
+  void SignSelected();
+  void ShowSignatures();
   bool OnAuditTab() const;
   QString FileNameFor(const ArchiveEntry& entry, bool asText) const;
 
   TArchive& archive_;
+  const TCodePage& codePage_;
   TArchiveListModel* model_ = nullptr;
   TAuditModel* audit_ = nullptr;
   std::int64_t chosen_ = 0;
@@ -91,6 +98,8 @@ class TArchiveDialog : public QDialog {
   QLabel* summary_ = nullptr;
   QLabel* auditSummary_ = nullptr;
   QPushButton* verify_ = nullptr;
+  QPushButton* sign_ = nullptr;
+  QLabel* signatures_ = nullptr;
   QPushButton* open_ = nullptr;
   QPushButton* exportRecords_ = nullptr;
   QPushButton* exportText_ = nullptr;

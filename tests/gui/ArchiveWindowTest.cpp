@@ -2,6 +2,7 @@
 // read only what is new, entries found, exported and reopened; an archive that fails loses
 // nothing.
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSqlDatabase>
@@ -12,6 +13,7 @@
 #include <tuple>
 
 #include "ArchiveDialog.h"
+#include "SignDialog.h"
 #include "CodePage.h"
 #include "FileTesting.h"
 #include "TableModel.h"
@@ -192,7 +194,7 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
   messages.clear();
   verify->click();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(LastMessage(), "All holds: 1 entries, 3 audit rows checked.");
+  EXPECT_EQ(LastMessage(), "All holds: 1 entries, 0 signatures, 3 audit rows checked.");
 
   // The database's owner takes the guard away and rewrites the failed row as a success.
   {
@@ -211,7 +213,8 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
   EXPECT_FALSE(dialog.Verify());
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Error");
-  EXPECT_TRUE(LastMessage().startsWith("1 faults found; 1 entries, 3 audit rows checked."))
+  EXPECT_TRUE(
+      LastMessage().startsWith("1 faults found; 1 entries, 0 signatures, 3 audit rows checked."))
       << LastMessage().toStdString();
   EXPECT_EQ(messages[0].detail, "audit row 2: its fields do not match its hash (the row was changed)");
 }
@@ -219,6 +222,59 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
 // An archive of more than two pages: the table starts with the first page and reads the next one
 // when it is scrolled to its end, while the count covers them all; entries stored meanwhile are
 // neither listed twice nor make others go missing; a new filter starts from the first page again.
+// Sign... in the Archive window: a wrong passphrase refused and on record, then a signature shown
+// under the table and counted by Verify.
+TEST_F(ArchiveWindowTest, AnEntryIsSignedFromTheArchiveWindow) {
+  StartOnDemo();
+  form->ProbeReadDataExecute();
+  ASSERT_EQ(form->PanelText(0), "Data : OK");
+  std::string error;
+  TArchive& archive = *form->Workplace->OpenArchive(error);
+  const std::string keyPath = dir.filePath(QStringLiteral("anna.key")).toStdString();
+  KeyFile file;
+  ASSERT_EQ(CreateKeyFile(keyPath, {"anna", "Anna Admin"}, "passphrase of anna",
+                          MinimumKdfLimits(), false, file, error),
+            CreateKeyResult::kCreated);
+  TSigningKey key;
+  ASSERT_EQ(TSigningKey::Unlock(file, "passphrase of anna", key, error), UnlockResult::kUnlocked);
+  EnrolledKey enrolled;
+  ASSERT_EQ(archive.EnrolKey(CurrentActor("test"), key, {"anna", "Anna Admin"},
+                             KeyRole::kAdministrator, true, enrolled, error),
+            TArchive::KeyAnswer::kDone);
+
+  TArchiveDialog dialog(archive, DefaultCodePage());
+  EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("ArchiveSign"))->isEnabled());
+  dialog.Select({1});
+  EXPECT_TRUE(dialog.findChild<QPushButton*>(QStringLiteral("ArchiveSign"))->isEnabled());
+  EXPECT_EQ(dialog.SignaturesText(), "Entry 1 is not signed.");
+  TSignDialog sign(archive, 1, QStringLiteral("Entry 1"), &dialog);
+  sign.SetKeyFile(QString::fromStdString(keyPath));
+  sign.SetMeaning(SignatureMeaning::kApproved);
+  sign.SetComment(QStringLiteral("released for shipment"));
+  sign.SetPassphrase(QStringLiteral("passphrase of bob"));
+  EXPECT_FALSE(sign.SignEntry());
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages.back().text.contains(QStringLiteral("does not unlock")))
+      << messages.back().text.toStdString();
+  EXPECT_TRUE(sign.findChild<QLineEdit*>(QStringLiteral("SignPassphrase"))->text().isEmpty());
+  sign.SetPassphrase(QStringLiteral("passphrase of anna"));
+  ASSERT_TRUE(sign.SignEntry()) << messages.back().text.toStdString();
+  dialog.Select({});
+  dialog.Select({1});
+  EXPECT_TRUE(dialog.SignaturesText().contains(
+      QStringLiteral("Approved by Anna Admin (anna), ")))
+      << dialog.SignaturesText().toStdString();
+  EXPECT_TRUE(dialog.SignaturesText().endsWith(QStringLiteral(": released for shipment")));
+  messages.clear();
+  dialog.Select({});
+  ASSERT_TRUE(dialog.Verify());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("1 signatures")))
+      << messages[0].text.toStdString();
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("1 failed signings are on record")));
+  EXPECT_TRUE(messages[0].detail.contains(QStringLiteral("wrong passphrase for the key of anna")));
+}
+
 TEST_F(ArchiveWindowTest, TheTableReadsAPageAtATimeAsItIsScrolled) {
   constexpr int kPage = TArchiveDialog::kPageSize;
   constexpr int kEntries = 2 * kPage + 50;
