@@ -20,6 +20,7 @@
 #include "SignatureText.h"
 #include "ExitCode.h"
 #include "FileRead.h"
+#include "ProbeAudit.h"
 #include "RecordFile.h"
 #include "Report.h"
 
@@ -304,7 +305,16 @@ int Export(TArchive& archive, std::int64_t id, const Request& request, const Con
   TProbeRecord record;
   std::string error;
   if (!archive.Load(id, record, nullptr, error)) return ArchiveFailure(console, error);
-  if (!SaveToFile(record, request.output, &error)) {
+  const bool saved = SaveToFile(record, request.output, &error);
+  // The entry written out, done or failed, as the Archive window records its exports.
+  AuditEvent event = RecordEvent("export", record, ShownFileName(request.output),
+                                 saved, saved ? std::string() : error);
+  event.entryId = id;
+  std::string auditError;
+  if (!archive.Append(CurrentActor(OMBRIX_VERSION), event, auditError)) {
+    console.Message("the audit trail does not have this export: " + auditError);
+  }
+  if (!saved) {
     console.Message("the record file was not saved: " + error);
     return kFileError;
   }

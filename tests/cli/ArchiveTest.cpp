@@ -114,6 +114,9 @@ TEST_F(ArchiveTest, DownloadsAreKeptFoundExportedAndReadOnlyWhatIsNewTheNextTime
   r = Run("--virtual-state state archive export 2 -o copy.omx");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadFile(Path("copy.omx")), ReadFile(Path("second.omx")));
+  r = Run("--virtual-state state archive audit --format csv");
+  EXPECT_THAT(r.out, HasSubstr(",export,"));
+  EXPECT_THAT(r.out, HasSubstr(",2,,file=copy.omx,done,"));
   r = Run("--virtual-state state archive show 2");
   EXPECT_EQ(r.code, 0);
   EXPECT_THAT(r.out, HasSubstr("Archive entry :"));
