@@ -335,7 +335,10 @@ int RunStop(const Options& options, const Request& request, const Console& conso
 int RunClear(const Options& options, const Request& request, const Console& console) {
   std::unique_ptr<TProbe> probe;
   if (int code = Connect(options, console, probe)) return code;
-  const std::string held = "samples=" + std::to_string(probe->MissionSamples);
+  // What the clear erases, as the probe holds it now: a fresh connection has not read its status
+  // yet. A probe that does not answer here fails the clear below with the reason.
+  const std::string held =
+      probe->ReadStatus(false) ? "samples=" + std::to_string(probe->MissionSamples) : "";
   const bool cleared = probe->ClearProbe();
   AuditEvent event = Event(options, *probe, "clear", cleared);
   event.oldValue = held;

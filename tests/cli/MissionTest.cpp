@@ -138,6 +138,10 @@ TEST_F(MissionTest, StopClearAndSwitchOffFollowTheProbesState) {
        QJsonDocument::fromJson(QByteArray::fromStdString(Virtual("archive audit --format json").out))
            .array()) {
     actions << row["Action"].toString() + ' ' + row["Outcome"].toString();
+    // A clear names what it erased.
+    if (row["Action"] == "clear" && row["Outcome"] == "done") {
+      EXPECT_EQ(row["Old"].toString(), "samples=3024");
+    }
     EXPECT_EQ(row["SerialNumber"].toString().size(), 23) << row["Action"].toString().toStdString();
   }
   EXPECT_EQ(actions.join(", "),
