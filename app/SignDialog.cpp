@@ -56,7 +56,9 @@ TSignDialog::TSignDialog(TArchive& archive, std::int64_t entryId, const QString&
   auto* form = new QFormLayout;
   form->addRow(tr("&Meaning :"), meaning_);
   form->addRow(tr("&Comment :"), comment_);
-  form->addRow(tr("&Key file :"), keyRow);
+  auto* keyLabel = new QLabel(tr("&Key file :"), this);
+  keyLabel->setBuddy(keyFile_);
+  form->addRow(keyLabel, keyRow);
   form->addRow(tr("&Passphrase :"), passphrase_);
   auto* note = new QLabel(
       tr("Your signature stays with the entry for good and shows your name, the date and time "
@@ -72,6 +74,7 @@ TSignDialog::TSignDialog(TArchive& archive, std::int64_t entryId, const QString&
   layout->addLayout(form);
   layout->addWidget(note);
   layout->addWidget(buttons);
+  setMinimumWidth(560);
   passphrase_->setFocus();
 }
 
