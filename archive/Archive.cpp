@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <map>
 
 #include "ArchiveSchema.h"
 #include "ArchiveSql.h"
@@ -75,8 +74,9 @@ void ReadEntry(const QSqlQuery& q, ArchiveEntry& e) {
 }
 
 // The record of a row read with kEntryColumns and kRecordColumns; false when its log does not
-// have the length its sample count gives.
-bool ReadRecord(const QSqlQuery& q, const ArchiveEntry& e, TProbeRecord& r) {
+// have the length its sample count gives. Without `decode` its samples and histogram are left as
+// they were: what its hash and its listing columns come from is the log itself.
+bool ReadRecord(const QSqlQuery& q, const ArchiveEntry& e, TProbeRecord& r, bool decode = true) {
   constexpr int k = kEntryColumnCount;
   r.Version = q.value(k).toInt();
   r.SerialNumber = e.serialNumber;
@@ -103,7 +103,7 @@ bool ReadRecord(const QSqlQuery& q, const ArchiveEntry& e, TProbeRecord& r) {
   if (log.size() != r.HeldSamples()) return false;
   r.LogBuffer.fill(0);
   std::copy(log.begin(), log.end(), r.LogBuffer.begin());
-  r.DecodeLog();
+  if (decode) r.DecodeLog();
   return true;
 }
 
@@ -495,12 +495,13 @@ bool TArchive::Audit(const AuditFilter& filter, std::vector<AuditRow>& rows, std
 
 namespace {
 
-// The chain from its first row: numbered without gaps, each row holding the hash of the one
-// before and its own.
-void VerifyChain(const std::vector<AuditRow>& rows, std::vector<std::string>& faults) {
-  std::string previous(64, '0');
+// The chain from its first row, a row at a time: numbered without gaps, each row holding the hash
+// of the one before and its own.
+struct ChainCheck {
+  std::string previous = std::string(64, '0');
   std::int64_t expected = 1;
-  for (const AuditRow& row : rows) {
+
+  void Check(const AuditRow& row, std::vector<std::string>& faults) {
     const std::string name = "audit row " + std::to_string(row.seq);
     if (row.seq != expected) {
       faults.push_back(name + ": follows row " + std::to_string(expected - 1) +
@@ -514,7 +515,13 @@ void VerifyChain(const std::vector<AuditRow>& rows, std::vector<std::string>& fa
     previous = row.rowHash;
     expected = row.seq + 1;
   }
-}
+};
+
+// An entry's store row is the first audit row that stored it: a download or an import whose new
+// value holds the facts of the entry it stored.
+constexpr const char* kStoreRow =
+    "FROM ombrix_audit WHERE entry_id = ombrix_entries.id AND action IN ('download', 'import') "
+    "AND substr(new_value, 1, 13) = 'content_hash=' ORDER BY seq LIMIT 1";
 
 }  // namespace
 
@@ -522,33 +529,48 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
                       std::string& error) {
   const SqlDialect& dialect = DialectOf(location_);
   report = VerifyReport{};
-  std::vector<AuditRow> rows;
-  if (!Audit({}, rows, error)) return false;
-  report.rows = static_cast<std::int64_t>(rows.size());
-  VerifyChain(rows, report.faults);
-  // Each entry's store row: the first row that stored it.
-  std::map<std::int64_t, const AuditRow*> storeRows;
-  for (const AuditRow& row : rows) {
-    if ((row.event.action == "download" || row.event.action == "import") &&
-        row.event.newValue.rfind("content_hash=", 0) == 0) {
-      storeRows.emplace(row.event.entryId, &row);
-    }
-  }
+  std::vector<AuditRow> signingRows;
+  // The audit trail first, streamed: its faults come before those of the entries.
+  const bool chained = Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        report = VerifyReport{};  // again from the first row on a new connection
+        signingRows.clear();
+        ChainCheck chain;
+        const auto each = [&](const AuditRow& row) {
+          ++report.rows;
+          chain.Check(row, report.faults);
+          // The rows of keys and signatures, few as they are, for checking those below.
+          if (row.event.action == "key" || row.event.action == "sign") signingRows.push_back(row);
+          return true;
+        };
+        QSqlError sqlError;
+        if (archive_sql::ReadAudit(db, {}, each, sqlError)) return true;
+        error = "Cannot read the audit trail of the archive \"" + location_.Text() +
+                "\": " + Cause(sqlError, dialect) + ".";
+        return false;
+      },
+      error);
+  if (!chained) return false;
+  const std::size_t chainFaults = report.faults.size();
 
-  QString sql = QStringLiteral("SELECT %1, %2, search_text, current_clock_seconds FROM "
-                               "ombrix_entries")
-                    .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns));
+  // Each entry with the sequence number and the new value of its store row, read in the same
+  // statement, so that an entry stored meanwhile comes with its row.
+  QString sql = QStringLiteral("SELECT %1, %2, search_text, current_clock_seconds, (SELECT seq %3), "
+                               "(SELECT new_value %3) FROM ombrix_entries")
+                    .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns),
+                         QString::fromLatin1(kStoreRow));
   if (!ids.empty()) sql += QStringLiteral(" WHERE id = ?");
   sql += QStringLiteral(" ORDER BY id");
   std::map<std::int64_t, std::string> hashes;  // of the entries checked
+  ArchiveEntry e;  // one entry and one record for all rows
+  auto record = std::make_unique<TProbeRecord>();
+  std::vector<std::string> columns;
   const auto check = [&](const QSqlQuery& query) {
-    ArchiveEntry e;
     ReadEntry(query, e);
     ++report.entries;
     hashes.emplace(e.id, e.contentHash);
     const std::string name = "entry " + std::to_string(e.id);
-    auto record = std::make_unique<TProbeRecord>();
-    if (!ReadRecord(query, e, *record)) {
+    if (!ReadRecord(query, e, *record, /*decode=*/false)) {
       report.faults.push_back(name + ": its log does not hold the samples it announces");
       return;
     }
@@ -558,7 +580,7 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
     }
     const archive_sql::LogSummary summary =
         archive_sql::SummarizeLog(record->LogBuffer.data(), record->HeldSamples());
-    std::vector<std::string> columns;
+    columns.clear();
     const auto column = [&](bool holds, const char* what) {
       if (!holds) columns.push_back(what);
     };
@@ -586,19 +608,27 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
       report.faults.push_back(name + ": its listing columns do not match its content (" + list +
                               ")");
     }
-    const auto stored = storeRows.find(e.id);
-    if (stored == storeRows.end()) {
+    const QVariant storeSeq = query.value(k + 2);
+    if (storeSeq.isNull()) {
       report.faults.push_back(name + ": the audit trail has no row that stored it");
-    } else if (stored->second->event.newValue !=
+    } else if (Utf8(query.value(k + 3)) !=
                archive_sql::StoreFacts(e.contentHash, e.provenance.source, e.provenance.adapter,
                                        e.provenance.workstation, e.provenance.user,
                                        e.provenance.programVersion, e.storedSeconds)) {
       report.faults.push_back(name + ": its provenance differs from audit row " +
-                              std::to_string(stored->second->seq) + ", which stored it");
+                              std::to_string(storeSeq.toLongLong()) + ", which stored it");
     }
   };
+  const std::int64_t rows = report.rows;
   return Run(
       [&](QSqlDatabase& db, std::string& error) {
+        // Again from the first entry on a new connection.
+        report.faults.resize(chainFaults);
+        report.entries = 0;
+        report.rows = rows;
+        report.signatures = 0;
+        report.notes.clear();
+        hashes.clear();
         QSqlQuery query(db);
         query.setForwardOnly(true);
         const auto failed = [&] {
@@ -622,7 +652,8 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
           }
         }
         QSqlError sqlError;
-        if (!archive_sql::VerifySignatures(db, rows, hashes, ids.empty(), report, sqlError)) {
+        if (!archive_sql::VerifySignatures(db, signingRows, hashes, ids.empty(), report,
+                                           sqlError)) {
           error = "Cannot read the archive \"" + location_.Text() +
                   "\": " + Cause(sqlError, dialect) + ".";
           return false;

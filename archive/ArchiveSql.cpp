@@ -147,7 +147,9 @@ LogSummary SummarizeLog(const std::uint8_t* log, int held) {
   // A higher log value is a higher temperature, so the lowest and highest values are decoded by
   // the record itself, as a log of two samples: the archive keeps no formula of its own.
   const auto [low, high] = std::minmax_element(log, log + held);
-  auto record = std::make_unique<TProbeRecord>();
+  // One record a thread, of which nothing but these fields ever changes: a record is too large to
+  // be made anew for every entry that verification reads.
+  thread_local const auto record = std::make_unique<TProbeRecord>();
   record->LogBuffer[0] = *low;
   record->LogBuffer[1] = *high;
   record->ReadSamples = record->MissionSamples = 2;

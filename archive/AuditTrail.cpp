@@ -157,8 +157,8 @@ bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& 
   return true;
 }
 
-bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter, std::vector<AuditRow>& rows,
-               QSqlError& error) {
+bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter,
+               const std::function<bool(const AuditRow&)>& each, QSqlError& error) {
   QString sql = QStringLiteral("SELECT %1 FROM ombrix_audit WHERE 1 = 1")
                     .arg(QString::fromLatin1(kAuditColumns));
   QVariantList values;
@@ -173,16 +173,32 @@ bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter, std::vector<AuditRow
   sql += QStringLiteral(" ORDER BY seq");
   if (filter.limit > 0) sql += QStringLiteral(" LIMIT %1").arg(filter.limit);
   QSqlQuery query(db);
+  // Forward only: SQLite steps through the rows as they are read, and the PostgreSQL driver takes
+  // them a row at a time instead of the whole result at once.
   query.setForwardOnly(true);
   bool ok = query.prepare(sql);
   for (const QVariant& value : values) query.addBindValue(value);
   ok = ok && query.exec();
-  std::vector<AuditRow> found;
-  while (ok && query.next()) ReadRow(query, found.emplace_back());
+  AuditRow row;  // one for all rows, so that its texts keep their room
+  while (ok && query.next()) {
+    ReadRow(query, row);
+    if (!each(row)) return true;
+  }
   if (!ok || query.lastError().isValid()) {
     error = query.lastError();
     return false;
   }
+  return true;
+}
+
+bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter, std::vector<AuditRow>& rows,
+               QSqlError& error) {
+  std::vector<AuditRow> found;
+  const auto collect = [&found](const AuditRow& row) {
+    found.push_back(row);
+    return true;
+  };
+  if (!ReadAudit(db, filter, collect, error)) return false;
   rows = std::move(found);
   return true;
 }

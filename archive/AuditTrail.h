@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,9 +69,14 @@ bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& 
 // the trail holds before it appends; SQLite's write transaction holds its lock already.
 bool LockAudit(QSqlDatabase& db, const SqlDialect& dialect, QSqlError& error);
 
-// The rows in chain order, filtered; all of them for verification.
+// The rows in chain order, filtered.
 bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter, std::vector<AuditRow>& rows,
                QSqlError& error);
+// The same rows handed to `each` one at a time as the database gives them, in one row's room
+// whatever the length of the trail (verification reads all of them); `each` returning false ends
+// the reading.
+bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter,
+               const std::function<bool(const AuditRow&)>& each, QSqlError& error);
 
 }  // namespace archive_sql
 

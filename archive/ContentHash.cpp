@@ -1,5 +1,7 @@
 #include <QCryptographicHash>
 
+#include <array>
+#include <cstring>
 #include <string_view>
 
 #include "Archive.h"
@@ -7,11 +9,22 @@
 namespace ombrix {
 
 void AppendHex(std::string& out, std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out.reserve(out.size() + 2 * bytes.size());
+  // The two digits of every byte value, taken whole: a log's hex is most of what its hash reads.
+  static constexpr std::array<char, 512> kPairs = [] {
+    constexpr char kHex[] = "0123456789abcdef";
+    std::array<char, 512> pairs{};
+    for (int b = 0; b < 256; ++b) {
+      pairs[2 * b] = kHex[b >> 4];
+      pairs[2 * b + 1] = kHex[b & 15];
+    }
+    return pairs;
+  }();
+  const std::size_t at = out.size();
+  out.resize(at + 2 * bytes.size());
+  char* to = out.data() + at;
   for (const unsigned char c : bytes) {
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
+    std::memcpy(to, &kPairs[2 * c], 2);
+    to += 2;
   }
 }
 

@@ -9,6 +9,7 @@
 namespace ombrix::testing {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr std::int64_t kDay = 86'400;
@@ -339,6 +340,34 @@ TEST_P(ArchiveContract, TamperingInTheDatabaseIsRefusedOrFound) {
                                        found, error));
     }
   }
+
+  // Every fault is named, the chain's before the entries'; an entry's provenance is judged by the
+  // first row that stored it, whatever rows claim it later; numbers asked for that name no entry
+  // are faults too.
+  location_ = NewLocation();
+  TArchive archive(location_);
+  fill(archive);
+  AuditEvent later;
+  later.action = "import";
+  later.entryId = 1;
+  later.newValue = "content_hash=" + std::string(64, 'f') + "\nsource=import";
+  std::string error;
+  ASSERT_TRUE(archive.Append(CurrentActor("test"), later, error)) << error;
+  Sql(DropGuards() + QStringList{"DELETE FROM ombrix_audit WHERE seq = 2",
+                                 "UPDATE ombrix_entries SET maximum = 99.5 WHERE id = 1"});
+  TArchive::VerifyReport report;
+  ASSERT_TRUE(archive.Verify({}, report, error)) << error;
+  EXPECT_EQ(report.entries, 2);
+  EXPECT_EQ(report.rows, 3);
+  EXPECT_THAT(report.faults,
+              ElementsAre("audit row 3: follows row 1, so rows are missing",
+                          "entry 1: its listing columns do not match its content (maximum)",
+                          "entry 2: the audit trail has no row that stored it"));
+  ASSERT_TRUE(archive.Verify({2, 7}, report, error)) << error;
+  EXPECT_EQ(report.entries, 1);
+  EXPECT_THAT(report.faults, ElementsAre("audit row 3: follows row 1, so rows are missing",
+                                         "entry 2: the audit trail has no row that stored it",
+                                         "entry 7: there is no such entry in the archive"));
 }
 
 TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
