@@ -10,10 +10,6 @@
 // keeps the SQLite archive in FOLDER (site-N.sqlite) and uses it again when it is there, for
 // profiling or timing again without filling it anew.
 //
-// The SQLite listings are timed once more on a copy of the archive that has an index holding
-// every column the listing reads (in the listing's order, so that SQLite answers from the index
-// alone without reaching the rows and their logs), with what the index adds to the file's size.
-//
 // The archives are filled through TArchive::Store, one transaction per download as the program
 // stores them, but without waiting for the disk: SQLite with synchronous = OFF on the filling
 // connection, the PostgreSQL server with fsync off. Only the filling is faster for it; the
@@ -165,73 +161,6 @@ bool Verification(const char* backend, const ArchiveLocation& location, int runs
                 {OMBRIX_CLI, "--archive", location.Text(), "archive", "verify"}, runs, folder);
 }
 
-// The listing's columns after its order: with them the index alone answers `archive list`.
-constexpr const char* kListingIndex =
-    "CREATE INDEX IF NOT EXISTS ombrix_entries_listing ON ombrix_entries (download_seconds, id, "
-    "serial_number, serial_text, name, comment, mission_start_seconds, start_seconds, "
-    "mission_start, download_time, sample_rate, samples, test, rollover_occurred, minimum, "
-    "maximum, content_hash, adapter, workstation, login_user, program_version, source, "
-    "stored_seconds, changed_after_save)";
-
-bool Sql(const std::string& file, const std::vector<const char*>& statements, std::string& error) {
-  const QString name = QStringLiteral("archive_scale_bench");
-  bool ok = true;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(QString::fromStdString(file));
-    ok = db.open();
-    QSqlQuery query(db);
-    for (const char* statement : statements) {
-      if (!ok) break;
-      ok = query.exec(QString::fromLatin1(statement));
-      if (!ok) error = std::string(statement) + ": " + query.lastError().text().toStdString();
-    }
-    if (!db.isOpen()) error = file + ": " + db.lastError().text().toStdString();
-    query.finish();
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(name);
-  return ok;
-}
-
-// The SQLite listings once more, on a copy of the archive with the covering index.
-bool CoveringIndex(const std::string& original, int runs, const std::string& folder) {
-  std::string error;
-  const std::string copy = folder + "/listing-index.sqlite";
-  // The copy is taken of the file alone: what the write-ahead log holds goes into it first.
-  if (!Sql(original, {"PRAGMA wal_checkpoint(TRUNCATE)"}, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return false;
-  }
-  std::error_code failed;
-  std::filesystem::copy_file(original, copy, std::filesystem::copy_options::overwrite_existing,
-                             failed);
-  if (failed) {
-    std::fprintf(stderr, "Cannot copy %s: %s\n", original.c_str(), failed.message().c_str());
-    return false;
-  }
-  const auto before = std::filesystem::file_size(copy);
-  const auto start = std::chrono::steady_clock::now();
-  if (!Sql(copy, {kListingIndex, "PRAGMA wal_checkpoint(TRUNCATE)"}, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return false;
-  }
-  const std::chrono::duration<double> made = std::chrono::steady_clock::now() - start;
-  const auto after = std::filesystem::file_size(copy);
-  std::printf("SQLite with the covering index: %.1f MB -> %.1f MB (+%.1f MB), made in %.1f s\n",
-              before / (1024.0 * 1024.0), after / (1024.0 * 1024.0),
-              (after - before) / (1024.0 * 1024.0), made.count());
-  std::printf("  %s\n", kListingIndex);
-  std::fflush(stdout);
-  ArchiveLocation indexed;
-  indexed.path = copy;
-  const bool ok = Listings("SQLite+idx", indexed, runs, folder);
-  std::filesystem::remove(copy);
-  std::filesystem::remove(copy + "-wal");
-  std::filesystem::remove(copy + "-shm");
-  return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -292,8 +221,7 @@ int main(int argc, char** argv) {
               entries, runs);
   std::printf("%-10s  %-6s  %10s  %-14s  %10s\n", "archive", "form", "wall", "(min .. max)",
               "peak RSS");
-  if (!Listings("SQLite", sqlite, runs, path) || !Verification("SQLite", sqlite, runs, path) ||
-      !CoveringIndex(sqlite.path, runs, path)) {
+  if (!Listings("SQLite", sqlite, runs, path) || !Verification("SQLite", sqlite, runs, path)) {
     return 1;
   }
   if (!postgresToo) return 0;
