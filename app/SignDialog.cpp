@@ -103,8 +103,7 @@ bool TSignDialog::SignEntry() {
   KeyFile file;
   std::string error;
   if (!LoadKeyFile(keyFile_->text().toStdString(), file, error)) {
-    return refuse(error + " " +
-                  tr("Make your key with: ombrix-cli key create").toStdString());
+    return refuse(error + " " + tr("Make your key with: ombrix-cli key create").toStdString());
   }
   // The typed text is taken once and the field emptied, whatever comes of it.
   const std::string passphrase = passphrase_->text().toStdString();

@@ -97,8 +97,8 @@ std::vector<KeyState> KeyStates(const std::vector<EnrolledKey>& keys,
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   bool anyConfirmed = false;
   for (const auto& [seq, item] : timeline) {
-    const auto asKey = std::find_if(keys.begin(), keys.end(),
-                                    [&](const EnrolledKey& k) { return &k == item; });
+    const auto asKey =
+        std::find_if(keys.begin(), keys.end(), [&](const EnrolledKey& k) { return &k == item; });
     if (asKey != keys.end()) {
       const EnrolledKey& key = *asKey;
       const std::string name = "key " + key.fingerprint + " of " + key.signer.login;
@@ -121,11 +121,12 @@ std::vector<KeyState> KeyStates(const std::vector<EnrolledKey>& keys,
       continue;
     }
     const KeyEvent& event = *static_cast<const KeyEvent*>(item);
-    const std::string name = std::string("key event ") + std::to_string(event.id) + " (" +
-                             (event.kind == KeyEvent::Kind::kConfirm ? "confirmation" : "revocation") +
-                             ")";
-    auto target = std::find_if(states.begin(), states.end(),
-                               [&](const KeyState& s) { return s.key.publicKey == event.keyPublic; });
+    const std::string name =
+        std::string("key event ") + std::to_string(event.id) + " (" +
+        (event.kind == KeyEvent::Kind::kConfirm ? "confirmation" : "revocation") + ")";
+    auto target = std::find_if(states.begin(), states.end(), [&](const KeyState& s) {
+      return s.key.publicKey == event.keyPublic;
+    });
     const KeyState* by = FindKey(states, event.byPublic);
     if (target == states.end() || !by) {
       fault(name + ": names a key that is not enrolled before it");
@@ -271,9 +272,9 @@ namespace {
 std::string KeyFacts(const EnrolledKey& key) {
   return "event=enrolled\nlogin=" + key.signer.login + "\nname=" + key.signer.name +
          "\nrole=" + std::string(RoleText(key.role)) + "\nfingerprint=" + key.fingerprint +
-         "\npublic_key=" + key.publicKey + "\nfirst_administrator=" +
-         (key.firstAdministrator ? "yes" : "no") + "\nenrolled=" +
-         std::to_string(key.instantSeconds);
+         "\npublic_key=" + key.publicKey +
+         "\nfirst_administrator=" + (key.firstAdministrator ? "yes" : "no") +
+         "\nenrolled=" + std::to_string(key.instantSeconds);
 }
 
 std::string KeyEventFacts(const KeyEvent& event, const EnrolledKey& key, const EnrolledKey& by) {
@@ -281,18 +282,17 @@ std::string KeyEventFacts(const KeyEvent& event, const EnrolledKey& key, const E
          (event.kind == KeyEvent::Kind::kConfirm ? "confirmed" : "revoked") +
          "\nlogin=" + key.signer.login + "\nfingerprint=" + key.fingerprint +
          "\npublic_key=" + key.publicKey + "\nby=" + by.signer.login +
-         "\nby_fingerprint=" + by.fingerprint + "\ninstant=" +
-         std::to_string(event.instantSeconds) + "\nreason=" + event.reason;
+         "\nby_fingerprint=" + by.fingerprint +
+         "\ninstant=" + std::to_string(event.instantSeconds) + "\nreason=" + event.reason;
 }
 
 std::string SignatureFacts(const EntrySignature& s) {
   return "meaning=" + std::string(MeaningText(s.statement.meaning)) +
          "\nlogin=" + s.statement.signer.login + "\nname=" + s.statement.signer.name +
          "\ninstant=" + std::to_string(s.statement.instant) + "\ncomment=" + s.statement.comment +
-         "\ncontent_hash=" + s.statement.contentHash + "\nfingerprint=" +
-         KeyFingerprint(s.publicKey);
+         "\ncontent_hash=" + s.statement.contentHash +
+         "\nfingerprint=" + KeyFingerprint(s.publicKey);
 }
-
 
 std::string When(std::int64_t seconds) {
   return IsoDateTimeText(seconds).toStdString();
@@ -322,8 +322,8 @@ std::string CannotSign(const KeyState* state, const std::string& archiveText) {
 
 }  // namespace
 
-TArchive::KeyAnswer TArchive::KeyCall(const AuditActor& actor, AuditEvent refused, const KeyWork& act,
-                       std::string& error) {
+TArchive::KeyAnswer TArchive::KeyCall(const AuditActor& actor, AuditEvent refused,
+                                      const KeyWork& act, std::string& error) {
   const SqlDialect& dialect = DialectOf(location_);
   std::string refusal;
   const bool ok = Run(
@@ -333,8 +333,7 @@ TArchive::KeyAnswer TArchive::KeyCall(const AuditActor& actor, AuditEvent refuse
         QSqlError sqlError;
         std::vector<EnrolledKey> keys;
         std::vector<KeyEvent> events;
-        if (transaction.Begin(false, sqlError) &&
-            archive_sql::LockAudit(db, dialect, sqlError) &&
+        if (transaction.Begin(false, sqlError) && archive_sql::LockAudit(db, dialect, sqlError) &&
             archive_sql::ReadKeys(db, keys, events, sqlError)) {
           if (act(db, KeyStates(keys, events), NowProbeSeconds(), refusal, sqlError) &&
               transaction.Commit(sqlError)) {
@@ -358,9 +357,9 @@ TArchive::KeyAnswer TArchive::KeyCall(const AuditActor& actor, AuditEvent refuse
   return KeyAnswer::kRefused;
 }
 
-TArchive::KeyAnswer TArchive::EnrolKey(const AuditActor& actor, const TSigningKey& key, const Signer& signer,
-                        KeyRole role, bool firstAdministrator, EnrolledKey& enrolled,
-                        std::string& error) {
+TArchive::KeyAnswer TArchive::EnrolKey(const AuditActor& actor, const TSigningKey& key,
+                                       const Signer& signer, KeyRole role, bool firstAdministrator,
+                                       EnrolledKey& enrolled, std::string& error) {
   if (!key.Unlocked()) {
     error = "The key is not unlocked.";
     return KeyAnswer::kRefused;
@@ -379,9 +378,9 @@ TArchive::KeyAnswer TArchive::EnrolKey(const AuditActor& actor, const TSigningKe
           refusal = "This key is enrolled already, as the " + KeyName(same->key) + ".";
           return false;
         }
-        if (firstAdministrator &&
-            std::any_of(states.begin(), states.end(),
-                        [](const KeyState& s) { return s.confirmedSeq != 0; })) {
+        if (firstAdministrator && std::any_of(states.begin(), states.end(), [](const KeyState& s) {
+              return s.confirmedSeq != 0;
+            })) {
           refusal = "The archive \"" + location_.Text() +
                     "\" has its administrator already: a new key is enrolled as any other and "
                     "confirmed by an administrator.";
@@ -407,10 +406,9 @@ TArchive::KeyAnswer TArchive::EnrolKey(const AuditActor& actor, const TSigningKe
                 QStringLiteral("INSERT INTO ombrix_keys (public_key, fingerprint, login, "
                                "full_name, role, instant_seconds, first_administrator, "
                                "self_signature, audit_seq) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {Text(k.publicKey), Text(k.fingerprint), Text(k.signer.login),
-                 Text(k.signer.name), Text(std::string(RoleText(k.role))),
-                 static_cast<qint64>(k.instantSeconds), int{k.firstAdministrator},
-                 Text(k.selfSignature), static_cast<qint64>(k.auditSeq)},
+                {Text(k.publicKey), Text(k.fingerprint), Text(k.signer.login), Text(k.signer.name),
+                 Text(std::string(RoleText(k.role))), static_cast<qint64>(k.instantSeconds),
+                 int{k.firstAdministrator}, Text(k.selfSignature), static_cast<qint64>(k.auditSeq)},
                 sqlError)) {
           return false;
         }
@@ -420,17 +418,18 @@ TArchive::KeyAnswer TArchive::EnrolKey(const AuditActor& actor, const TSigningKe
       error);
 }
 
-TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigningKey& by, bool confirm,
-                            const std::string& name, const std::string& reason,
-                            EnrolledKey& concerned, std::string& error) {
+TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigningKey& by,
+                                           bool confirm, const std::string& name,
+                                           const std::string& reason, EnrolledKey& concerned,
+                                           std::string& error) {
   if (!by.Unlocked()) {
     error = "The key is not unlocked.";
     return KeyAnswer::kRefused;
   }
   AuditEvent refused;
   refused.action = "key";
-  refused.newValue = std::string("event=") + (confirm ? "confirmed" : "revoked") + "\nkey=" +
-                     name + "\nby_fingerprint=" + KeyFingerprint(by.PublicKey()) +
+  refused.newValue = std::string("event=") + (confirm ? "confirmed" : "revoked") + "\nkey=" + name +
+                     "\nby_fingerprint=" + KeyFingerprint(by.PublicKey()) +
                      (confirm ? "" : "\nreason=" + reason);
   return KeyCall(
       actor, refused,
@@ -441,8 +440,8 @@ TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigni
         const bool administrator = signer && signer->key.role == KeyRole::kAdministrator &&
                                    signer->confirmedSeq != 0 && signer->revokedSeq == 0;
         if (!target) {
-          refusal = "No key \"" + name + "\" is enrolled in the archive \"" + location_.Text() +
-                    "\".";
+          refusal =
+              "No key \"" + name + "\" is enrolled in the archive \"" + location_.Text() + "\".";
         } else if (!signer) {
           refusal = "Your key is not enrolled in the archive \"" + location_.Text() + "\".";
         } else if (target->revokedSeq != 0) {
@@ -452,8 +451,10 @@ TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigni
           refusal = "The " + KeyName(target->key) + " was confirmed already, on " +
                     When(target->confirmedSeconds) + " by " + target->confirmedBy + ".";
         } else if (confirm && signer->key.signer.login == target->key.signer.login) {
-          refusal = "Nobody confirms their own key: a second person with an administrator key "
-                    "must confirm the " + KeyName(target->key) + ".";
+          refusal =
+              "Nobody confirms their own key: a second person with an administrator key "
+              "must confirm the " +
+              KeyName(target->key) + ".";
         } else if (!administrator && (confirm || signer != target)) {
           refusal = "Only a confirmed administrator key can " +
                     std::string(confirm ? "confirm a key" : "revoke another person's key") +
@@ -476,16 +477,16 @@ TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigni
         event.message = reason;
         if (!archive_sql::AppendAudit(db, DialectOf(location_), actor, event, now, sqlError,
                                       &e.auditSeq) ||
-            !archive_sql::Insert(db,
-                                 QStringLiteral("INSERT INTO ombrix_key_events (event, "
-                                                "key_public, by_public, instant_seconds, reason, "
-                                                "signature, audit_seq) VALUES (?, ?, ?, ?, ?, ?, "
-                                                "?)"),
-                                 {QString::fromLatin1(EventText(e.kind)), Text(e.keyPublic),
-                                  Text(e.byPublic), static_cast<qint64>(e.instantSeconds),
-                                  Text(e.reason), Text(e.signature),
-                                  static_cast<qint64>(e.auditSeq)},
-                                 sqlError)) {
+            !archive_sql::Insert(
+                db,
+                QStringLiteral("INSERT INTO ombrix_key_events (event, "
+                               "key_public, by_public, instant_seconds, reason, "
+                               "signature, audit_seq) VALUES (?, ?, ?, ?, ?, ?, "
+                               "?)"),
+                {QString::fromLatin1(EventText(e.kind)), Text(e.keyPublic), Text(e.byPublic),
+                 static_cast<qint64>(e.instantSeconds), Text(e.reason), Text(e.signature),
+                 static_cast<qint64>(e.auditSeq)},
+                sqlError)) {
           return false;
         }
         concerned = target->key;
@@ -494,19 +495,21 @@ TArchive::KeyAnswer TArchive::KeyEventCall(const AuditActor& actor, const TSigni
       error);
 }
 
-TArchive::KeyAnswer TArchive::ConfirmKey(const AuditActor& actor, const TSigningKey& by, const std::string& name,
-                          EnrolledKey& confirmed, std::string& error) {
+TArchive::KeyAnswer TArchive::ConfirmKey(const AuditActor& actor, const TSigningKey& by,
+                                         const std::string& name, EnrolledKey& confirmed,
+                                         std::string& error) {
   return KeyEventCall(actor, by, true, name, "", confirmed, error);
 }
 
-TArchive::KeyAnswer TArchive::RevokeKey(const AuditActor& actor, const TSigningKey& by, const std::string& name,
-                         const std::string& reason, EnrolledKey& revoked, std::string& error) {
+TArchive::KeyAnswer TArchive::RevokeKey(const AuditActor& actor, const TSigningKey& by,
+                                        const std::string& name, const std::string& reason,
+                                        EnrolledKey& revoked, std::string& error) {
   return KeyEventCall(actor, by, false, name, reason, revoked, error);
 }
 
 TArchive::KeyAnswer TArchive::Sign(const AuditActor& actor, const TSigningKey& key, std::int64_t id,
-                    SignatureMeaning meaning, const std::string& comment,
-                    EntrySignature& signature, std::string& error) {
+                                   SignatureMeaning meaning, const std::string& comment,
+                                   EntrySignature& signature, std::string& error) {
   if (!key.Unlocked()) {
     error = "The key is not unlocked.";
     return KeyAnswer::kRefused;
@@ -700,15 +703,18 @@ bool VerifySignatures(QSqlDatabase& db, const std::vector<AuditRow>& rows,
     }
     const bool keyRow = row.event.newValue.rfind("event=enrolled", 0) == 0;
     report.faults.push_back("audit row " + std::to_string(row.seq) + ": records " +
-                            (sign ? "a signature" : keyRow ? "a key" : "a key event") +
+                            (sign     ? "a signature"
+                             : keyRow ? "a key"
+                                      : "a key event") +
                             " that the archive no longer holds");
   }
   for (const AuditRow& row : rows) {
     if (row.event.action == "sign" && !row.event.done &&
         (everyEntry || entryHashes.count(row.event.entryId) != 0)) {
-      report.notes.push_back("audit row " + std::to_string(row.seq) + ": a failed signing of entry " +
-                             std::to_string(row.event.entryId) + " by " + row.actor.user +
-                             " on " + When(row.instantSeconds) + ": " + row.event.message);
+      report.notes.push_back("audit row " + std::to_string(row.seq) +
+                             ": a failed signing of entry " + std::to_string(row.event.entryId) +
+                             " by " + row.actor.user + " on " + When(row.instantSeconds) + ": " +
+                             row.event.message);
     }
   }
   return true;

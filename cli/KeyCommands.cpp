@@ -75,9 +75,8 @@ int Create(TArchive& archive, const Options& options, const Console& console) {
   std::vector<KeyState> keys;
   if (!archive.Keys(keys, error)) return ArchiveFailure(console, error);
   const bool first =
-      options.administrator && std::none_of(keys.begin(), keys.end(), [](const KeyState& k) {
-        return k.confirmedSeq != 0;
-      });
+      options.administrator &&
+      std::none_of(keys.begin(), keys.end(), [](const KeyState& k) { return k.confirmedSeq != 0; });
   const std::string path = KeyPath(options, actor);
   if (QFile::exists(QString::fromStdString(path))) {
     console.Message("A key file is at \"" + path +
@@ -134,8 +133,8 @@ int ConfirmOrRevoke(TArchive& archive, const Options& options, const Console& co
   const bool confirm = options.archiveCommand == ArchiveCommand::kKeyConfirm;
   AuditEvent attempt;
   attempt.action = "key";
-  attempt.newValue = std::string("event=") + (confirm ? "confirmed" : "revoked") +
-                     "\nkey=" + options.keyName;
+  attempt.newValue =
+      std::string("event=") + (confirm ? "confirmed" : "revoked") + "\nkey=" + options.keyName;
   TSigningKey key;
   if (int code = UnlockKey(options, archive, actor, attempt, key, console)) return code;
   EnrolledKey concerned;
@@ -189,9 +188,9 @@ int Sign(TArchive& archive, const Options& options, const Console& console) {
   if (int code = UnlockKey(options, archive, actor, attempt, key, console)) return code;
   EntrySignature signature;
   std::string error;
-  if (int code = Answer(archive.Sign(actor, key, options.archiveId, meaning, comment, signature,
-                                     error),
-                        error, console)) {
+  if (int code =
+          Answer(archive.Sign(actor, key, options.archiveId, meaning, comment, signature, error),
+                 error, console)) {
     return code;
   }
   console.out << "entry " << signature.entryId << ": "

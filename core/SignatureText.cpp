@@ -14,7 +14,8 @@ QString SignatureText(const SignedStatement& statement) {
                      .arg(meaning, QString::fromStdString(statement.signer.name),
                           QString::fromStdString(statement.signer.login),
                           DateTimeText(ProbeSecondsToDateTime(statement.instant)), offset);
-  if (!statement.comment.empty()) text += QStringLiteral(": ") + QString::fromStdString(statement.comment);
+  if (!statement.comment.empty())
+    text += QStringLiteral(": ") + QString::fromStdString(statement.comment);
   return text;
 }
 

@@ -27,8 +27,8 @@ void MakePerson(const std::string& login, const std::string& name, const QString
   KeyFile file;
   std::string error;
   const std::string path = (folder + "/" + QString::fromStdString(login) + ".key").toStdString();
-  ASSERT_EQ(CreateKeyFile(path, person.signer, "passphrase of " + login, MinimumKdfLimits(),
-                          false, file, error),
+  ASSERT_EQ(CreateKeyFile(path, person.signer, "passphrase of " + login, MinimumKdfLimits(), false,
+                          file, error),
             CreateKeyResult::kCreated)
       << error;
   ASSERT_EQ(TSigningKey::Unlock(file, "passphrase of " + login, person.key, error),
@@ -53,9 +53,9 @@ TEST_P(Signatures, TwoPeopleConfirmKeysAndRevokedKeysSignNothingAfter) {
   EnrolledKey enrolled;
   EntrySignature signature;
   // A signer enrolled before any administrator cannot be confirmed by themselves.
-  ASSERT_EQ(archive.EnrolKey(bob.actor, bob.key, bob.signer, KeyRole::kSigner, false, enrolled,
-                             error),
-            Answer::kDone)
+  ASSERT_EQ(
+      archive.EnrolKey(bob.actor, bob.key, bob.signer, KeyRole::kSigner, false, enrolled, error),
+      Answer::kDone)
       << error;
   EXPECT_EQ(archive.Sign(bob.actor, bob.key, 1, SignatureMeaning::kReviewed, "", signature, error),
             Answer::kRefused);
@@ -84,9 +84,9 @@ TEST_P(Signatures, TwoPeopleConfirmKeysAndRevokedKeysSignNothingAfter) {
             Answer::kDone)
       << error;
   EXPECT_EQ(signature.statement.signer.name, "Bob Signer");
-  ASSERT_EQ(archive.Sign(anna.actor, anna.key, 1, SignatureMeaning::kApproved, "", signature,
-                         error),
-            Answer::kDone);
+  ASSERT_EQ(
+      archive.Sign(anna.actor, anna.key, 1, SignatureMeaning::kApproved, "", signature, error),
+      Answer::kDone);
   // A lost key is revoked by an administrator: it signs nothing after, its signature stands.
   ASSERT_EQ(archive.RevokeKey(carl.actor, carl.key, "bob", "laptop stolen", enrolled, error),
             Answer::kDone)
@@ -94,9 +94,9 @@ TEST_P(Signatures, TwoPeopleConfirmKeysAndRevokedKeysSignNothingAfter) {
   EXPECT_EQ(archive.Sign(bob.actor, bob.key, 1, SignatureMeaning::kReleased, "", signature, error),
             Answer::kRefused);
   EXPECT_THAT(error, HasSubstr("was revoked on"));
-  EXPECT_EQ(archive.Sign(anna.actor, anna.key, 7, SignatureMeaning::kReleased, "", signature,
-                         error),
-            Answer::kRefused);
+  EXPECT_EQ(
+      archive.Sign(anna.actor, anna.key, 7, SignatureMeaning::kReleased, "", signature, error),
+      Answer::kRefused);
   EXPECT_THAT(error, HasSubstr("There is no entry 7"));
 
   // A second workstation on the same archive sees and verifies the same.
@@ -132,7 +132,6 @@ TEST_P(Signatures, TwoPeopleConfirmKeysAndRevokedKeysSignNothingAfter) {
     EXPECT_THAT(SqlRefusal(QStringLiteral("DELETE FROM %1").arg(table)),
                 HasSubstr("kept as written"));
   }
-
 }
 
 // What someone with the database owner's rights could change, each found by verification and
@@ -149,21 +148,20 @@ TEST_P(Signatures, TamperedKeysAndSignaturesAreFoundAndNamed) {
     StoreResult stored;
     EnrolledKey key;
     EntrySignature signature;
-    ASSERT_TRUE(archive.Store(*MakeRecord(0x28A1, "Fridge 2", kT0, 500, kT0 + 86'400),
-                              kProvenance, stored, error));
+    ASSERT_TRUE(archive.Store(*MakeRecord(0x28A1, "Fridge 2", kT0, 500, kT0 + 86'400), kProvenance,
+                              stored, error));
     ASSERT_EQ(archive.EnrolKey(anna.actor, anna.key, anna.signer, KeyRole::kAdministrator, true,
                                key, error),
               Answer::kDone);
-    ASSERT_EQ(archive.EnrolKey(bob.actor, bob.key, bob.signer, KeyRole::kSigner, false, key,
-                               error),
+    ASSERT_EQ(archive.EnrolKey(bob.actor, bob.key, bob.signer, KeyRole::kSigner, false, key, error),
               Answer::kDone);
     ASSERT_EQ(archive.ConfirmKey(anna.actor, anna.key, "bob", key, error), Answer::kDone);
-    ASSERT_EQ(archive.Sign(bob.actor, bob.key, 1, SignatureMeaning::kReviewed, "", signature,
-                           error),
-              Answer::kDone);
-    ASSERT_EQ(archive.Sign(anna.actor, anna.key, 1, SignatureMeaning::kApproved, "", signature,
-                           error),
-              Answer::kDone);
+    ASSERT_EQ(
+        archive.Sign(bob.actor, bob.key, 1, SignatureMeaning::kReviewed, "", signature, error),
+        Answer::kDone);
+    ASSERT_EQ(
+        archive.Sign(anna.actor, anna.key, 1, SignatureMeaning::kApproved, "", signature, error),
+        Answer::kDone);
     ASSERT_EQ(archive.RevokeKey(anna.actor, anna.key, "bob", "left", key, error), Answer::kDone);
   };
   const QString otherKey = QString::fromStdString(mallory.key.PublicKey());
@@ -185,9 +183,11 @@ TEST_P(Signatures, TamperedKeysAndSignaturesAreFoundAndNamed) {
        {"UPDATE ombrix_keys SET public_key = '" + otherKey + "' WHERE login = 'bob'",
         "UPDATE ombrix_signatures SET public_key = '" + otherKey + "' WHERE login = 'bob'"},
        "of bob: it differs from audit row 3, which recorded it"},
-      {"a revocation deleted", {"DELETE FROM ombrix_key_events WHERE event = 'revoke'"},
+      {"a revocation deleted",
+       {"DELETE FROM ombrix_key_events WHERE event = 'revoke'"},
        "audit row 7: records a key event that the archive no longer holds"},
-      {"a signature deleted", {"DELETE FROM ombrix_signatures WHERE login = 'anna'"},
+      {"a signature deleted",
+       {"DELETE FROM ombrix_signatures WHERE login = 'anna'"},
        "audit row 6: records a signature that the archive no longer holds"},
       {"a confirmation moved before the key's enrolment",
        {"UPDATE ombrix_key_events SET audit_seq = 1 WHERE event = 'confirm'"},
