@@ -383,8 +383,9 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
   auditSerial_ = new QLineEdit(this);
   auditSerial_->setObjectName(QStringLiteral("AuditSerial"));
   auditSerial_->setPlaceholderText(tr("every probe"));
-  auditSerial_->setToolTip(tr("A probe's serial number, as the Status page shows it "
-                              "(\"28 00 00 00 00 00 00 A2\") or as one number"));
+  auditSerial_->setToolTip(
+      tr("A probe's serial number, as the Status page shows it "
+         "(\"28 00 00 00 00 00 00 A2\") or as one number"));
   auditSerial_->setClearButtonEnabled(true);
   sinceOn_ = new QCheckBox(tr("Since"), this);
   sinceOn_->setObjectName(QStringLiteral("AuditSinceOn"));
@@ -563,7 +564,8 @@ bool TArchiveDialog::RefreshAudit() {
     const WaitCursor wait;
     ok = archive_.Audit(filter, rows, error);
     if (!ok) {
-      error = tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)).toStdString();
+      error =
+          tr("The archive cannot be read:\n%1").arg(QString::fromStdString(error)).toStdString();
     }
   }
   audit_->Reset(std::move(rows));
@@ -572,8 +574,8 @@ bool TArchiveDialog::RefreshAudit() {
   auditTable_->setColumnHidden(kRole, !audit_->AnyRole());
   auditTable_->resizeColumnsToContents();
   // Long values are cut short; their tooltips hold them whole.
-  for (const auto& [column, widest] : {std::pair{kOutcome, 320}, std::pair{kBefore, 220},
-                                      std::pair{kAfter, 220}}) {
+  for (const auto& [column, widest] :
+       {std::pair{kOutcome, 320}, std::pair{kBefore, 220}, std::pair{kAfter, 220}}) {
     auditTable_->setColumnWidth(column, std::min(auditTable_->columnWidth(column), widest));
   }
   auditSummary_->setText(
@@ -638,9 +640,9 @@ void TArchiveDialog::ShowSignatures() {
   }
   QStringList lines;
   for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
-  signatures_->setText(lines.isEmpty() ? tr("Entry %1 is not signed.").arg(ids.front())
-                                       : tr("Signatures of entry %1:\n").arg(ids.front()) +
-                                             lines.join(u'\n'));
+  signatures_->setText(lines.isEmpty()
+                           ? tr("Entry %1 is not signed.").arg(ids.front())
+                           : tr("Signatures of entry %1:\n").arg(ids.front()) + lines.join(u'\n'));
 }
 
 void TArchiveDialog::SignSelected() {
@@ -653,8 +655,7 @@ void TArchiveDialog::SignSelected() {
           ? QString()
           : tr("Entry %1: probe %2, %3, downloaded %4")
                 .arg(entry->id)
-                .arg(QString::fromStdString(entry->serialText),
-                     codePage_.ToUnicode(entry->name),
+                .arg(QString::fromStdString(entry->serialText), codePage_.ToUnicode(entry->name),
                      DateTimeText(ProbeSecondsToDateTime(entry->downloadSeconds)));
   TSignDialog dialog(archive_, ids.front(), text, this);
   dialog.exec();

@@ -71,10 +71,10 @@ void ShowException(const QString& text) {
 
 void ShowAuditFailure(QWidget* parent, const std::string& action, const std::string& failure) {
   if (failure.empty()) return;
-  ShowMessage(parent, Msg("MsgWarning"),
-              QCoreApplication::translate("TMainForm",
-                                          "The %1 is not in the archive's audit trail:\n%2")
-                  .arg(QString::fromStdString(action), QString::fromStdString(failure)));
+  ShowMessage(
+      parent, Msg("MsgWarning"),
+      QCoreApplication::translate("TMainForm", "The %1 is not in the archive's audit trail:\n%2")
+          .arg(QString::fromStdString(action), QString::fromStdString(failure)));
 }
 
 bool MessageBoxOpen() {

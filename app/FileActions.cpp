@@ -138,14 +138,14 @@ DateOrder AskDateOrder(QWidget* parent, const QString& file, const DateQuestion&
                                                          : QString::fromStdString(date.key);
     grid->addWidget(new QLabel(caption, &dialog), row, 0);
     grid->addWidget(new QLabel(UnmistakableDateTimeText(date.dayFirst, locale), &dialog), row, 1);
-    grid->addWidget(new QLabel(UnmistakableDateTimeText(date.monthFirst, locale), &dialog), row,
-                    2);
+    grid->addWidget(new QLabel(UnmistakableDateTimeText(date.monthFirst, locale), &dialog), row, 2);
     ++row;
   }
   auto* ask =
       new QLabel(QObject::tr("Which did the computer that wrote the file put first?"), &dialog);
   auto* buttons = new QDialogButtonBox(&dialog);
-  QPushButton* dayFirst = buttons->addButton(QObject::tr("&Day first"), QDialogButtonBox::AcceptRole);
+  QPushButton* dayFirst =
+      buttons->addButton(QObject::tr("&Day first"), QDialogButtonBox::AcceptRole);
   dayFirst->setObjectName(QStringLiteral("DayFirst"));
   QPushButton* monthFirst =
       buttons->addButton(QObject::tr("&Month first"), QDialogButtonBox::AcceptRole);
@@ -247,10 +247,11 @@ void TMainForm::FileArchiveExecute() {
   std::string error;
   TArchive* archive = Workplace ? Workplace->OpenArchive(error) : nullptr;
   if (!archive) {
-    ShowMessage(this, Msg("MsgError"),
-                tr("The archive %1 cannot be opened:\n%2")
-                    .arg(QString::fromStdString(Workplace ? Workplace->Common().ArchiveLocationText() : ""),
-                         QString::fromStdString(error)));
+    ShowMessage(
+        this, Msg("MsgError"),
+        tr("The archive %1 cannot be opened:\n%2")
+            .arg(QString::fromStdString(Workplace ? Workplace->Common().ArchiveLocationText() : ""),
+                 QString::fromStdString(error)));
     return;
   }
   TArchiveDialog dialog(*archive, Workplace->CodePage(), this);
@@ -346,10 +347,10 @@ void TMainForm::FileExportExecute() {
     written = csv ? ExportCsv({Workplace->Record.get()}, Workplace->CodePage(), chosen, &error)
                   : TDataExport(captions, *Workplace->Record).Export(chosen, &error);
   }
-  ShowAuditFailure(this, "export",
-                   Workplace->AppendAudit(RecordEvent("export", *Workplace->Record,
-                                                      ShownFileName(chosen), written,
-                                                      written ? std::string() : error)));
+  ShowAuditFailure(
+      this, "export",
+      Workplace->AppendAudit(RecordEvent("export", *Workplace->Record, ShownFileName(chosen),
+                                         written, written ? std::string() : error)));
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The export was not written."), error));
   }

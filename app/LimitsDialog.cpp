@@ -102,8 +102,9 @@ TLimitsDialog::TLimitsDialog(TProbeWorkplace& workplace, std::optional<std::uint
   reason_->setObjectName(QStringLiteral("LimitsReason"));
   reason_->setMaxLength(500);
   reason_->setPlaceholderText(tr("why the limits change"));
-  reason_->setToolTip(tr("Kept with the limits before and after in the archive's audit trail; "
-                         "needed when the limits change."));
+  reason_->setToolTip(
+      tr("Kept with the limits before and after in the archive's audit trail; "
+         "needed when the limits change."));
   auto* reasonCaption = new QLabel(tr("&Reason for the change :"), this);
   reasonCaption->setBuddy(reason_);
   auto* reasonRow = new QHBoxLayout;
@@ -208,9 +209,9 @@ bool TLimitsDialog::Store() {
   }
   // The limits stand whether or not the trail takes the row.
   if (audited) {
-    ShowAuditFailure(this, "limits change",
-                     workplace_.AppendAudit(LimitsEvent(target, before, *limits,
-                                                        reason.toStdString())));
+    ShowAuditFailure(
+        this, "limits change",
+        workplace_.AppendAudit(LimitsEvent(target, before, *limits, reason.toStdString())));
   }
   return true;
 }

@@ -247,13 +247,15 @@ void TMainForm::ProbeClearExecute() {
   ViewStatusExecute();
   // The probe's copy of an unsaved download is about to go.
   if (!MayDropRecord(tr("clear the probe"))) return;
-  RunConfirmedCommand(*this, "MsgClearQ", "clear", [](TProbe& probe) { return probe.ClearProbe(); });
+  RunConfirmedCommand(*this, "MsgClearQ", "clear",
+                      [](TProbe& probe) { return probe.ClearProbe(); });
 }
 
 void TMainForm::StatusSwitchOffClick() {
   ViewStatusExecute();
   if (!Workplace->Probe->MemoryClear) return;
-  RunConfirmedCommand(*this, "MsgSwitchOffQ", "switch off", [](TProbe& probe) { return probe.SwitchOff(); });
+  RunConfirmedCommand(*this, "MsgSwitchOffQ", "switch off",
+                      [](TProbe& probe) { return probe.SwitchOff(); });
 }
 
 void TMainForm::ProbeLaunchExecute() {

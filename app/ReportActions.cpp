@@ -50,8 +50,8 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
     if (archive && archive->Signatures(place.Origin.archiveEntry, signatures, error)) {
       for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
     } else {
-      lines << QStringLiteral("Signatures could not be read: %1")
-                   .arg(QString::fromStdString(error));
+      lines
+          << QStringLiteral("Signatures could not be read: %1").arg(QString::fromStdString(error));
     }
     layout.SetSignatures(lines);
   }
@@ -150,10 +150,10 @@ void TMainForm::FileExportPdfExecute() {
     const WaitCursor wait;
     written = WriteReportPdf(layout, chosen, ApplicationTitle(), &error);
   }
-  ShowAuditFailure(this, "report",
-                   Workplace->AppendAudit(RecordEvent("report", *Workplace->Record,
-                                                      ShownFileName(chosen), written,
-                                                      written ? std::string() : error)));
+  ShowAuditFailure(
+      this, "report",
+      Workplace->AppendAudit(RecordEvent("report", *Workplace->Record, ShownFileName(chosen),
+                                         written, written ? std::string() : error)));
   if (!written) {
     ShowMessage(this, Msg("MsgError"), FailureText(tr("The report was not saved."), error));
   }

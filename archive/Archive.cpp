@@ -555,14 +555,15 @@ bool TArchive::Verify(const std::vector<std::int64_t>& ids, VerifyReport& report
 
   // Each entry with the sequence number and the new value of its store row, read in the same
   // statement, so that an entry stored meanwhile comes with its row.
-  QString sql = QStringLiteral("SELECT %1, %2, search_text, current_clock_seconds, (SELECT seq %3), "
-                               "(SELECT new_value %3) FROM ombrix_entries")
+  QString sql = QStringLiteral(
+                    "SELECT %1, %2, search_text, current_clock_seconds, (SELECT seq %3), "
+                    "(SELECT new_value %3) FROM ombrix_entries")
                     .arg(QString::fromLatin1(kEntryColumns), QString::fromLatin1(kRecordColumns),
                          QString::fromLatin1(kStoreRow));
   if (!ids.empty()) sql += QStringLiteral(" WHERE id = ?");
   sql += QStringLiteral(" ORDER BY id");
   std::map<std::int64_t, std::string> hashes;  // of the entries checked
-  ArchiveEntry e;  // one entry and one record for all rows
+  ArchiveEntry e;                              // one entry and one record for all rows
   auto record = std::make_unique<TProbeRecord>();
   std::vector<std::string> columns;
   const auto check = [&](const QSqlQuery& query) {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "AuditTrail.h"
-#include "Signatures.h"
 #include "Probe.h"
 #include "ProbeRecord.h"
+#include "Signatures.h"
 
 class QSqlDatabase;
 class QSqlError;
@@ -141,27 +141,28 @@ class TArchive {
   };
   bool Verify(const std::vector<std::int64_t>& ids, VerifyReport& report, std::string& error);
 
-  // Signers' keys and signatures. Each call runs in one transaction that also appends its audit row, and judges
-  // what the keys may do from the enrolments and key events the archive holds at that moment.
-  // Anything refused (kRefused, error says why) is recorded in the audit trail as a failed
-  // action; kFailed: the archive could not be read or written.
+  // Signers' keys and signatures. Each call runs in one transaction that also appends its audit
+  // row, and judges what the keys may do from the enrolments and key events the archive holds at
+  // that moment. Anything refused (kRefused, error says why) is recorded in the audit trail as a
+  // failed action; kFailed: the archive could not be read or written.
   enum class KeyAnswer { kDone, kRefused, kFailed };
   //
   // Enrols the unlocked key of signer with role. firstAdministrator asks for the archive's first
   // administrator key, confirmed by its own enrolment: refused when a key is confirmed already.
   KeyAnswer EnrolKey(const AuditActor& actor, const TSigningKey& key, const Signer& signer,
-                KeyRole role, bool firstAdministrator, EnrolledKey& enrolled, std::string& error);
+                     KeyRole role, bool firstAdministrator, EnrolledKey& enrolled,
+                     std::string& error);
   // Confirms (or revokes) the key named (FindKeyNamed) by the unlocked key `by`. A confirmation
   // takes a confirmed, unrevoked administrator key of another login than the key's; a revocation
   // the key itself or such an administrator key.
   KeyAnswer ConfirmKey(const AuditActor& actor, const TSigningKey& by, const std::string& name,
-                  EnrolledKey& confirmed, std::string& error);
+                       EnrolledKey& confirmed, std::string& error);
   KeyAnswer RevokeKey(const AuditActor& actor, const TSigningKey& by, const std::string& name,
-                 const std::string& reason, EnrolledKey& revoked, std::string& error);
+                      const std::string& reason, EnrolledKey& revoked, std::string& error);
   // Signs entry id with meaning, by the unlocked key, which must be confirmed and not revoked.
   KeyAnswer Sign(const AuditActor& actor, const TSigningKey& key, std::int64_t id,
-            SignatureMeaning meaning, const std::string& comment, EntrySignature& signature,
-            std::string& error);
+                 SignatureMeaning meaning, const std::string& comment, EntrySignature& signature,
+                 std::string& error);
   // The keys with their confirmations and revocations, as KeyStates judges them.
   bool Keys(std::vector<KeyState>& keys, std::string& error);
   // The signatures on entry id (on every entry when id is 0), in the order they were made.
@@ -184,13 +185,12 @@ class TArchive {
   // with `refusal` set, or fails on the database (sqlError). A refusal is appended to the audit
   // trail as `refused`, failed, with the refusal as its message.
   using KeyWork = std::function<bool(QSqlDatabase& db, const std::vector<KeyState>& states,
-                                     std::int64_t now, std::string& refusal,
-                                     QSqlError& sqlError)>;
+                                     std::int64_t now, std::string& refusal, QSqlError& sqlError)>;
   KeyAnswer KeyCall(const AuditActor& actor, AuditEvent refused, const KeyWork& act,
                     std::string& error);
   KeyAnswer KeyEventCall(const AuditActor& actor, const TSigningKey& by, bool confirm,
-                    const std::string& name, const std::string& reason, EnrolledKey& concerned,
-                    std::string& error);
+                         const std::string& name, const std::string& reason, EnrolledKey& concerned,
+                         std::string& error);
 
   ArchiveLocation location_;
   std::string connectionName_;

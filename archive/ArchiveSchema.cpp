@@ -7,8 +7,8 @@
 #include "AuditTrail.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <chrono>
+#include <initializer_list>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -145,11 +145,13 @@ QStringList RefuseChanges(const SqlDialect& d, std::initializer_list<const char*
   for (const char* table : appendOnly) {
     const QString t = QString::fromLatin1(table);
     if (d.postgres) {
-      statements << QStringLiteral("CREATE TRIGGER %1_kept BEFORE UPDATE OR DELETE ON %1 FOR EACH "
-                                   "ROW EXECUTE FUNCTION ombrix_refuse_change()")
+      statements << QStringLiteral(
+                        "CREATE TRIGGER %1_kept BEFORE UPDATE OR DELETE ON %1 FOR EACH "
+                        "ROW EXECUTE FUNCTION ombrix_refuse_change()")
                         .arg(t)
-                 << QStringLiteral("CREATE TRIGGER %1_not_emptied BEFORE TRUNCATE ON %1 FOR "
-                                   "EACH STATEMENT EXECUTE FUNCTION ombrix_refuse_change()")
+                 << QStringLiteral(
+                        "CREATE TRIGGER %1_not_emptied BEFORE TRUNCATE ON %1 FOR "
+                        "EACH STATEMENT EXECUTE FUNCTION ombrix_refuse_change()")
                         .arg(t);
       // The program's users may read and add rows, nothing else (see the help on electronic
       // records for the roles to create).
@@ -163,9 +165,10 @@ QStringList RefuseChanges(const SqlDialect& d, std::initializer_list<const char*
                         .arg(t);
     } else {
       for (const char* change : {"UPDATE", "DELETE"}) {
-        statements << QStringLiteral("CREATE TRIGGER %1_kept_%2 BEFORE %3 ON %1 BEGIN SELECT "
-                                     "RAISE(ABORT, 'rows of %1 are kept as written: they cannot "
-                                     "be changed or deleted'); END")
+        statements << QStringLiteral(
+                          "CREATE TRIGGER %1_kept_%2 BEFORE %3 ON %1 BEGIN SELECT "
+                          "RAISE(ABORT, 'rows of %1 are kept as written: they cannot "
+                          "be changed or deleted'); END")
                           .arg(t, QString::fromLatin1(change).toLower(),
                                QString::fromLatin1(change));
       }
@@ -217,8 +220,7 @@ bool AddAuditTrail(QSqlDatabase& db, const SqlDialect& d, QSqlError& error) {
     s.event.adapter = text(4);
     s.event.entryId = select.value(0).toLongLong();
     s.seconds = select.value(8).toLongLong();
-    s.event.newValue =
-        StoreFacts(text(1), text(3), text(4), text(5), text(6), text(7), s.seconds);
+    s.event.newValue = StoreFacts(text(1), text(3), text(4), text(5), text(6), text(7), s.seconds);
     s.event.message = "stored before this archive kept an audit trail";
     stored.push_back(std::move(s));
   }
@@ -342,8 +344,8 @@ std::string StoreFacts(const std::string& contentHash, const std::string& source
                        const std::string& user, const std::string& programVersion,
                        std::int64_t storedSeconds) {
   return "content_hash=" + contentHash + "\nsource=" + source + "\nadapter=" + adapter +
-         "\nworkstation=" + workstation + "\nuser=" + user + "\nprogram_version=" +
-         programVersion + "\nstored=" + std::to_string(storedSeconds);
+         "\nworkstation=" + workstation + "\nuser=" + user + "\nprogram_version=" + programVersion +
+         "\nstored=" + std::to_string(storedSeconds);
 }
 
 bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,

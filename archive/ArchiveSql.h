@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "Archive.h"
 

@@ -139,14 +139,12 @@ bool AppendAudit(QSqlDatabase& db, const SqlDialect& dialect, const AuditActor& 
     error = query.lastError();
     return false;
   }
-  for (const QVariant& value :
-       QVariantList{static_cast<qint64>(row.seq), static_cast<qint64>(row.instantSeconds),
-                    Text(actor.user), Text(actor.fullName), Text(actor.workstation),
-                    Text(actor.programVersion), Text(row.databaseRole), Text(event.action),
-                    Text(event.probeSerial), Text(event.adapter),
-                    static_cast<qint64>(event.entryId), Text(event.oldValue),
-                    Text(event.newValue), int{event.done}, Text(event.message),
-                    Text(row.previousHash), Text(row.rowHash)}) {
+  for (const QVariant& value : QVariantList{
+           static_cast<qint64>(row.seq), static_cast<qint64>(row.instantSeconds), Text(actor.user),
+           Text(actor.fullName), Text(actor.workstation), Text(actor.programVersion),
+           Text(row.databaseRole), Text(event.action), Text(event.probeSerial), Text(event.adapter),
+           static_cast<qint64>(event.entryId), Text(event.oldValue), Text(event.newValue),
+           int{event.done}, Text(event.message), Text(row.previousHash), Text(row.rowHash)}) {
     query.addBindValue(value);
   }
   if (!query.exec()) {

@@ -25,8 +25,8 @@ struct AuditEvent {
   // "download", "import", "launch", "stop", "clear", "clock setup", "write text", "limits",
   // "export", "report", "sign", "key", ...
   std::string action;
-  std::string probeSerial;  // as shown ("4F E2 71 ..."), "" when no probe is concerned
-  std::string adapter;      // "" when no adapter is concerned
+  std::string probeSerial;   // as shown ("4F E2 71 ..."), "" when no probe is concerned
+  std::string adapter;       // "" when no adapter is concerned
   std::int64_t entryId = 0;  // the archive entry concerned, 0 when none
   // What was and what is now, as "key=value" lines.
   std::string oldValue, newValue;
@@ -37,7 +37,7 @@ struct AuditEvent {
 // A row of the audit trail as stored. Rows are chained: each holds the hash of the row before it
 // (64 zeros for the first) and its own hash over all of its fields.
 struct AuditRow {
-  std::int64_t seq = 0;  // 1, 2, 3, ... in the order of appending
+  std::int64_t seq = 0;             // 1, 2, 3, ... in the order of appending
   std::int64_t instantSeconds = 0;  // UTC
   AuditActor actor;
   std::string databaseRole;  // PostgreSQL's session_user; "" on SQLite
@@ -49,9 +49,9 @@ struct AuditRow {
 std::string AuditRowHash(const AuditRow& row);
 
 struct AuditFilter {
-  std::optional<std::string> probeSerial;         // as shown
-  std::optional<std::int64_t> fromSeconds;        // instant, inclusive
-  int limit = 0;                                  // 0: all
+  std::optional<std::string> probeSerial;   // as shown
+  std::optional<std::int64_t> fromSeconds;  // instant, inclusive
+  int limit = 0;                            // 0: all
 };
 
 namespace archive_sql {

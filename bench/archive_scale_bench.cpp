@@ -157,8 +157,8 @@ bool Listings(const char* backend, const ArchiveLocation& location, int runs,
 // but exit 0 fails the benchmark.
 bool Verification(const char* backend, const ArchiveLocation& location, int runs,
                   const std::string& folder) {
-  return Report(backend, "verify",
-                {OMBRIX_CLI, "--archive", location.Text(), "archive", "verify"}, runs, folder);
+  return Report(backend, "verify", {OMBRIX_CLI, "--archive", location.Text(), "archive", "verify"},
+                runs, folder);
 }
 
 }  // namespace

@@ -15,14 +15,14 @@
 
 #include "Archive.h"
 #include "CodePage.h"
-#include "CsvExport.h"
 #include "Commands.h"
-#include "SignatureText.h"
+#include "CsvExport.h"
 #include "ExitCode.h"
 #include "FileRead.h"
 #include "ProbeAudit.h"
 #include "RecordFile.h"
 #include "Report.h"
+#include "SignatureText.h"
 
 namespace ombrix::cli {
 
@@ -307,8 +307,8 @@ int Export(TArchive& archive, std::int64_t id, const Request& request, const Con
   if (!archive.Load(id, record, nullptr, error)) return ArchiveFailure(console, error);
   const bool saved = SaveToFile(record, request.output, &error);
   // The entry written out, done or failed, as the Archive window records its exports.
-  AuditEvent event = RecordEvent("export", record, ShownFileName(request.output),
-                                 saved, saved ? std::string() : error);
+  AuditEvent event = RecordEvent("export", record, ShownFileName(request.output), saved,
+                                 saved ? std::string() : error);
   event.entryId = id;
   std::string auditError;
   if (!archive.Append(CurrentActor(OMBRIX_VERSION), event, auditError)) {
@@ -369,8 +369,8 @@ QJsonObject AuditJson(const AuditRow& r) {
       {"Action", QString::fromStdString(r.event.action)},
       {"SerialNumber", QString::fromStdString(r.event.probeSerial)},
       {"Adapter", QString::fromStdString(r.event.adapter)},
-      {"Entry", r.event.entryId != 0 ? QJsonValue(static_cast<qint64>(r.event.entryId))
-                                     : QJsonValue()},
+      {"Entry",
+       r.event.entryId != 0 ? QJsonValue(static_cast<qint64>(r.event.entryId)) : QJsonValue()},
       {"Old", QString::fromStdString(r.event.oldValue)},
       {"New", QString::fromStdString(r.event.newValue)},
       {"Outcome", r.event.done ? QStringLiteral("done") : QStringLiteral("failed")},
@@ -395,10 +395,11 @@ int Audit(TArchive& archive, const Options& options, const Request& request,
     return kSuccess;
   }
   if (options.auditCsv) {
-    static const char* kColumns[] = {"Seq", "Time", "TimeIso", "User", "FullName", "Workstation",
-                                     "ProgramVersion", "DatabaseRole", "Action", "SerialNumber",
-                                     "Adapter", "Entry", "Old", "New", "Outcome", "Message",
-                                     "PreviousHash", "RowHash"};
+    static const char* kColumns[] = {
+        "Seq",         "Time",           "TimeIso",      "User",   "FullName",
+        "Workstation", "ProgramVersion", "DatabaseRole", "Action", "SerialNumber",
+        "Adapter",     "Entry",          "Old",          "New",    "Outcome",
+        "Message",     "PreviousHash",   "RowHash"};
     std::string line;
     for (const char* column : kColumns) line += (line.empty() ? "" : ",") + std::string(column);
     console.out << line << "\r\n";
@@ -407,8 +408,8 @@ int Audit(TArchive& archive, const Options& options, const Request& request,
       line.clear();
       for (const char* column : kColumns) {
         const QJsonValue value = json[QLatin1String(column)];
-        const std::string text = value.isDouble() ? std::to_string(value.toInteger())
-                                                  : value.toString().toStdString();
+        const std::string text =
+            value.isDouble() ? std::to_string(value.toInteger()) : value.toString().toStdString();
         line += (line.empty() ? "" : ",") + CsvField(text);
       }
       console.out << line << "\r\n";

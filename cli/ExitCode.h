@@ -17,7 +17,7 @@ enum ExitCode : int {
   kNoSamples = 11,      // --check: a record holds no samples, so nothing to judge
   // A signing or key command refused: a wrong passphrase, a key that may not do it.
   kRefused = 12,
-  kInterrupted = 130,   // a download stopped by SIGINT or SIGTERM: nothing stored or saved
+  kInterrupted = 130,  // a download stopped by SIGINT or SIGTERM: nothing stored or saved
 };
 
 // How bad the outcome of --check for one record is, so that several records end with the worst:

@@ -10,7 +10,6 @@
 #include "CaptionSource.h"
 #include "CodePage.h"
 #include "Commands.h"
-#include "SignatureText.h"
 #include "CsvExport.h"
 #include "Dataexport.h"
 #include "ExitCode.h"
@@ -20,6 +19,7 @@
 #include "ProbeRecord.h"
 #include "RecordFile.h"
 #include "Report.h"
+#include "SignatureText.h"
 
 namespace ombrix::cli {
 
@@ -29,8 +29,9 @@ int LoadRecordFile(const Options& options, const QString& file, TProbeRecord& re
   DateQuestion question;
   if (LoadFromFile(record, file, &error, options.dateOrder, &question)) return kSuccess;
   if (!question.dates.empty()) {
-    error += " Give --date-order dmy when the file's dates are day first, --date-order mdy when "
-             "they are month first.";
+    error +=
+        " Give --date-order dmy when the file's dates are day first, --date-order mdy when "
+        "they are month first.";
   }
   console.Message(error);
   return kFileError;

@@ -101,8 +101,7 @@ const CommandHelp kCommandHelp[] = {
      "signs nothing until an administrator other than you confirms it; --administrator on\n"
      "an archive without a confirmed key makes the archive's first administrator key.\n"
      "--name: the name printed with your signatures (default: your account's full name)"},
-    {Command::kKey, ArchiveCommand::kKeyConfirm,
-     "key confirm KEY [--key FILE] [--passphrase-fd N]",
+    {Command::kKey, ArchiveCommand::kKeyConfirm, "key confirm KEY [--key FILE] [--passphrase-fd N]",
      "confirms the key of another person (KEY: a login or a fingerprint, as key list shows\n"
      "them) with your administrator key"},
     {Command::kKey, ArchiveCommand::kKeyRevoke,

@@ -180,9 +180,9 @@ class Grammar {
   // given), or null.
   const Entry* Read(const std::string& name, const Entry* group = nullptr) const {
     for (const Entry& entry : entries_) {
-      const bool inGroup = group ? entry.archiveCommand != ArchiveCommand::kNone &&
-                                       entry.command == group->command
-                                 : entry.archiveCommand == ArchiveCommand::kNone;
+      const bool inGroup =
+          group ? entry.archiveCommand != ArchiveCommand::kNone && entry.command == group->command
+                : entry.archiveCommand == ArchiveCommand::kNone;
       if (inGroup && entry.app->get_name() == name && entry.app->parsed()) {
         return &entry;
       }

@@ -237,8 +237,8 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   // recorded in the archive's audit trail.
   const bool audited = options.command != Command::kStatus && options.command != Command::kShow &&
                        options.command != Command::kArchive;
-  if (archiveInput || (request.storeDownload && audited) ||
-      options.command == Command::kArchive || options.command == Command::kKey) {
+  if (archiveInput || (request.storeDownload && audited) || options.command == Command::kArchive ||
+      options.command == Command::kKey) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }
 

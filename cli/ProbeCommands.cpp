@@ -195,8 +195,8 @@ int RunDownload(const Options& options, const Request& request, const Console& c
   DownloadSetup setup;
   setup.archive = archive.get();
   setup.incremental = !request.fullDownload;
-  setup.adapterText =
-      ProvenanceAdapterText(options.device.value_or("Ombrix adapter"), probe->AdapterSerialNumber());
+  setup.adapterText = ProvenanceAdapterText(options.device.value_or("Ombrix adapter"),
+                                            probe->AdapterSerialNumber());
   DownloadSession session(*probe, setup);
   // Interrupted (Ctrl+C, or a TERM signal): the download stops before its next block and nothing
   // is stored or written.

@@ -89,9 +89,8 @@ bool DownloadSession::Store(StoreResult& result, std::string& error) {
     error = "No archive is in use.";
     return false;
   }
-  return setup_.archive->Store(*record_,
-                               CurrentProvenance(setup_.adapterText, "download", OMBRIX_VERSION),
-                               result, error);
+  return setup_.archive->Store(
+      *record_, CurrentProvenance(setup_.adapterText, "download", OMBRIX_VERSION), result, error);
 }
 
 }  // namespace ombrix

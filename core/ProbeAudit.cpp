@@ -21,8 +21,8 @@ AuditEvent ProbeEvent(const std::string& action, TProbe& probe, const std::strin
 }
 
 std::string LaunchValues(const TProbeStatus& probe, bool test) {
-  return "rate=" + std::to_string(probe.SampleRate) + (test ? " s" : " min") +
-         "\nfirst_sample=" + IsoDateTimeText(DateTimeToProbeSeconds(probe.StartTime)).toStdString() +
+  return "rate=" + std::to_string(probe.SampleRate) + (test ? " s" : " min") + "\nfirst_sample=" +
+         IsoDateTimeText(DateTimeToProbeSeconds(probe.StartTime)).toStdString() +
          "\nrollover=" + (probe.RolloverEnable ? "1" : "0") + "\ntest=" + (test ? "1" : "0");
 }
 

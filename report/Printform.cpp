@@ -465,9 +465,9 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
   };
   column(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kLeftValues, QStringLiteral("Limits"),
          summary_.limits);
-  const int statisticsEnd = column(layout::kRightColumn, layout::kRightColumnEnd,
-                                   layout::kRightValues, QStringLiteral("Statistics"),
-                                   summary_.statistics);
+  const int statisticsEnd =
+      column(layout::kRightColumn, layout::kRightColumnEnd, layout::kRightValues,
+             QStringLiteral("Statistics"), summary_.statistics);
   // The signatures below the statistics, as many as the page holds above its footer.
   if (!summary_.signatures.isEmpty()) {
     const int heading = statisticsEnd + layout::kRowPitch;
@@ -486,8 +486,7 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
     }
     if (shown < summary_.signatures.size()) {
       text(layout::kRightColumn, top,
-           QStringLiteral("\u2026 and %1 more").arg(summary_.signatures.size() - shown), 11,
-           false);
+           QStringLiteral("\u2026 and %1 more").arg(summary_.signatures.size() - shown), 11, false);
     }
   }
 

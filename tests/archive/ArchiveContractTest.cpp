@@ -232,8 +232,8 @@ TEST_P(ArchiveContract, FindMissionGivesTheLatestDownloadOfTheSameMission) {
   imported->MissionSamples += 100;
   imported->ReadSamples += 100;
   imported->DecodeLog();
-  ASSERT_TRUE(archive.Store(*imported, CurrentProvenance("", "import edited.omx", "2.10"), result,
-                            error))
+  ASSERT_TRUE(
+      archive.Store(*imported, CurrentProvenance("", "import edited.omx", "2.10"), result, error))
       << error;
   ASSERT_TRUE(archive.FindMission(*rig.live, earlier, found, error)) << error;
   ASSERT_TRUE(found);
@@ -262,7 +262,9 @@ TEST_P(ArchiveContract, TamperingInTheDatabaseIsRefusedOrFound) {
   };
   if (!sqlite) {
     // The role of the program's users, made by the database administrator beforehand.
-    Sql({"DO $$ BEGIN CREATE ROLE ombrix_users; EXCEPTION WHEN duplicate_object THEN NULL; END $$"});
+    Sql(
+        {"DO $$ BEGIN CREATE ROLE ombrix_users; EXCEPTION WHEN duplicate_object THEN NULL; END "
+         "$$"});
   }
   {
     TArchive archive(location_);
@@ -303,16 +305,20 @@ TEST_P(ArchiveContract, TamperingInTheDatabaseIsRefusedOrFound) {
        {QStringLiteral("UPDATE ombrix_entries SET log = %1 WHERE id = 1")
             .arg(sqlite ? "CAST(log || X'51' AS BLOB)" : "log || '\\x51'::bytea")},
        "entry 1: its log does not hold the samples it announces"},
-      {"a listing column", {"UPDATE ombrix_entries SET maximum = 99.5 WHERE id = 2"},
+      {"a listing column",
+       {"UPDATE ombrix_entries SET maximum = 99.5 WHERE id = 2"},
        "entry 2: its listing columns do not match its content (maximum)"},
       {"the download time",
        {"UPDATE ombrix_entries SET download_seconds = download_seconds - 31536000"},
        "entry 1: its listing columns do not match its content (download_seconds)"},
-      {"a provenance field", {"UPDATE ombrix_entries SET adapter = 'forged' WHERE id = 2"},
+      {"a provenance field",
+       {"UPDATE ombrix_entries SET adapter = 'forged' WHERE id = 2"},
        "entry 2: its provenance differs from audit row 2, which stored it"},
-      {"an audit row changed", {"UPDATE ombrix_audit SET new_value = 'rate=1' WHERE seq = 3"},
+      {"an audit row changed",
+       {"UPDATE ombrix_audit SET new_value = 'rate=1' WHERE seq = 3"},
        "audit row 3: its fields do not match its hash (the row was changed)"},
-      {"an audit row deleted", {"DELETE FROM ombrix_audit WHERE seq = 2"},
+      {"an audit row deleted",
+       {"DELETE FROM ombrix_audit WHERE seq = 2"},
        "audit row 3: follows row 1, so rows are missing"},
       {"audit rows reordered",
        {"UPDATE ombrix_audit SET seq = 100 WHERE seq = 2",
@@ -396,7 +402,8 @@ TEST_P(ArchiveContract, UpgradesOlderSchemasInPlaceAndRefusesANewerSchema) {
     // Before schema 5 there were no keys and signatures, before 4 no audit trail and nothing
     // guarded the rows.
     QStringList statements = DropGuards();
-    statements << "DROP TABLE ombrix_keys" << "DROP TABLE ombrix_key_events"
+    statements << "DROP TABLE ombrix_keys"
+               << "DROP TABLE ombrix_key_events"
                << "DROP TABLE ombrix_signatures";
     if (location_.kind == ArchiveLocation::Kind::kSqlite) {
       statements << "DROP INDEX ombrix_entries_listing";

@@ -337,7 +337,8 @@ TEST_F(ArchiveTest, KeysAndSignaturesFromTheCommandLine) {
                     passphrase);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_THAT(r.err, HasSubstr("enrolled as the archive's first administrator key"));
-  const std::string login = r.out.substr(r.out.find(" of ") + 4, r.out.find(" (") - r.out.find(" of ") - 4);
+  const std::string login =
+      r.out.substr(r.out.find(" of ") + 4, r.out.find(" (") - r.out.find(" of ") - 4);
   EXPECT_TRUE(QFile::exists(Path(("data/ombrix/keys/" + login + ".key").c_str())));
   r = run("key create", passphrase);
   EXPECT_EQ(r.code, 8);
@@ -351,8 +352,7 @@ TEST_F(ArchiveTest, KeysAndSignaturesFromTheCommandLine) {
   } steps[] = {
       {"archive sign 1 --meaning approved --comment shipped", "wrong horse\n", 12,
        "does not unlock the key file"},
-      {"archive sign 1 --meaning approved --comment shipped", passphrase, 0,
-       ": shipped"},
+      {"archive sign 1 --meaning approved --comment shipped", passphrase, 0, ": shipped"},
       {"key create --key short.key", "short\n", 2, "at least 8 characters"},
       {"key create --key second.key --name Second", passphrase, 0,
        "until an administrator other than you confirms it"},
@@ -364,10 +364,9 @@ TEST_F(ArchiveTest, KeysAndSignaturesFromTheCommandLine) {
     SCOPED_TRACE(step.line);
     r = run(step.line, step.input);
     EXPECT_EQ(r.code, step.code) << r.err;
-    EXPECT_THAT(step.code == 0 && std::string(step.line).find("sign") != std::string::npos
-                    ? r.out
-                    : r.err,
-                HasSubstr(step.text));
+    EXPECT_THAT(
+        step.code == 0 && std::string(step.line).find("sign") != std::string::npos ? r.out : r.err,
+        HasSubstr(step.text));
   }
   // Both keys are the same person's: the second is the newest of that login.
   r = run(("key confirm " + login).c_str(), passphrase);

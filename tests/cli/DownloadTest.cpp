@@ -149,7 +149,8 @@ TEST_F(DownloadTest, DataErrorSavesNothing) {
     const char* error;
   } cases[] = {
       {"no answer", Fault::NoAnswer(), FaultPlan::kForever, "Data : Error"},
-      {"another probe", Fault::ProbeSwap(), 1, "Data : Error: the probe on the adapter is not the one"},
+      {"another probe", Fault::ProbeSwap(), 1,
+       "Data : Error: the probe on the adapter is not the one"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -135,7 +135,8 @@ TEST_F(MissionTest, StopClearAndSwitchOffFollowTheProbesState) {
   // and the chain holds.
   QStringList actions;
   for (const QJsonValue row :
-       QJsonDocument::fromJson(QByteArray::fromStdString(Virtual("archive audit --format json").out))
+       QJsonDocument::fromJson(
+           QByteArray::fromStdString(Virtual("archive audit --format json").out))
            .array()) {
     actions << row["Action"].toString() + ' ' + row["Outcome"].toString();
     // A clear names what it erased.

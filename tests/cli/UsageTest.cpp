@@ -244,8 +244,9 @@ TEST_F(CliTest, FileErrorsExitEight) {
   // the order settles only what has two readings.
   record.setFileName(Path("us.omx"));
   ASSERT_TRUE(record.open(QIODevice::WriteOnly));
-  record.write("<Status>\r\nVersion=256\r\nMissionStart=12/8/2026 11:26:41 AM\r\n"
-               "DownloadTime=2026-12-18 09:00:00\r\n");
+  record.write(
+      "<Status>\r\nVersion=256\r\nMissionStart=12/8/2026 11:26:41 AM\r\n"
+      "DownloadTime=2026-12-18 09:00:00\r\n");
   record.close();
   for (const char* line : {"show us.omx", "--archive a.sqlite archive import us.omx"}) {
     const CliResult r = Run(line);
@@ -258,9 +259,8 @@ TEST_F(CliTest, FileErrorsExitEight) {
     const CliResult shown =
         Run((std::string("--date-order ") + order + " show us.omx --format json").c_str());
     EXPECT_EQ(shown.code, 0) << shown.err;
-    const QJsonObject fields = QJsonDocument::fromJson(QByteArray::fromStdString(shown.out))
-                                   .object()["Record"]
-                                   .toObject();
+    const QJsonObject fields =
+        QJsonDocument::fromJson(QByteArray::fromStdString(shown.out)).object()["Record"].toObject();
     EXPECT_EQ(fields["MissionStartIso"].toString(),
               *order == 'd' ? "2026-08-12T11:26:41+02:00" : "2026-12-08T11:26:41+01:00");
     EXPECT_EQ(fields["DownloadTimeIso"].toString(), "2026-12-18T09:00:00+01:00");

@@ -6,16 +6,16 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QTableView>
 
 #include <tuple>
 
 #include "ArchiveDialog.h"
-#include "SignDialog.h"
 #include "CodePage.h"
 #include "FileTesting.h"
+#include "SignDialog.h"
 #include "TableModel.h"
 #include "archive/ArchiveRecords.h"
 
@@ -162,7 +162,8 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
   EXPECT_EQ(cell(2, "Time").toString(),
             DateTimeText(ProbeSecondsToDateTime(stored.instantSeconds)) + " +01:00");
   // A value of several lines on one, whole in its tooltip.
-  EXPECT_EQ(cell(2, "After").toString(), QString::fromStdString(stored.event.newValue).replace("\n", "; "));
+  EXPECT_EQ(cell(2, "After").toString(),
+            QString::fromStdString(stored.event.newValue).replace("\n", "; "));
   EXPECT_EQ(cell(2, "After", Qt::ToolTipRole).toString().toStdString(), stored.event.newValue);
   EXPECT_EQ(cell(0, "Serial number").toString().toStdString(), serial);
 
@@ -201,10 +202,11 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("owner"));
     db.setDatabaseName(QString::fromStdString(archive.Location().path));
     ASSERT_TRUE(db.open());
-    for (const char* change :
-         {"DROP TRIGGER ombrix_audit_kept_update", "UPDATE ombrix_audit SET done = 1 WHERE seq = 2"}) {
+    for (const char* change : {"DROP TRIGGER ombrix_audit_kept_update",
+                               "UPDATE ombrix_audit SET done = 1 WHERE seq = 2"}) {
       QSqlQuery query(db);
-      EXPECT_TRUE(query.exec(QString::fromLatin1(change))) << query.lastError().text().toStdString();
+      EXPECT_TRUE(query.exec(QString::fromLatin1(change)))
+          << query.lastError().text().toStdString();
     }
     db.close();
   }
@@ -216,7 +218,8 @@ TEST_F(ArchiveWindowTest, TheAuditTabShowsTheTrailAndVerifyFindsAChangedRow) {
   EXPECT_TRUE(
       LastMessage().startsWith("1 faults found; 1 entries, 0 signatures, 3 audit rows checked."))
       << LastMessage().toStdString();
-  EXPECT_EQ(messages[0].detail, "audit row 2: its fields do not match its hash (the row was changed)");
+  EXPECT_EQ(messages[0].detail,
+            "audit row 2: its fields do not match its hash (the row was changed)");
 }
 
 // An archive of more than two pages: the table starts with the first page and reads the next one
@@ -232,8 +235,8 @@ TEST_F(ArchiveWindowTest, AnEntryIsSignedFromTheArchiveWindow) {
   TArchive& archive = *form->Workplace->OpenArchive(error);
   const std::string keyPath = dir.filePath(QStringLiteral("anna.key")).toStdString();
   KeyFile file;
-  ASSERT_EQ(CreateKeyFile(keyPath, {"anna", "Anna Admin"}, "passphrase of anna",
-                          MinimumKdfLimits(), false, file, error),
+  ASSERT_EQ(CreateKeyFile(keyPath, {"anna", "Anna Admin"}, "passphrase of anna", MinimumKdfLimits(),
+                          false, file, error),
             CreateKeyResult::kCreated);
   TSigningKey key;
   ASSERT_EQ(TSigningKey::Unlock(file, "passphrase of anna", key, error), UnlockResult::kUnlocked);
@@ -261,8 +264,7 @@ TEST_F(ArchiveWindowTest, AnEntryIsSignedFromTheArchiveWindow) {
   ASSERT_TRUE(sign.SignEntry()) << messages.back().text.toStdString();
   dialog.Select({});
   dialog.Select({1});
-  EXPECT_TRUE(dialog.SignaturesText().contains(
-      QStringLiteral("Approved by Anna Admin (anna), ")))
+  EXPECT_TRUE(dialog.SignaturesText().contains(QStringLiteral("Approved by Anna Admin (anna), ")))
       << dialog.SignaturesText().toStdString();
   EXPECT_TRUE(dialog.SignaturesText().endsWith(QStringLiteral(": released for shipment")));
   messages.clear();

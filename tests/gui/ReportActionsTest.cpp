@@ -184,7 +184,8 @@ TEST_F(ReportActionsTest, ExportsAndReportsAreRowsOfTheAuditTrail) {
   Action("FilePrint")->setEnabled(true);
   Action("FilePrint")->trigger();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(LastMessage().startsWith("The export was not written.")) << LastMessage().toStdString();
+  EXPECT_TRUE(LastMessage().startsWith("The export was not written."))
+      << LastMessage().toStdString();
 
   std::string error;
   std::vector<AuditRow> rows;

@@ -223,7 +223,10 @@ TEST_F(ReportSummaryTest, OnePdfHoldsEachRecordsPageAndSummaryInTurn) {
   QStringList many;
   for (int i = 1; i <= 40; ++i) many << QStringLiteral("Reviewed by Reviewer %1 (r%1)").arg(i);
   const std::vector<ReportRecord> records = {
-      {cold.get(), Limits(2.0, 8.0, 20), 0, 40,
+      {cold.get(),
+       Limits(2.0, 8.0, 20),
+       0,
+       40,
        {QStringLiteral("Reviewed by Bob Signer (bob), 08.12.2026 17:45:10 UTC+01:00"),
         QStringLiteral("Approved by Anna Admin (anna), 08.12.2026 18:02:55 UTC+01:00: shipped")}},
       {clean.get(), Limits(2.0, 8.0, 0), 0, 40, many},
@@ -244,8 +247,9 @@ TEST_F(ReportSummaryTest, OnePdfHoldsEachRecordsPageAndSummaryInTurn) {
   EXPECT_TRUE(PdfPageText(file, 2).contains(QLatin1String("Mean kinetic temperature")));
   const QString signedPage = PdfPageText(file, 2).simplified();
   EXPECT_TRUE(signedPage.contains(QLatin1String("Electronic signatures")));
-  EXPECT_TRUE(signedPage.contains(QLatin1String("Approved by Anna Admin (anna), 08.12.2026 "
-                                                "18:02:55 UTC+01:00: shipped")))
+  EXPECT_TRUE(
+      signedPage.contains(QLatin1String("Approved by Anna Admin (anna), 08.12.2026 "
+                                        "18:02:55 UTC+01:00: shipped")))
       << signedPage.toStdString();
   const QString fullPage = PdfPageText(file, 4).simplified();
   EXPECT_TRUE(fullPage.contains(QLatin1String("Reviewed by Reviewer 1 (r1)")));
