@@ -38,7 +38,8 @@ class LabClock : public Clock {
 struct VirtualLabOptions {
   enum class ClockMode {
     kFollowComputer,  // the lab's time runs with the current clock
-    kVirtual,         // the lab's time moves only by the link's pauses and `advanceMilliseconds`
+    kVirtual,         // the lab's time moves only by the link's pauses and `advanceMilliseconds`;
+                      // threads that take part in its LockstepClock share it
   };
   // The scenario a new lab is built from; empty for the default one.
   std::string scenario;
@@ -73,6 +74,9 @@ class VirtualLab {
 
   explicit VirtualLab(VirtualLabOptions options);
   VirtualLab(const VirtualLab&) = delete;
+  // The lab's clock and bus once it is open (null before).
+  Clock* GetClock() const { return clock_.get(); }
+  VirtualBus* Bus() const { return bus_.get(); }
   VirtualLab& operator=(const VirtualLab&) = delete;
   ~VirtualLab();
 
