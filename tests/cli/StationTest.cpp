@@ -91,8 +91,8 @@ TEST_F(CliTest, StationDownloadsATrayOnceEachAndReArmsOnlyWhatIsSafe) {
                       .match(file)
                       .hasMatch())
           << file.toStdString();
-      EXPECT_TRUE(QFile::exists(Path("") + file)) << file.toStdString();
-      EXPECT_TRUE(QFile::exists(Path("") + file.chopped(4) + ".csv"));
+      EXPECT_TRUE(QFile::exists(dir_.filePath(file))) << file.toStdString();
+      EXPECT_TRUE(QFile::exists(dir_.filePath(file.chopped(4) + ".csv")));
       EXPECT_TRUE(e["rearmed"].toBool());
     }
   }
@@ -134,9 +134,10 @@ TEST_F(CliTest, StationDownloadsATrayOnceEachAndReArmsOnlyWhatIsSafe) {
   // One archive entry per completed download, and the audit trail has every step.
   const CliResult listed = Run("--archive a.sqlite archive list --format json");
   ASSERT_EQ(listed.code, 0) << listed.err;
-  EXPECT_EQ(static_cast<int>(QJsonDocument::fromJson(QByteArray::fromStdString(listed.out))
-                                 .array()
-                                 .size()),
+  EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(listed.out))
+                .object()["Entries"]
+                .toArray()
+                .size(),
             downloads);
   const CliResult audit = Run("--archive a.sqlite archive audit --format csv");
   ASSERT_EQ(audit.code, 0) << audit.err;

@@ -56,10 +56,10 @@ TEST(StationConfigTest, ReArmPlansComeFromTheSettings) {
   struct Case {
     const char* name;
     bool read;
-    int rate;
-    RearmPlan::Start start;
-    int delay;
-    bool rollover;
+    int rate = 0;
+    RearmPlan::Start start = RearmPlan::Start::kNextMinute;
+    int delay = 0;
+    bool rollover = false;
   };
   using Start = RearmPlan::Start;
   const Case cases[] = {
