@@ -89,7 +89,7 @@ class StationProbe {
 
   void Run() {
     if (!station_.Link([&] { return probe_.ReadStatus(true); })) {
-      return Failed("the status could not be read: " + std::string(MessageForError(probe_.LastError).text));
+      return Failed("the status could not be read: " + ErrorText());
     }
     StationEvent status = Event(StationEvent::Step::kStatus);
     status.message = probe_.MemoryClear ? "clear" : std::to_string(probe_.MissionSamples) +
@@ -130,6 +130,8 @@ class StationProbe {
     event.step = step;
     return event;
   }
+
+  std::string ErrorText() const { return MessageForError(probe_.LastError).text; }
 
   // The summary of a probe whose step failed: it keeps its mission and data.
   void Failed(const std::string& why) {
@@ -319,7 +321,7 @@ class StationProbe {
   bool Rearm() {
     const RearmPlan& plan = *config_.rearm;
     if (!station_.Link([&] { return probe_.ReadStatus(false); })) {
-      Failed("re-arm: the status could not be read: " + std::string(MessageForError(probe_.LastError).text));
+      Failed("re-arm: the status could not be read: " + ErrorText());
       return false;
     }
     if (probe_.MissionInProgress && !Command("stop", [&] { return probe_.StopMission(); })) {

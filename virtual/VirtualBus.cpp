@@ -387,7 +387,9 @@ void VirtualBus::ApplyVisitsLocked() {
       visit.left = true;
       continue;
     }
-    if (AdapterController* adapter = Adapter(visit.adapterSerial)) adapter->AttachProbe(visit.probe);
+    if (AdapterController* adapter = Adapter(visit.adapterSerial)) {
+      adapter->AttachProbe(visit.probe);
+    }
   }
 }
 
