@@ -74,9 +74,6 @@ class VirtualLab {
 
   explicit VirtualLab(VirtualLabOptions options);
   VirtualLab(const VirtualLab&) = delete;
-  // The lab's clock and bus once it is open (null before).
-  Clock* GetClock() const { return clock_.get(); }
-  VirtualBus* Bus() const { return bus_.get(); }
   VirtualLab& operator=(const VirtualLab&) = delete;
   ~VirtualLab();
 
