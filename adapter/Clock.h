@@ -1,6 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 namespace ombrix {
 
@@ -45,6 +48,55 @@ class VirtualClock : public Clock {
  private:
   std::int64_t utc_;
   std::int64_t start_ = utc_;
+};
+
+// Virtual time that several threads share, each as if it had the machine to itself: time moves
+// on only when every thread taking part waits in Sleep, and then straight to the earliest
+// wake-up, so that what each thread sees on the clock is the same however the threads are
+// scheduled. A thread takes part while it holds a Participant; a thread that does not and sleeps
+// takes part for that sleep only. With nobody taking part it is a plain virtual clock.
+//
+// A participant must not wait for anything but this clock (a lock held across a sleep, another
+// thread's end) without leaving first, or time stands still for everyone.
+class LockstepClock : public Clock {
+ public:
+  explicit LockstepClock(std::int64_t utcMilliseconds = 1'600'000'000'000)
+      : utc_(utcMilliseconds), start_(utcMilliseconds) {}
+  std::int64_t UtcMilliseconds() override;
+  std::int64_t MonotonicMilliseconds() override;
+  void Sleep(std::int64_t milliseconds) override;
+  // Moves the time on at once (before the threads start, as after a pause of the whole lab).
+  void Advance(std::int64_t milliseconds);
+
+  // Counts in a thread about to be started, from the thread that starts it, so that no time
+  // passes before it takes part; the new thread then takes part with Participant(clock,
+  // kEnlisted).
+  void Enlist();
+  enum Enlisted { kEnlisted };
+
+  class Participant {
+   public:
+    explicit Participant(LockstepClock& clock);
+    Participant(LockstepClock& clock, Enlisted);
+    ~Participant();
+    Participant(const Participant&) = delete;
+    Participant& operator=(const Participant&) = delete;
+
+   private:
+    LockstepClock& clock_;
+  };
+
+ private:
+  // Moves to the earliest wake-up once every participant sleeps and none is still due.
+  void StepLocked();
+
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  std::int64_t utc_;
+  std::int64_t start_;
+  int participants_ = 0;
+  int sleeping_ = 0;
+  std::multiset<std::int64_t> wakeUps_;
 };
 
 // The process-wide clock; the system clock until another is set.

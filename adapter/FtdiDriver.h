@@ -82,6 +82,9 @@ class FtdiDriver {
   // True when the last listing saw an FTDI device that could not be opened for lack of
   // permission, so the window can tell the user how to grant access.
   virtual bool SawInaccessibleDevice() const { return false; }
+  // True when several threads may each use their own open devices at the same time; otherwise
+  // all calls must come from one thread at a time.
+  virtual bool ServesThreads() const { return false; }
   // Why the latest OpenListed or OpenBySerialNumber failed (kNone after a success).
   virtual OpenFailure LastOpenFailure() const { return OpenFailure::kNone; }
 };

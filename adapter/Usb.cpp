@@ -37,10 +37,14 @@ bool TUsb::FindDevice() {
   for (std::uint32_t index = 0; index < count; ++index) {
     std::string description;
     if (!driver.ListDescription(index, description)) return false;
-    if (description == Description) {
-      ++matches;
-      matchIndex = static_cast<std::int32_t>(index);
+    if (description != Description) continue;
+    if (!WantedSerialNumber.empty()) {
+      std::string serialNumber;
+      if (!driver.ListSerialNumber(index, serialNumber)) return false;
+      if (serialNumber != WantedSerialNumber) continue;
     }
+    ++matches;
+    matchIndex = static_cast<std::int32_t>(index);
   }
   if (matches == 0) {
     Status = 2;
@@ -58,6 +62,21 @@ bool TUsb::FindDevice() {
   return true;
 }
 
+bool TUsb::SerialNumbersOf(const std::string& description, std::vector<std::string>& serials) {
+  serials.clear();
+  FtdiDriver& driver = CurrentDriver();
+  std::uint32_t count = 0;
+  if (!driver.ListDeviceCount(count)) return false;
+  for (std::uint32_t index = 0; index < count; ++index) {
+    std::string listed, serialNumber;
+    if (!driver.ListDescription(index, listed)) return false;
+    if (listed != description) continue;
+    if (!driver.ListSerialNumber(index, serialNumber)) return false;
+    serials.push_back(serialNumber);
+  }
+  return true;
+}
+
 bool TUsb::Open() {
   Status = 1;
   if (DeviceIndex < 0) FailCheck(kUnit, 107);
@@ -66,7 +85,10 @@ bool TUsb::Open() {
   driver_ = &CurrentDriver();
   FtdiDriver& driver = *driver_;
   // The very device FindDevice chose, not merely the first one with its serial number.
-  Handle = driver.OpenListed(static_cast<std::uint32_t>(DeviceIndex));
+  // A wanted serial number names the device itself, whatever another thread has plugged in or
+  // out since the listing.
+  Handle = WantedSerialNumber.empty() ? driver.OpenListed(static_cast<std::uint32_t>(DeviceIndex))
+                                      : driver.OpenBySerialNumber(WantedSerialNumber);
   if (Handle == kInvalidFtdiHandle) {
     Failure = driver.LastOpenFailure();
     if (Failure == OpenFailure::kNone) Failure = OpenFailure::kOther;

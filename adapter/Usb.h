@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FtdiDriver.h"
 
@@ -28,6 +29,10 @@ enum LinkStatus : std::int32_t {
 
 class TUsb {
  public:
+  // The USB serial numbers of the listed devices with the description, in list order; false
+  // when the driver cannot list.
+  static bool SerialNumbersOf(const std::string& description, std::vector<std::string>& serials);
+
   TUsb();
   ~TUsb();
   TUsb(const TUsb&) = delete;
@@ -50,6 +55,9 @@ class TUsb {
 
   FtdiHandle Handle;
   std::string Description;
+  // When set, FindDevice looks only at the device with this USB serial number (and the
+  // description), so that one of several adapters is opened (a station's).
+  std::string WantedSerialNumber;
   std::string SerialNumber;
   std::int32_t DeviceIndex;
   FtdiTimeouts Timeouts{};

@@ -43,6 +43,8 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
       return RunArchive(options, request, console);
     case Command::kKey:
       return RunKey(options, request, console);
+    case Command::kStation:
+      return RunStation(options, request, console);
     case Command::kNone:
       break;
   }

@@ -107,6 +107,8 @@ int RunReport(const Options& options, const Request& request, const Console& con
 int RunArchive(const Options& options, const Request& request, const Console& console);
 // key create, confirm, revoke and list.
 int RunKey(const Options& options, const Request& request, const Console& console);
+// station: until --until or --probes, or an interruption.
+int RunStation(const Options& options, const Request& request, const Console& console);
 // archive sign: entry options.archiveId with the user's key.
 int Sign(TArchive& archive, const Options& options, const Console& console);
 

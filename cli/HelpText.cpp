@@ -63,6 +63,20 @@ const CommandHelp kCommandHelp[] = {
      "sets the clock of a clear probe to the computer's clock"},
     {Command::kWriteText, ArchiveCommand::kNone, "write-text [--name TEXT] [--comment TEXT] --yes",
      "writes the name (up to 32 characters) and the comment (up to 152) of a clear probe"},
+    {Command::kStation, ArchiveCommand::kNone,
+     "station [--folder DIR] [--pattern P] [--export text|csv] [--rearm NAME]\n"
+     "          [--until DURATION] [--probes N] [--format json] [LIMITS]",
+     "a download station: every probe put on any adapter with the description is\n"
+     "downloaded (only what is new where the archive holds the mission), kept in the archive,\n"
+     "saved into DIR (default: [Station] Folder, else the current folder) under the name\n"
+     "pattern P (default {serial}_{missionstart:yyyyMMdd-HHmm}_{download:yyyyMMdd-HHmmss}.omx;\n"
+     "also {name}, {adapter}, {samples}, {entry}; \"/\" makes subfolders), judged against\n"
+     "its limits and, with --export, exported beside the file. --rearm NAME launches each\n"
+     "probe again by the settings' [Rearm NAME] (Rate, Rollover, Start=immediately|\n"
+     "next-minute|delay, Delay, Name, Comment), and only when all of that succeeded. A probe\n"
+     "put back with nothing new is not downloaded again. One line per step and per probe on\n"
+     "stdout; --format json: one JSON object per line. It ends after DURATION (30s, 2h, on\n"
+     "virtual time with --virtual) or N downloads, or at Ctrl+C; exit 5 when a probe failed"},
     {Command::kArchive, ArchiveCommand::kList,
      "archive list [--serial S] [--since DATE] [--limit N] [--offset M] [--format json]",
      "the downloads kept in the archive, newest first, each with its entry number ID;\n"
@@ -132,7 +146,8 @@ const OptionHelp kOptionHelp[] = {
      "time (a download takes no real time). SCENARIO is one of\n"
      "demo (the default: a probe with three weeks of data), empty (adapter\n"
      "without probe), none (no adapter), two (two adapters), clear (a clear\n"
-     "probe), rollover (a mission whose log has wrapped). Its downloads go to\n"
+     "probe), rollover (a mission whose log has wrapped), station (three\n"
+     "adapters and a tray of probes coming and going). Its downloads go to\n"
      "an archive of their own that lasts as long as the run"},
     {"--virtual-state", OptionKind::kGlobal, "--virtual-state FILE",
      "keep the virtual probes and the virtual clock in FILE from one run to\n"
@@ -155,9 +170,9 @@ const OptionHelp kOptionHelp[] = {
      "first (4/3/2026) in this order; needed only for a file without its\n"
      "Instants section whose dates have no day above 12"},
     {"--format", OptionKind::kCommand, "--format text|json",
-     "the form of the output of status, show, archive list and archive show\n"
-     "(JSON gives each time also as ISO 8601 with its UTC offset, key + Iso);\n"
-     "export takes text or csv"},
+     "the form of the output of status, show, station, archive list and\n"
+     "archive show (JSON gives each time also as ISO 8601 with its UTC\n"
+     "offset, key + Iso); export takes text or csv"},
     {"--low", OptionKind::kCommand, "--low, --high CELSIUS",
      "LIMITS: the low and high limit (off: none), in place of the probe's\n"
      "limits in the settings (the window's settings file)"},

@@ -125,6 +125,16 @@ class Grammar {
     Text(*writeText, "--comment", o.comment);
     Yes(writeText, o);
 
+    CLI::App* station = Add(app_, "station", Command::kStation);
+    Text(*station, "--folder", o.folder);
+    Text(*station, "--pattern", o.pattern);
+    Text(*station, "--export", o.stationExport);
+    Text(*station, "--rearm", o.rearm);
+    Text(*station, "--until", until);
+    Text(*station, "--probes", probes);
+    Format(station);
+    Limits(station, o);
+
     CLI::App* archiveGroup = Add(app_, "archive", Command::kArchive);
     archiveGroup->require_subcommand(0, 1);
     CLI::App* list = Add(*archiveGroup, "list", Command::kArchive, ArchiveCommand::kList);
@@ -202,7 +212,7 @@ class Grammar {
   CLI::Option* virtualState = nullptr;
   CLI::Option* archive = nullptr;
   std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder, auditFormat;
-  std::optional<std::string> meaning, keyName, reason, keyFile, passphraseFd;
+  std::optional<std::string> meaning, keyName, reason, keyFile, passphraseFd, until, probes;
   std::vector<std::string> verifyIds;
 
  private:
@@ -541,6 +551,34 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       return false;
     }
     o.dateOrder = *grammar.dateOrder == "dmy" ? DateOrder::kDayFirst : DateOrder::kMonthFirst;
+  }
+  if (grammar.until) {
+    std::int64_t milliseconds = 0;
+    if (!ParseDuration(*grammar.until, milliseconds) || milliseconds == 0) {
+      error = "--until takes a duration such as 30s, 90m, 2h, 1d or 1h30m, not \"" +
+              Excerpt(*grammar.until) + "\"";
+      return false;
+    }
+    o.untilMilliseconds = milliseconds;
+  }
+  if (grammar.probes) {
+    const std::string& text = *grammar.probes;
+    int count = 0;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc() ||
+        count < 1) {
+      error = "--probes takes a whole number from 1, not \"" + Excerpt(text) + "\"";
+      return false;
+    }
+    o.probes = count;
+  }
+  if (o.stationExport && *o.stationExport != "text" && *o.stationExport != "csv") {
+    error = "station --export takes text or csv";
+    return false;
+  }
+  if (o.command == Command::kStation && o.virtualAdapter && !o.untilMilliseconds && !o.probes) {
+    error = "station on the virtual adapter needs --until DURATION or --probes N to end";
+    return false;
   }
   if (!o.recordFiles.empty()) o.recordFile = o.recordFiles.front();
   if (o.advanceMilliseconds && !o.virtualAdapter) {

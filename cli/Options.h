@@ -24,6 +24,7 @@ enum class Command {
   kWriteText,
   kArchive,
   kKey,
+  kStation,
 };
 
 // The commands of the archive group (archive list, show, export, import, audit, verify and sign)
@@ -102,6 +103,14 @@ struct Options {
   bool administrator = false;
   std::string keyName;
   std::string reason;
+
+  // station: the folder of the record files, their name pattern, the export beside each, the
+  // re-arm configuration ([Rearm NAME]); it ends after --until (virtual or real time) or
+  // --probes downloads, whichever comes first.
+  std::optional<std::string> folder, pattern, rearm;
+  std::optional<std::string> stationExport;  // "text" or "csv"
+  std::optional<std::int64_t> untilMilliseconds;
+  std::optional<int> probes;
 
   friend bool operator==(const Options&, const Options&) = default;
 };

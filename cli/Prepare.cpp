@@ -227,7 +227,7 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   request.exportFile = QFile::decodeName(options.exportFile.c_str());
   PrepareSettings(options, request);
   if (options.command == Command::kShow || options.command == Command::kReport ||
-      options.command == Command::kDownload) {
+      options.command == Command::kDownload || options.command == Command::kStation) {
     if (int code = PrepareLimits(options, console, request)) return code;
   }
   const bool archiveInput =

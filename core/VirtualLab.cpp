@@ -81,7 +81,8 @@ VirtualLab::Result VirtualLab::Open() {
   Clock& base = CurrentClock();
   const std::int64_t start = restore ? state_.utcMilliseconds : base.UtcMilliseconds();
   if (options_.clock == VirtualLabOptions::ClockMode::kVirtual) {
-    clock_ = std::make_unique<VirtualClock>(start);
+    // Several threads (a station's adapters) may run on it, each on the same virtual time.
+    clock_ = std::make_unique<LockstepClock>(start);
   } else {
     clock_ = std::make_unique<LabClock>(base, start);
   }
@@ -99,7 +100,7 @@ VirtualLab::Result VirtualLab::Open() {
   state_.scenario = scenario;
   driverScope_.emplace(*bus_);
   if (options_.advanceMilliseconds && *options_.advanceMilliseconds > 0) {
-    if (auto* virtualClock = dynamic_cast<VirtualClock*>(clock_.get())) {
+    if (auto* virtualClock = dynamic_cast<LockstepClock*>(clock_.get())) {
       virtualClock->Advance(*options_.advanceMilliseconds);
     } else {
       static_cast<LabClock&>(*clock_).Advance(*options_.advanceMilliseconds);

@@ -38,7 +38,8 @@ class LabClock : public Clock {
 struct VirtualLabOptions {
   enum class ClockMode {
     kFollowComputer,  // the lab's time runs with the current clock
-    kVirtual,         // the lab's time moves only by the link's pauses and `advanceMilliseconds`
+    kVirtual,         // the lab's time moves only by the link's pauses and `advanceMilliseconds`;
+                      // threads that take part in its LockstepClock share it
   };
   // The scenario a new lab is built from; empty for the default one.
   std::string scenario;

@@ -30,10 +30,63 @@ std::shared_ptr<VirtualProbe> TransportProbe(VirtualBus& bus, std::uint64_t seed
   return probe;
 }
 
+constexpr std::int64_t kMinute = 60'000;
+
+// A tray of probes back from the field, each with weeks of samples to download.
+void BuildStation(VirtualBus& bus, std::uint64_t seed) {
+  AddAdapter(bus, scenario::kAdapterSerial);
+  AddAdapter(bus, scenario::kSecondAdapterSerial);
+  AddAdapter(bus, scenario::kThirdAdapterSerial);
+  struct TrayProbe {
+    std::uint64_t number;
+    const char* name;
+    const char* comment;
+    int skew;
+    std::int64_t ageSeconds;
+    VirtualProbe::Mission mission;
+  };
+  const TrayProbe tray[] = {
+      {0x00000B1A0001ull, "Cold room 1", "Meat, hanging rail.", 2, 14 * kDay, {.rate = 10}},
+      {0x00000B1A0002ull, "Van 3 chiller box", "Route south, two drops a day.", -5, 20 * kDay,
+       {.rate = 5, .delayMinutes = 2}},
+      {0x00000B1A0003ull, "Pharmacy fridge", "Vaccines, lower shelf.", 7, 10 * kDay,
+       {.rate = 15}},
+      {0x00000B1A0004ull, "Freezer 2", "Ice cream, door side.", 0, 7 * kDay, {.rate = 10}},
+  };
+  std::vector<std::shared_ptr<VirtualProbe>> probes;
+  for (const TrayProbe& p : tray) {
+    auto probe = MakeProbe(bus, p.number, seed ^ p.number, p.name, p.comment, p.skew);
+    probe->SetLifetimeSamples(20'000);
+    GiveReadyMission(*probe, bus, p.ageSeconds, p.mission);
+    probes.push_back(probe);
+  }
+  const std::int64_t now = bus.GetClock().UtcMilliseconds();
+  for (const StationVisit& visit : StationVisits()) {
+    bus.AddVisit(visit.adapterSerial, probes[static_cast<std::size_t>(visit.probe)],
+                 now + visit.onMs, now + visit.offMs);
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> ScenarioNames() {
-  return {"demo", "empty", "none", "two", "clear", "rollover"};
+  return {"demo", "empty", "none", "two", "clear", "rollover", "station"};
+}
+
+std::vector<StationVisit> StationVisits() {
+  using namespace scenario;
+  return {
+      // Cold room 1: comes and goes once.
+      {0, kAdapterSerial, 1 * kMinute, 40 * kMinute},
+      // Van 3: taken off half a minute into its download, back on another adapter later.
+      {1, kSecondAdapterSerial, 1 * kMinute, 1 * kMinute + 40'000},
+      {1, kThirdAdapterSerial, 30 * kMinute, 70 * kMinute},
+      // Pharmacy fridge: done, taken off, and put back by mistake on another adapter.
+      {2, kThirdAdapterSerial, 2 * kMinute, 20 * kMinute},
+      {2, kAdapterSerial, 45 * kMinute, 60 * kMinute},
+      // Freezer 2: comes and goes once.
+      {3, kSecondAdapterSerial, 10 * kMinute, 25 * kMinute},
+  };
 }
 
 std::shared_ptr<VirtualProbe> MakeProbe(VirtualBus& bus, std::uint64_t number, std::uint64_t seed,
@@ -74,6 +127,8 @@ bool BuildScenario(VirtualBus& bus, std::string_view name, std::uint64_t seed) {
     auto probe = DairyProbe(bus, seed);
     probe->Clear(10, false, bus.GetClock().UtcMilliseconds());
     AddAdapter(bus).AttachProbe(probe);
+  } else if (name == "station") {
+    BuildStation(bus, seed);
   } else if (name == "rollover") {
     AddOther(bus);
     auto probe = TransportProbe(bus, seed);

@@ -21,6 +21,11 @@ namespace ombrix {
 //   clear     the adapter with a probe whose memory is clear
 //   rollover  the adapter with a probe whose mission (every 5 minutes for 30 days, rollover on)
 //             has wrapped its log
+//   station   three adapters and a tray of four probes that come back from the field, each with
+//             a mission under way, put on and taken off by the clock (StationVisits):
+//             a probe that is taken off in the middle of its download and put back later on
+//             another adapter, one that is put back after it was done, and two that come and go
+//             once
 //
 // Probes carry a name, a comment and a valid serial number; their clocks run a few seconds off
 // the bus clock, as real ones do. The seed varies the temperatures.
@@ -29,12 +34,23 @@ inline constexpr std::string_view kDefault = "demo";
 inline constexpr const char* kAdapterDescription = "Ombrix adapter";
 inline constexpr const char* kAdapterSerial = "OMX10001";
 inline constexpr const char* kSecondAdapterSerial = "OMX10002";
+inline constexpr const char* kThirdAdapterSerial = "OMX10003";
 inline constexpr const char* kOtherDescription = "FT232R USB UART";
 inline constexpr const char* kOtherSerial = "A10K2JQ7";
 inline constexpr std::uint8_t kProbeFamily = 0x4F;
 }  // namespace scenario
 
 std::vector<std::string> ScenarioNames();
+
+// The visits of the station scenario, in milliseconds after the scenario was built, with the
+// probe's number among the tray's four (0..3).
+struct StationVisit {
+  int probe;
+  const char* adapterSerial;
+  std::int64_t onMs;
+  std::int64_t offMs;
+};
+std::vector<StationVisit> StationVisits();
 
 // Adds the scenario's devices to the bus. An unknown name adds nothing and returns false.
 bool BuildScenario(VirtualBus& bus, std::string_view name, std::uint64_t seed = 1);

@@ -24,12 +24,14 @@ VirtualBus::Device* VirtualBus::Find(const std::string& serialNumber) const {
 
 AdapterController& VirtualBus::AddAdapter(const std::string& description,
                                           const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   AddPlainDevice(description, serialNumber);
   devices_.back()->controller = std::make_unique<AdapterController>();
   return *devices_.back()->controller;
 }
 
 void VirtualBus::AddPlainDevice(const std::string& description, const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   if (Find(serialNumber)) throw std::invalid_argument("serial number in use: " + serialNumber);
   auto device = std::make_unique<Device>();
   device->description = description;
@@ -48,6 +50,7 @@ void VirtualBus::Plugged(Device& device) {
 }
 
 bool VirtualBus::Unplug(const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   Device* device = Find(serialNumber);
   if (!device || !device->plugged) return false;
   device->returnMicros.reset();
@@ -58,6 +61,7 @@ bool VirtualBus::Unplug(const std::string& serialNumber) {
 }
 
 bool VirtualBus::Plug(const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   Device* device = Find(serialNumber);
   if (!device || device->plugged) return false;
   device->returnMicros.reset();
@@ -70,21 +74,25 @@ bool VirtualBus::Plug(const std::string& serialNumber) {
 }
 
 bool VirtualBus::IsPlugged(const std::string& serialNumber) const {
+  const std::lock_guard lock(mutex_);
   const Device* device = Find(serialNumber);
   return device && device->plugged;
 }
 
 bool VirtualBus::IsOpen(const std::string& serialNumber) const {
+  const std::lock_guard lock(mutex_);
   const Device* device = Find(serialNumber);
   return device && device->handle != kInvalidFtdiHandle;
 }
 
 AdapterController* VirtualBus::Adapter(const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   Device* device = Find(serialNumber);
   return device ? device->controller.get() : nullptr;
 }
 
 std::vector<std::string> VirtualBus::AdapterSerialNumbers() const {
+  const std::lock_guard lock(mutex_);
   std::vector<std::string> serialNumbers;
   for (const auto& device : devices_) {
     if (device->controller) serialNumbers.push_back(device->serialNumber);
@@ -93,18 +101,21 @@ std::vector<std::string> VirtualBus::AdapterSerialNumbers() const {
 }
 
 std::int64_t VirtualBus::LinkMicros() const {
+  const std::lock_guard lock(mutex_);
   std::int64_t total = 0;
   for (const auto& device : devices_) total += device->linkMicros;
   return total;
 }
 
 std::int64_t VirtualBus::LinkMicros(const std::string& serialNumber) const {
+  const std::lock_guard lock(mutex_);
   const Device* device = Find(serialNumber);
   return device ? device->linkMicros : 0;
 }
 
 // A device that dropped out comes back once its time has come, as a listing would find it.
 void VirtualBus::ComeBack() {
+  ApplyVisitsLocked();
   const std::int64_t now = NowMicros();
   std::vector<std::string> due;
   for (const auto& device : devices_) {
@@ -127,6 +138,7 @@ VirtualBus::Device* VirtualBus::Listed(std::uint32_t index) const {
 }
 
 bool VirtualBus::ListDeviceCount(std::uint32_t& count) {
+  const std::lock_guard lock(mutex_);
   ComeBack();
   count = static_cast<std::uint32_t>(
       std::count_if(devices_.begin(), devices_.end(), [](const auto& d) { return d->plugged; }));
@@ -134,6 +146,7 @@ bool VirtualBus::ListDeviceCount(std::uint32_t& count) {
 }
 
 bool VirtualBus::ListDescription(std::uint32_t index, std::string& description) {
+  const std::lock_guard lock(mutex_);
   ComeBack();
   const Device* device = Listed(index);
   if (!device) return false;
@@ -142,6 +155,7 @@ bool VirtualBus::ListDescription(std::uint32_t index, std::string& description) 
 }
 
 bool VirtualBus::ListSerialNumber(std::uint32_t index, std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   ComeBack();
   const Device* device = Listed(index);
   if (!device) return false;
@@ -150,6 +164,7 @@ bool VirtualBus::ListSerialNumber(std::uint32_t index, std::string& serialNumber
 }
 
 bool VirtualBus::RefuseOpen(const std::string& serialNumber, OpenFailure why) {
+  const std::lock_guard lock(mutex_);
   Device* device = Find(serialNumber);
   if (!device) return false;
   device->refusesOpen = why;
@@ -157,6 +172,7 @@ bool VirtualBus::RefuseOpen(const std::string& serialNumber, OpenFailure why) {
 }
 
 FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
+  const std::lock_guard lock(mutex_);
   ComeBack();
   Device* device = Find(serialNumber);
   lastOpenFailure_ = OpenFailure::kOther;
@@ -177,6 +193,11 @@ FtdiHandle VirtualBus::OpenBySerialNumber(const std::string& serialNumber) {
   return device->handle;
 }
 
+OpenFailure VirtualBus::LastOpenFailure() const {
+  const std::lock_guard lock(mutex_);
+  return lastOpenFailure_;
+}
+
 VirtualBus::Device* VirtualBus::Opened(FtdiHandle handle) const {
   if (handle == kInvalidFtdiHandle) return nullptr;
   for (const auto& device : devices_) {
@@ -186,6 +207,7 @@ VirtualBus::Device* VirtualBus::Opened(FtdiHandle handle) const {
 }
 
 bool VirtualBus::CloseHandle(FtdiHandle handle) {
+  const std::lock_guard lock(mutex_);
   Device* device = Opened(handle);
   if (!device) return false;
   device->handle = kInvalidFtdiHandle;
@@ -193,6 +215,7 @@ bool VirtualBus::CloseHandle(FtdiHandle handle) {
 }
 
 bool VirtualBus::GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) {
+  const std::lock_guard lock(mutex_);
   const Device* device = Opened(handle);
   if (!device) return false;
   timeouts = device->timeouts;
@@ -200,6 +223,7 @@ bool VirtualBus::GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) {
 }
 
 bool VirtualBus::SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) {
+  const std::lock_guard lock(mutex_);
   Device* device = Opened(handle);
   if (!device) return false;
   device->timeouts = timeouts;
@@ -207,6 +231,7 @@ bool VirtualBus::SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) {
 }
 
 bool VirtualBus::SetLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) {
+  const std::lock_guard lock(mutex_);
   Device* device = Opened(handle);
   if (!device) return false;
   device->latencyTimerMs = milliseconds;
@@ -232,6 +257,7 @@ void VirtualBus::SleepUntil(std::int64_t micros) {
 }
 
 bool VirtualBus::Purge(FtdiHandle handle, std::uint32_t mask) {
+  const std::lock_guard lock(mutex_);
   Device* device = Opened(handle);
   if (!device) return false;
   if (mask & kPurgeRx) {
@@ -243,6 +269,7 @@ bool VirtualBus::Purge(FtdiHandle handle, std::uint32_t mask) {
 }
 
 bool VirtualBus::QueueStatus(FtdiHandle handle, std::uint32_t& waiting) {
+  const std::lock_guard lock(mutex_);
   const Device* device = Opened(handle);
   if (!device) return false;
   waiting = static_cast<std::uint32_t>(Arrived(*device, NowMicros()));
@@ -251,7 +278,9 @@ bool VirtualBus::QueueStatus(FtdiHandle handle, std::uint32_t& waiting) {
 
 bool VirtualBus::Write(FtdiHandle handle, const std::uint8_t* buffer, std::uint32_t count,
                        std::uint32_t& written) {
+  const std::lock_guard lock(mutex_);
   written = 0;
+  ApplyVisitsLocked();
   Device* device = Opened(handle);
   if (!device) return false;
   if (count == 0) return true;  // nothing reaches the chip
@@ -290,6 +319,7 @@ bool VirtualBus::Write(FtdiHandle handle, const std::uint8_t* buffer, std::uint3
 bool VirtualBus::Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t count,
                       std::uint32_t& read) {
   read = 0;
+  std::unique_lock lock(mutex_);
   Device* device = Opened(handle);
   if (!device) return false;
 
@@ -308,7 +338,12 @@ bool VirtualBus::Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t cou
       const std::int64_t deadline = now + static_cast<std::int64_t>(totalMs) * 1000;
       if (coming < count || until > deadline) until = deadline;
     }
+    // Other threads use the bus while this one waits; the device may be gone afterwards.
+    lock.unlock();
     SleepUntil(until);
+    lock.lock();
+    device = Opened(handle);
+    if (!device) return false;
     available = Arrived(*device, std::max(until, NowMicros()));
   }
 
@@ -318,6 +353,44 @@ bool VirtualBus::Read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t cou
                          device->received.begin() + static_cast<std::ptrdiff_t>(n));
   read = static_cast<std::uint32_t>(n);
   return true;
+}
+
+// --- Visits ---
+
+void VirtualBus::AddVisit(const std::string& adapterSerial, std::shared_ptr<VirtualProbe> probe,
+                          std::int64_t onUtcMs, std::optional<std::int64_t> offUtcMs) {
+  const std::lock_guard lock(mutex_);
+  visits_.push_back({adapterSerial, std::move(probe), onUtcMs, offUtcMs});
+}
+
+void VirtualBus::ApplyVisits() {
+  const std::lock_guard lock(mutex_);
+  ApplyVisitsLocked();
+}
+
+void VirtualBus::ApplyVisitsLocked() {
+  if (visits_.empty()) return;
+  const std::int64_t now = clock_.UtcMilliseconds();
+  // Leaving before arriving, so that a probe moved from one adapter to another at the same
+  // instant, or one put on where another has just left, finds the place free.
+  for (Visit& visit : visits_) {
+    if (!visit.arrived || visit.left || !visit.offUtcMs || *visit.offUtcMs > now) continue;
+    visit.left = true;
+    AdapterController* adapter = Adapter(visit.adapterSerial);
+    if (adapter && adapter->Probe() == visit.probe.get()) adapter->DetachProbe();
+  }
+  for (Visit& visit : visits_) {
+    if (visit.arrived || visit.onUtcMs > now) continue;
+    visit.arrived = true;
+    // A visit whose time has passed altogether (a lab taken up later) leaves no trace.
+    if (visit.offUtcMs && *visit.offUtcMs <= now) {
+      visit.left = true;
+      continue;
+    }
+    if (AdapterController* adapter = Adapter(visit.adapterSerial)) {
+      adapter->AttachProbe(visit.probe);
+    }
+  }
 }
 
 }  // namespace ombrix

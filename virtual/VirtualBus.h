@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,7 +42,16 @@ namespace ombrix {
 // arrive in the order they were sent, so later replies wait behind it. When request bytes are
 // lost on the way, each reply byte keeps the time of the request byte it answers.
 //
-// The bus is not thread-safe: all calls come from one thread, as the transport's do.
+// Visits: a probe planned to be put on an adapter at one instant of the bus clock and taken off
+// at a later one (or left there), as a person at a station does. The bus carries them out at its
+// first call at or after each instant, before the call itself, so that a probe leaves between
+// two exchanges and is gone from the next one on. A probe taken off is taken off only if it is
+// still the one on the adapter; one put on replaces whatever is there.
+//
+// Threads: every call takes the bus's lock, so several threads may each use their own devices
+// at once, as with a real bus. A read that waits for reply bytes lets go of the lock while it
+// waits; a device unplugged meanwhile fails the read. The controllers, probes and visits handed
+// out are for set-up and inspection while no thread uses the bus.
 class VirtualBus : public FtdiDriver {
  public:
   explicit VirtualBus(Clock& clock = CurrentClock(), LinkTiming timing = LinkTiming::Hardware());
@@ -66,6 +76,20 @@ class VirtualBus : public FtdiDriver {
   // The serial numbers of all adapters (plugged or not; no plain devices), in plug-in order.
   std::vector<std::string> AdapterSerialNumbers() const;
 
+  struct Visit {
+    std::string adapterSerial;
+    std::shared_ptr<VirtualProbe> probe;
+    std::int64_t onUtcMs = 0;
+    std::optional<std::int64_t> offUtcMs;  // none: it stays
+    bool arrived = false, left = false;    // carried out so far
+  };
+  // Plans a visit (the bus's visits stay in the order planned).
+  void AddVisit(const std::string& adapterSerial, std::shared_ptr<VirtualProbe> probe,
+                std::int64_t onUtcMs, std::optional<std::int64_t> offUtcMs);
+  std::vector<Visit>& Visits() { return visits_; }
+  // Carries out the visits due by the clock's time now (every driver call does it first).
+  void ApplyVisits();
+
   Clock& GetClock() const { return clock_; }
   const LinkTiming& Timing() const { return timing_; }
   void SetTiming(const LinkTiming& timing) { timing_ = timing; }
@@ -79,7 +103,8 @@ class VirtualBus : public FtdiDriver {
   bool ListDescription(std::uint32_t index, std::string& description) override;
   bool ListSerialNumber(std::uint32_t index, std::string& serialNumber) override;
   FtdiHandle OpenBySerialNumber(const std::string& serialNumber) override;
-  OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+  OpenFailure LastOpenFailure() const override;
+  bool ServesThreads() const override { return true; }
   bool GetTimeouts(FtdiHandle handle, FtdiTimeouts& timeouts) override;
   bool SetTimeouts(FtdiHandle handle, const FtdiTimeouts& timeouts) override;
   bool Purge(FtdiHandle handle, std::uint32_t mask) override;
@@ -121,8 +146,12 @@ class VirtualBus : public FtdiDriver {
   std::size_t Arrived(const Device& device, std::int64_t nowMicros) const;
   void SleepUntil(std::int64_t micros);
 
+  void ApplyVisitsLocked();
+
+  mutable std::recursive_mutex mutex_;
   Clock& clock_;
   LinkTiming timing_;
+  std::vector<Visit> visits_;
   std::vector<std::unique_ptr<Device>> devices_;  // in plug-in order
   FtdiHandle nextHandle_ = 1;
   OpenFailure lastOpenFailure_ = OpenFailure::kNone;

@@ -223,6 +223,59 @@ bool ParseProbe(Reader& in, VirtualProbe::State& probe) {
   return in.Fail("the probe has no \"end\"");
 }
 
+void FormatProbe(const VirtualProbe::State& p, std::ostringstream& out) {
+  out << "probe\n";
+  out << "clock-offset-ms " << p.clockOffsetMs << '\n';
+  out << "switched-off-ms ";
+  if (p.stoppedClockMs) {
+    out << *p.stoppedClockMs << '\n';
+  } else {
+    out << "-\n";
+  }
+  out << "mission " << int{p.mission.rate} << ' ' << int{p.mission.delayMinutes} << ' '
+      << int{p.mission.delaySeconds} << ' ' << p.mission.rollover << ' ' << p.mission.testMode
+      << '\n';
+  out << "status " << p.memoryClear << ' ' << p.missionInProgress << ' ' << p.rolloverOccurred
+      << '\n';
+  out << "mission-start " << p.missionStart << '\n';
+  out << "mission-samples " << p.missionSamples << '\n';
+  out << "lifetime-samples " << p.lifetimeSamples << '\n';
+  char crc[4];
+  std::snprintf(crc, sizeof crc, "%02X", p.readCrc);
+  out << "pointer " << p.pointer << ' ' << crc << '\n';
+  for (int address = 0; address < VirtualProbe::kMemorySize; address += kMemoryLine) {
+    char line[16 + 2 * kMemoryLine];
+    int n = std::snprintf(line, sizeof line, "memory %04X ", address);
+    for (int i = 0; i < kMemoryLine; ++i) {
+      n += std::snprintf(line + n, sizeof line - n, "%02X", p.memory[address + i]);
+    }
+    out << line << '\n';
+  }
+  out << "end\n";
+}
+
+bool ParseVisit(const std::vector<std::string_view>& w, VirtualState::Visit& visit, Reader& in) {
+  if (w.size() != 4 || w[2].substr(0, 3) != "on=" || w[3].substr(0, 4) != "off=") {
+    return in.Fail("a visit is \"visit ADAPTER on=MS off=MS\"");
+  }
+  visit.adapterSerial = std::string(w[1]);
+  if (!Milliseconds(w[2].substr(3), visit.onUtcMs)) return in.Fail("cannot read the visit's on=");
+  const std::string_view off = w[3].substr(4);
+  std::int64_t offMs = 0;
+  if (off == "-") {
+    visit.offUtcMs.reset();
+  } else if (Milliseconds(off, offMs) && offMs > visit.onUtcMs) {
+    visit.offUtcMs = offMs;
+  } else {
+    return in.Fail("a visit's off= is a time after its on=, or -");
+  }
+  std::vector<std::string_view> next;
+  if (!in.Next(next) || next.size() != 1 || next[0] != "probe") {
+    return in.Fail("a visit is followed by its probe");
+  }
+  return ParseProbe(in, visit.probe);
+}
+
 }  // namespace
 
 VirtualState::Adapter* VirtualState::Find(std::string_view serialNumber) {
@@ -259,36 +312,16 @@ std::string FormatVirtualState(const VirtualState& state) {
       if (f.fault.delayMs != 0) out << " delay=" << f.fault.delayMs;
       out << '\n';
     }
-    if (!adapter.probe) continue;
-    const VirtualProbe::State& p = *adapter.probe;
-    out << "probe\n";
-    out << "clock-offset-ms " << p.clockOffsetMs << '\n';
-    out << "switched-off-ms ";
-    if (p.stoppedClockMs) {
-      out << *p.stoppedClockMs << '\n';
+    if (adapter.probe) FormatProbe(*adapter.probe, out);
+  }
+  for (const VirtualState::Visit& visit : state.visits) {
+    out << "visit " << visit.adapterSerial << " on=" << visit.onUtcMs << " off=";
+    if (visit.offUtcMs) {
+      out << *visit.offUtcMs << '\n';
     } else {
       out << "-\n";
     }
-    out << "mission " << int{p.mission.rate} << ' ' << int{p.mission.delayMinutes} << ' '
-        << int{p.mission.delaySeconds} << ' ' << p.mission.rollover << ' ' << p.mission.testMode
-        << '\n';
-    out << "status " << p.memoryClear << ' ' << p.missionInProgress << ' ' << p.rolloverOccurred
-        << '\n';
-    out << "mission-start " << p.missionStart << '\n';
-    out << "mission-samples " << p.missionSamples << '\n';
-    out << "lifetime-samples " << p.lifetimeSamples << '\n';
-    char crc[4];
-    std::snprintf(crc, sizeof crc, "%02X", p.readCrc);
-    out << "pointer " << p.pointer << ' ' << crc << '\n';
-    for (int address = 0; address < VirtualProbe::kMemorySize; address += kMemoryLine) {
-      char line[16 + 2 * kMemoryLine];
-      int n = std::snprintf(line, sizeof line, "memory %04X ", address);
-      for (int i = 0; i < kMemoryLine; ++i) {
-        n += std::snprintf(line + n, sizeof line - n, "%02X", p.memory[address + i]);
-      }
-      out << line << '\n';
-    }
-    out << "end\n";
+    FormatProbe(visit.probe, out);
   }
   return out.str();
 }
@@ -326,8 +359,12 @@ bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& 
       VirtualState::PlannedFault planned;
       if (!ParseFault(w, planned, in)) return false;
       result.adapters.back().faults.push_back(planned);
+    } else if (key == "visit") {
+      VirtualState::Visit visit;
+      if (!ParseVisit(w, visit, in)) return false;
+      result.visits.push_back(std::move(visit));
     } else if (key == "probe" && w.size() == 1 && !result.adapters.empty() &&
-               !result.adapters.back().probe) {
+               result.visits.empty() && !result.adapters.back().probe) {
       VirtualProbe::State probe;
       if (!ParseProbe(in, probe)) return false;
       result.adapters.back().probe = probe;
@@ -352,7 +389,15 @@ void CaptureProbes(VirtualBus& bus, VirtualState& state) {
     }
     const VirtualProbe* probe = bus.Adapter(serialNumber)->Probe();
     saved->probe.reset();
-    if (probe) saved->probe = probe->SaveState();
+    const bool visiting =
+        std::any_of(bus.Visits().begin(), bus.Visits().end(),
+                    [probe](const VirtualBus::Visit& v) { return v.probe.get() == probe; });
+    if (probe && !visiting) saved->probe = probe->SaveState();
+  }
+  state.visits.clear();
+  for (const VirtualBus::Visit& visit : bus.Visits()) {
+    state.visits.push_back(
+        {visit.adapterSerial, visit.onUtcMs, visit.offUtcMs, visit.probe->SaveState()});
   }
 }
 
@@ -378,6 +423,24 @@ bool RestoreProbes(VirtualBus& bus, const VirtualState& state, std::string& erro
     for (const VirtualState::PlannedFault& planned : saved.faults) {
       adapter->Faults().At(planned.exchange, planned.fault, planned.times);
     }
+  }
+  std::vector<VirtualBus::Visit>& visits = bus.Visits();
+  if (state.visits.empty()) return true;
+  if (state.visits.size() != visits.size()) {
+    error = "the scenario " + Excerpt(state.scenario) + " plans " + std::to_string(visits.size()) +
+            " visits, not " + std::to_string(state.visits.size());
+    return false;
+  }
+  for (std::size_t i = 0; i < visits.size(); ++i) {
+    const VirtualState::Visit& saved = state.visits[i];
+    if (saved.adapterSerial != visits[i].adapterSerial) {
+      error = "visit " + std::to_string(i + 1) + " goes to the adapter " +
+              Excerpt(visits[i].adapterSerial) + " in the scenario " + Excerpt(state.scenario);
+      return false;
+    }
+    visits[i].onUtcMs = saved.onUtcMs;
+    visits[i].offUtcMs = saved.offUtcMs;
+    visits[i].probe->RestoreState(saved.probe);
   }
   return true;
 }

@@ -34,9 +34,19 @@ struct VirtualState {
     OpenFailure refusesOpen = OpenFailure::kNone;  // every open fails for this reason
   };
 
+  // A probe planned to be put on an adapter and taken off again (VirtualBus::AddVisit), with
+  // the state of that probe; a probe that visits twice is saved with each visit.
+  struct Visit {
+    std::string adapterSerial;
+    std::int64_t onUtcMs = 0;
+    std::optional<std::int64_t> offUtcMs;
+    VirtualProbe::State probe;
+  };
+
   std::string scenario;
   std::int64_t utcMilliseconds = 0;
   std::vector<Adapter> adapters;
+  std::vector<Visit> visits;
 
   Adapter* Find(std::string_view serialNumber);
 };
@@ -44,6 +54,9 @@ struct VirtualState {
 // The text form, one item per line: a first line naming the format, "scenario", "clock", then per
 // adapter an "adapter" line, its "fault" lines and, when it has a probe, a "probe" block up to
 // "end" with the registers, the mission and the 8192 memory bytes in hex.
+//
+// After the adapters, per visit a line "visit ADAPTER on=MS off=MS" (off=- when the probe stays;
+// times on the bus clock, UTC milliseconds) and the visiting probe's "probe" block.
 //
 // An adapter line may end in "refuses-open=REASON" (no-permission, busy, kernel-driver, vanished,
 // other): every attempt to open that adapter then fails for that reason.
@@ -62,12 +75,15 @@ inline constexpr std::size_t kMaxVirtualStateFileSize = 16 * 1024 * 1024;
 bool ParseVirtualState(std::string_view text, VirtualState& state, std::string& error);
 
 // Takes the state of every adapter's probe on the bus into `state`, adding adapters it does not
-// list yet; their faults are kept. Clock and scenario are the caller's.
+// list yet; their faults are kept. A probe on a visit is saved with its visits, not with the
+// adapter it sits on. Clock and scenario are the caller's.
 void CaptureProbes(VirtualBus& bus, VirtualState& state);
 
-// Puts the saved probes back onto the bus's adapters and plans their faults. False, with `error`
-// saying why, when an adapter of the state is not on the bus or has a saved probe where the bus
-// has none; the bus may then hold part of the state.
+// Puts the saved probes back onto the bus's adapters and plans their faults, and gives the bus's
+// visits the saved times and probe states (before the bus has carried any of them out). False,
+// with `error` saying why, when an adapter of the state is not on the bus or has a saved probe
+// where the bus has none, or the visits are not those the bus plans; the bus may then hold part
+// of the state.
 bool RestoreProbes(VirtualBus& bus, const VirtualState& state, std::string& error);
 
 }  // namespace ombrix

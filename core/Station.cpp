@@ -1,0 +1,531 @@
+#include "Station.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "AdapterProvenance.h"
+#include "CaptionSource.h"
+#include "Clock.h"
+#include "CodePage.h"
+#include "CsvExport.h"
+#include "Dataexport.h"
+#include "DownloadSession.h"
+#include "Probe.h"
+#include "ProbeAudit.h"
+#include "RecordFile.h"
+#include "SafeFile.h"
+
+namespace ombrix {
+
+const char* StationStepName(StationEvent::Step step) {
+  using Step = StationEvent::Step;
+  switch (step) {
+    case Step::kAdapter: return "adapter";
+    case Step::kAdapterGone: return "adapter-gone";
+    case Step::kStatus: return "status";
+    case Step::kDownload: return "download";
+    case Step::kStore: return "store";
+    case Step::kSave: return "save";
+    case Step::kVerdict: return "verdict";
+    case Step::kExport: return "export";
+    case Step::kRearm: return "rearm";
+    case Step::kDone: return "done";
+    case Step::kFailed: return "failed";
+    case Step::kAlreadyDone: return "already-done";
+    case Step::kTakenOff: return "taken-off";
+  }
+  return "?";
+}
+
+struct TStation::Worker {
+  std::thread thread;
+  std::atomic<bool> ended{false};
+};
+
+template <typename Fn>
+auto TStation::Link(Fn fn) {
+  std::unique_lock lock(linkMutex_, std::defer_lock);
+  if (takeTurns_) lock.lock();
+  return fn();
+}
+
+namespace {
+
+// A file name that is not taken yet: the name itself, else with "_2", "_3", ... before its
+// extension.
+QString FreeName(const QString& path) {
+  if (!QFileInfo::exists(path)) return path;
+  const QFileInfo info(path);
+  const QString stem = info.path() + u'/' + info.completeBaseName();
+  const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+  for (int n = 2;; ++n) {
+    const QString candidate = stem + u'_' + QString::number(n) + suffix;
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+}
+
+QString Beside(const QString& recordFile, const char* extension) {
+  const QFileInfo info(recordFile);
+  return FreeName(info.path() + u'/' + info.completeBaseName() + QLatin1String(extension));
+}
+
+std::string LaunchFirstSample(const TProbe& probe) {
+  return IsoDateTimeText(probe.StartSeconds).toStdString();
+}
+
+}  // namespace
+
+// One probe on one adapter, from its status to its summary.
+class StationProbe {
+ public:
+  StationProbe(TStation& station, TProbe& probe, TArchive* archive, std::string adapterSerial)
+      : station_(station),
+        config_(station.config_),
+        probe_(probe),
+        archive_(archive),
+        adapterSerial_(std::move(adapterSerial)),
+        adapterText_(ProvenanceAdapterText(config_.deviceName, adapterSerial_)) {}
+
+  void Run() {
+    if (!station_.Link([&] { return probe_.ReadStatus(true); })) {
+      return Failed("the status could not be read: " + ErrorText());
+    }
+    StationEvent status = Event(StationEvent::Step::kStatus);
+    status.message = probe_.MemoryClear ? "clear" : std::to_string(probe_.MissionSamples) +
+                                                        " samples, mission started " +
+                                                        IsoDateTimeText(probe_.MissionStartSeconds)
+                                                            .toStdString();
+    station_.Emit(status);
+    if (KnownAgain()) return;
+    if (!Download()) return;
+    if (!Store()) return;
+    if (!Save()) return;
+    Judge();
+    if (!Export()) return;
+    bool rearmed = false;
+    if (config_.rearm) {
+      if (!Rearm()) return;
+      rearmed = true;
+    }
+    StationEvent done = Event(StationEvent::Step::kDone);
+    done.file = file_.toStdString();
+    done.entry = entry_;
+    done.verdict = verdict_;
+    done.rearmed = rearmed;
+    done.message = std::to_string(record_->HeldSamples()) + " samples" +
+                   (incremental_ ? ", incremental" : "") + (rearmed ? ", re-armed" : "");
+    ++station_.ended_;
+    station_.Emit(done);
+  }
+
+  std::uint64_t Serial() const { return probe_.SerialNumber; }
+
+ private:
+  StationEvent Event(StationEvent::Step step) const {
+    StationEvent event;
+    event.adapter = adapterSerial_;
+    if (probe_.SerialNumber != 0) event.probeSerial = SerialNumberText(probe_.SerialNumber);
+    event.probeName = DefaultCodePage().ToUnicode(probe_.Name).toStdString();
+    event.step = step;
+    return event;
+  }
+
+  std::string ErrorText() const { return MessageForError(probe_.LastError).text; }
+
+  // The summary of a probe whose step failed: it keeps its mission and data.
+  void Failed(const std::string& why) {
+    StationEvent failed = Event(StationEvent::Step::kFailed);
+    failed.ok = false;
+    failed.message = why;
+    failed.file = file_.toStdString();
+    failed.entry = entry_;
+    ++station_.ended_;
+    ++station_.failed_;
+    station_.Emit(failed);
+  }
+
+  void Audit(const AuditEvent& event) const {
+    if (config_.archive) (void)RecordAction(*config_.archive, event);
+  }
+
+  // A probe put back with nothing new, or with the mission this station launched.
+  bool KnownAgain() {
+    if (probe_.MemoryClear || probe_.ProbeOff) return false;
+    const std::uint64_t serial = probe_.SerialNumber;
+    bool known = station_.Remembered(serial, probe_.MissionStartSeconds, probe_.MissionSamples);
+    std::string why = "nothing new since it was downloaded in this run";
+    {
+      const std::lock_guard lock(station_.memoryMutex_);
+      if (station_.launched_.count({serial, probe_.MissionStartSeconds})) {
+        known = true;
+        why = "it holds the mission this station launched";
+      }
+    }
+    if (!known && archive_) {
+      std::unique_ptr<TProbeRecord> earlier;
+      bool found = false;
+      std::string error;
+      if (archive_->FindMission(probe_, earlier, found, error) && found &&
+          earlier->MissionSamples == probe_.MissionSamples) {
+        known = true;
+        why = "nothing new since its download in the archive";
+      }
+    }
+    if (!known) return false;
+    StationEvent again = Event(StationEvent::Step::kAlreadyDone);
+    again.message = why;
+    station_.Emit(again);
+    return true;
+  }
+
+  bool Download() {
+    DownloadSetup setup;
+    setup.archive = archive_;
+    setup.incremental = config_.incremental;
+    setup.adapterText = adapterText_;
+    session_ = std::make_unique<DownloadSession>(probe_, setup);
+    if (!station_.Link([&] { return session_->Begin(); })) {
+      Audit(session_->FailureEvent());
+      Failed("download: " + session_->FailureText());
+      return false;
+    }
+    int shown = -1;
+    auto progress = [&] {
+      const int now = session_->Progress() / 10 * 10;
+      if (now == shown) return;
+      shown = now;
+      StationEvent event = Event(StationEvent::Step::kDownload);
+      event.progress = now;
+      station_.Emit(event);
+    };
+    progress();
+    while (true) {
+      if (station_.cancel_.load()) session_->Cancel();
+      if (!station_.Link([&] { return session_->Step(); })) break;
+      progress();
+    }
+    if (session_->GetState() != DownloadSession::State::kDone) {
+      Audit(session_->FailureEvent());
+      Failed("download: " + session_->FailureText());
+      return false;
+    }
+    progress();
+    incremental_ = session_->Incremental();
+    return true;
+  }
+
+  bool Store() {
+    if (!archive_) return true;
+    StoreResult stored;
+    std::string error;
+    if (!session_->Store(stored, error)) {
+      Audit(session_->FailureEvent(error));
+      Failed("store: not kept in the archive: " + error);
+      return false;
+    }
+    entry_ = stored.id;
+    StationEvent event = Event(StationEvent::Step::kStore);
+    event.entry = entry_;
+    if (stored.duplicate) event.message = "already stored";
+    station_.Emit(event);
+    return true;
+  }
+
+  bool Save() {
+    record_ = session_->TakeRecord();
+    const std::string name =
+        ExpandStationPattern(config_.pattern, *record_, adapterSerial_, entry_);
+    const QString path = QDir(config_.folder).filePath(QString::fromStdString(name));
+    std::string error;
+    bool saved = QDir().mkpath(QFileInfo(path).path());
+    if (!saved) error = "the folder " + QFileInfo(path).path().toStdString() + " cannot be made";
+    if (saved) {
+      file_ = FreeName(path);
+      saved = SaveToFile(*record_, file_, &error);
+    }
+    const std::string shown = file_.isEmpty() ? path.toStdString() : file_.toStdString();
+    Audit(RecordEvent("save", *record_, shown, saved, saved ? std::string() : error));
+    if (!saved) {
+      file_.clear();
+      Failed("save: " + error);
+      return false;
+    }
+    StationEvent event = Event(StationEvent::Step::kSave);
+    event.file = shown;
+    station_.Emit(event);
+    {
+      const std::lock_guard lock(station_.memoryMutex_);
+      station_.downloaded_.insert(
+          {record_->SerialNumber, record_->MissionStartSeconds, record_->MissionSamples});
+    }
+    return true;
+  }
+
+  void Judge() {
+    TemperatureLimits limits;
+    std::string error;
+    StationEvent event = Event(StationEvent::Step::kVerdict);
+    if (config_.settings.LimitsFor(record_->SerialNumber, config_.limits, limits, error)) {
+      const RecordStatistics statistics = ComputeStatistics(*record_, limits);
+      verdict_ = VerdictText(statistics.verdict);
+      if (!statistics.excursions.empty()) {
+        event.message = std::to_string(statistics.excursions.size()) + " excursions";
+      }
+    } else {
+      verdict_ = "no verdict";
+      event.ok = false;
+      event.message = error;
+    }
+    event.verdict = verdict_;
+    station_.Emit(event);
+  }
+
+  bool Export() {
+    if (config_.exportForm == StationExport::kNone) return true;
+    std::string error;
+    bool written = false;
+    QString exportFile;
+    if (config_.exportForm == StationExport::kText) {
+      exportFile = Beside(file_, ".txt");
+      const StatusPageCaptions captions;
+      written = TDataExport(captions, *record_).Export(exportFile, &error);
+    } else {
+      exportFile = Beside(file_, ".csv");
+      written = ExportCsv({record_.get()}, DefaultCodePage(), exportFile, &error);
+    }
+    Audit(RecordEvent("export", *record_, exportFile.toStdString(), written,
+                      written ? std::string() : error));
+    if (!written) {
+      Failed("export: " + error);
+      return false;
+    }
+    StationEvent event = Event(StationEvent::Step::kExport);
+    event.file = exportFile.toStdString();
+    station_.Emit(event);
+    return true;
+  }
+
+  // One command of the re-arm, audited; false after the summary when it failed.
+  bool Command(const char* action, const std::function<bool()>& run,
+               const std::function<void(AuditEvent&)>& values = {}) {
+    const bool done = station_.Link(run);
+    AuditEvent event = ProbeEvent(action, probe_, config_.deviceName, done);
+    event.adapter = adapterText_;
+    if (values) values(event);
+    Audit(event);
+    if (!done) Failed(std::string("re-arm: ") + action + ": " + event.message);
+    return done;
+  }
+
+  bool Rearm() {
+    const RearmPlan& plan = *config_.rearm;
+    if (!station_.Link([&] { return probe_.ReadStatus(false); })) {
+      Failed("re-arm: the status could not be read: " + ErrorText());
+      return false;
+    }
+    if (probe_.MissionInProgress && !Command("stop", [&] { return probe_.StopMission(); })) {
+      return false;
+    }
+    const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
+    if (!Command("clear", [&] { return probe_.ClearProbe(); },
+                 [&](AuditEvent& e) { e.oldValue = held; })) {
+      return false;
+    }
+    if (!Command("clock setup", [&] {
+          probe_.SetClockSeconds(NowProbeSeconds());
+          return probe_.LastError == peNone && probe_.ReadClock() != 0;
+        }, [&](AuditEvent& e) {
+          e.newValue = ClockValue(DateTimeToProbeSeconds(probe_.CurrentClock));
+        })) {
+      return false;
+    }
+    if (plan.probeName || plan.comment) {
+      const std::string before = TextValues(probe_.Name, probe_.Comment);
+      if (!Command("write text", [&] {
+            if (plan.probeName) probe_.Name = *plan.probeName;
+            if (plan.comment) probe_.Comment = *plan.comment;
+            return probe_.WriteText(6) && probe_.ReadStatus(true);
+          }, [&](AuditEvent& e) {
+            e.oldValue = before;
+            e.newValue = TextValues(probe_.Name, probe_.Comment);
+          })) {
+        return false;
+      }
+    }
+    if (!Command("launch", [&] {
+          probe_.SampleRate = plan.rate;
+          probe_.RolloverEnable = plan.rollover;
+          if (plan.start == RearmPlan::Start::kNextMinute) {
+            probe_.SetStartNextMinute();
+            return probe_.LaunchMission(false);
+          }
+          // The first sample counts from the probe's clock as read just before the launch.
+          if (probe_.ReadClock() == 0) return false;
+          const std::int64_t after = plan.start == RearmPlan::Start::kImmediately
+                                         ? 2
+                                         : std::int64_t{plan.delayMinutes} * 60;
+          probe_.SetStartSeconds(probe_.CurrentClockSeconds + after);
+          return probe_.LaunchMission(false);
+        }, [&](AuditEvent& e) { e.newValue = LaunchValues(probe_, false); })) {
+      return false;
+    }
+    {
+      const std::lock_guard lock(station_.memoryMutex_);
+      station_.launched_.insert({probe_.SerialNumber, probe_.MissionStartSeconds});
+    }
+    StationEvent event = Event(StationEvent::Step::kRearm);
+    event.rearmed = true;
+    event.message = plan.configName + ": every " + std::to_string(plan.rate) +
+                    " min, first sample " + LaunchFirstSample(probe_);
+    station_.Emit(event);
+    return true;
+  }
+
+  TStation& station_;
+  const StationConfig& config_;
+  TProbe& probe_;
+  TArchive* archive_;
+  std::string adapterSerial_;
+  std::string adapterText_;
+  std::unique_ptr<DownloadSession> session_;
+  std::unique_ptr<const TProbeRecord> record_;
+  QString file_;
+  std::int64_t entry_ = 0;
+  std::string verdict_;
+  bool incremental_ = false;
+};
+
+TStation::TStation(StationConfig config, Listener listener)
+    : config_(std::move(config)),
+      listener_(std::move(listener)),
+      takeTurns_(!CurrentDriver().ServesThreads()) {}
+
+TStation::~TStation() {
+  Stop(true);
+  Join();
+}
+
+void TStation::Emit(StationEvent event) {
+  event.utcMilliseconds = CurrentClock().UtcMilliseconds();
+  const std::lock_guard lock(listenerMutex_);
+  if (listener_) listener_(event);
+}
+
+bool TStation::Remembered(std::uint64_t serial, std::int64_t missionStart, std::int32_t samples) {
+  const std::lock_guard lock(memoryMutex_);
+  return downloaded_.count({serial, missionStart, samples}) > 0;
+}
+
+void TStation::Scan() {
+  if (stop_.load()) return;
+  std::vector<std::string> serials;
+  if (!Link([&] { return TUsb::SerialNumbersOf(config_.deviceName, serials); })) return;
+  const std::lock_guard lock(workersMutex_);
+  for (const std::string& serial : serials) {
+    auto it = workers_.find(serial);
+    if (it != workers_.end() && !it->second->ended.load()) continue;
+    if (it != workers_.end()) {
+      it->second->thread.join();
+      workers_.erase(it);
+    }
+    auto worker = std::make_unique<Worker>();
+    Worker& w = *worker;
+    workers_.emplace(serial, std::move(worker));
+    // The worker takes part in a lockstep clock from before it starts, so that no time passes
+    // before its first step.
+    auto* lockstep = dynamic_cast<LockstepClock*>(&CurrentClock());
+    if (lockstep) lockstep->Enlist();
+    w.thread = std::thread([this, serial, &w, lockstep] {
+      {
+        std::optional<LockstepClock::Participant> here;
+        if (lockstep) here.emplace(*lockstep, LockstepClock::kEnlisted);
+        Watch(serial);
+      }
+      w.ended.store(true);
+    });
+  }
+}
+
+void TStation::Watch(const std::string& adapterSerial) {
+  TProbe probe;
+  probe.SetAdapterName(config_.deviceName);
+  probe.Adapter->WantedSerialNumber = adapterSerial;
+  std::unique_ptr<TArchive> archive;
+  if (config_.archive) archive = std::make_unique<TArchive>(*config_.archive);
+  StationEvent event;
+  event.adapter = adapterSerial;
+  event.step = StationEvent::Step::kAdapter;
+  Emit(event);
+
+  std::optional<std::uint64_t> onAdapter;  // the probe that is done and waits to be taken off
+  std::string onAdapterName;
+  while (!stop_.load()) {
+    bool present = Link([&] { return probe.DetectProbe(); });
+    if (!present && (probe.LastError == peNoAdapter || probe.LastError == peMoreAdapters)) {
+      event.step = StationEvent::Step::kAdapterGone;
+      Emit(event);
+      return;
+    }
+    // A probe that is done is watched by its serial number, so that a quick swap is noticed.
+    std::uint64_t serial = 0;
+    if (present && onAdapter) {
+      present = Link([&] { return probe.ReadSerialNumber(serial); }) && serial == *onAdapter;
+    }
+    if (!present && onAdapter) {
+      StationEvent off = event;
+      off.step = StationEvent::Step::kTakenOff;
+      off.probeSerial = SerialNumberText(*onAdapter);
+      off.probeName = onAdapterName;
+      Emit(off);
+      onAdapter.reset();
+    }
+    if (!present || onAdapter) {
+      Pause(onAdapter ? config_.presenceMs : config_.searchMs);
+      continue;
+    }
+    StationProbe(*this, probe, archive.get(), adapterSerial).Run();
+    onAdapter = probe.SerialNumber;
+    onAdapterName = DefaultCodePage().ToUnicode(probe.Name).toStdString();
+  }
+}
+
+void TStation::Stop(bool cancel) {
+  if (cancel) cancel_.store(true);
+  stop_.store(true);
+}
+
+void TStation::Join() {
+  std::map<std::string, std::unique_ptr<Worker>> workers;
+  {
+    const std::lock_guard lock(workersMutex_);
+    workers.swap(workers_);
+  }
+  for (auto& [serial, worker] : workers) {
+    if (worker->thread.joinable()) worker->thread.join();
+  }
+}
+
+void TStation::Run(const StopWhen& when) {
+  auto* lockstep = dynamic_cast<LockstepClock*>(&CurrentClock());
+  {
+    std::optional<LockstepClock::Participant> here;
+    if (lockstep) here.emplace(*lockstep);
+    const std::int64_t start = CurrentClock().MonotonicMilliseconds();
+    while (true) {
+      if (when.interrupted && when.interrupted()) {
+        Stop(true);
+        break;
+      }
+      if (when.probes && ProbesEnded() >= *when.probes) break;
+      if (when.afterMs && CurrentClock().MonotonicMilliseconds() - start >= *when.afterMs) break;
+      Scan();
+      Pause(config_.searchMs);
+    }
+    Stop(false);
+  }
+  // Waiting for the workers is no part of the clock's time: they run on without this thread.
+  Join();
+}
+
+}  // namespace ombrix
