@@ -72,7 +72,7 @@ const CommandHelp kCommandHelp[] = {
      "pattern P (default {serial}_{missionstart:yyyyMMdd-HHmm}_{download:yyyyMMdd-HHmmss}.omx;\n"
      "also {name}, {adapter}, {samples}, {entry}; \"/\" makes subfolders), judged against\n"
      "its limits and, with --export, exported beside the file. --rearm NAME launches each\n"
-     "probe again by the settings' [Rearm NAME] (Rate, Rollover, Start=immediately|\n"
+     "probe again by the settings' [Launch NAME] (Rate, Rollover, Start=immediately|\n"
      "next-minute|delay, Delay, Name, Comment), and only when all of that succeeded. A probe\n"
      "put back with nothing new is not downloaded again. One line per step and per probe on\n"
      "stdout; --format json: one JSON object per line. It ends after DURATION (30s, 2h, on\n"

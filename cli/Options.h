@@ -105,7 +105,7 @@ struct Options {
   std::string reason;
 
   // station: the folder of the record files, their name pattern, the export beside each, the
-  // re-arm configuration ([Rearm NAME]); it ends after --until (virtual or real time) or
+  // re-arm configuration ([Launch NAME]); it ends after --until (virtual or real time) or
   // --probes downloads, whichever comes first.
   std::optional<std::string> folder, pattern, rearm;
   std::optional<std::string> stationExport;  // "text" or "csv"

@@ -136,7 +136,7 @@ std::string ExpandStationPattern(const std::string& pattern, const TProbeRecord&
 
 bool ReadRearmPlan(const TIniFile* ini, const std::string& name, RearmPlan& plan,
                    std::string& error) {
-  const std::string section = "Rearm " + name;
+  const std::string section = "Launch " + name;
   const auto value = [&](const char* key) {
     return ini ? ini->Value(section, key) : std::optional<std::string>();
   };

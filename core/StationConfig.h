@@ -35,7 +35,7 @@ inline constexpr const char* kDefaultStationPattern =
 std::string ExpandStationPattern(const std::string& pattern, const TProbeRecord& record,
                                  const std::string& adapterSerial, std::int64_t entryId);
 
-// How a probe is launched again once its download is safe: [Rearm NAME] in the settings file,
+// How a probe is launched again once its download is safe: [Launch NAME] in the settings file,
 //   Rate=MINUTES (1..255)      Rollover=0|1
 //   Start=immediately|next-minute|delay        Delay=MINUTES (1..250, with Start=delay)
 //   Name=TEXT  Comment=TEXT    (left out: the probe keeps its own)
@@ -48,7 +48,7 @@ struct RearmPlan {
   int delayMinutes = 0;
   std::optional<std::string> probeName, comment;  // in the probe's code page
 };
-// Reads [Rearm NAME]; false with the reason when the section is missing or a value is wrong.
+// Reads [Launch NAME]; false with the reason when the section is missing or a value is wrong.
 [[nodiscard]] bool ReadRearmPlan(const TIniFile* ini, const std::string& name, RearmPlan& plan,
                                  std::string& error);
 

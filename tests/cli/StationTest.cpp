@@ -42,7 +42,7 @@ TEST_F(CliTest, StationDownloadsATrayOnceEachAndReArmsOnlyWhatIsSafe) {
   ASSERT_TRUE(QDir().mkpath(Path("config/ombrix")));
   QFile settings(Path("config/ombrix/ombrix.INI"));
   ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write("[Rearm shelf]\nRate=15\nStart=delay\nDelay=30\nComment=Back on the shelf\n"
+  settings.write("[Launch shelf]\nRate=15\nStart=delay\nDelay=30\nComment=Back on the shelf\n"
                  "[Limits]\nLow=-30\nHigh=12\n");
   settings.close();
   // Freezer 2 gets no folder of its own.

@@ -47,12 +47,12 @@ TEST(StationConfigTest, PatternsNameFilesInsideTheFolder) {
 
 TEST(StationConfigTest, ReArmPlansComeFromTheSettings) {
   const TIniFile ini(QStringLiteral("ombrix.INI"),
-                     "[Rearm shelf]\nRate=15\nStart=delay\nDelay=30\nName=Tray\n"
-                     "[Rearm fast]\nRate=1\nRollover=1\nStart=immediately\n"
-                     "[Rearm plain]\nRate=10\n"
-                     "[Rearm zero]\nRate=0\n"
-                     "[Rearm late]\nRate=10\nStart=delay\nDelay=251\n"
-                     "[Rearm odd]\nRate=10\nStart=tomorrow\n");
+                     "[Launch shelf]\nRate=15\nStart=delay\nDelay=30\nName=Tray\n"
+                     "[Launch fast]\nRate=1\nRollover=1\nStart=immediately\n"
+                     "[Launch plain]\nRate=10\n"
+                     "[Launch zero]\nRate=0\n"
+                     "[Launch late]\nRate=10\nStart=delay\nDelay=251\n"
+                     "[Launch odd]\nRate=10\nStart=tomorrow\n");
   struct Case {
     const char* name;
     bool read;
@@ -77,7 +77,7 @@ TEST(StationConfigTest, ReArmPlansComeFromTheSettings) {
     std::string error;
     ASSERT_EQ(ReadRearmPlan(&ini, c.name, plan, error), c.read) << error;
     if (!c.read) {
-      EXPECT_NE(error.find(std::string("[Rearm ") + c.name + "]"), std::string::npos) << error;
+      EXPECT_NE(error.find(std::string("[Launch ") + c.name + "]"), std::string::npos) << error;
       continue;
     }
     EXPECT_EQ(plan.rate, c.rate);
