@@ -632,14 +632,12 @@ void TArchiveDialog::ShowSignatures() {
     signatures_->clear();
     return;
   }
-  std::vector<EntrySignature> signatures;
+  QStringList lines;
   std::string error;
-  if (!archive_.Signatures(ids.front(), signatures, error)) {
+  if (!SignatureTexts(archive_, ids.front(), lines, error)) {
     signatures_->setText(tr("Signatures cannot be read: %1").arg(QString::fromStdString(error)));
     return;
   }
-  QStringList lines;
-  for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
   signatures_->setText(lines.isEmpty()
                            ? tr("Entry %1 is not signed.").arg(ids.front())
                            : tr("Signatures of entry %1:\n").arg(ids.front()) + lines.join(u'\n'));

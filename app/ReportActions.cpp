@@ -44,12 +44,9 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
   // the summary page says so, so that no signature is taken for missing.
   if (place.Origin.archiveEntry != 0) {
     std::string error;
-    std::vector<EntrySignature> signatures;
     TArchive* archive = form.Workplace->OpenArchive(error);
     QStringList lines;
-    if (archive && archive->Signatures(place.Origin.archiveEntry, signatures, error)) {
-      for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
-    } else {
+    if (!archive || !SignatureTexts(*archive, place.Origin.archiveEntry, lines, error)) {
       lines
           << QStringLiteral("Signatures could not be read: %1").arg(QString::fromStdString(error));
     }

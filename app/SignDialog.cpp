@@ -15,10 +15,6 @@
 #include "Msg.h"
 #include "WaitCursor.h"
 
-#ifndef OMBRIX_VERSION
-#define OMBRIX_VERSION "0"
-#endif
-
 namespace ombrix {
 
 TSignDialog::TSignDialog(TArchive& archive, std::int64_t entryId, const QString& entryText,
@@ -108,14 +104,11 @@ bool TSignDialog::SignEntry() {
   // The typed text is taken once and the field emptied, whatever comes of it.
   const std::string passphrase = passphrase_->text().toStdString();
   passphrase_->clear();
-  AuditEvent attempt;
-  attempt.action = "sign";
-  attempt.entryId = entryId_;
-  attempt.newValue = "meaning=" + std::string(MeaningText(meaning)) + "\ncomment=" + comment;
   WaitCursor wait;
   TSigningKey key;
-  if (UnlockForArchive(archive_, actor, file, passphrase, attempt, key, error) !=
-      UnlockResult::kUnlocked) {
+  if (UnlockForArchive(archive_, actor, file, passphrase,
+                       SigningAttempt(entryId_, meaning, comment), key,
+                       error) != UnlockResult::kUnlocked) {
     return refuse(error);
   }
   if (archive_.Sign(actor, key, entryId_, meaning, comment, signature_, error) !=

@@ -90,17 +90,21 @@ std::vector<KeyState> KeyStates(const std::vector<EnrolledKey>& keys,
   };
   std::vector<KeyState> states;
   // Enrolments and events in the order of the audit trail.
-  std::vector<std::pair<std::int64_t, const void*>> timeline;
-  for (const EnrolledKey& key : keys) timeline.emplace_back(key.auditSeq, &key);
-  for (const KeyEvent& event : events) timeline.emplace_back(event.auditSeq, &event);
+  struct Step {
+    std::int64_t seq;
+    const EnrolledKey* key;  // an enrolment, or
+    const KeyEvent* event;   // a confirmation or revocation
+  };
+  std::vector<Step> timeline;
+  for (const EnrolledKey& key : keys) timeline.push_back({key.auditSeq, &key, nullptr});
+  for (const KeyEvent& event : events) timeline.push_back({event.auditSeq, nullptr, &event});
   std::stable_sort(timeline.begin(), timeline.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+                   [](const Step& a, const Step& b) { return a.seq < b.seq; });
   bool anyConfirmed = false;
-  for (const auto& [seq, item] : timeline) {
-    const auto asKey =
-        std::find_if(keys.begin(), keys.end(), [&](const EnrolledKey& k) { return &k == item; });
-    if (asKey != keys.end()) {
-      const EnrolledKey& key = *asKey;
+  for (const Step& step : timeline) {
+    const std::int64_t seq = step.seq;
+    if (step.key) {
+      const EnrolledKey& key = *step.key;
       const std::string name = "key " + key.fingerprint + " of " + key.signer.login;
       if (!VerifySignature(key.publicKey, KeyEnrolmentMessage(key), key.selfSignature)) {
         fault(name + ": its enrolment is not signed by the key itself (the key row was changed)");
@@ -120,7 +124,7 @@ std::vector<KeyState> KeyStates(const std::vector<EnrolledKey>& keys,
       }
       continue;
     }
-    const KeyEvent& event = *static_cast<const KeyEvent*>(item);
+    const KeyEvent& event = *step.event;
     const std::string name =
         std::string("key event ") + std::to_string(event.id) + " (" +
         (event.kind == KeyEvent::Kind::kConfirm ? "confirmation" : "revocation") + ")";

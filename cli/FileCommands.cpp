@@ -55,12 +55,10 @@ int LoadInputs(const Options& options, const Request& request, const Console& co
       if (!archive) {
         if (int code = OpenArchive(request, console, archive)) return code;
       }
-      std::vector<EntrySignature> signatures;
       if (!archive->Load(id, *input.record, nullptr, error) ||
-          !archive->Signatures(id, signatures, error)) {
+          !SignatureTexts(*archive, id, input.signatures, error)) {
         return ArchiveFailure(console, error);
       }
-      for (const EntrySignature& s : signatures) input.signatures << SignatureText(s.statement);
       input.shown = QStringLiteral("archive entry %1").arg(id);
     } else if (int code = LoadRecordFile(options, input.shown, *input.record, console)) {
       return code;

@@ -14,10 +14,6 @@
 #include "SignatureText.h"
 #include "Signing.h"
 
-#ifndef OMBRIX_VERSION
-#define OMBRIX_VERSION "0"
-#endif
-
 namespace ombrix::cli {
 
 namespace {
@@ -180,12 +176,11 @@ int Sign(TArchive& archive, const Options& options, const Console& console) {
   SignatureMeaning meaning = SignatureMeaning::kReviewed;
   ParseMeaning(options.meaning, meaning);
   const std::string comment = options.comment.value_or("");
-  AuditEvent attempt;
-  attempt.action = "sign";
-  attempt.entryId = options.archiveId;
-  attempt.newValue = "meaning=" + options.meaning + "\ncomment=" + comment;
   TSigningKey key;
-  if (int code = UnlockKey(options, archive, actor, attempt, key, console)) return code;
+  if (int code = UnlockKey(options, archive, actor,
+                           SigningAttempt(options.archiveId, meaning, comment), key, console)) {
+    return code;
+  }
   EntrySignature signature;
   std::string error;
   if (int code =

@@ -16,4 +16,13 @@ UnlockResult UnlockForArchive(TArchive& archive, const AuditActor& actor, const 
   return result;
 }
 
+AuditEvent SigningAttempt(std::int64_t entryId, SignatureMeaning meaning,
+                          const std::string& comment) {
+  AuditEvent attempt;
+  attempt.action = "sign";
+  attempt.entryId = entryId;
+  attempt.newValue = "meaning=" + std::string(MeaningText(meaning)) + "\ncomment=" + comment;
+  return attempt;
+}
+
 }  // namespace ombrix

@@ -16,4 +16,8 @@ UnlockResult UnlockForArchive(TArchive& archive, const AuditActor& actor, const 
                               std::string_view passphrase, AuditEvent attempt, TSigningKey& key,
                               std::string& error);
 
+// What an attempt to sign entry id records when it is refused before the archive is reached.
+AuditEvent SigningAttempt(std::int64_t entryId, SignatureMeaning meaning,
+                          const std::string& comment);
+
 }  // namespace ombrix

@@ -19,4 +19,12 @@ QString SignatureText(const SignedStatement& statement) {
   return text;
 }
 
+bool SignatureTexts(TArchive& archive, std::int64_t id, QStringList& lines, std::string& error) {
+  std::vector<EntrySignature> signatures;
+  if (!archive.Signatures(id, signatures, error)) return false;
+  lines.clear();
+  for (const EntrySignature& s : signatures) lines << SignatureText(s.statement);
+  return true;
+}
+
 }  // namespace ombrix
