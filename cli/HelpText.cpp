@@ -64,14 +64,15 @@ const CommandHelp kCommandHelp[] = {
     {Command::kWriteText, ArchiveCommand::kNone, "write-text [--name TEXT] [--comment TEXT] --yes",
      "writes the name (up to 32 characters) and the comment (up to 152) of a clear probe"},
     {Command::kStation, ArchiveCommand::kNone,
-     "station [--folder DIR] [--pattern P] [--export text|csv] [--rearm NAME]\n"
-     "          [--until DURATION] [--probes N] [--format json] [LIMITS]",
+     "station [--folder DIR] [--pattern P] [--export text|csv] [--report]\n"
+     "          [--rearm NAME] [--until DURATION] [--probes N] [--format json] [LIMITS]",
      "a download station: every probe put on any adapter with the description is\n"
      "downloaded (only what is new where the archive holds the mission), kept in the archive,\n"
      "saved into DIR (default: [Station] Folder, else the current folder) under the name\n"
      "pattern P (default {serial}_{missionstart:yyyyMMdd-HHmm}_{download:yyyyMMdd-HHmmss}.omx;\n"
      "also {name}, {adapter}, {samples}, {entry}; \"/\" makes subfolders), judged against\n"
-     "its limits and, with --export, exported beside the file. --rearm NAME launches each\n"
+     "its limits and, with --export, exported beside the file (with --report, its PDF report\n"
+     "too; [Station] Export and Report in the settings). --rearm NAME launches each\n"
      "probe again by the settings' [Launch NAME] (Rate, Rollover, Start=immediately|\n"
      "next-minute|delay, Delay, Name, Comment), and only when all of that succeeded. A probe\n"
      "put back with nothing new is not downloaded again. One line per step and per probe on\n"

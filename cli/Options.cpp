@@ -130,6 +130,7 @@ class Grammar {
     Text(*station, "--pattern", o.pattern);
     Text(*station, "--export", o.stationExport);
     Text(*station, "--rearm", o.rearm);
+    station->add_flag("--report", o.stationReport);
     Text(*station, "--until", until);
     Text(*station, "--probes", probes);
     Format(station);

@@ -104,11 +104,12 @@ struct Options {
   std::string keyName;
   std::string reason;
 
-  // station: the folder of the record files, their name pattern, the export beside each, the
+  // station: the folder of the record files, their name pattern, the export and report beside each, the
   // re-arm configuration ([Launch NAME]); it ends after --until (virtual or real time) or
   // --probes downloads, whichever comes first.
   std::optional<std::string> folder, pattern, rearm;
   std::optional<std::string> stationExport;  // "text" or "csv"
+  bool stationReport = false;                 // --report: the PDF report beside each file
   std::optional<std::int64_t> untilMilliseconds;
   std::optional<int> probes;
 

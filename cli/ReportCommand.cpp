@@ -18,7 +18,7 @@ bool NeedsWidgets(const std::vector<std::string>& arguments) {
   Options options;
   std::string error;
   return ParseCommandLine(arguments, options, error) && !options.help && !options.version &&
-         options.command == Command::kReport;
+         (options.command == Command::kReport || options.command == Command::kStation);
 }
 
 int RunReport(const Options& options, const Request& request, const Console& console) {

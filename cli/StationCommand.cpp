@@ -1,11 +1,14 @@
 // station: downloads every probe put on any adapter, one output line per step and per probe.
+#include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "Commands.h"
 #include "ExitCode.h"
 #include "InterruptGuard.h"
+#include "ReportPdf.h"
 #include "Station.h"
 #include "TimeConversion.h"
 
@@ -13,45 +16,42 @@ namespace ombrix::cli {
 
 namespace {
 
-// The settings' [Station] keys, each in place of nothing the command line gives.
-std::string StationSetting(const Request& request, const char* key) {
-  const TIniFile* ini = request.settings.Ini();
-  return ini ? ini->ReadString("Station", key, "") : std::string();
-}
-
-// The configuration from the command line and the settings; kUsage after a message.
+// The configuration from the settings' [Station] section, each value in place of nothing the
+// command line gives; kUsage after a message.
 int Configure(const Options& options, const Request& request, const Console& console,
               StationConfig& config) {
-  const std::string folder = options.folder.value_or(StationSetting(request, "Folder"));
-  config.folder = QFile::decodeName(folder.empty() ? "." : folder.c_str());
-  if (!QDir(config.folder).exists() && !QDir().mkpath(config.folder)) {
-    console.Message("the station's folder " + folder + " cannot be made");
-    return kFileError;
-  }
-  const std::string pattern = options.pattern.value_or(StationSetting(request, "Pattern"));
-  if (!pattern.empty()) config.pattern = pattern;
+  const TIniFile* ini = request.settings.Ini();
+  StationSettings settings;
   std::string error;
-  if (!CheckStationPattern(config.pattern, error)) {
+  if (!ReadStationSettings(ini, settings, error)) {
     console.Message(error);
     return kUsage;
   }
-  const std::string exportForm = options.stationExport.value_or(StationSetting(request, "Export"));
-  if (exportForm == "text") {
-    config.exportForm = StationExport::kText;
-  } else if (exportForm == "csv") {
-    config.exportForm = StationExport::kCsv;
-  } else if (!exportForm.empty() && exportForm != "none") {
-    console.Message("[Station] Export is none, text or csv");
+  if (options.folder) settings.folder = *options.folder;
+  if (options.pattern) settings.pattern = *options.pattern;
+  if (options.stationExport) (void)ParseStationExport(*options.stationExport, settings.exportForm);
+  if (options.stationReport) settings.report = true;
+  if (options.rearm) settings.rearm = *options.rearm;
+  if (!CheckStationSettings(ini, settings, config.rearm, error)) {
+    console.Message(error);
     return kUsage;
   }
-  const std::string rearm = options.rearm.value_or(StationSetting(request, "Rearm"));
-  if (!rearm.empty()) {
-    RearmPlan plan;
-    if (!ReadRearmPlan(request.settings.Ini(), rearm, plan, error)) {
-      console.Message(error);
-      return kUsage;
+  config.folder = QFile::decodeName(settings.folder.empty() ? "." : settings.folder.c_str());
+  if (!QDir(config.folder).exists() && !QDir().mkpath(config.folder)) {
+    console.Message("the station's folder " + settings.folder + " cannot be made");
+    return kFileError;
+  }
+  config.pattern = settings.pattern;
+  config.exportForm = settings.exportForm;
+  if (settings.report) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+      console.Message("the report needs the program's widget application");
+      return kDataError;
     }
-    config.rearm = plan;
+    config.report = [](const TProbeRecord& record, const TemperatureLimits& limits,
+                       const QString& file, std::string& error) {
+      return WriteRecordReportPdf(record, limits, file, &error);
+    };
   }
   if (options.device) config.deviceName = *options.device;
   if (request.storeDownload) config.archive = request.archive;
@@ -119,7 +119,11 @@ int RunStation(const Options& options, const Request& request, const Console& co
   when.afterMs = options.untilMilliseconds;
   when.probes = options.probes;
   when.interrupted = [] { return InterruptGuard::Interrupted(); };
-  station.Run(when);
+  // The station runs on a thread of its own: the report is laid out by widgets on this one.
+  QEventLoop loop;
+  station.Start(when, [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit); });
+  loop.exec();
+  station.Wait();
   if (InterruptGuard::Interrupted()) {
     console.Message("the station was interrupted: a download under way was not kept");
     return kInterrupted;

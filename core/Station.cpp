@@ -1,8 +1,12 @@
 #include "Station.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <condition_variable>
 
 #include "AdapterProvenance.h"
 #include "CaptionSource.h"
@@ -28,6 +32,7 @@ const char* StationStepName(StationEvent::Step step) {
     case Step::kStore: return "store";
     case Step::kSave: return "save";
     case Step::kVerdict: return "verdict";
+    case Step::kReport: return "report";
     case Step::kExport: return "export";
     case Step::kRearm: return "rearm";
     case Step::kDone: return "done";
@@ -102,6 +107,7 @@ class StationProbe {
     if (!Store()) return;
     if (!Save()) return;
     Judge();
+    if (!Report()) return;
     if (!Export()) return;
     bool rearmed = false;
     if (config_.rearm) {
@@ -267,6 +273,7 @@ class StationProbe {
     std::string error;
     StationEvent event = Event(StationEvent::Step::kVerdict);
     if (config_.settings.LimitsFor(record_->SerialNumber, config_.limits, limits, error)) {
+      limits_ = limits;
       const RecordStatistics statistics = ComputeStatistics(*record_, limits);
       verdict_ = VerdictText(statistics.verdict);
       if (!statistics.excursions.empty()) {
@@ -279,6 +286,58 @@ class StationProbe {
     }
     event.verdict = verdict_;
     station_.Emit(event);
+  }
+
+  // The PDF report, written by the front end's writer on the main thread. The worker waits for
+  // it, or until the station is cancelled: then the writer is not called any more.
+  bool Report() {
+    if (!config_.report) return true;
+    const QString reportFile = Beside(file_, ".pdf");
+    struct Job {
+      std::mutex mutex;
+      std::condition_variable finished;
+      bool done = false, abandoned = false, written = false;
+      std::string error;
+    };
+    auto job = std::make_shared<Job>();
+    auto write = [job, writer = config_.report, record = record_, limits = limits_, reportFile] {
+      {
+        const std::lock_guard lock(job->mutex);
+        if (job->abandoned) return;
+      }
+      std::string error;
+      const bool written = writer(*record, limits, reportFile, error);
+      const std::lock_guard lock(job->mutex);
+      job->done = true;
+      job->written = written;
+      job->error = error;
+      job->finished.notify_all();
+    };
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread()) {
+      write();
+    } else {
+      QMetaObject::invokeMethod(application, write, Qt::QueuedConnection);
+      std::unique_lock lock(job->mutex);
+      while (!job->done && !station_.cancel_.load()) {
+        job->finished.wait_for(lock, std::chrono::milliseconds(50));
+      }
+      if (!job->done) {
+        job->abandoned = true;
+        job->error = "the station was stopped";
+      }
+    }
+    const bool written = job->written;
+    Audit(RecordEvent("report", *record_, reportFile.toStdString(), written,
+                      written ? std::string() : job->error));
+    if (!written) {
+      Failed("report: " + job->error);
+      return false;
+    }
+    StationEvent event = Event(StationEvent::Step::kReport);
+    event.file = reportFile.toStdString();
+    station_.Emit(event);
+    return true;
   }
 
   bool Export() {
@@ -389,7 +448,8 @@ class StationProbe {
   std::string adapterSerial_;
   std::string adapterText_;
   std::unique_ptr<DownloadSession> session_;
-  std::unique_ptr<const TProbeRecord> record_;
+  std::shared_ptr<const TProbeRecord> record_;
+  TemperatureLimits limits_;
   QString file_;
   std::int64_t entry_ = 0;
   std::string verdict_;
@@ -403,6 +463,7 @@ TStation::TStation(StationConfig config, Listener listener)
 
 TStation::~TStation() {
   Stop(true);
+  Wait();
   Join();
 }
 
@@ -493,6 +554,17 @@ void TStation::Watch(const std::string& adapterSerial) {
 void TStation::Stop(bool cancel) {
   if (cancel) cancel_.store(true);
   stop_.store(true);
+}
+
+void TStation::Start(const StopWhen& when, std::function<void()> ended) {
+  runner_ = std::thread([this, when, ended = std::move(ended)] {
+    Run(when);
+    if (ended) ended();
+  });
+}
+
+void TStation::Wait() {
+  if (runner_.joinable()) runner_.join();
 }
 
 void TStation::Join() {

@@ -26,6 +26,7 @@ struct StationEvent {
     kStore,        // kept in the archive (entry)
     kSave,         // the record file written (file)
     kVerdict,      // judged against its limits (verdict)
+    kReport,       // the PDF report written beside the record file (file)
     kExport,       // the export written beside the record file (file)
     kRearm,        // launched again (message: the first sample)
     kDone,         // the probe's summary: everything succeeded
@@ -46,7 +47,8 @@ struct StationEvent {
   std::string message;
   std::int64_t utcMilliseconds = 0;  // on the current clock
 };
-// "adapter", "adapter-gone", "status", "download", "store", "save", "verdict", "export", "rearm",
+// "adapter", "adapter-gone", "status", "download", "store", "save", "verdict", "report", "export",
+// "rearm",
 // "done", "failed", "already-done", "taken-off".
 const char* StationStepName(StationEvent::Step step);
 
@@ -63,7 +65,7 @@ const char* StationStepName(StationEvent::Step step);
 // turns, one exchange sequence (a status read, a block, a launch) at a time. On a LockstepClock
 // the workers take part in its time, so that a station runs on virtual time as on real time.
 // Every step is appended to the archive's audit trail (the download's own row comes with the
-// stored entry). The printed report is not made here: it needs the window's renderer.
+// stored entry). The report is written by the front end's writer on the main thread.
 class TStation {
  public:
   // Called from the workers, one call at a time, in each adapter's order of events.
@@ -84,10 +86,15 @@ class TStation {
   // Scans every search period until the stop condition holds, then lets the workers finish the
   // probe they are on (an interruption cancels it) and waits for them.
   void Run(const StopWhen& when);
+  // Run on a thread of its own, for a front end whose main thread runs its event loop (as the
+  // report writer needs); `ended` is called on that thread when the run has ended.
+  void Start(const StopWhen& when, std::function<void()> ended);
   // Asks the workers to end after the probe they are on; `cancel` also cancels a download.
   void Stop(bool cancel);
   // Waits for every worker to end.
   void Join();
+  // Waits for the thread of Start to end.
+  void Wait();
 
   int ProbesEnded() const { return ended_.load(); }
   int ProbesFailed() const { return failed_.load(); }
@@ -116,6 +123,7 @@ class TStation {
   std::set<std::pair<std::uint64_t, std::int64_t>> launched_;
   std::mutex workersMutex_;
   std::map<std::string, std::unique_ptr<Worker>> workers_;
+  std::thread runner_;
 
   friend class StationProbe;
 };

@@ -170,4 +170,84 @@ bool ReadRearmPlan(const TIniFile* ini, const std::string& name, RearmPlan& plan
   return true;
 }
 
+const char* StationExportName(StationExport form) {
+  switch (form) {
+    case StationExport::kNone: return "none";
+    case StationExport::kText: return "text";
+    case StationExport::kCsv: return "csv";
+  }
+  return "none";
+}
+
+bool ParseStationExport(const std::string& text, StationExport& form) {
+  for (StationExport f : {StationExport::kNone, StationExport::kText, StationExport::kCsv}) {
+    if (text == StationExportName(f)) {
+      form = f;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ReadStationSettings(const TIniFile* ini, StationSettings& settings, std::string& error) {
+  StationSettings read;
+  if (!ini) {
+    settings = read;
+    return true;
+  }
+  read.folder = ini->ReadString("Station", "Folder", "");
+  read.pattern = ini->ReadString("Station", "Pattern", kDefaultStationPattern);
+  if (read.pattern.empty()) read.pattern = kDefaultStationPattern;
+  read.report = ini->ReadBool("Station", "Report", false);
+  read.rearm = ini->ReadString("Station", "Rearm", "");
+  const std::string exportForm = ini->ReadString("Station", "Export", "none");
+  settings = read;
+  if (!exportForm.empty() && !ParseStationExport(exportForm, settings.exportForm)) {
+    error = "[Station] Export is none, text or csv";
+    return false;
+  }
+  return true;
+}
+
+bool CheckStationSettings(const TIniFile* ini, const StationSettings& settings,
+                          std::optional<RearmPlan>& plan, std::string& error) {
+  if (!CheckStationPattern(settings.pattern, error)) return false;
+  if (settings.rearm.empty()) {
+    plan.reset();
+    return true;
+  }
+  RearmPlan read;
+  if (!ReadRearmPlan(ini, settings.rearm, read, error)) return false;
+  plan = read;
+  return true;
+}
+
+bool WriteStationSettings(TIniFile& ini, const StationSettings& settings, std::string& error) {
+  std::optional<RearmPlan> plan;
+  if (!CheckStationSettings(&ini, settings, plan, error)) return false;
+  TIniFile changed = ini;
+  changed.WriteString("Station", "Folder", settings.folder);
+  changed.WriteString("Station", "Pattern", settings.pattern);
+  changed.WriteString("Station", "Export", StationExportName(settings.exportForm));
+  changed.WriteBool("Station", "Report", settings.report);
+  changed.WriteString("Station", "Rearm", settings.rearm);
+  try {
+    changed.Commit();
+  } catch (const IniWriteError& e) {
+    error = e.what();
+    return false;
+  }
+  ini = std::move(changed);
+  return true;
+}
+
+std::vector<std::string> LaunchConfigurationNames(const TIniFile* ini) {
+  std::vector<std::string> names;
+  if (!ini) return names;
+  for (const std::string& section : ini->Sections()) {
+    if (section.size() > 7 && section.rfind("Launch ", 0) == 0) names.push_back(section.substr(7));
+  }
+  return names;
+}
+
 }  // namespace ombrix

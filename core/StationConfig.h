@@ -3,13 +3,16 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Archive.h"
 #include "IniFile.h"
 #include "ProbeRecord.h"
 #include "Settings.h"
+#include "Statistics.h"
 
 namespace ombrix {
 
@@ -54,11 +57,45 @@ struct RearmPlan {
 
 enum class StationExport { kNone, kText, kCsv };
 
+// What the settings' [Station] section keeps, as the station window's settings dialog edits it:
+//   Folder=DIR  Pattern=PATTERN  Export=none|text|csv  Report=0|1  Rearm=NAME (empty: none)
+struct StationSettings {
+  std::string folder;  // empty: the current folder
+  std::string pattern = kDefaultStationPattern;
+  StationExport exportForm = StationExport::kNone;
+  bool report = false;
+  std::string rearm;  // the [Launch NAME] section; empty: probes are not launched again
+};
+// "none", "text", "csv"; ParseStationExport is false for anything else.
+const char* StationExportName(StationExport form);
+[[nodiscard]] bool ParseStationExport(const std::string& text, StationExport& form);
+// Reads [Station]; false with the reason when a value is refused (the settings are then as the
+// defaults give them).
+[[nodiscard]] bool ReadStationSettings(const TIniFile* ini, StationSettings& settings,
+                                       std::string& error);
+// False with the reason when the pattern is refused or the re-arm configuration is missing or
+// wrong; else `plan` holds the re-arm configuration (none when Rearm is empty).
+[[nodiscard]] bool CheckStationSettings(const TIniFile* ini, const StationSettings& settings,
+                                        std::optional<RearmPlan>& plan, std::string& error);
+// Checks the settings and writes them into [Station] of the file. Refused settings, or a file
+// that cannot be written, leave the file and `ini` as they were (false, with the reason).
+[[nodiscard]] bool WriteStationSettings(TIniFile& ini, const StationSettings& settings,
+                                        std::string& error);
+// The names of the [Launch NAME] sections, in the file's order.
+std::vector<std::string> LaunchConfigurationNames(const TIniFile* ini);
+
 // What a station does with each probe put on one of its adapters.
 struct StationConfig {
   QString folder;  // where the record files go
   std::string pattern = kDefaultStationPattern;
   StationExport exportForm = StationExport::kNone;  // written beside the record file
+  // Writes the printed report of a record as a PDF document to `file`; none: no report is
+  // written. The report is laid out by widgets, so the station calls it on the program's main
+  // thread and waits for it: that thread must run its event loop while the station runs.
+  using ReportWriter = std::function<bool(const TProbeRecord& record,
+                                          const TemperatureLimits& limits, const QString& file,
+                                          std::string& error)>;
+  ReportWriter report;
   std::optional<RearmPlan> rearm;
   std::string deviceName = "Ombrix adapter";  // the adapters' USB description
   // The archive that keeps the downloads and the audit trail; none: neither is kept (and every

@@ -97,6 +97,17 @@ TIniFile::Line TIniFile::ParseLine(std::string text) {
   return line;
 }
 
+std::vector<std::string> TIniFile::Sections() const {
+  std::vector<std::string> names;
+  for (const Line& line : lines_) {
+    if (!line.header) continue;
+    bool seen = false;
+    for (const std::string& name : names) seen = seen || SameName(name, line.section);
+    if (!seen) names.push_back(line.section);
+  }
+  return names;
+}
+
 std::size_t TIniFile::FindSection(std::string_view section) const {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].header && SameName(lines_[i].section, section)) return i;

@@ -44,6 +44,9 @@ class TIniFile {
   bool Exists() const { return exists_; }
   const std::string& ReadError() const { return readError_; }
 
+  // The names of the sections, in the file's order, each once.
+  std::vector<std::string> Sections() const;
+
   // The value as it stands in the file (at most kMaxValueLength bytes), or nothing.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
@@ -87,6 +88,15 @@ bool WriteReportsPdf(TPrintPreview& layout, const std::vector<ReportRecord>& rec
     return painter.end() && drawn;
   };
   return WritePdf(fileName, title, draw, error);
+}
+
+bool WriteRecordReportPdf(const TProbeRecord& record, const TemperatureLimits& limits,
+                          const QString& fileName, std::string* error) {
+  TPrintPreview layout;
+  ReportRecord entry;
+  entry.record = &record;
+  entry.limits = limits;
+  return WriteReportsPdf(layout, {entry}, fileName, QFileInfo(fileName).completeBaseName(), error);
 }
 
 }  // namespace ombrix

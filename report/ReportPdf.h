@@ -37,4 +37,9 @@ struct ReportRecord {
 bool WriteReportsPdf(TPrintPreview& layout, const std::vector<ReportRecord>& records,
                      const QString& fileName, const QString& title, std::string* error = nullptr);
 
+// The report of one record checked against the limits, laid out by a form of its own, as
+// WriteReportsPdf writes it; the title is the file's name without its extension.
+bool WriteRecordReportPdf(const TProbeRecord& record, const TemperatureLimits& limits,
+                          const QString& fileName, std::string* error = nullptr);
+
 }  // namespace ombrix
