@@ -25,20 +25,34 @@ namespace ombrix {
 const char* StationStepName(StationEvent::Step step) {
   using Step = StationEvent::Step;
   switch (step) {
-    case Step::kAdapter: return "adapter";
-    case Step::kAdapterGone: return "adapter-gone";
-    case Step::kStatus: return "status";
-    case Step::kDownload: return "download";
-    case Step::kStore: return "store";
-    case Step::kSave: return "save";
-    case Step::kVerdict: return "verdict";
-    case Step::kReport: return "report";
-    case Step::kExport: return "export";
-    case Step::kRearm: return "rearm";
-    case Step::kDone: return "done";
-    case Step::kFailed: return "failed";
-    case Step::kAlreadyDone: return "already-done";
-    case Step::kTakenOff: return "taken-off";
+    case Step::kAdapter:
+      return "adapter";
+    case Step::kAdapterGone:
+      return "adapter-gone";
+    case Step::kStatus:
+      return "status";
+    case Step::kDownload:
+      return "download";
+    case Step::kStore:
+      return "store";
+    case Step::kSave:
+      return "save";
+    case Step::kVerdict:
+      return "verdict";
+    case Step::kReport:
+      return "report";
+    case Step::kExport:
+      return "export";
+    case Step::kRearm:
+      return "rearm";
+    case Step::kDone:
+      return "done";
+    case Step::kFailed:
+      return "failed";
+    case Step::kAlreadyDone:
+      return "already-done";
+    case Step::kTakenOff:
+      return "taken-off";
   }
   return "?";
 }
@@ -97,10 +111,10 @@ class StationProbe {
       return Failed("the status could not be read: " + ErrorText());
     }
     StationEvent status = Event(StationEvent::Step::kStatus);
-    status.message = probe_.MemoryClear ? "clear" : std::to_string(probe_.MissionSamples) +
-                                                        " samples, mission started " +
-                                                        IsoDateTimeText(probe_.MissionStartSeconds)
-                                                            .toStdString();
+    status.message = probe_.MemoryClear
+                         ? "clear"
+                         : std::to_string(probe_.MissionSamples) + " samples, mission started " +
+                               IsoDateTimeText(probe_.MissionStartSeconds).toStdString();
     station_.Emit(status);
     if (KnownAgain()) return;
     if (!Download()) return;
@@ -387,46 +401,56 @@ class StationProbe {
       return false;
     }
     const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
-    if (!Command("clear", [&] { return probe_.ClearProbe(); },
-                 [&](AuditEvent& e) { e.oldValue = held; })) {
+    if (!Command(
+            "clear", [&] { return probe_.ClearProbe(); },
+            [&](AuditEvent& e) { e.oldValue = held; })) {
       return false;
     }
-    if (!Command("clock setup", [&] {
-          probe_.SetClockSeconds(NowProbeSeconds());
-          return probe_.LastError == peNone && probe_.ReadClock() != 0;
-        }, [&](AuditEvent& e) {
-          e.newValue = ClockValue(DateTimeToProbeSeconds(probe_.CurrentClock));
-        })) {
+    if (!Command(
+            "clock setup",
+            [&] {
+              probe_.SetClockSeconds(NowProbeSeconds());
+              return probe_.LastError == peNone && probe_.ReadClock() != 0;
+            },
+            [&](AuditEvent& e) {
+              e.newValue = ClockValue(DateTimeToProbeSeconds(probe_.CurrentClock));
+            })) {
       return false;
     }
     if (plan.probeName || plan.comment) {
       const std::string before = TextValues(probe_.Name, probe_.Comment);
-      if (!Command("write text", [&] {
-            if (plan.probeName) probe_.Name = *plan.probeName;
-            if (plan.comment) probe_.Comment = *plan.comment;
-            return probe_.WriteText(6) && probe_.ReadStatus(true);
-          }, [&](AuditEvent& e) {
-            e.oldValue = before;
-            e.newValue = TextValues(probe_.Name, probe_.Comment);
-          })) {
+      if (!Command(
+              "write text",
+              [&] {
+                if (plan.probeName) probe_.Name = *plan.probeName;
+                if (plan.comment) probe_.Comment = *plan.comment;
+                return probe_.WriteText(6) && probe_.ReadStatus(true);
+              },
+              [&](AuditEvent& e) {
+                e.oldValue = before;
+                e.newValue = TextValues(probe_.Name, probe_.Comment);
+              })) {
         return false;
       }
     }
-    if (!Command("launch", [&] {
-          probe_.SampleRate = plan.rate;
-          probe_.RolloverEnable = plan.rollover;
-          if (plan.start == RearmPlan::Start::kNextMinute) {
-            probe_.SetStartNextMinute();
-            return probe_.LaunchMission(false);
-          }
-          // The first sample counts from the probe's clock as read just before the launch.
-          if (probe_.ReadClock() == 0) return false;
-          const std::int64_t after = plan.start == RearmPlan::Start::kImmediately
-                                         ? 2
-                                         : std::int64_t{plan.delayMinutes} * 60;
-          probe_.SetStartSeconds(probe_.CurrentClockSeconds + after);
-          return probe_.LaunchMission(false);
-        }, [&](AuditEvent& e) { e.newValue = LaunchValues(probe_, false); })) {
+    if (!Command(
+            "launch",
+            [&] {
+              probe_.SampleRate = plan.rate;
+              probe_.RolloverEnable = plan.rollover;
+              if (plan.start == RearmPlan::Start::kNextMinute) {
+                probe_.SetStartNextMinute();
+                return probe_.LaunchMission(false);
+              }
+              // The first sample counts from the probe's clock as read just before the launch.
+              if (probe_.ReadClock() == 0) return false;
+              const std::int64_t after = plan.start == RearmPlan::Start::kImmediately
+                                             ? 2
+                                             : std::int64_t{plan.delayMinutes} * 60;
+              probe_.SetStartSeconds(probe_.CurrentClockSeconds + after);
+              return probe_.LaunchMission(false);
+            },
+            [&](AuditEvent& e) { e.newValue = LaunchValues(probe_, false); })) {
       return false;
     }
     {

@@ -172,9 +172,12 @@ bool ReadRearmPlan(const TIniFile* ini, const std::string& name, RearmPlan& plan
 
 const char* StationExportName(StationExport form) {
   switch (form) {
-    case StationExport::kNone: return "none";
-    case StationExport::kText: return "text";
-    case StationExport::kCsv: return "csv";
+    case StationExport::kNone:
+      return "none";
+    case StationExport::kText:
+      return "text";
+    case StationExport::kCsv:
+      return "csv";
   }
   return "none";
 }

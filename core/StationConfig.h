@@ -92,9 +92,9 @@ struct StationConfig {
   // Writes the printed report of a record as a PDF document to `file`; none: no report is
   // written. The report is laid out by widgets, so the station calls it on the program's main
   // thread and waits for it: that thread must run its event loop while the station runs.
-  using ReportWriter = std::function<bool(const TProbeRecord& record,
-                                          const TemperatureLimits& limits, const QString& file,
-                                          std::string& error)>;
+  using ReportWriter =
+      std::function<bool(const TProbeRecord& record, const TemperatureLimits& limits,
+                         const QString& file, std::string& error)>;
   ReportWriter report;
   std::optional<RearmPlan> rearm;
   std::string deviceName = "Ombrix adapter";  // the adapters' USB description

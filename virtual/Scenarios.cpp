@@ -1,5 +1,7 @@
 #include "Scenarios.h"
 
+#include <algorithm>
+
 namespace ombrix {
 
 namespace {
@@ -32,7 +34,7 @@ std::shared_ptr<VirtualProbe> TransportProbe(VirtualBus& bus, std::uint64_t seed
 
 constexpr std::int64_t kMinute = 60'000;
 
-// A tray of probes back from the field, each with weeks of samples to download.
+// A tray of probes back from the field, each with days or weeks of samples to download.
 void BuildStation(VirtualBus& bus, std::uint64_t seed) {
   AddAdapter(bus, scenario::kAdapterSerial);
   AddAdapter(bus, scenario::kSecondAdapterSerial);
@@ -47,11 +49,27 @@ void BuildStation(VirtualBus& bus, std::uint64_t seed) {
   };
   const TrayProbe tray[] = {
       {0x00000B1A0001ull, "Cold room 1", "Meat, hanging rail.", 2, 14 * kDay, {.rate = 10}},
-      {0x00000B1A0002ull, "Van 3 chiller box", "Route south, two drops a day.", -5, 20 * kDay,
+      {0x00000B1A0002ull,
+       "Van 3 chiller box",
+       "Route south, two drops a day.",
+       -5,
+       20 * kDay,
        {.rate = 5, .delayMinutes = 2}},
-      {0x00000B1A0003ull, "Pharmacy fridge", "Vaccines, lower shelf.", 7, 10 * kDay,
-       {.rate = 15}},
+      {0x00000B1A0003ull, "Pharmacy fridge", "Vaccines, lower shelf.", 7, 10 * kDay, {.rate = 15}},
       {0x00000B1A0004ull, "Freezer 2", "Ice cream, door side.", 0, 7 * kDay, {.rate = 10}},
+      {0x00000B1A0005ull, "Dairy cooler 4", "Yoghurt and cream.", 3, 21 * kDay, {.rate = 10}},
+      {0x00000B1A0006ull,
+       "Van 8 chiller box",
+       "Route east, night drops.",
+       -2,
+       14 * kDay,
+       {.rate = 5}},
+      {0x00000B1A0007ull, "Lab fridge B", "Reagents, top shelf.", 1, 5 * kDay, {.rate = 5}},
+      {0x00000B1A0008ull, "Blood bank fridge", "Units awaiting issue.", -4, 9 * kDay, {.rate = 10}},
+      {0x00000B1A0009ull, "Produce cooler", "Salads and herbs.", 6, 27 * kDay, {.rate = 5}},
+      {0x00000B1A000Aull, "Van 1 chiller box", "Route west.", -1, 3 * kDay, {.rate = 2}},
+      {0x00000B1A000Bull, "Freezer 5", "Fish, bottom drawer.", 2, 12 * kDay, {.rate = 15}},
+      {0x00000B1A000Cull, "Ward fridge 3", "Insulin, door rack.", 0, 6 * kDay, {.rate = 4}},
   };
   std::vector<std::shared_ptr<VirtualProbe>> probes;
   for (const TrayProbe& p : tray) {
@@ -75,18 +93,43 @@ std::vector<std::string> ScenarioNames() {
 
 std::vector<StationVisit> StationVisits() {
   using namespace scenario;
-  return {
-      // Cold room 1: comes and goes once.
-      {0, kAdapterSerial, 1 * kMinute, 40 * kMinute},
-      // Van 3: taken off half a minute into its download, back on another adapter later.
-      {1, kSecondAdapterSerial, 1 * kMinute, 1 * kMinute + 40'000},
-      {1, kThirdAdapterSerial, 30 * kMinute, 70 * kMinute},
-      // Pharmacy fridge: done, taken off, and put back by mistake on another adapter.
-      {2, kThirdAdapterSerial, 2 * kMinute, 20 * kMinute},
-      {2, kAdapterSerial, 45 * kMinute, 60 * kMinute},
-      // Freezer 2: comes and goes once.
-      {3, kSecondAdapterSerial, 10 * kMinute, 25 * kMinute},
+  // Each probe is put on, in this order, whichever adapter is free first, after a pause of
+  // 20 s to 4 min; most stay 5 to 13 minutes. The Van 3 and Van 8 chiller boxes are taken off
+  // 12 to 25 s after they were put on, in the middle of their downloads, and come back later;
+  // the pharmacy fridge is put back once more after it was done.
+  struct Planned {
+    int probe;
+    bool early;
   };
+  const Planned order[] = {{0, false}, {1, true},   {2, false}, {3, false},  {4, false},
+                           {5, true},  {6, false},  {7, false}, {8, false},  {9, false},
+                           {1, false}, {10, false}, {5, false}, {11, false}, {2, false}};
+  const char* const adapters[] = {kAdapterSerial, kSecondAdapterSerial, kThirdAdapterSerial};
+  // The moments come from a generator of its own, so that they are the same on every machine.
+  std::uint64_t state = 0x5747A710'2026'1208ull;
+  auto random = [&state](std::int64_t below) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<std::int64_t>((z ^ (z >> 31)) % static_cast<std::uint64_t>(below));
+  };
+  std::int64_t adapterFree[3] = {0, 0, 0};
+  std::int64_t probeFree[12] = {};
+  std::vector<StationVisit> visits;
+  for (const Planned& p : order) {
+    int adapter = 0;
+    for (int a = 1; a < 3; ++a) {
+      if (adapterFree[a] < adapterFree[adapter]) adapter = a;
+    }
+    const std::int64_t on =
+        std::max(adapterFree[adapter], probeFree[p.probe]) + 20'000 + random(220) * 1000;
+    const std::int64_t stay =
+        p.early ? 12'000 + random(14) * 1000 : 5 * kMinute + random(8 * 60) * 1000;
+    visits.push_back({p.probe, adapters[adapter], on, on + stay});
+    adapterFree[adapter] = on + stay;
+    probeFree[p.probe] = on + stay + kMinute;
+  }
+  return visits;
 }
 
 std::shared_ptr<VirtualProbe> MakeProbe(VirtualBus& bus, std::uint64_t number, std::uint64_t seed,

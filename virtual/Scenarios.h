@@ -21,11 +21,10 @@ namespace ombrix {
 //   clear     the adapter with a probe whose memory is clear
 //   rollover  the adapter with a probe whose mission (every 5 minutes for 30 days, rollover on)
 //             has wrapped its log
-//   station   three adapters and a tray of four probes that come back from the field, each with
-//             a mission under way, put on and taken off by the clock (StationVisits):
-//             a probe that is taken off in the middle of its download and put back later on
-//             another adapter, one that is put back after it was done, and two that come and go
-//             once
+//   station   three adapters and a tray of twelve probes that come back from the field, each
+//             with a mission under way, put on and taken off by the clock (StationVisits): two
+//             are taken off in the middle of their downloads and put back later, one is put back
+//             after it was done, the others come and go once
 //
 // Probes carry a name, a comment and a valid serial number; their clocks run a few seconds off
 // the bus clock, as real ones do. The seed varies the temperatures.
@@ -43,7 +42,7 @@ inline constexpr std::uint8_t kProbeFamily = 0x4F;
 std::vector<std::string> ScenarioNames();
 
 // The visits of the station scenario, in milliseconds after the scenario was built, with the
-// probe's number among the tray's four (0..3).
+// probe's number among the tray's twelve (0..11).
 struct StationVisit {
   int probe;
   const char* adapterSerial;

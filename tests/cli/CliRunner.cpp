@@ -20,7 +20,8 @@ constexpr const char* kLocale = "LC_ALL=de_DE.UTF-8";
 
 }  // namespace
 
-CliResult RunCli(const QString& directory, const QStringList& arguments, const QByteArray& input) {
+CliResult RunCli(const QString& directory, const QStringList& arguments, const QByteArray& input,
+                 const QStringList& wrapper) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
@@ -29,7 +30,12 @@ CliResult RunCli(const QString& directory, const QStringList& arguments, const Q
   environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory + QStringLiteral("/config"));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(directory);
-  process.start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
+  if (wrapper.isEmpty()) {
+    process.start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
+  } else {
+    process.start(wrapper[0],
+                  wrapper.mid(1) + QStringList{QStringLiteral(OMBRIX_CLI_PATH)} + arguments);
+  }
   process.write(input);
   process.closeWriteChannel();
   CliResult result;

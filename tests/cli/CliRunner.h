@@ -26,9 +26,10 @@ struct CliResult {
 // Runs the built ombrix-cli with the arguments in `directory`, with pipes for stdout and stderr
 // and the locale de_DE (dates "07.12.2026 14:30:00", decimal comma). Its default archive is
 // `directory`/data/ombrix/archive.sqlite, its settings `directory`/config/ombrix/ombrix.INI.
-// `input` is what it reads on stdin (then closed).
+// `input` is what it reads on stdin (then closed). A `wrapper` command line, when given, is run
+// instead with ombrix-cli and the arguments after its own.
 CliResult RunCli(const QString& directory, const QStringList& arguments,
-                 const QByteArray& input = {});
+                 const QByteArray& input = {}, const QStringList& wrapper = {});
 // The same with stderr on a terminal, as when a person runs it; `err` holds what the terminal got.
 CliResult RunCliInTerminal(const QString& directory, const QStringList& arguments);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "TimeConversion.h"
 
 namespace ombrix {
@@ -90,6 +93,67 @@ TEST(StationConfigTest, ReArmPlansComeFromTheSettings) {
   std::string error;
   ASSERT_TRUE(ReadRearmPlan(&ini, "shelf", shelf, error));
   EXPECT_EQ(shelf.probeName, "Tray");
+}
+
+// The station's settings as the settings dialog writes them: refused settings leave the file as
+// it was, accepted ones are read back as written, beside the keys that were there.
+TEST(StationConfigTest, StationSettingsAreWrittenOnlyWhenAccepted) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("ombrix.INI"));
+  const std::string before =
+      "; kept\n[Limits]\nHigh=8\n[Launch shelf]\nRate=15\n"
+      "[Launch odd]\nRate=0\n";
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(before.c_str());
+  }
+  TIniFile ini(path);
+  EXPECT_EQ(LaunchConfigurationNames(&ini), (std::vector<std::string>{"shelf", "odd"}));
+  struct Case {
+    const char* pattern;
+    const char* rearm;
+    const char* refusal;  // nullptr: written
+  };
+  const Case cases[] = {
+      {"{serial}/{nope}.omx", "", "unknown placeholder {nope}"},
+      {"../{serial}.omx", "", "must not leave the folder"},
+      {"{serial}.omx", "missing", "[Launch missing]"},
+      {"{serial}.omx", "odd", "[Launch odd] Rate"},
+      {"{serial}_{download:yyyyMMdd}.omx", "shelf", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern + std::string(" ") + c.rearm);
+    StationSettings settings;
+    settings.folder = "/srv/tray";
+    settings.pattern = c.pattern;
+    settings.exportForm = StationExport::kCsv;
+    settings.report = true;
+    settings.rearm = c.rearm;
+    std::string error;
+    const bool written = WriteStationSettings(ini, settings, error);
+    EXPECT_EQ(written, c.refusal == nullptr) << error;
+    const TIniFile onDisk(path);
+    if (c.refusal) {
+      EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+      EXPECT_EQ(onDisk.Text(), before);
+      EXPECT_EQ(ini.Text(), before);
+      continue;
+    }
+    StationSettings read;
+    ASSERT_TRUE(ReadStationSettings(&onDisk, read, error)) << error;
+    EXPECT_EQ(read.folder, "/srv/tray");
+    EXPECT_EQ(read.pattern, c.pattern);
+    EXPECT_EQ(read.exportForm, StationExport::kCsv);
+    EXPECT_TRUE(read.report);
+    EXPECT_EQ(read.rearm, "shelf");
+    EXPECT_EQ(onDisk.Text().rfind(before, 0), 0u) << "the keys that were there stay";
+  }
+  const TIniFile wrong(path, "[Station]\nExport=pdf\n");
+  StationSettings read;
+  std::string error;
+  EXPECT_FALSE(ReadStationSettings(&wrong, read, error));
+  EXPECT_EQ(error, "[Station] Export is none, text or csv");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <thread>
 
 #include "Scenarios.h"
@@ -78,39 +80,61 @@ TEST(StationLabTest, VisitsFollowTheClockAndKeepInTheStateFile) {
   VirtualBus bus(clock, LinkTiming::Instant());
   ASSERT_TRUE(BuildScenario(bus, "station"));
   const std::int64_t start = clock.UtcMilliseconds();
-  auto probeOn = [](VirtualBus& on, const char* adapter) -> std::string {
+  auto probeOn = [](VirtualBus& on, const char* adapter) -> const VirtualProbe* {
     on.ApplyVisits();
-    const VirtualProbe* probe = on.Adapter(adapter)->Probe();
-    return probe ? probe->Name() : "";
+    return on.Adapter(adapter)->Probe();
   };
-  struct Case {
+  // Each visit puts its probe on its adapter and takes it off again; an adapter holds one probe
+  // at a time, and a probe is on one adapter at a time.
+  const std::vector<StationVisit> visits = StationVisits();
+  ASSERT_EQ(visits.size(), 15u);
+  struct Moment {
     std::int64_t atMs;
     const char* adapter;
-    const char* name;
+    int probe;  // -1: taken off
   };
-  for (const StationVisit& v : StationVisits()) {
+  std::vector<Moment> moments;
+  for (const StationVisit& v : visits) {
     ASSERT_LT(v.onMs, v.offMs);
+    for (const StationVisit& w : visits) {
+      const bool overlap = &v != &w && v.onMs < w.offMs && w.onMs < v.offMs;
+      EXPECT_FALSE(overlap &&
+                   (v.probe == w.probe || std::string(v.adapterSerial) == w.adapterSerial));
+    }
+    moments.push_back({v.onMs, v.adapterSerial, v.probe});
+    moments.push_back({v.offMs, v.adapterSerial, -1});
   }
-  const Case cases[] = {
-      {30'000, scenario::kAdapterSerial, ""},
-      {60'000, scenario::kAdapterSerial, "Cold room 1"},
-      {60'000, scenario::kSecondAdapterSerial, "Van 3 chiller box"},
-      {100'000, scenario::kSecondAdapterSerial, ""},
-      {120'000, scenario::kThirdAdapterSerial, "Pharmacy fridge"},
-      {20 * 60'000, scenario::kThirdAdapterSerial, ""},
-      {35 * 60'000, scenario::kThirdAdapterSerial, "Van 3 chiller box"},
-      {46 * 60'000, scenario::kAdapterSerial, "Pharmacy fridge"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.atMs);
-    clock.SetUtcMilliseconds(start + c.atMs);
-    EXPECT_EQ(probeOn(bus, c.adapter), c.name);
+  std::sort(moments.begin(), moments.end(),
+            [](const Moment& a, const Moment& b) { return a.atMs < b.atMs; });
+  std::map<int, const VirtualProbe*> probes;
+  for (const Moment& m : moments) {
+    SCOPED_TRACE(m.atMs);
+    clock.SetUtcMilliseconds(start + m.atMs - 1);
+    EXPECT_EQ(probeOn(bus, m.adapter) == nullptr, m.probe >= 0) << "before";
+    clock.SetUtcMilliseconds(start + m.atMs);
+    const VirtualProbe* on = probeOn(bus, m.adapter);
+    if (m.probe < 0) {
+      EXPECT_EQ(on, nullptr);
+      continue;
+    }
+    ASSERT_NE(on, nullptr);
+    EXPECT_EQ(probes.emplace(m.probe, on).first->second, on) << "the same probe each visit";
   }
+  EXPECT_EQ(probes.size(), 12u);
+  std::int64_t latestOn = 0;
+  for (const StationVisit& v : visits) latestOn = std::max(latestOn, v.onMs);
+  // A lab of its own at the last moment a probe is put on.
+  VirtualClock keptClock(start);
+  VirtualBus kept(keptClock, LinkTiming::Instant());
+  ASSERT_TRUE(BuildScenario(kept, "station"));
+  keptClock.SetUtcMilliseconds(start + latestOn);
+  const StationVisit& last = visits.back();
+  ASSERT_NE(probeOn(kept, last.adapterSerial), nullptr);
 
-  // Kept at 46 minutes, with the van's memory changed, and taken up by a new run.
-  bus.Adapter(scenario::kThirdAdapterSerial)->Probe()->WriteMemory(0, 0x42);
-  VirtualState state{"station", clock.UtcMilliseconds(), {}, {}};
-  CaptureProbes(bus, state);
+  // Kept during the last visit, with that probe's memory changed, and taken up by a new run.
+  kept.Adapter(last.adapterSerial)->Probe()->WriteMemory(0, 0x42);
+  VirtualState state{"station", keptClock.UtcMilliseconds(), {}, {}};
+  CaptureProbes(kept, state);
   ASSERT_EQ(state.visits.size(), StationVisits().size());
   for (const VirtualState::Adapter& adapter : state.adapters) EXPECT_FALSE(adapter.probe);
   VirtualState read;
@@ -122,16 +146,23 @@ TEST(StationLabTest, VisitsFollowTheClockAndKeepInTheStateFile) {
   VirtualBus again(later, LinkTiming::Instant());
   ASSERT_TRUE(BuildScenario(again, "station"));
   ASSERT_TRUE(RestoreProbes(again, read, error)) << error;
-  EXPECT_EQ(probeOn(again, scenario::kAdapterSerial), "Pharmacy fridge");
-  EXPECT_EQ(probeOn(again, scenario::kThirdAdapterSerial), "Van 3 chiller box");
-  EXPECT_EQ(again.Adapter(scenario::kThirdAdapterSerial)->Probe()->Memory()[0], 0x42);
-  EXPECT_EQ(again.Visits().front().onUtcMs, bus.Visits().front().onUtcMs);
+  int onNow = 0;
+  for (const StationVisit& v : visits) {
+    if (v.onMs > latestOn || latestOn >= v.offMs) continue;
+    ++onNow;
+    const VirtualProbe* there = probeOn(again, v.adapterSerial);
+    ASSERT_NE(there, nullptr) << v.adapterSerial;
+    EXPECT_EQ(there->Name(), probes[v.probe]->Name());
+  }
+  EXPECT_GE(onNow, 2);
+  EXPECT_EQ(again.Adapter(last.adapterSerial)->Probe()->Memory()[0], 0x42);
+  EXPECT_EQ(again.Visits().front().onUtcMs, kept.Visits().front().onUtcMs);
 
   read.visits.pop_back();
   VirtualBus short_(later, LinkTiming::Instant());
   ASSERT_TRUE(BuildScenario(short_, "station"));
   EXPECT_FALSE(RestoreProbes(short_, read, error));
-  EXPECT_NE(error.find("plans 6 visits"), std::string::npos) << error;
+  EXPECT_NE(error.find("plans 15 visits"), std::string::npos) << error;
 }
 
 }  // namespace
