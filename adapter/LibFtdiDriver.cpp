@@ -62,10 +62,28 @@ LibFtdiDriver::~LibFtdiDriver() {
   open_.clear();
 }
 
+LibFtdiDriver::ThreadState& LibFtdiDriver::Mine() {
+  return threads_[std::this_thread::get_id()];
+}
+
+bool LibFtdiDriver::SawInaccessibleDevice() const {
+  const std::lock_guard lock(mutex_);
+  const auto found = threads_.find(std::this_thread::get_id());
+  return found != threads_.end() && found->second.sawInaccessible;
+}
+
+OpenFailure LibFtdiDriver::LastOpenFailure() const {
+  const std::lock_guard lock(mutex_);
+  const auto found = threads_.find(std::this_thread::get_id());
+  return found == threads_.end() ? OpenFailure::kNone : found->second.lastOpenFailure;
+}
+
 bool LibFtdiDriver::ListDeviceCount(std::uint32_t& count) {
+  const std::lock_guard lock(mutex_);
+  ThreadState& mine = Mine();
   count = 0;
-  listing_.clear();
-  sawInaccessible_ = false;
+  mine.listing.clear();
+  mine.sawInaccessible = false;
 
   std::vector<FtdiDeviceInfo> devices;
   if (!backend_->Enumerate(devices)) return false;
@@ -75,30 +93,35 @@ bool LibFtdiDriver::ListDeviceCount(std::uint32_t& count) {
       // window can still tell the user that an adapter was out of reach.
       device.description.clear();
       device.serialNumber.clear();
-      sawInaccessible_ = true;
+      mine.sawInaccessible = true;
     }
     Cut(device.description, kDescriptionBufferSize);
     Cut(device.serialNumber, kSerialNumberBufferSize);
   }
-  listing_ = std::move(devices);
-  count = static_cast<std::uint32_t>(listing_.size());
+  mine.listing = std::move(devices);
+  count = static_cast<std::uint32_t>(mine.listing.size());
   return true;
 }
 
 bool LibFtdiDriver::ListDescription(std::uint32_t index, std::string& description) {
-  if (index >= listing_.size()) return false;
-  description = listing_[index].description;
+  const std::lock_guard lock(mutex_);
+  const std::vector<FtdiDeviceInfo>& listing = Mine().listing;
+  if (index >= listing.size()) return false;
+  description = listing[index].description;
   return true;
 }
 
 bool LibFtdiDriver::ListSerialNumber(std::uint32_t index, std::string& serialNumber) {
-  if (index >= listing_.size()) return false;
-  serialNumber = listing_[index].serialNumber;
+  const std::lock_guard lock(mutex_);
+  const std::vector<FtdiDeviceInfo>& listing = Mine().listing;
+  if (index >= listing.size()) return false;
+  serialNumber = listing[index].serialNumber;
   return true;
 }
 
 FtdiHandle LibFtdiDriver::OpenBySerialNumber(const std::string& serialNumber) {
-  lastOpenFailure_ = OpenFailure::kOther;
+  const std::lock_guard lock(mutex_);
+  Mine().lastOpenFailure = OpenFailure::kOther;
   // Unreadable adapters have an empty serial number; an empty one must not pick them.
   if (serialNumber.empty()) return kInvalidFtdiHandle;
 
@@ -118,11 +141,13 @@ FtdiHandle LibFtdiDriver::OpenBySerialNumber(const std::string& serialNumber) {
 }
 
 FtdiHandle LibFtdiDriver::OpenListed(std::uint32_t index) {
-  lastOpenFailure_ = OpenFailure::kOther;
-  if (index >= listing_.size()) return kInvalidFtdiHandle;
-  const FtdiDeviceInfo& wanted = listing_[index];
+  const std::lock_guard lock(mutex_);
+  ThreadState& mine = Mine();
+  mine.lastOpenFailure = OpenFailure::kOther;
+  if (index >= mine.listing.size()) return kInvalidFtdiHandle;
+  const FtdiDeviceInfo wanted = mine.listing[index];
   if (!wanted.accessible) {
-    lastOpenFailure_ = OpenFailure::kNoPermission;
+    mine.lastOpenFailure = OpenFailure::kNoPermission;
     return kInvalidFtdiHandle;
   }
   // The device is looked up again by its place on the bus, so that another device that took its
@@ -138,7 +163,7 @@ FtdiHandle LibFtdiDriver::OpenListed(std::uint32_t index) {
       return OpenAt(i);
     }
   }
-  lastOpenFailure_ = OpenFailure::kVanished;
+  mine.lastOpenFailure = OpenFailure::kVanished;
   return kInvalidFtdiHandle;
 }
 
@@ -146,10 +171,10 @@ FtdiHandle LibFtdiDriver::OpenAt(std::size_t index) {
   OpenFailure failure = OpenFailure::kOther;
   std::unique_ptr<FtdiDevice> device = backend_->Open(index, failure);
   if (!device) {
-    lastOpenFailure_ = failure == OpenFailure::kNone ? OpenFailure::kOther : failure;
+    Mine().lastOpenFailure = failure == OpenFailure::kNone ? OpenFailure::kOther : failure;
     return kInvalidFtdiHandle;
   }
-  lastOpenFailure_ = OpenFailure::kNone;
+  Mine().lastOpenFailure = OpenFailure::kNone;
   const FtdiHandle handle = NextHandle();
   open_[handle].device = std::move(device);
   return handle;
@@ -260,11 +285,15 @@ bool LibFtdiDriver::QueueStatus(FtdiHandle handle, std::uint32_t& waiting) {
 }
 
 bool LibFtdiDriver::CloseHandle(FtdiHandle handle) {
+  const std::lock_guard lock(mutex_);
   // Destroying the device closes the adapter.
   return open_.erase(handle) != 0;
 }
 
 LibFtdiDriver::OpenDevice* LibFtdiDriver::Find(FtdiHandle handle) {
+  // Only the thread that opened a handle uses and closes it, so the device found stays valid
+  // for that thread after the lock.
+  const std::lock_guard lock(mutex_);
   const auto found = open_.find(handle);
   return found == open_.end() ? nullptr : &found->second;
 }

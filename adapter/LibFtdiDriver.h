@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FtdiDriver.h"
@@ -27,7 +29,11 @@ namespace ombrix {
 //   has passed; both write totals 0 again means no limit.
 // - QueueStatus moves what has arrived into the receive buffer and reports its size.
 //
-// Not thread-safe: one thread drives all handles.
+// Several threads may each drive their own handles at once: every adapter has a libftdi1 context
+// (and so a libusb context) of its own, and the listing, opening and closing, which share the
+// backend's listing context, take turns under a lock. A listing (ListDeviceCount, then
+// ListDescription and ListSerialNumber by index), SawInaccessibleDevice and LastOpenFailure are
+// each thread's own.
 class LibFtdiDriver : public FtdiDriver {
  public:
   LibFtdiDriver();
@@ -52,8 +58,9 @@ class LibFtdiDriver : public FtdiDriver {
             std::uint32_t& read) override;
   bool QueueStatus(FtdiHandle handle, std::uint32_t& waiting) override;
   bool CloseHandle(FtdiHandle handle) override;
-  bool SawInaccessibleDevice() const override { return sawInaccessible_; }
-  OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+  bool SawInaccessibleDevice() const override;
+  OpenFailure LastOpenFailure() const override;
+  bool ServesThreads() const override { return true; }
 
   // How long a read or write waits before asking the adapter again when nothing moved.
   static constexpr std::chrono::milliseconds kPollInterval{1};
@@ -71,6 +78,15 @@ class LibFtdiDriver : public FtdiDriver {
     std::vector<std::uint8_t> received;  // arrived, not yet read
   };
 
+  // What each thread's calls left for it to ask.
+  struct ThreadState {
+    std::vector<FtdiDeviceInfo> listing;
+    bool sawInaccessible = false;
+    OpenFailure lastOpenFailure = OpenFailure::kNone;
+  };
+  // The calling thread's state; with mutex_ held.
+  ThreadState& Mine();
+
   OpenDevice* Find(FtdiHandle handle);
   bool Receive(OpenDevice& open);
   std::uint32_t TakeReceived(OpenDevice& open, std::uint8_t* buffer, std::uint32_t count);
@@ -79,10 +95,9 @@ class LibFtdiDriver : public FtdiDriver {
 
   // Declared first so that it outlives the devices it opened.
   std::unique_ptr<LibFtdiBackend> backend_;
-  std::vector<FtdiDeviceInfo> listing_;
-  bool sawInaccessible_ = false;
-  OpenFailure lastOpenFailure_ = OpenFailure::kNone;
-  std::map<FtdiHandle, OpenDevice> open_;
+  mutable std::mutex mutex_;  // the backend's listing and opening, threads_, open_, lastHandle_
+  std::map<std::thread::id, ThreadState> threads_;
+  std::map<FtdiHandle, OpenDevice> open_;  // a device's node stays put while others come and go
   FtdiHandle lastHandle_ = 0;
 };
 

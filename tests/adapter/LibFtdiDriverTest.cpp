@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <thread>
 
 #include "adapter/FakeLibFtdiBackend.h"
 
@@ -305,6 +306,35 @@ TEST(LibFtdiDriverOnThisMachine, ListsAdaptersOrFailsCleanly) {
   }
   EXPECT_FALSE(driver.ListDescription(count, text));
   EXPECT_EQ(driver.OpenBySerialNumber("no adapter has this serial"), kInvalidFtdiHandle);
+}
+
+// Each thread has a listing and an open failure of its own, as a station's adapters each have a
+// thread of their own: one thread's listing or failed open never changes what another reads.
+TEST_F(LibFtdiDriverTest, EachThreadKeepsItsOwnListingAndOpenFailure) {
+  fake_.Plug("Probe adapter", "FT1");
+  fake_.Plug("Probe adapter", "FT2")->refusesOpen = OpenFailure::kNoPermission;
+  std::uint32_t count = 0;
+  ASSERT_TRUE(driver_.ListDeviceCount(count));
+  ASSERT_EQ(count, 2u);
+  const FtdiHandle mine = driver_.OpenBySerialNumber("FT1");
+  ASSERT_NE(mine, kInvalidFtdiHandle);
+
+  std::uint32_t otherCount = 0;
+  OpenFailure otherFailure = OpenFailure::kNone;
+  std::thread other([&] {
+    EXPECT_EQ(driver_.OpenBySerialNumber("FT2"), kInvalidFtdiHandle);
+    otherFailure = driver_.LastOpenFailure();
+    fake_.bus.pop_back();
+    EXPECT_TRUE(driver_.ListDeviceCount(otherCount));
+  });
+  other.join();
+  EXPECT_EQ(otherFailure, OpenFailure::kNoPermission);
+  EXPECT_EQ(otherCount, 1u);
+  EXPECT_EQ(driver_.LastOpenFailure(), OpenFailure::kNone);
+  std::string serial;
+  EXPECT_TRUE(driver_.ListSerialNumber(1, serial));
+  EXPECT_EQ(serial, "FT2") << "the listing this thread made";
+  EXPECT_TRUE(driver_.CloseHandle(mine));
 }
 
 }  // namespace
