@@ -116,6 +116,7 @@ class StationProbe {
                          : std::to_string(probe_.MissionSamples) + " samples, mission started " +
                                IsoDateTimeText(probe_.MissionStartSeconds).toStdString();
     station_.Emit(status);
+    if (NothingRecorded()) return;
     if (KnownAgain()) return;
     if (!Download()) return;
     if (!Store()) return;
@@ -167,6 +168,26 @@ class StationProbe {
 
   void Audit(const AuditEvent& event) const {
     if (config_.archive) (void)RecordAction(*config_.archive, event);
+  }
+
+  // A probe with no sample to download: a clear one is launched when the station re-arms (it has
+  // nothing to lose), else left alone; one whose mission has recorded nothing yet is left alone.
+  bool NothingRecorded() {
+    if (!probe_.MemoryClear && probe_.MissionSamples > 0) return false;
+    if (probe_.MemoryClear && config_.rearm) {
+      if (!Rearm()) return true;
+      StationEvent done = Event(StationEvent::Step::kDone);
+      done.rearmed = true;
+      done.message = "clear, re-armed";
+      ++station_.ended_;
+      station_.Emit(done);
+      return true;
+    }
+    StationEvent again = Event(StationEvent::Step::kAlreadyDone);
+    again.message = probe_.MemoryClear ? "the probe is clear: nothing to download"
+                                       : "its mission has recorded nothing yet";
+    station_.Emit(again);
+    return true;
   }
 
   // A probe put back with nothing new, or with the mission this station launched.
@@ -401,9 +422,9 @@ class StationProbe {
       return false;
     }
     const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
-    if (!Command(
-            "clear", [&] { return probe_.ClearProbe(); },
-            [&](AuditEvent& e) { e.oldValue = held; })) {
+    if (!probe_.MemoryClear && !Command(
+                                   "clear", [&] { return probe_.ClearProbe(); },
+                                   [&](AuditEvent& e) { e.oldValue = held; })) {
       return false;
     }
     if (!Command(

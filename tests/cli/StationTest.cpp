@@ -205,7 +205,7 @@ TEST_F(CliTest, StationDownloadsATrayOnceEachAndReArmsOnlyWhatIsSafe) {
 }
 
 // The same station ends after a number of downloads (finishing the probes under way and taking no
-// new one), and the text form has a line per step and a summary per probe.
+// new one), and the text form has a line per step and a summary per probe; a clear probe.
 TEST_F(CliTest, StationEndsAfterItsProbesAndWritesLines) {
   const CliResult r = Run("--virtual=station --no-archive station --folder out --probes 2");
   EXPECT_EQ(r.code, 0) << r.err;  // the first two are done before the van is taken off
@@ -218,6 +218,24 @@ TEST_F(CliTest, StationEndsAfterItsProbesAndWritesLines) {
   EXPECT_GE(summaries, 2) << r.out;
   EXPECT_THAT(r.out, HasSubstr(" save: "));
   EXPECT_THAT(r.out, ::testing::Not(HasSubstr("Freezer 5"))) << "it comes later";
+  // A clear probe has nothing to download: it is launched when the station re-arms, else left
+  // alone; neither is a failure.
+  ASSERT_TRUE(QDir().mkpath(Path("config/ombrix")));
+  QFile settings(Path("config/ombrix/ombrix.INI"));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("[Launch shelf]\nRate=15\n");
+  settings.close();
+  const CliResult armed =
+      Run("--virtual=clear --no-archive station --rearm shelf --until 1m --format json");
+  EXPECT_EQ(armed.code, 0) << armed.err;
+  std::string steps;
+  for (const QJsonObject& e : Events(armed.out)) steps += Text(e, "step") + " ";
+  EXPECT_EQ(steps, "adapter status rearm done ") << armed.out;
+  EXPECT_THAT(armed.out, HasSubstr("clear, re-armed"));
+  const CliResult left = Run("--virtual=clear --no-archive station --until 1m");
+  EXPECT_EQ(left.code, 0) << left.err;
+  EXPECT_THAT(left.out, HasSubstr("already-done: the probe is clear: nothing to download"));
+
   EXPECT_EQ(Run("--virtual=station station").code, 2) << "virtual time must end";
   EXPECT_EQ(Run("--virtual=station station --probes 1 --pattern {nope}.omx").code, 2);
 }
