@@ -324,14 +324,14 @@ class StationProbe {
   }
 
   // The PDF report, written by the front end's writer on the main thread. The worker waits for
-  // it, or until the station is cancelled: then the writer is not called any more.
+  // it; when the station is cancelled before the writer has begun, it is not called any more.
   bool Report() {
     if (!config_.report) return true;
     const QString reportFile = Beside(file_, ".pdf");
     struct Job {
       std::mutex mutex;
       std::condition_variable finished;
-      bool done = false, abandoned = false, written = false;
+      bool started = false, done = false, abandoned = false, written = false;
       std::string error;
     };
     auto job = std::make_shared<Job>();
@@ -339,6 +339,7 @@ class StationProbe {
       {
         const std::lock_guard lock(job->mutex);
         if (job->abandoned) return;
+        job->started = true;
       }
       std::string error;
       const bool written = writer(*record, limits, reportFile, error);
@@ -354,7 +355,8 @@ class StationProbe {
     } else {
       QMetaObject::invokeMethod(application, write, Qt::QueuedConnection);
       std::unique_lock lock(job->mutex);
-      while (!job->done && !station_.cancel_.load()) {
+      // A report begun is waited for: it ends, and what it wrote is then told as it is.
+      while (!job->done && (job->started || !station_.cancel_.load())) {
         job->finished.wait_for(lock, std::chrono::milliseconds(50));
       }
       if (!job->done) {
@@ -421,11 +423,10 @@ class StationProbe {
     if (probe_.MissionInProgress && !Command("stop", [&] { return probe_.StopMission(); })) {
       return false;
     }
-    const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
-    if (!probe_.MemoryClear && !Command(
-                                   "clear", [&] { return probe_.ClearProbe(); },
-                                   [&](AuditEvent& e) { e.oldValue = held; })) {
-      return false;
+    if (!probe_.MemoryClear) {
+      const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
+      const auto clear = [&] { return probe_.ClearProbe(); };
+      if (!Command("clear", clear, [&](AuditEvent& e) { e.oldValue = held; })) return false;
     }
     if (!Command(
             "clock setup",
