@@ -39,6 +39,7 @@ expected=(
   share/applications/ombrix.desktop
   share/man/man1/ombrix-cli.1
   share/man/man1/ombrix.1
+  share/mime/packages/ombrix.xml
   share/ombrix/help/HELP.HLP
   share/ombrix/ombrix.INI
 )
@@ -52,7 +53,8 @@ done
 # Files installed as they are in the source tree.
 for pair in "resources/ombrix.INI:share/ombrix/ombrix.INI" \
   "resources/help/HELP.HLP:share/ombrix/help/HELP.HLP" \
-  "resources/70-ombrix-ftdi.rules:lib/udev/rules.d/70-ombrix-ftdi.rules"; do
+  "resources/70-ombrix-ftdi.rules:lib/udev/rules.d/70-ombrix-ftdi.rules" \
+  "resources/ombrix-mime.xml:share/mime/packages/ombrix.xml"; do
   cmp -s "$source/${pair%%:*}" "$prefix/${pair#*:}" || fail "${pair#*:} differs from ${pair%%:*}"
 done
 
@@ -99,6 +101,25 @@ if ! status=$(HOME=$work "$prefix/bin/ombrix-cli" --virtual status 2>"$work/cli.
   fail "ombrix-cli --virtual status: $(cat "$work/cli.log")"
 elif ! grep -q "Ombrix adapter" <<<"$status"; then
   fail "ombrix-cli --virtual status does not name the adapter: $status"
+fi
+
+# A record file is of the installed type, by its name and, under another name, by its first line;
+# the menu entry opens that type. The type database is built in the prefix, as the package's
+# trigger builds it in /usr/share/mime.
+if ! command -v xdg-mime >/dev/null || ! command -v update-mime-database >/dev/null; then
+  fail "xdg-mime or update-mime-database is missing (Debian packages xdg-utils, shared-mime-info)"
+elif HOME=$work "$prefix/bin/ombrix-cli" --virtual download -o "$work/record.omx" >/dev/null 2>&1; then
+  cp "$work/record.omx" "$work/record.dat"
+  update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "update-mime-database failed"
+  for file in record.omx record.dat; do
+    type=$(XDG_DATA_DIRS=$prefix/share:/usr/share XDG_CURRENT_DESKTOP=GNOME \
+      xdg-mime query filetype "$work/$file" 2>/dev/null)
+    [ "$type" = application/x-ombrix-record ] || fail "xdg-mime query filetype $file: '$type'"
+  done
+  grep -qx 'MimeType=application/x-ombrix-record;' "$desktop" || fail "ombrix.desktop opens no .omx"
+  grep -q '^Exec=ombrix %f$' "$desktop" || fail "ombrix.desktop hands the window no file"
+else
+  fail "ombrix-cli --virtual download wrote no record file"
 fi
 
 # The installed window on the virtual adapter, under a private X server: it is up once the server
