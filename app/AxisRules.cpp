@@ -82,6 +82,40 @@ Range PanByPixels(Range window, double dxPixels, double plotWidth) {
   return Range{window.minimum + shift, window.maximum + shift};
 }
 
+Range ZoomAround(Range window, double at, double factor, Range data) {
+  const double widest = std::max(data.Span(), kOneMinute);
+  const double span = std::clamp(window.Span() * factor, kOneMinute, widest);
+  const double share = window.Span() > 0 ? (at - window.minimum) / window.Span() : 0.5;
+  Range zoomed{at - share * span, at - share * span + span};
+  // Within the samples: moved back inside, never past either end.
+  if (zoomed.maximum > data.minimum + widest)
+    zoomed = {data.minimum + widest - span, data.minimum + widest};
+  if (zoomed.minimum < data.minimum) zoomed = {data.minimum, data.minimum + span};
+  return zoomed;
+}
+
+std::optional<Range> FitTemperatures(std::optional<Range> samples, std::optional<double> low,
+                                     std::optional<double> high) {
+  std::optional<Range> covered = samples;
+  for (const std::optional<double>& limit : {low, high}) {
+    if (!limit) continue;
+    if (!covered) covered = Range{*limit, *limit};
+    covered->minimum = std::min(covered->minimum, *limit);
+    covered->maximum = std::max(covered->maximum, *limit);
+  }
+  if (!covered) return std::nullopt;
+  constexpr double kStep = 0.5;
+  const double margin = std::max(covered->Span() / 10, kStep);
+  return Range{std::floor((covered->minimum - margin) / kStep) * kStep,
+               std::ceil((covered->maximum + margin) / kStep) * kStep};
+}
+
+Range AtLeast(Range span, double minimumWidth) {
+  if (span.Span() >= minimumWidth) return span;
+  const double middle = (span.minimum + span.maximum) / 2;
+  return Range{middle - minimumWidth / 2, middle + minimumWidth / 2};
+}
+
 int LabelsThatFit(double axisPixels, double labelPixels) {
   if (!(labelPixels > 0) || !(axisPixels > 0)) return 1;
   return std::max(1, static_cast<int>(axisPixels / labelPixels));

@@ -58,6 +58,19 @@ bool PanAllowed(Range proposed, Range data);
 // (dragging to the left shows later samples).
 Range PanByPixels(Range window, double dxPixels, double plotWidth);
 
+// The window zoomed around the time `at` by `factor` (below 1 zooms in), `at` staying where it
+// is on the axis: never narrower than a minute, never wider than the samples (then all of them),
+// and kept within the samples.
+Range ZoomAround(Range window, double at, double factor, Range data);
+// The temperature axis that fits the samples shown and the limits in force (either may be
+// missing) with a margin of a tenth of their span, at least 0.5 K, on each side, widened outward
+// to whole steps of 0.5 K; nullopt without samples or limits.
+std::optional<Range> FitTemperatures(std::optional<Range> samples, std::optional<double> low,
+                                     std::optional<double> high);
+// A span at least `minimumWidth` wide, grown evenly about its middle, so that a band shows as at
+// least one pixel.
+Range AtLeast(Range span, double minimumWidth);
+
 // How many labels of the given width fit across an axis, at least one.
 int LabelsThatFit(double axisPixels, double labelPixels);
 

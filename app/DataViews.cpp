@@ -106,6 +106,28 @@ void TMainForm::BuildDataViews() {
             [this, handler = vcr.handler] { (this->*handler)(); });
     top->insertWidget(at++, button);
   }
+  // Zooming: the wheel and a right-button rectangle on the graph; a double click, Reset Zoom
+  // and the range box set the view back; Fit to Data fits the temperature axis to what is shown.
+  auto* fit = new QAction(tr("&Fit to Data"), this);
+  fit->setObjectName(QStringLiteral("GraphFit"));
+  fit->setToolTip(tr("Temperature axis to the samples shown and the limits"));
+  auto* reset = new QAction(tr("&Reset Zoom"), this);
+  reset->setObjectName(QStringLiteral("GraphResetZoom"));
+  reset->setToolTip(tr("The whole record on the usual temperature axis"));
+  QAction* limits = ui_->ViewLimits;
+  ui_->MenuView->insertActions(limits, {fit, reset});
+  ui_->MenuView->insertSeparator(limits);
+  for (QAction* action : {fit, reset}) {
+    auto* button = new QToolButton(ui_->GraphTab);
+    button->setObjectName(action->objectName() + QStringLiteral("Button"));
+    button->setDefaultAction(action);
+    button->setFocusPolicy(Qt::NoFocus);
+    top->insertWidget(at++, button);
+  }
+  connect(fit, &QAction::triggered, this, [this] { graph_->FitTemperatureRange(); });
+  connect(reset, &QAction::triggered, this, [this] { GraphResetZoom(); });
+  connect(graph_, &TGraphView::resetRequested, this, [this] { GraphResetZoom(); });
+  connect(graph_, &TGraphView::windowZoomed, this, [this] { UpdateGraphNavigation(); });
   connect(ui_->GraphRange, &QComboBox::activated, this, [this] { GraphRangeChange(); });
   connect(ui_->GraphDate, &QCheckBox::clicked, this, [this] { GraphDateClick(); });
   connect(ui_->GraphDisable3D, &QCheckBox::clicked, this, [this] { GraphDisable3DClick(); });
@@ -167,12 +189,17 @@ void TMainForm::FillGraph() {
                      [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
   }
   graph_->SetSamples(std::move(points));
-  const views::Range temperatures = graph_->TemperatureSpan();
-  const print::AxisLimits limits = print::TemperatureAxisLimits(
-      count > 0, static_cast<float>(temperatures.minimum), static_cast<float>(temperatures.maximum),
-      Workplace->MinTemperature, Workplace->MaxTemperature);
-  graph_->SetTemperatureRange(views::Range{limits.minimum, limits.maximum});
   ui_->GraphRange->setCurrentIndex(views::grMaximum);
+  GraphResetZoom();
+}
+
+void TMainForm::GraphResetZoom() {
+  const views::Range temperatures = graph_->TemperatureSpan();
+  const print::AxisLimits limits =
+      print::TemperatureAxisLimits(graph_->HasSamples(), static_cast<float>(temperatures.minimum),
+                                   static_cast<float>(temperatures.maximum),
+                                   Workplace->MinTemperature, Workplace->MaxTemperature);
+  graph_->SetTemperatureRange(views::Range{limits.minimum, limits.maximum});
   GraphRangeChange();
 }
 

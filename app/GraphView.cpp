@@ -7,16 +7,20 @@
 #include <QChart>
 #include <QFontMetrics>
 #include <QGraphicsLayout>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QRubberBand>
 #include <QTextDocument>
 #include <QValueAxis>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
 #include "ChartDepth.h"
 #include "PrintLayoutMath.h"
+#include "TimeConversion.h"
 
 namespace ombrix {
 
@@ -117,8 +121,15 @@ TGraphView::TGraphView(QWidget* parent)
   connect(chart_, &QChart::plotAreaChanged, this, [this] {
     UpdateTemperatureTicks();
     UpdateTimeLabels();
+    UpdateExcursionAreas();
     UpdateDepth();
   });
+  rubberBand_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+  readOut_ = new QLabel(viewport());
+  readOut_->setObjectName(QStringLiteral("GraphReadOut"));
+  readOut_->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 220); padding: 2px;"));
+  readOut_->hide();
+  setMouseTracking(true);
   SetTemperatureRange(views::Range{0, 40});
   SetWindow(window_);
   UpdateMargins();
@@ -155,7 +166,46 @@ void TGraphView::SetWindow(views::Range window) {
   minorTicks_->setRange(window.minimum, window.maximum);
   UpdateTimeLabels();
   UpdateLimitLines();
+  UpdateExcursionAreas();
   UpdateDepth();
+}
+
+void TGraphView::ZoomTime(double at, double factor) {
+  if (points_.isEmpty()) return;
+  SetWindow(views::ZoomAround(window_, at, factor, data_));
+  Q_EMIT windowZoomed();
+}
+
+bool TGraphView::FitTemperatureRange() {
+  std::optional<views::Range> shown;
+  auto first = std::lower_bound(points_.cbegin(), points_.cend(), window_.minimum, ByTime);
+  for (auto point = first; point != points_.cend() && point->x() <= window_.maximum; ++point) {
+    if (!shown) shown = views::Range{point->y(), point->y()};
+    shown->minimum = std::min(shown->minimum, point->y());
+    shown->maximum = std::max(shown->maximum, point->y());
+  }
+  const std::optional<views::Range> fitted = views::FitTemperatures(shown, low_, high_);
+  if (!fitted) return false;
+  SetTemperatureRange(*fitted);
+  return true;
+}
+
+QString TGraphView::ReadOut(double time) const {
+  if (points_.isEmpty()) return {};
+  auto next = std::lower_bound(points_.cbegin(), points_.cend(), time, ByTime);
+  if (next == points_.cend() ||
+      (next != points_.cbegin() && time - (next - 1)->x() < next->x() - time)) {
+    --next;
+  }
+  int year, month, day, hour, minute, second, millisecond;
+  DecodeDateTime(next->x(), year, month, day, hour, minute, second, millisecond);
+  return QStringLiteral("%1.%2.%3 %4:%5  %6 °C")
+      .arg(day)
+      .arg(month)
+      .arg(year)
+      .arg(hour, 2, 10, QLatin1Char('0'))
+      .arg(minute, 2, 10, QLatin1Char('0'))
+      .arg(QString::number(next->y(), 'f', 1));
 }
 
 void TGraphView::SetTemperatureRange(views::Range range) {
@@ -195,15 +245,17 @@ void TGraphView::UpdateExcursionAreas() {
   // One outline per band series: up at each excursion's start, down at its end, along the axis'
   // minimum in between, so that only the excursions enclose an area.
   const views::Range range = TemperatureRange();
+  // At full range a short excursion is narrower than a pixel: it is drawn one pixel wide.
+  const double plotWidth = chart_->plotArea().width();
+  const double onePixel = plotWidth > 0 ? window_.Span() / plotWidth : 0;
   for (QAreaSeries* area : {aboveArea_, belowArea_}) {
     const bool above = area == aboveArea_;
     QList<QPointF> outline;
     for (const Span& span : std::as_const(excursions_)) {
       if (span.above != above) continue;
-      outline << QPointF(span.time.minimum, range.minimum)
-              << QPointF(span.time.minimum, range.maximum)
-              << QPointF(span.time.maximum, range.maximum)
-              << QPointF(span.time.maximum, range.minimum);
+      const views::Range time = views::AtLeast(span.time, onePixel);
+      outline << QPointF(time.minimum, range.minimum) << QPointF(time.minimum, range.maximum)
+              << QPointF(time.maximum, range.maximum) << QPointF(time.maximum, range.minimum);
     }
     area->upperSeries()->replace(outline);
     area->setVisible(!outline.isEmpty());
@@ -341,7 +393,60 @@ void TGraphView::resizeEvent(QResizeEvent* event) {
   UpdateMargins();
 }
 
+double TGraphView::TimeAt(double x) const {
+  const QRectF plot = chart_->plotArea();
+  if (plot.width() <= 0) return window_.minimum;
+  return window_.minimum + (x - plot.left()) / plot.width() * window_.Span();
+}
+
+void TGraphView::wheelEvent(QWheelEvent* event) {
+  const QPointF at = chart_->mapFromScene(mapToScene(event->position().toPoint()));
+  const int steps = event->angleDelta().y() / 120;
+  if (steps == 0 || points_.isEmpty() || !chart_->plotArea().contains(at)) {
+    QChartView::wheelEvent(event);
+    return;
+  }
+  // Each step of the wheel away from the user zooms in by a fifth.
+  ZoomTime(TimeAt(at.x()), std::pow(0.8, steps));
+  event->accept();
+}
+
+void TGraphView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    Q_EMIT resetRequested();
+    event->accept();
+    return;
+  }
+  QChartView::mouseDoubleClickEvent(event);
+}
+
+void TGraphView::leaveEvent(QEvent* event) {
+  readOut_->hide();
+  QChartView::leaveEvent(event);
+}
+
+void TGraphView::ShowReadOut(QPoint position) {
+  const QPointF at = chart_->mapFromScene(mapToScene(position));
+  if (points_.isEmpty() || !chart_->plotArea().contains(at)) {
+    readOut_->hide();
+    return;
+  }
+  readOut_->setText(ReadOut(TimeAt(at.x())));
+  readOut_->adjustSize();
+  const QRectF plot = chart_->plotArea();
+  readOut_->move(static_cast<int>(plot.right()) - readOut_->width() - 4,
+                 static_cast<int>(plot.top()) + 4);
+  readOut_->show();
+}
+
 void TGraphView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton && !points_.isEmpty()) {
+    zoomFrom_ = event->position().toPoint();
+    rubberBand_->setGeometry(QRect(zoomFrom_, QSize()));
+    rubberBand_->show();
+    event->accept();
+    return;
+  }
   if (panning_ && event->button() == Qt::LeftButton) {
     dragging_ = true;
     dragFrom_ = event->position().toPoint();
@@ -353,6 +458,12 @@ void TGraphView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TGraphView::mouseMoveEvent(QMouseEvent* event) {
+  ShowReadOut(event->position().toPoint());
+  if (rubberBand_->isVisible()) {
+    rubberBand_->setGeometry(QRect(zoomFrom_, event->position().toPoint()).normalized());
+    event->accept();
+    return;
+  }
   if (dragging_) {
     PanTo(event->position().toPoint());
     event->accept();
@@ -362,6 +473,29 @@ void TGraphView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TGraphView::mouseReleaseEvent(QMouseEvent* event) {
+  if (rubberBand_->isVisible() && event->button() == Qt::RightButton) {
+    rubberBand_->hide();
+    // The rectangle in the plot's values; one of a few pixels is taken for a slip of the hand.
+    const QRect drawn = QRect(zoomFrom_, event->position().toPoint()).normalized();
+    const QRectF plot = chart_->plotArea();
+    const QRectF inside = QRectF(chart_->mapFromScene(mapToScene(drawn.topLeft())),
+                                 chart_->mapFromScene(mapToScene(drawn.bottomRight())))
+                              .intersected(plot);
+    if (inside.width() >= 4 && inside.height() >= 4) {
+      const views::Range temperatures = TemperatureRange();
+      const auto temperatureAt = [&](double y) {
+        return temperatures.minimum + (plot.bottom() - y) / plot.height() * temperatures.Span();
+      };
+      const double from = TimeAt(inside.left());
+      const double to = TimeAt(inside.right());
+      SetWindow(views::ZoomAround(views::Range{from, to}, from, 1.0, data_));
+      SetTemperatureRange(
+          views::Range{temperatureAt(inside.bottom()), temperatureAt(inside.top())});
+      Q_EMIT windowZoomed();
+    }
+    event->accept();
+    return;
+  }
   if (dragging_ && event->button() == Qt::LeftButton) {
     dragging_ = false;
     viewport()->setCursor(panning_ ? Qt::OpenHandCursor : Qt::ArrowCursor);

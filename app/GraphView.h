@@ -12,6 +12,8 @@
 #include "AxisRules.h"
 
 class QAreaSeries;
+class QLabel;
+class QRubberBand;
 class QCategoryAxis;
 class QChart;
 class QLineSeries;
@@ -33,7 +35,10 @@ class TChartDepth;
 // as shaded bands over the whole height of the plot.
 //
 // A left-button drag pans the window while panning is on; before each step the scroll check is
-// asked with the proposed window and may refuse it.
+// asked with the proposed window and may refuse it. The mouse wheel zooms the time axis about the
+// time under the mouse, a right-button drag zooms to the rectangle drawn (time and temperature),
+// and a double click asks for the view to be reset; each change of the window is signalled. While
+// the mouse is over the plot, the sample nearest in time is read out in the chart's top corner.
 class TGraphView : public QChartView {
   Q_OBJECT
 
@@ -72,6 +77,16 @@ class TGraphView : public QChartView {
   bool Panning() const { return panning_; }
   void SetScrollCheck(ScrollCheck check) { scrollCheck_ = std::move(check); }
 
+  // Zooms the time axis about the time `at` by `factor` (below 1 zooms in), within the samples.
+  void ZoomTime(double at, double factor);
+  // Sets the temperature axis to the samples in the window and the limits in force, with a
+  // margin; false (nothing changed) without samples or limits.
+  bool FitTemperatureRange();
+  // The read-out of the sample nearest in time to `time` ("8.12.2026 14:30  4.3 °C"), as shown
+  // while the mouse is over the plot; empty without samples.
+  QString ReadOut(double time) const;
+  QLabel* ReadOutLabel() const { return readOut_; }
+
   // The low and high limit lines; a limit that is off has none.
   void SetLimits(std::optional<double> low, std::optional<double> high);
   // The bands of the excursions, replacing the ones shown.
@@ -97,8 +112,17 @@ class TGraphView : public QChartView {
   QValueAxis* MinorTickAxis() const { return minorTicks_; }
   const TChartDepth& Depth() const { return *depth_; }
 
+ Q_SIGNALS:
+  // The window was zoomed by the mouse.
+  void windowZoomed();
+  // A double click: the view is to be set back to what a new record shows.
+  void resetRequested();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -111,6 +135,9 @@ class TGraphView : public QChartView {
   void UpdateLimitLines();
   void UpdateExcursionAreas();
   bool PanTo(QPoint position);
+  void ShowReadOut(QPoint position);
+  // The time at the pixel's horizontal place in the plot.
+  double TimeAt(double x) const;
 
   QChart* chart_;
   QLineSeries* series_;
@@ -137,6 +164,9 @@ class TGraphView : public QChartView {
   bool dragging_ = false;
   QPoint dragFrom_;
   ScrollCheck scrollCheck_;
+  QRubberBand* rubberBand_ = nullptr;
+  QPoint zoomFrom_;
+  QLabel* readOut_ = nullptr;
 };
 
 }  // namespace ombrix

@@ -148,6 +148,9 @@ class TMainForm : public QMainWindow {
   // Shows or hides the four graph navigation actions and switches mouse panning.
   void UpdateGraphNavigation();
   void GraphRangeChange();
+  // The temperature axis by the workplace's rule and the window by the range box, as a new
+  // record shows them.
+  void GraphResetZoom();
   void GraphHomeExecute();
   void GraphEndExecute();
   void GraphBackwardExecute();

@@ -95,6 +95,47 @@ TEST(GraphPanTest, APanStepMayNotLeaveTheSamples) {
   EXPECT_EQ(PanByPixels(window, 30, 0), window);
 }
 
+// Zooming keeps the time under the mouse in place, never goes below a minute or beyond the
+// samples; fitting covers the samples shown and the limits with a margin in half degrees.
+TEST(GraphZoomTest, ZoomKeepsThePointAndTheSamplesAndFitCoversLimits) {
+  const Range data{10, 20};
+  struct Zoom {
+    Range window;
+    double at, factor;
+    Range expected;
+  };
+  const Zoom zooms[] = {
+      {{10, 20}, 15, 0.5, {12.5, 17.5}},  // about the middle
+      {{10, 20}, 10, 0.5, {10, 15}},      // about the first sample
+      {{12, 14}, 13, 100, {10, 20}},      // out: never wider than the samples
+      {{19, 20}, 19.5, 4, {16, 20}},      // out at the end: moved back inside
+      {{10, 20}, 11, 1e-9, {11 - kOneMinute / 10, 11 + kOneMinute * 9 / 10}},  // a minute
+  };
+  for (const Zoom& z : zooms) {
+    const Range zoomed = ZoomAround(z.window, z.at, z.factor, data);
+    EXPECT_NEAR(zoomed.minimum, z.expected.minimum, 1e-9) << z.at << " x" << z.factor;
+    EXPECT_NEAR(zoomed.maximum, z.expected.maximum, 1e-9) << z.at << " x" << z.factor;
+  }
+
+  struct Fit {
+    std::optional<Range> samples;
+    std::optional<double> low, high;
+    std::optional<Range> expected;
+  };
+  const Fit fits[] = {
+      {Range{2.5, 12}, {}, {}, Range{1.5, 13}},  // margin 0.95 K, out to half degrees
+      {Range{4, 4.2}, {}, {}, Range{3.5, 5}},    // at least 0.5 K
+      {Range{4, 6}, 2.0, 8.0, Range{1, 9}},      // the limits are shown too
+      {std::nullopt, -20.0, std::nullopt, Range{-20.5, -19.5}},
+      {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const Fit& f : fits) {
+    EXPECT_EQ(FitTemperatures(f.samples, f.low, f.high), f.expected);
+  }
+  EXPECT_EQ(AtLeast(Range{5, 5}, 0.25), (Range{4.875, 5.125}));
+  EXPECT_EQ(AtLeast(Range{5, 6}, 0.25), (Range{5, 6}));
+}
+
 TEST(HistogramAxisTest, OnlyTheLowestBinWidensTheAxisByTwoDegrees) {
   // Bin 0 reaches from -40 to -38 °C; its bar stands at -39.
   const Range axis = HistogramAxisLimits(true, -39, -39, 0.0f, 40.0f);

@@ -1,13 +1,16 @@
 // The Graph page: the vertical axis rule, the range box and the four navigation commands with
 // their snapping, mouse panning with its veto, the time labels and the 3D switch.
+#include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineSeries>
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
+#include <QWheelEvent>
 
 #include "AxisRules.h"
 #include "ChartDepth.h"
@@ -238,6 +241,58 @@ TEST_F(GraphViewTest, DraggingPansWithinTheSamplesOnly) {
   QTest::mouseMove(paper, middle - QPoint(60, 0));
   QTest::mouseRelease(paper, Qt::LeftButton, {}, middle - QPoint(60, 0));
   EXPECT_EQ(Window(), all);
+}
+
+// The wheel zooms about the time under the mouse and the commands follow; a right-button
+// rectangle zooms to it; the read-out names the sample under the mouse; Fit to Data and a double
+// click (as Reset Zoom) set the axes.
+TEST_F(GraphViewTest, TheMouseZoomsReadsOutAndTheViewFitsAndResets) {
+  const TDateTime first = GiveThreeAndAHalfHours();
+  ShowGraph();
+  QWidget* paper = Graph().viewport();
+  const QRectF plot = Graph().chart()->plotArea();
+  const views::Range all = Window();
+  const views::Range axis = Graph().TemperatureRange();
+
+  const QPointF at(plot.left() + plot.width() / 4, plot.center().y());
+  QWheelEvent wheel(at, Graph().mapToGlobal(at), {}, QPoint(0, 240), Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(paper, &wheel);
+  const double quarter = all.minimum + all.Span() / 4;
+  EXPECT_NEAR(Window().Span(), all.Span() * 0.64, 1e-9);
+  EXPECT_NEAR(Window().minimum + Window().Span() / 4, quarter, all.Span() / plot.width())
+      << "the point stays, within the pixel";
+  EXPECT_EQ(Navigation(), "EEEE") << "samples on both sides now";
+
+  QTest::mouseMove(paper, plot.center().toPoint());
+  const QLabel* readOut = Graph().ReadOutLabel();
+  EXPECT_TRUE(readOut->isVisible());
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^15\\.1\\.2025 0[6-9]:[0-5]0  [4-6]\\.0 °C$"))
+                  .match(readOut->text())
+                  .hasMatch())
+      << readOut->text().toStdString();
+  EXPECT_EQ(Graph().ReadOut(first + 21 * kMinute), "15.1.2025 06:20  6.0 °C") << "nearest: 06:20";
+
+  QTest::mousePress(paper, Qt::RightButton, {}, plot.topLeft().toPoint() + QPoint(10, 10));
+  QTest::mouseMove(paper, plot.center().toPoint());
+  QTest::mouseRelease(paper, Qt::RightButton, {}, plot.center().toPoint());
+  EXPECT_LT(Window().Span(), all.Span() * 0.64 / 2 + kMinute);
+  EXPECT_LT(Graph().TemperatureRange().Span(), axis.Span() / 2 + 0.1);
+
+  ASSERT_TRUE(Graph().FitTemperatureRange());
+  ChooseRange(views::grMaximum);
+  ASSERT_TRUE(Graph().FitTemperatureRange());
+  EXPECT_EQ(Graph().TemperatureRange(), (views::Range{3.5, 6.5})) << "samples 4 .. 6 °C";
+
+  QTest::mouseDClick(paper, Qt::LeftButton, {}, plot.center().toPoint());
+  EXPECT_EQ(Window(), all);
+  EXPECT_EQ(Graph().TemperatureRange(), axis);
+
+  // An excursion of one sample is shaded a pixel wide.
+  Graph().SetExcursions({{views::Range{first + kMinute, first + kMinute}, true}});
+  const QList<QPointF> band = Graph().AboveArea()->upperSeries()->points();
+  ASSERT_EQ(band.size(), 4);
+  EXPECT_NEAR(band[2].x() - band[0].x(), all.Span() / Graph().chart()->plotArea().width(), 1e-9);
 }
 
 TEST_F(GraphViewTest, TheThreeDSwitchDrawsWallsAndABandBehindTheLine) {
