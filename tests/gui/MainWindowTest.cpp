@@ -57,7 +57,8 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuView")->actions()),
-      QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram", "-", "ViewLimits"}));
+      QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram", "-", "GraphFit",
+                   "GraphResetZoom", "-", "ViewLimits"}));
   EXPECT_EQ(Names(Find<QMenu>("MenuHelp")->actions()), QStringList({"HelpHelp", "HelpAbout"}));
 
   auto* bar = Find<QToolBar>("ToolBar");
