@@ -67,6 +67,8 @@ TStationWindow::TStationWindow(TProbeWorkplace& workplace, QWidget* parent)
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   table_->setFocusPolicy(Qt::NoFocus);
   table_->setWordWrap(false);
+  // A file's name keeps its start and its extension in view.
+  table_->setTextElideMode(Qt::ElideMiddle);
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
   // Room for the usual texts of each column; the file takes what is left, and a cell's tool tip
   // holds all of its text.
@@ -79,7 +81,7 @@ TStationWindow::TStationWindow(TProbeWorkplace& workplace, QWidget* parent)
     const char* sample;
   } widths[] = {
       {kAdapter, "OMX10001"},        {kProbe, "00 00 00 00 00 00 00 00"},
-      {kName, "Pharmacy fridge 00"}, {kStep, "done: 9999 samples, incremental, re-armed"},
+      {kName, "Pharmacy fridge 00"}, {kStep, "done: 9999 samples, incremental"},
       {kVerdict, "outside limits"},  {kEntry, "Archive entry"},
       {kRearmed, "Re-armed"},
   };
@@ -114,7 +116,7 @@ TStationWindow::TStationWindow(TProbeWorkplace& workplace, QWidget* parent)
   layout->addWidget(table_, 1);
   layout->addWidget(status_);
   layout->addLayout(buttons);
-  resize(1180, 360);
+  resize(1240, 360);
   ShowStatus();
   UpdateButtons();
 }
