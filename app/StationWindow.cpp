@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -47,6 +48,18 @@ QString StepText(const StationEvent& event) {
   return text;
 }
 
+// Elides a cell's text in the middle.
+class TElideMiddleDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = Qt::ElideMiddle;
+  }
+};
+
 }  // namespace
 
 // The window ------------------------------------------------------------------------------------
@@ -67,8 +80,8 @@ TStationWindow::TStationWindow(TProbeWorkplace& workplace, QWidget* parent)
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   table_->setFocusPolicy(Qt::NoFocus);
   table_->setWordWrap(false);
-  // A file's name keeps its start and its extension in view.
-  table_->setTextElideMode(Qt::ElideMiddle);
+  // A file's name keeps its start and its extension in view; other texts their start.
+  table_->setItemDelegateForColumn(kFile, new TElideMiddleDelegate(table_));
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
   // Room for the usual texts of each column; the file takes what is left, and a cell's tool tip
   // holds all of its text.
@@ -217,24 +230,31 @@ void TStationWindow::StopStation() {
   if (!station_) return;
   stopping_->store(true);
   station_->Stop(true);
-  if (waitingForEnd_) return;  // a stop further up waits already
   // A worker may wait for the report writer on this thread: the event loop runs until the end.
+  // Each stop (a close while Stop waits) waits in a loop of its own, and the end quits them all.
   QEventLoop loop;
-  waitingForEnd_ = &loop;
+  const QMetaObject::Connection ended =
+      connect(this, &TStationWindow::StationEnded, &loop, &QEventLoop::quit);
+  ++stopsWaiting_;
   UpdateButtons();
   if (station_) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  waitingForEnd_ = nullptr;
+  disconnect(ended);
+  --stopsWaiting_;
+  // A loop left early (the program is quitting) cannot wait: the station was cancelled, so no
+  // worker waits for the report writer any longer, and waiting for its thread ends.
+  if (station_) Ended();
   UpdateButtons();
 }
 
 void TStationWindow::Ended() {
   if (!station_) return;
-  // The thread has called its last callback: joining it takes no time.
+  // Joins the station's thread: at once after its end callback, or, from a stop whose loop was
+  // left early, once the cancelled run has ended.
   station_->Wait();
   station_.reset();
-  if (waitingForEnd_) waitingForEnd_->quit();
   ShowStatus();
   UpdateButtons();
+  Q_EMIT StationEnded();
 }
 
 void TStationWindow::EditSettings() {
@@ -261,12 +281,16 @@ TStationWindow::Row& TStationWindow::RowOf(const std::string& adapter) {
   for (Row& row : rows_) {
     if (row.adapter == adapter) return row;
   }
-  rows_.emplace_back().adapter = adapter;
-  table_->insertRow(table_->rowCount());
+  // In the order of the adapters' serial numbers, as they are labelled on a desk.
+  const auto at = std::find_if(rows_.begin(), rows_.end(),
+                               [&adapter](const Row& row) { return row.adapter > adapter; });
+  const int index = static_cast<int>(at - rows_.begin());
+  rows_.insert(at, Row())->adapter = adapter;
+  table_->insertRow(index);
   for (int column = 0; column < kColumns; ++column) {
-    table_->setItem(table_->rowCount() - 1, column, new QTableWidgetItem);
+    table_->setItem(index, column, new QTableWidgetItem);
   }
-  return rows_.back();
+  return rows_[static_cast<std::size_t>(index)];
 }
 
 void TStationWindow::Apply(const StationEvent& event) {
@@ -390,7 +414,7 @@ void TStationWindow::ShowStatus() {
 }
 
 void TStationWindow::UpdateButtons() {
-  const bool stopping = waitingForEnd_ != nullptr;
+  const bool stopping = stopsWaiting_ > 0;
   start_->setEnabled(!station_ && !stopping);
   stop_->setEnabled(station_ && !stopping);
   settingsButton_->setEnabled(!stopping);

@@ -15,7 +15,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -68,6 +67,8 @@ class TStationWindow : public QWidget {
  Q_SIGNALS:
   // The window was closed and its station has ended.
   void Closed();
+  // The station has ended (on its own, or stopped).
+  void StationEnded();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -106,7 +107,7 @@ class TStationWindow : public QWidget {
   // Asked by the station between its steps: set by Stop.
   std::shared_ptr<std::atomic<bool>> stopping_;
   TStation::StopWhen when_;
-  QEventLoop* waitingForEnd_ = nullptr;
+  int stopsWaiting_ = 0;  // stops that wait for the end
   std::vector<Row> rows_;
   StationSettings settings_;
   std::optional<RearmPlan> rearm_;
