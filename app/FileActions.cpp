@@ -25,6 +25,7 @@
 #include "Msg.h"
 #include "ProbeAudit.h"
 #include "RecordFile.h"
+#include "StationWindow.h"
 #include "WaitCursor.h"
 #include "ui_Main.h"
 
@@ -177,6 +178,7 @@ DateOrder AskDateOrder(QWidget* parent, const QString& file, const DateQuestion&
 void TMainForm::ConnectFileActions() {
   connect(ui_->FileOpen, &QAction::triggered, this, [this] { FileOpenExecute(); });
   connect(ui_->FileArchive, &QAction::triggered, this, [this] { FileArchiveExecute(); });
+  connect(ui_->FileStation, &QAction::triggered, this, [this] { FileStationExecute(); });
   connect(ui_->FileSave, &QAction::triggered, this, [this] { FileSaveExecute(); });
   connect(ui_->FileSaveAs, &QAction::triggered, this, [this] { FileSaveAsExecute(); });
   connect(ui_->FileExport, &QAction::triggered, this, [this] { FileExportExecute(); });
@@ -257,6 +259,19 @@ void TMainForm::FileArchiveExecute() {
   TArchiveDialog dialog(*archive, Workplace->CodePage(), this);
   if (RunDialog(dialog) != QDialog::Accepted || dialog.ChosenId() == 0) return;
   OpenArchiveEntry(dialog.ChosenId());
+}
+
+void TMainForm::FileStationExecute() {
+  if (!Workplace) return;
+  if (!stationWindow_) {
+    stationWindow_ = new TStationWindow(*Workplace, this);
+    connect(stationWindow_, &TStationWindow::Closed, this, [this] { PausePolling(false); });
+  }
+  PausePolling(true);
+  stationWindow_->show();
+  stationWindow_->raise();
+  stationWindow_->activateWindow();
+  if (!stationWindow_->Running()) stationWindow_->StartStation();
 }
 
 bool TMainForm::OpenArchiveEntry(std::int64_t id) {

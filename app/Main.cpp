@@ -30,6 +30,7 @@
 #include "LimitsDialog.h"
 #include "Msg.h"
 #include "RecordOrigin.h"
+#include "StationWindow.h"
 #include "Timer.h"
 #include "ui_Main.h"
 
@@ -323,6 +324,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     ShowException(QString::fromLocal8Bit(error.what()));
   }
   if (helpWindow_) helpWindow_->close();
+  // The station ends before the window and the adapters' driver go.
+  if (stationWindow_) stationWindow_->close();
   event->accept();
 }
 

@@ -35,6 +35,7 @@ class TGraphView;
 class THistogramView;
 class TTableModel;
 class TPrintPreview;
+class TStationWindow;
 
 // The main window: menu, tool bar, the five pages (Status, Table, Graph, Histogram and the Empty
 // start page), the status bar, the poll timer that watches adapter and probe, and the session
@@ -91,6 +92,11 @@ class TMainForm : public QMainWindow {
   void FileArchiveExecute();
   // Makes archive entry `id` the held record, as File Open does with a file.
   bool OpenArchiveEntry(std::int64_t id);
+  // File > Station: shows the station window and starts its station. The window's own watch of
+  // the adapter pauses until the station window is closed, so as not to compete for the
+  // adapters.
+  void FileStationExecute();
+  TStationWindow* StationWindow() const { return stationWindow_; }
   void FileSaveExecute();
   void FileSaveAsExecute();
   void FileExportExecute();
@@ -166,6 +172,10 @@ class TMainForm : public QMainWindow {
 
   // Poll timer and busy bracket ----------------------------------------------------------------
   void TimerTimer();
+  // Holds back the poll timer's ticks and lets go of the adapter link (paused), or lets the ticks
+  // run again.
+  void PausePolling(bool paused);
+  bool PollingPaused() const { return pollPaused_; }
   void PcClockTimer();
   // Around every probe operation that talks to the adapter: no tick, no input, green lamp.
   void BeginBusy();
@@ -239,6 +249,8 @@ class TMainForm : public QMainWindow {
   QLabel* activityLed_ = nullptr;
   QLabel* panels_[4] = {};
   THelpWindow* helpWindow_ = nullptr;
+  TStationWindow* stationWindow_ = nullptr;
+  bool pollPaused_ = false;
   int ledImage_ = 0;
   int busy_ = 0;
   bool shown_ = false;

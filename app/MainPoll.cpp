@@ -23,7 +23,7 @@ namespace ombrix {
 void TMainForm::TimerTimer() {
   // While a question or warning waits for the user (perhaps the warning of a File New that an
   // earlier tick ran), no tick starts. Before the first File New there is nothing to poll.
-  if (MessageBoxOpen() || !Workplace || !Workplace->Probe) return;
+  if (MessageBoxOpen() || pollPaused_ || !Workplace || !Workplace->Probe) return;
   if (PollState != psFile) {
     // The adapter is about to be asked.
     SetActivityLed(ledGreen);
@@ -68,6 +68,15 @@ void TMainForm::TimerTimer() {
   }
   Timer->SetInterval(Presence.Interval());
   SetActivityLed(ledOff);
+}
+
+void TMainForm::PausePolling(bool paused) {
+  pollPaused_ = paused;
+  // A busy bracket's end enables the timer again: the ticks themselves check pollPaused_.
+  if (!Busy()) Timer->SetEnabled(!paused);
+  if (paused && Workplace && Workplace->Probe && Workplace->Probe->Adapter) {
+    Workplace->Probe->Adapter->Close();
+  }
 }
 
 void TMainForm::ShowSearchFailure() {

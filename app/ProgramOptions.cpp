@@ -30,6 +30,8 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
         if (error) *error = QStringLiteral("--archive needs a LOCATION");
         return false;
       }
+    } else if (argument == QLatin1String("--station")) {
+      options.station = true;
     } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
       options.showUsage = true;
     } else if (argument == kVirtual) {
@@ -58,6 +60,7 @@ QString UsageText(const QString& programName, const QStringList& scenarios,
                   const QString& settingsFile) {
   return QStringLiteral(
              "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE] [--archive LOCATION]\n"
+             "          [--station]\n"
              "\n"
              "Without arguments the program works with the adapters plugged into this computer.\n"
              "  --virtual[=SCENARIO]  run on the built-in virtual adapter instead; SCENARIO is\n"
@@ -73,6 +76,9 @@ QString UsageText(const QString& programName, const QStringList& scenarios,
              "                        settings name: a SQLite file, or postgresql://host/dbname\n"
              "                        (credentials from ~/.pgpass or the environment); with\n"
              "                        the virtual adapter, in place of the lab's own\n"
+             "  --station             open the download station's window (File > Station...)\n"
+             "                        and start it: every probe put on any adapter is\n"
+             "                        downloaded by the settings' [Station] section\n"
              "  -h, --help            show this text\n"
              "\n"
              "Settings: %4\n")

@@ -16,6 +16,8 @@ struct ProgramOptions {
   // "--archive LOCATION": the archive downloads are stored in, in place of the one the settings
   // name (a SQLite file or postgresql://host/db).
   QString archive;
+  // "--station": the station window is shown beside the main window, its station started.
+  bool station = false;
   bool showUsage = false;
 };
 

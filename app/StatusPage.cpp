@@ -13,6 +13,7 @@
 #include "Main.h"
 #include "Msg.h"
 #include "TimeConversion.h"
+#include "VerdictColours.h"
 #include "ui_Main.h"
 
 namespace ombrix {
@@ -20,9 +21,6 @@ namespace ombrix {
 namespace {
 
 const QColor kAqua(0, 255, 255);
-
-const QColor kOutsideColour(0xC0, 0, 0);
-const QColor kWithinColour(0, 0x80, 0);
 
 QString LimitsText(const TemperatureLimits& limits) {
   QString text;
@@ -238,7 +236,7 @@ void TMainForm::ShowStatistics() {
   QFont font = ui_->StatusStatistics->font();
   if (s.verdict == Verdict::kWithin || s.verdict == Verdict::kOutside) {
     const bool outside = s.verdict == Verdict::kOutside;
-    palette.setColor(QPalette::WindowText, outside ? kOutsideColour : kWithinColour);
+    palette.setColor(QPalette::WindowText, outside ? OutsideLimitsColour() : WithinLimitsColour());
     font.setBold(outside);
   }
   verdict->setPalette(palette);

@@ -92,6 +92,13 @@ int main(int argc, char** argv) {
   PrintPreview = printPreview.get();
 
   mainForm->show();
+  // After the window's own start (queued when it is shown), so that the station window comes on
+  // top of it.
+  if (options.station) {
+    QMetaObject::invokeMethod(
+        mainForm.get(), [form = mainForm.get()] { form->FileStationExecute(); },
+        Qt::QueuedConnection);
+  }
   const int result = app.exec();
 
   // The window (and with it the probe object and its adapter link) goes before the driver.

@@ -23,6 +23,15 @@ TEST(ProgramOptionsTest, VirtualTakesTheDefaultOrANamedScenario) {
     EXPECT_EQ(options.virtualStateFile, "lab");
     EXPECT_EQ(options.scenario, arguments.size() == 2 && arguments[1] == "lab" ? "demo" : "empty");
   }
+  // The station window goes with real adapters or with a scenario, and changes neither.
+  for (const QStringList& arguments :
+       {QStringList{"--station"}, QStringList{"--virtual=none", "--station"}}) {
+    ASSERT_TRUE(ParseProgramOptions(arguments, kScenarios, options, nullptr));
+    EXPECT_TRUE(options.station);
+    EXPECT_EQ(options.virtualAdapter, arguments.size() == 2);
+  }
+  ASSERT_TRUE(ParseProgramOptions({"--virtual"}, kScenarios, options, nullptr));
+  EXPECT_FALSE(options.station);
 }
 
 TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
@@ -46,6 +55,7 @@ TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
   EXPECT_EQ(options.archive, "postgresql://db/site");
   const QString usage = UsageText("ombrix", kScenarios, "/home/u/.config/ombrix/ombrix.INI");
   EXPECT_TRUE(usage.contains("demo, empty, none"));
+  EXPECT_TRUE(usage.contains("--station"));
   EXPECT_TRUE(usage.contains("Settings: /home/u/.config/ombrix/ombrix.INI"));
 }
 

@@ -50,8 +50,9 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   EXPECT_EQ(titles, QStringList({"&File", "&Probe", "&View", "&Help"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuFile")->actions()),
-      QStringList({"FileNew", "FileOpen", "FileArchive", "FileSave", "FileSaveAs", "FileExport",
-                   "FilePrint", "FilePrintPreview", "FileExportPdf", "-", "FileExit"}));
+      QStringList({"FileNew", "FileOpen", "FileArchive", "FileStation", "FileSave", "FileSaveAs",
+                   "FileExport", "FilePrint", "FilePrintPreview", "FileExportPdf", "-",
+                   "FileExit"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuProbe")->actions()),
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
