@@ -77,6 +77,8 @@ void TMainForm::PausePolling(bool paused) {
   if (paused && Workplace && Workplace->Probe && Workplace->Probe->Adapter) {
     Workplace->Probe->Adapter->Close();
   }
+  // No probe command while the station has the adapters.
+  if (Workplace && Workplace->Probe && Workplace->Record) UpdateControls();
 }
 
 void TMainForm::ShowSearchFailure() {
@@ -145,8 +147,8 @@ void TMainForm::BeginBusy() {
   SetActivityLed(ledGreen);
   // Everything but the strip over the tab row, where a download's Cancel button is.
   if (busy_ == 0) {
-    for (QWidget* part : {static_cast<QWidget*>(menuBar()), centralWidget(),
-                          static_cast<QWidget*>(statusBar())}) {
+    for (QWidget* part :
+         {static_cast<QWidget*>(menuBar()), centralWidget(), static_cast<QWidget*>(statusBar())}) {
       part->setEnabled(false);
     }
     for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(false);
@@ -182,8 +184,8 @@ void TMainForm::EndBusy() {
     busyBarShown_ = false;
   }
   if (busy_ == 0) {
-    for (QWidget* part : {static_cast<QWidget*>(menuBar()), centralWidget(),
-                          static_cast<QWidget*>(statusBar())}) {
+    for (QWidget* part :
+         {static_cast<QWidget*>(menuBar()), centralWidget(), static_cast<QWidget*>(statusBar())}) {
       part->setEnabled(true);
     }
     for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(true);

@@ -213,10 +213,14 @@ bool TStationWindow::StartStation(const TStation::StopWhen& when) {
   };
   // The listener runs on the station's threads: each event is copied to this thread. The station
   // ends before the window does, so no event is left for a window that has gone.
-  station_ = std::make_unique<TStation>(std::move(config), [this](const StationEvent& event) {
-    QMetaObject::invokeMethod(
-        this, [this, event] { Apply(event); }, Qt::QueuedConnection);
-  });
+  // A station started anew with new settings knows the probes its predecessors did.
+  station_ = std::make_unique<TStation>(
+      std::move(config),
+      [this](const StationEvent& event) {
+        QMetaObject::invokeMethod(
+            this, [this, event] { Apply(event); }, Qt::QueuedConnection);
+      },
+      memory_);
   station_->Start(bounded, [this] {
     QMetaObject::invokeMethod(
         this, [this] { Ended(); }, Qt::QueuedConnection);

@@ -104,6 +104,8 @@ class TStationWindow : public QWidget {
 
   TProbeWorkplace& workplace_;
   std::unique_ptr<TStation> station_;
+  // What the stations of this window have done, kept from one start to the next.
+  std::shared_ptr<StationMemory> memory_ = std::make_shared<StationMemory>();
   // Asked by the station between its steps: set by Stop.
   std::shared_ptr<std::atomic<bool>> stopping_;
   TStation::StopWhen when_;

@@ -267,6 +267,7 @@ void TMainForm::UpdateControls() {
   facts.heldSamples = Workplace->Record->HeldSamples() > 0;
   facts.testMode = Workplace->Test;
   facts.enableOff = Workplace->EnableOff;
+  facts.adaptersLent = pollPaused_;
   ApplyControls(DecideControls(facts));
 }
 

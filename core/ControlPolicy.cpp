@@ -7,7 +7,7 @@ ControlStates DecideControls(const ControlFacts& facts) {
   if (!facts.session) return on;
   on.fileSave = on.fileSaveAs = on.fileExport = on.filePrint = on.viewStatus = true;
   on.viewTable = on.viewGraph = on.viewHistogram = facts.heldSamples;
-  if (facts.pollState != psProbe) return on;
+  if (facts.pollState != psProbe || facts.adaptersLent) return on;
   on.readStatus = true;
   on.readData = facts.missionSamples > 0;
   if (facts.memoryClear) {

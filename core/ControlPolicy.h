@@ -17,6 +17,8 @@ struct ControlFacts {
   std::int32_t missionSamples = 0;
   // The held record has samples to show.
   bool heldSamples = false;
+  // The download station has the adapters: the window leaves the probe alone.
+  bool adaptersLent = false;
   // The settings' "Test" and "EnableOff" keys.
   bool testMode = false;
   bool enableOff = false;

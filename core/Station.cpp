@@ -194,14 +194,12 @@ class StationProbe {
   bool KnownAgain() {
     if (probe_.MemoryClear || probe_.ProbeOff) return false;
     const std::uint64_t serial = probe_.SerialNumber;
-    bool known = station_.Remembered(serial, probe_.MissionStartSeconds, probe_.MissionSamples);
+    const StationMemory& memory = *station_.memory_;
+    bool known = memory.WasDownloaded(serial, probe_.MissionStartSeconds, probe_.MissionSamples);
     std::string why = "nothing new since it was downloaded in this run";
-    {
-      const std::lock_guard lock(station_.memoryMutex_);
-      if (station_.launched_.count({serial, probe_.MissionStartSeconds})) {
-        known = true;
-        why = "it holds the mission this station launched";
-      }
+    if (memory.WasLaunched(serial, probe_.MissionStartSeconds)) {
+      known = true;
+      why = "it holds the mission this station launched";
     }
     if (!known && archive_) {
       std::unique_ptr<TProbeRecord> earlier;
@@ -295,11 +293,8 @@ class StationProbe {
     StationEvent event = Event(StationEvent::Step::kSave);
     event.file = shown;
     station_.Emit(event);
-    {
-      const std::lock_guard lock(station_.memoryMutex_);
-      station_.downloaded_.insert(
-          {record_->SerialNumber, record_->MissionStartSeconds, record_->MissionSamples});
-    }
+    station_.memory_->Downloaded(record_->SerialNumber, record_->MissionStartSeconds,
+                                 record_->MissionSamples);
     return true;
   }
 
@@ -475,10 +470,7 @@ class StationProbe {
             [&](AuditEvent& e) { e.newValue = LaunchValues(probe_, false); })) {
       return false;
     }
-    {
-      const std::lock_guard lock(station_.memoryMutex_);
-      station_.launched_.insert({probe_.SerialNumber, probe_.MissionStartSeconds});
-    }
+    station_.memory_->Launched(probe_.SerialNumber, probe_.MissionStartSeconds);
     StationEvent event = Event(StationEvent::Step::kRearm);
     event.rearmed = true;
     event.message = plan.configName + ": every " + std::to_string(plan.rate) +
@@ -502,10 +494,11 @@ class StationProbe {
   bool incremental_ = false;
 };
 
-TStation::TStation(StationConfig config, Listener listener)
+TStation::TStation(StationConfig config, Listener listener, std::shared_ptr<StationMemory> memory)
     : config_(std::move(config)),
       listener_(std::move(listener)),
-      takeTurns_(!CurrentDriver().ServesThreads()) {}
+      takeTurns_(!CurrentDriver().ServesThreads()),
+      memory_(memory ? std::move(memory) : std::make_shared<StationMemory>()) {}
 
 TStation::~TStation() {
   Stop(true);
@@ -519,9 +512,26 @@ void TStation::Emit(StationEvent event) {
   if (listener_) listener_(event);
 }
 
-bool TStation::Remembered(std::uint64_t serial, std::int64_t missionStart, std::int32_t samples) {
-  const std::lock_guard lock(memoryMutex_);
+void StationMemory::Downloaded(std::uint64_t serial, std::int64_t missionStart,
+                               std::int32_t samples) {
+  const std::lock_guard lock(mutex_);
+  downloaded_.insert({serial, missionStart, samples});
+}
+
+void StationMemory::Launched(std::uint64_t serial, std::int64_t missionStart) {
+  const std::lock_guard lock(mutex_);
+  launched_.insert({serial, missionStart});
+}
+
+bool StationMemory::WasDownloaded(std::uint64_t serial, std::int64_t missionStart,
+                                  std::int32_t samples) const {
+  const std::lock_guard lock(mutex_);
   return downloaded_.count({serial, missionStart, samples}) > 0;
+}
+
+bool StationMemory::WasLaunched(std::uint64_t serial, std::int64_t missionStart) const {
+  const std::lock_guard lock(mutex_);
+  return launched_.count({serial, missionStart}) > 0;
 }
 
 void TStation::Scan() {
@@ -635,6 +645,7 @@ void TStation::Run(const StopWhen& when) {
         Stop(true);
         break;
       }
+      if (stop_.load()) break;
       if (when.probes && ProbesEnded() >= *when.probes) break;
       if (when.afterMs && CurrentClock().MonotonicMilliseconds() - start >= *when.afterMs) break;
       Scan();

@@ -52,6 +52,23 @@ struct StationEvent {
 // "done", "failed", "already-done", "taken-off".
 const char* StationStepName(StationEvent::Step step);
 
+// What a station remembers of the probes it has done: each download (serial number, mission start,
+// samples) and each mission it launched (serial number, mission start), so that a probe put back
+// is known again. A front end that starts its station anew (new settings) hands the next one the
+// same memory.
+class StationMemory {
+ public:
+  void Downloaded(std::uint64_t serial, std::int64_t missionStart, std::int32_t samples);
+  void Launched(std::uint64_t serial, std::int64_t missionStart);
+  bool WasDownloaded(std::uint64_t serial, std::int64_t missionStart, std::int32_t samples) const;
+  bool WasLaunched(std::uint64_t serial, std::int64_t missionStart) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<std::tuple<std::uint64_t, std::int64_t, std::int32_t>> downloaded_;
+  std::set<std::pair<std::uint64_t, std::int64_t>> launched_;
+};
+
 // A download station: every probe put on any attached adapter is read, downloaded (only what is
 // new where the archive holds the mission's earlier part), kept in the archive, saved as a record
 // file by the name pattern, judged against its limits, exported on request, and - only when all
@@ -76,15 +93,17 @@ class TStation {
     std::function<bool()> interrupted;    // asked between steps: stop at once
   };
 
-  TStation(StationConfig config, Listener listener);
+  // `memory`: what an earlier station of the same front end did; none: a memory of its own.
+  TStation(StationConfig config, Listener listener,
+           std::shared_ptr<StationMemory> memory = nullptr);
   ~TStation();
   TStation(const TStation&) = delete;
   TStation& operator=(const TStation&) = delete;
 
   // Looks for the adapters and puts a worker on each new one.
   void Scan();
-  // Scans every search period until the stop condition holds, then lets the workers finish the
-  // probe they are on (an interruption cancels it) and waits for them.
+  // Scans every search period until the stop condition holds or Stop is asked, then lets the
+  // workers finish the probe they are on (an interruption cancels it) and waits for them.
   void Run(const StopWhen& when);
   // Run on a thread of its own, for a front end whose main thread runs its event loop (as the
   // report writer needs); `ended` is called on that thread when the run has ended.
@@ -106,8 +125,6 @@ class TStation {
   // Runs fn with the link to itself when the driver needs the workers to take turns.
   template <typename Fn>
   auto Link(Fn fn);
-  // The run's memory of what it has done, so that a probe put back is known again.
-  bool Remembered(std::uint64_t serial, std::int64_t missionStart, std::int32_t samples);
 
   StationConfig config_;
   Listener listener_;
@@ -118,9 +135,7 @@ class TStation {
   std::atomic<bool> cancel_{false};
   std::atomic<int> ended_{0};
   std::atomic<int> failed_{0};
-  std::mutex memoryMutex_;
-  std::set<std::tuple<std::uint64_t, std::int64_t, std::int32_t>> downloaded_;
-  std::set<std::pair<std::uint64_t, std::int64_t>> launched_;
+  std::shared_ptr<StationMemory> memory_;
   std::mutex workersMutex_;
   std::map<std::string, std::unique_ptr<Worker>> workers_;
   std::thread runner_;

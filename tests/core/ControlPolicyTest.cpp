@@ -48,6 +48,11 @@ ControlFacts WithSettings(ControlFacts facts, bool test, bool enableOff) {
   return facts;
 }
 
+ControlFacts Lent(ControlFacts facts) {
+  facts.adaptersLent = true;
+  return facts;
+}
+
 TEST(ControlPolicyTest, EachStateOffersWhatItAllows) {
   const ControlFacts recording = OnAdapter(false, true, 3000);
   const ControlFacts clear = OnAdapter(true, false, 0);
@@ -70,6 +75,7 @@ TEST(ControlPolicyTest, EachStateOffersWhatItAllows) {
       {"clear, switch-off", WithSettings(clear, false, true), "1111 1000 10001 101"},
       {"a file", Held(WithSettings(clear, true, true), psFile, true), "1111 1111 00000 000"},
       {"kept after its probe went", Held(recording, psSearching, true), "1111 1111 00000 000"},
+      {"the station has the adapters", Lent(Held(clear, psProbe, true)), "1111 1111 00000 000"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(States(DecideControls(c.facts)), c.states) << c.name;
