@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -40,6 +41,41 @@ class MainWindowTest : public GuiTest {
     return names;
   }
 };
+
+// Alt and a letter reach every menu, and within a menu every command, by a letter of its own;
+// Save As keeps its A.
+TEST_F(MainWindowTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
+  Start();
+  const auto letter = [](const QString& text) {
+    const qsizetype at = text.indexOf(u'&');
+    return at < 0 || at + 1 >= text.size() ? QChar() : text[at + 1].toUpper();
+  };
+  const auto unique = [&](const QStringList& texts, const QString& where) {
+    QMap<QChar, QString> taken;
+    for (const QString& text : texts) {
+      const QChar key = letter(text);
+      EXPECT_FALSE(key.isNull()) << text.toStdString() << " in " << where.toStdString();
+      if (key.isNull()) continue;
+      EXPECT_FALSE(taken.contains(key)) << where.toStdString() << ": " << text.toStdString()
+                                        << " and " << taken.value(key).toStdString();
+      taken.insert(key, text);
+    }
+  };
+  QStringList titles;
+  int menus = 0;
+  for (QAction* entry : form->menuBar()->actions()) {
+    titles << entry->text();
+    QStringList texts;
+    for (QAction* action : entry->menu()->actions()) {
+      if (!action->isSeparator()) texts << action->text();
+    }
+    unique(texts, entry->text());
+    ++menus;
+  }
+  unique(titles, QStringLiteral("the menu bar"));
+  EXPECT_EQ(menus, 4);
+  EXPECT_EQ(letter(Find<QAction>("FileSaveAs")->text()), u'A');
+}
 
 TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   Start();
