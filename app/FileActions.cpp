@@ -203,7 +203,16 @@ void TMainForm::FileOpenExecute() {
   if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();
   const QString chosen = RunFileDialog(this, request);
   if (chosen.isEmpty()) return;
+  OpenRecordFile(chosen);
+}
 
+void TMainForm::FileOpenNamed(const QString& file) {
+  // As File Open: the unsaved question first, then the file.
+  if (!MayDropRecord(tr("open another file"))) return;
+  OpenRecordFile(file);
+}
+
+void TMainForm::OpenRecordFile(const QString& chosen) {
   // The file is read before the session is given up: a file that cannot be read leaves the
   // window, and what it shows, as it was.
   auto record = std::make_unique<TProbeRecord>();

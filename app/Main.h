@@ -89,6 +89,8 @@ class TMainForm : public QMainWindow {
   // Record files, the text export and the printed report (FileActions.cpp, ReportActions.cpp).
   void FileOpenExecute();
   // File > Archive: the archive's entries; Open makes one the held record.
+  // Opens the record file as File Open does, for a file the desktop or the command line names.
+  void FileOpenNamed(const QString& file);
   void FileArchiveExecute();
   // Makes archive entry `id` the held record, as File Open does with a file.
   bool OpenArchiveEntry(std::int64_t id);
@@ -169,6 +171,10 @@ class TMainForm : public QMainWindow {
   TTableModel* TableModel() const { return tableModel_; }
   TGraphView* Graph() const { return graph_; }
   THistogramView* Histogram() const { return histogram_; }
+
+  // Reads the chosen record file and shows it in a file session; a file that cannot be read
+  // leaves the window as it was.
+  void OpenRecordFile(const QString& chosen);
 
   // Poll timer and busy bracket ----------------------------------------------------------------
   void TimerTimer();

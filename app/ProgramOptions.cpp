@@ -30,6 +30,25 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
         if (error) *error = QStringLiteral("--archive needs a LOCATION");
         return false;
       }
+    } else if (argument.startsWith(QLatin1String("--virtual-speed="))) {
+      bool number = false;
+      const double speed = argument.mid(16).toDouble(&number);
+      if (!number || !(speed >= 1 && speed <= 1000)) {
+        if (error) {
+          *error = QStringLiteral(
+                       "--virtual-speed takes a number from 1 (the real link) to "
+                       "1000, not \"%1\"")
+                       .arg(argument.mid(16));
+        }
+        return false;
+      }
+      options.virtualSpeed = speed;
+    } else if (!argument.startsWith(u'-') && !argument.isEmpty()) {
+      if (!options.file.isEmpty()) {
+        if (error) *error = QStringLiteral("one record file at a time");
+        return false;
+      }
+      options.file = argument;
     } else if (argument == QLatin1String("--station")) {
       options.station = true;
     } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -59,10 +78,11 @@ bool ParseProgramOptions(const QStringList& arguments, const QStringList& scenar
 QString UsageText(const QString& programName, const QStringList& scenarios,
                   const QString& settingsFile) {
   return QStringLiteral(
-             "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE] [--archive LOCATION]\n"
-             "          [--station]\n"
+             "Usage: %1 [--virtual[=SCENARIO]] [--virtual-state FILE] [--virtual-speed=N]\n"
+             "          [--archive LOCATION] [--station] [FILE.omx]\n"
              "\n"
              "Without arguments the program works with the adapters plugged into this computer.\n"
+             "FILE.omx is a record file to open at start, as File Open opens it.\n"
              "  --virtual[=SCENARIO]  run on the built-in virtual adapter instead; SCENARIO is\n"
              "                        one of: %2 (default %3);\n"
              "                        its downloads go to an archive of its own that lasts as\n"
@@ -72,6 +92,8 @@ QString UsageText(const QString& programName, const QStringList& scenarios,
              "                        it back at exit; a FILE that does not exist yet starts\n"
              "                        from the scenario; the lab's downloads are kept in\n"
              "                        FILE.archive.sqlite beside it\n"
+             "  --virtual-speed=N     the virtual adapter's link N times as fast as the real\n"
+             "                        adapter's (1: at its pace; default 4)\n"
              "  --archive LOCATION    store downloads in this archive instead of the one the\n"
              "                        settings name: a SQLite file, or postgresql://host/dbname\n"
              "                        (credentials from ~/.pgpass or the environment); with\n"

@@ -18,6 +18,11 @@ struct ProgramOptions {
   QString archive;
   // "--station": the station window is shown beside the main window, its station started.
   bool station = false;
+  // "--virtual-speed=N": the virtual adapter's link N times faster than the hardware's (1: at the
+  // real adapter's pace); by default fast enough that a long download keeps nobody waiting.
+  double virtualSpeed = 4.0;
+  // A record file to open at start ("ombrix FILE.omx", as the desktop hands it over).
+  QString file;
   bool showUsage = false;
 };
 

@@ -282,12 +282,17 @@ void TMainForm::ApplyControls(const ControlStates& on) {
       {ui_->ProbeLaunch, on.launch},
   };
   for (const auto& [action, enabled] : actions) action->setEnabled(enabled);
-  QWidget* const inputs[] = {ui_->StatusName,      ui_->StatusComment,        ui_->StatusSampleRate,
-                             ui_->StatusStartTime, ui_->StatusRolloverEnable, ui_->StatusSetupClock,
-                             ui_->StatusWriteText, ui_->StatusImmediately};
+  QWidget* const inputs[] = {ui_->StatusSampleRate, ui_->StatusStartTime, ui_->StatusRolloverEnable,
+                             ui_->StatusSetupClock, ui_->StatusWriteText, ui_->StatusImmediately};
   for (QWidget* input : inputs) {
     input->setEnabled(on.missionInputs);
   }
+  // Name and comment identify the probe: they stay readable (read-only, not greyed) while they
+  // may not be edited.
+  ui_->StatusName->setEnabled(true);
+  ui_->StatusName->setReadOnly(!on.missionInputs);
+  ui_->StatusComment->setEnabled(true);
+  ui_->StatusComment->setReadOnly(!on.missionInputs);
   ui_->StatusSerialNumber->setEnabled(on.serialNumber);
   ui_->StatusSwitchOff->setVisible(on.switchOffShown);
 }

@@ -22,10 +22,6 @@
 
 namespace {
 
-// The demo on the virtual adapter runs its link this many times faster than the hardware, so that
-// a long download does not keep a visitor waiting.
-constexpr double kDemoSpeed = 4.0;
-
 QStringList KnownScenarios() {
   QStringList names;
   for (const std::string& name : ombrix::ScenarioNames()) names << QString::fromStdString(name);
@@ -68,7 +64,7 @@ int main(int argc, char** argv) {
     setup.scenario = options.scenario.toStdString();
     setup.stateFile = options.virtualStateFile;
     setup.clock = VirtualLabOptions::ClockMode::kFollowComputer;
-    setup.speed = kDemoSpeed;
+    setup.speed = options.virtualSpeed;
     lab.emplace(std::move(setup));
     if (const VirtualLab::Result opened = lab->Open(); !opened) {
       std::fprintf(stderr, "%s: %s\n", qPrintable(program), opened.error.c_str());
@@ -94,6 +90,11 @@ int main(int argc, char** argv) {
   mainForm->show();
   // After the window's own start (queued when it is shown), so that the station window comes on
   // top of it.
+  if (!options.file.isEmpty()) {
+    QMetaObject::invokeMethod(
+        mainForm.get(), [form = mainForm.get(), file = options.file] { form->FileOpenNamed(file); },
+        Qt::QueuedConnection);
+  }
   if (options.station) {
     QMetaObject::invokeMethod(
         mainForm.get(), [form = mainForm.get()] { form->FileStationExecute(); },

@@ -32,6 +32,13 @@ TEST(ProgramOptionsTest, VirtualTakesTheDefaultOrANamedScenario) {
   }
   ASSERT_TRUE(ParseProgramOptions({"--virtual"}, kScenarios, options, nullptr));
   EXPECT_FALSE(options.station);
+  EXPECT_EQ(options.virtualSpeed, 4.0);
+  EXPECT_TRUE(options.file.isEmpty());
+  // The link's pace and a record file the desktop hands over.
+  ASSERT_TRUE(ParseProgramOptions({"--virtual", "--virtual-speed=1", "/home/u/fridge week.omx"},
+                                  kScenarios, options, nullptr));
+  EXPECT_EQ(options.virtualSpeed, 1.0);
+  EXPECT_EQ(options.file, "/home/u/fridge week.omx");
 }
 
 TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
@@ -50,6 +57,11 @@ TEST(ProgramOptionsTest, UnknownArgumentsAndScenariosAreRefused) {
     EXPECT_FALSE(ParseProgramOptions({incomplete}, kScenarios, options, &error));
     EXPECT_TRUE(error.contains("LOCATION"));
   }
+  for (const char* speed : {"--virtual-speed=0.5", "--virtual-speed=fast", "--virtual-speed="}) {
+    EXPECT_FALSE(ParseProgramOptions({speed}, kScenarios, options, &error)) << speed;
+    EXPECT_TRUE(error.contains("from 1 (the real link)")) << error.toStdString();
+  }
+  EXPECT_FALSE(ParseProgramOptions({"a.omx", "b.omx"}, kScenarios, options, &error));
   ASSERT_TRUE(
       ParseProgramOptions({"--archive", "postgresql://db/site"}, kScenarios, options, nullptr));
   EXPECT_EQ(options.archive, "postgresql://db/site");

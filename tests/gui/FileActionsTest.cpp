@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -121,6 +122,13 @@ TEST_F(FileActionsTest, OpenShowsTheFileAndSaveAsProposesItsNameInItsFolder) {
   EXPECT_EQ(dialogs[1].fileName, path);
   EXPECT_EQ(dialogs[2].directory, Path("ward b"));
   ExpectDocument(path, false, path);
+
+  // A file the desktop or the command line names opens as File Open opens it, without a dialog.
+  const QString named = WriteRecord("named.omx", "Fridge 3");
+  form->FileOpenNamed(named);
+  EXPECT_EQ(dialogs.size(), 3u);
+  ExpectDocument(named, false, named);
+  EXPECT_EQ(form->Workplace->Record->Name, "Fridge 3");
 }
 
 TEST_F(FileActionsTest, AFileEditedAfterItsSaveOpensMarkedChanged) {
@@ -172,9 +180,9 @@ TEST_F(FileActionsTest, AFileWhoseDatesReadBothWaysOpensInTheOrderTheUserChooses
     button = choice;
     Open(Path("us.omx"));
     ASSERT_EQ(form->PollState, psFile) << choice;
-    EXPECT_EQ(form->Workplace->Record->MissionStart,
-              month == 8 ? EncodeDateTime(2026, 8, 12, 11, 26, 41)
-                         : EncodeDateTime(2026, 12, 8, 11, 26, 41));
+    EXPECT_EQ(form->Workplace->Record->MissionStart, month == 8
+                                                         ? EncodeDateTime(2026, 8, 12, 11, 26, 41)
+                                                         : EncodeDateTime(2026, 12, 8, 11, 26, 41));
   }
   EXPECT_TRUE(messages.empty());
 }
@@ -190,13 +198,17 @@ TEST_F(FileActionsTest, AnOpenedFileSwitchesTheProbeOffUntilFileNew) {
          {"ProbeReadStatus", "ProbeReadData", "ProbeClear", "ProbeStop", "ProbeLaunch"}) {
       EXPECT_FALSE(Action(name)->isEnabled()) << name;
     }
-    for (const char* name : {"ToolReadStatus", "ToolReadData", "ToolClear", "ToolStop",
-                             "ToolLaunch", "StatusSerialNumber", "StatusName", "StatusComment",
-                             "StatusSampleRate", "StatusStartTime", "StatusRolloverEnable",
-                             "StatusSetupClock", "StatusWriteText", "StatusImmediately"}) {
+    for (const char* name :
+         {"ToolReadStatus", "ToolReadData", "ToolClear", "ToolStop", "ToolLaunch",
+          "StatusSerialNumber", "StatusSampleRate", "StatusStartTime", "StatusRolloverEnable",
+          "StatusSetupClock", "StatusWriteText", "StatusImmediately"}) {
       const QWidget* control = Find<QWidget>(name);
       EXPECT_TRUE(control && !control->isEnabled()) << name;
     }
+    // Name and comment stay readable, but take no typing.
+    EXPECT_TRUE(Find<QLineEdit>("StatusName")->isReadOnly());
+    EXPECT_TRUE(Find<QPlainTextEdit>("StatusComment")->isReadOnly());
+    EXPECT_TRUE(Find<QLineEdit>("StatusName")->isEnabled());
   };
   expectProbeControlsOff();
   RunFor(12000);

@@ -146,6 +146,7 @@ TEST_F(HeldRecordTest, NothingUnsavedIsDroppedWithoutAChoice) {
   const std::pair<const char*, std::function<void()>> steps[] = {
       {"start anew", [&] { Action("FileNew")->trigger(); }},
       {"open another file", [&] { form->FileOpenExecute(); }},
+      {"open another file", [&] { form->FileOpenNamed(QStringLiteral("elsewhere.omx")); }},
       {"clear the probe", [&] { form->ProbeClearExecute(); }},
       {"read new data",
        [&] {

@@ -84,18 +84,16 @@ TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   QStringList titles;
   for (QAction* entry : menu->actions()) titles << entry->text();
   EXPECT_EQ(titles, QStringList({"&File", "&Probe", "&View", "&Help"}));
-  EXPECT_EQ(
-      Names(Find<QMenu>("MenuFile")->actions()),
-      QStringList({"FileNew", "FileOpen", "FileArchive", "FileStation", "FileSave", "FileSaveAs",
-                   "FileExport", "FilePrint", "FilePrintPreview", "FileExportPdf", "-",
-                   "FileExit"}));
+  EXPECT_EQ(Names(Find<QMenu>("MenuFile")->actions()),
+            QStringList({"FileNew", "FileOpen", "FileArchive", "FileStation", "FileSave",
+                         "FileSaveAs", "FileExport", "FilePrint", "FilePrintPreview",
+                         "FileExportPdf", "-", "FileExit"}));
   EXPECT_EQ(
       Names(Find<QMenu>("MenuProbe")->actions()),
       QStringList({"ProbeReadStatus", "ProbeReadData", "ProbeStop", "ProbeClear", "ProbeLaunch"}));
-  EXPECT_EQ(
-      Names(Find<QMenu>("MenuView")->actions()),
-      QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram", "-", "GraphFit",
-                   "GraphResetZoom", "-", "ViewLimits"}));
+  EXPECT_EQ(Names(Find<QMenu>("MenuView")->actions()),
+            QStringList({"ViewStatus", "ViewTable", "ViewGraph", "ViewHistogram", "-", "GraphFit",
+                         "GraphResetZoom", "-", "ViewLimits"}));
   EXPECT_EQ(Names(Find<QMenu>("MenuHelp")->actions()), QStringList({"HelpHelp", "HelpAbout"}));
 
   auto* bar = Find<QToolBar>("ToolBar");

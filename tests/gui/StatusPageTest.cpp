@@ -26,8 +26,15 @@ class StatusPageTest : public GuiTest {
   }
 
   QString Text(const char* field) { return Find<QLineEdit>(field)->text(); }
+  // Enabled, or for the name and comment (read-only while not editable): editable.
   bool Enabled(const char* name) {
     if (QAction* action = Action(name)) return action->isEnabled();
+    if (auto* line = qobject_cast<QLineEdit*>(Find<QWidget>(name)); line && line->isReadOnly()) {
+      return false;
+    }
+    if (auto* text = qobject_cast<QPlainTextEdit*>(Find<QWidget>(name))) {
+      return text->isEnabled() && !text->isReadOnly();
+    }
     return Find<QWidget>(name)->isEnabled();
   }
   int Lamp(const char* name) { return Find<QLabel>(name)->property("ledImage").toInt(); }
