@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "Dialogs.h"
 #include "Images.h"
 #include "ui_About.h"
 
@@ -34,11 +35,7 @@ void TAboutBox::SetSettingsFile(const QString& file) {
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  PlaceWindow(*this, parentWidget());
   QDialog::showEvent(event);
 }
 

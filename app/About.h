@@ -11,7 +11,8 @@ class AboutBox;
 namespace ombrix {
 
 // The about dialog: the program's icon, its product name and version, and an OK button. A fixed
-// frame of 298 x 213 pixels inside, centred on the screen, shown modally.
+// frame of 298 x 213 pixels inside, centred on the main window (on the screen before it shows),
+// shown modally.
 class TAboutBox : public QDialog {
   Q_OBJECT
 

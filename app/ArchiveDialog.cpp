@@ -428,6 +428,9 @@ TArchiveDialog::TArchiveDialog(TArchive& archive, const TCodePage& codePage, QWi
       },
       this);
   table_ = tableOf(model_, "ArchiveTable");
+  // The probe's name takes the room the window has to spare.
+  table_->horizontalHeader()->setStretchLastSection(false);
+  table_->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
   audit_ = new TAuditModel(this);
   auditTable_ = tableOf(audit_, "AuditTable");
   // One line a row, however many lines a value has: the tooltip shows them all.

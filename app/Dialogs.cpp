@@ -1,7 +1,10 @@
 #include "Dialogs.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
 
 #include "Application.h"
 #include "Msg.h"
@@ -87,6 +90,26 @@ ModalDialogScope::ModalDialogScope() {
 
 ModalDialogScope::~ModalDialogScope() {
   --g_open;
+}
+
+void PlaceWindow(QWidget& window, const QWidget* over) {
+  const bool onWindow = over && over->isVisible();
+  const QScreen* screen = onWindow ? over->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect free = screen->availableGeometry();
+  // The frame (title bar and borders) counts against the free area too.
+  const QSize frame = window.frameGeometry().size() - window.geometry().size();
+  const QSize fits(std::min(window.width(), free.width() - frame.width()),
+                   std::min(window.height(), free.height() - frame.height()));
+  if (fits != window.size()) window.resize(fits);
+  QRect placed = window.frameGeometry();
+  placed.moveCenter(onWindow ? over->frameGeometry().center() : free.center());
+  // Inside the free area, the title bar first.
+  placed.moveRight(std::min(placed.right(), free.right()));
+  placed.moveBottom(std::min(placed.bottom(), free.bottom()));
+  placed.moveLeft(std::max(placed.left(), free.left()));
+  placed.moveTop(std::max(placed.top(), free.top()));
+  window.move(placed.topLeft());
 }
 
 }  // namespace ombrix

@@ -30,6 +30,10 @@ using MessageResponder = std::function<bool(const MessageRequest&)>;
 // Installs a responder (an empty one restores the modal boxes) and returns the previous one.
 MessageResponder SetMessageResponder(MessageResponder responder);
 
+// Places a window about to be shown: centred on `over` while that is visible, else on the screen,
+// and made no larger than the screen's free area, so that its bottom never runs off the screen.
+void PlaceWindow(QWidget& window, const QWidget* over);
+
 bool AskQuestion(QWidget* parent, const QString& caption, const QString& text);
 void ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                  const QString& detail = {});

@@ -163,8 +163,8 @@ void TMainForm::BuildTabShield() {
 void TMainForm::PlaceTabShield() {
   const int height =
       std::max(ui_->PageControl->tabBar()->sizeHint().height(), tabShield_->sizeHint().height());
-  tabShield_->setGeometry(QRect(ui_->PageControl->mapTo(this, QPoint(0, 0)),
-                                QSize(ui_->PageControl->width(), height)));
+  tabShield_->setGeometry(
+      QRect(ui_->PageControl->mapTo(this, QPoint(0, 0)), QSize(ui_->PageControl->width(), height)));
   tabShield_->raise();
 }
 
@@ -380,8 +380,8 @@ void TMainForm::NewSession() {
 }
 
 void TMainForm::ShowDocument() {
-  SetPanelText(1, Workplace->HasFile() ? QDir::toNativeSeparators(Workplace->FileName)
-                                       : Msg("MsgNoname"));
+  SetPanelText(
+      1, Workplace->HasFile() ? QDir::toNativeSeparators(Workplace->FileName) : Msg("MsgNoname"));
   const QString origin = QString::fromStdString(OriginText(Workplace->Origin));
   originLabel_->setText(origin);
   originLabel_->setVisible(!origin.isEmpty());
@@ -466,6 +466,7 @@ void TMainForm::HelpHelpExecute() {
                 tr("The help file %1 cannot be read.").arg(QDir::toNativeSeparators(helpFile_)));
     return;
   }
+  if (!helpWindow_->isVisible()) PlaceWindow(*helpWindow_, this);
   helpWindow_->show();
   helpWindow_->raise();
   helpWindow_->activateWindow();

@@ -269,6 +269,13 @@ TEST_F(MainWindowTest, HelpOpensAtTheRootTopic) {
   QTextBrowser* browser = form->HelpWindow()->Browser();
   EXPECT_EQ(browser->source().fragment(), "IDH_ROOT");
   EXPECT_TRUE(browser->toPlainText().contains("Ombrix Help"));
+  // However large it was left, it opens within the screen's free area.
+  const QRect free = form->screen()->availableGeometry();
+  form->HelpWindow()->hide();
+  form->HelpWindow()->resize(free.width() * 2, free.height() * 2);
+  Action("HelpHelp")->trigger();
+  EXPECT_TRUE(free.contains(form->HelpWindow()->frameGeometry()))
+      << form->HelpWindow()->frameGeometry().height() << " in " << free.height();
   form->close();
   EXPECT_FALSE(form->HelpWindow()->isVisible());
 }
@@ -348,8 +355,11 @@ TEST_F(MainWindowTest, TheAboutBoxNamesProductAndVersion) {
   Start();
   TAboutBox box(form.get());
   AboutBox = &box;
-  QTimer::singleShot(0, &box, [&box] {
+  form->move(40, 30);
+  QTimer::singleShot(0, &box, [&box, this] {
     EXPECT_TRUE(box.isVisible());
+    // Centred on the window, wherever that stands.
+    EXPECT_LE((box.frameGeometry().center() - form->frameGeometry().center()).manhattanLength(), 2);
     box.findChild<QPushButton*>("OKButton")->click();
   });
   Action("HelpAbout")->trigger();
