@@ -277,6 +277,7 @@ void TMainForm::FileStationExecute() {
     connect(stationWindow_, &TStationWindow::Closed, this, [this] { PausePolling(false); });
   }
   PausePolling(true);
+  if (!stationWindow_->isVisible()) PlaceWindow(*stationWindow_, this);
   stationWindow_->show();
   stationWindow_->raise();
   stationWindow_->activateWindow();
