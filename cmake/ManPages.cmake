@@ -1,18 +1,19 @@
-# ombrix_man_page(<program target> <summary> [<see also>])
-# A section 1 manual page whose body is the program's own --help text: written when the program is
-# built, so that the page and the program never disagree, and installed to share/man/man1.
-set(OMBRIX_WRITE_MAN_PAGE ${CMAKE_CURRENT_LIST_DIR}/WriteManPage.cmake)
+# ombrix_man_page(<program target> <page source>)
+# A section 1 manual page written as one (resources/man), with the project's version filled in,
+# compressed as Debian wants it (gzip -9n: no name, no time stamp, so the same bytes every build)
+# and installed to share/man/man1. The install test keeps each page in step with its program's
+# --help.
+find_program(OMBRIX_GZIP gzip REQUIRED)
 
-function(ombrix_man_page target summary)
-  set(see_also "${ARGV2}")
-  set(page ${CMAKE_BINARY_DIR}/man/${target}.1)
-  add_custom_command(OUTPUT ${page}
-    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${target}
-            -DSUMMARY=${summary} -DVERSION=${PROJECT_VERSION} -DSEE_ALSO=${see_also}
-            -DOUTPUT=${page} -P ${OMBRIX_WRITE_MAN_PAGE}
-    DEPENDS ${target} ${OMBRIX_WRITE_MAN_PAGE}
-    COMMENT "Writing the manual page ${target}.1"
+function(ombrix_man_page target source)
+  get_filename_component(name ${source} NAME)
+  set(page ${CMAKE_BINARY_DIR}/man/${name})
+  configure_file(${source} ${page} @ONLY)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${OMBRIX_GZIP} -9nfk ${page}
+    DEPENDS ${page}
+    COMMENT "Compressing the manual page ${name}"
     VERBATIM)
-  add_custom_target(${target}_man_page ALL DEPENDS ${page})
-  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  add_custom_target(${target}_man_page ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
