@@ -161,22 +161,14 @@ bool TStationWindow::Configure(StationConfig& config, QString& error) {
   std::shared_ptr<const TIniFile> ini;
   if (common.Ini()) ini = std::make_shared<const TIniFile>(*common.Ini());
   if (!ReadSettings(ini.get(), error)) return false;
-  const StationSettings& settings = settings_;
-  config.rearm = rearm_;
-  config.folder = folder_;
-  if (!QDir(config.folder).exists() && !QDir().mkpath(config.folder)) {
-    error = tr("The folder %1 cannot be made.").arg(QDir::toNativeSeparators(config.folder));
+  if (!ApplyStationSettings(settings_, rearm_, config)) {
+    error = tr("The folder %1 cannot be made.").arg(QDir::toNativeSeparators(folder_));
     return false;
   }
-  config.pattern = settings.pattern;
-  config.exportForm = settings.exportForm;
-  if (settings.report) {
-    // Called on this thread, through the event loop.
-    config.report = [](const TProbeRecord& record, const TemperatureLimits& limits,
-                       const QString& file, std::string& error) {
-      return WriteRecordReportPdf(record, limits, file, &error);
-    };
-  }
+  // The files are named by their whole path, wherever the program was started.
+  config.folder = folder_;
+  // Called on this thread, through the event loop.
+  if (settings_.report) config.report = WriteRecordReportPdf;
   if (!workplace_.DeviceName.empty()) config.deviceName = workplace_.DeviceName;
   if (common.archiveEnabled) {
     ArchiveLocation location;

@@ -71,10 +71,7 @@ Outcome RunStation(const QString& folder, int probes) {
   config.deviceName = scenario::kAdapterDescription;
   config.archive = ArchiveLocation{};
   config.archive->path = QDir(folder).filePath(QStringLiteral("archive.sqlite")).toStdString();
-  config.report = [](const TProbeRecord& record, const TemperatureLimits& limits,
-                     const QString& file, std::string& error) {
-    return WriteRecordReportPdf(record, limits, file, &error);
-  };
+  config.report = WriteRecordReportPdf;
   Outcome outcome;
   std::mutex mutex;
   TStation station(config, [&](const StationEvent& e) {

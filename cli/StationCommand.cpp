@@ -1,6 +1,5 @@
 // station: downloads every probe put on any adapter, one output line per step and per probe.
 #include <QApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,26 +31,21 @@ int Configure(const Options& options, const Request& request, const Console& con
   if (options.stationExport) (void)ParseStationExport(*options.stationExport, settings.exportForm);
   if (options.stationReport) settings.report = true;
   if (options.rearm) settings.rearm = *options.rearm;
-  if (!CheckStationSettings(ini, settings, config.rearm, error)) {
+  std::optional<RearmPlan> rearm;
+  if (!CheckStationSettings(ini, settings, rearm, error)) {
     console.Message(error);
     return kUsage;
   }
-  config.folder = QFile::decodeName(settings.folder.empty() ? "." : settings.folder.c_str());
-  if (!QDir(config.folder).exists() && !QDir().mkpath(config.folder)) {
+  if (!ApplyStationSettings(settings, rearm, config)) {
     console.Message("the station's folder " + settings.folder + " cannot be made");
     return kFileError;
   }
-  config.pattern = settings.pattern;
-  config.exportForm = settings.exportForm;
   if (settings.report) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
       console.Message("the report needs the program's widget application");
       return kDataError;
     }
-    config.report = [](const TProbeRecord& record, const TemperatureLimits& limits,
-                       const QString& file, std::string& error) {
-      return WriteRecordReportPdf(record, limits, file, &error);
-    };
+    config.report = WriteRecordReportPdf;
   }
   if (options.device) config.deviceName = *options.device;
   if (request.storeDownload) config.archive = request.archive;

@@ -337,7 +337,7 @@ class StationProbe {
         job->started = true;
       }
       std::string error;
-      const bool written = writer(*record, limits, reportFile, error);
+      const bool written = writer(*record, limits, reportFile, &error);
       const std::lock_guard lock(job->mutex);
       job->done = true;
       job->written = written;

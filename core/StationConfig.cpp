@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QTime>
 
 #include "TimeConversion.h"
@@ -251,6 +253,15 @@ std::vector<std::string> LaunchConfigurationNames(const TIniFile* ini) {
     if (section.size() > 7 && section.rfind("Launch ", 0) == 0) names.push_back(section.substr(7));
   }
   return names;
+}
+
+bool ApplyStationSettings(const StationSettings& settings, std::optional<RearmPlan> rearm,
+                          StationConfig& config) {
+  config.folder = QFile::decodeName(settings.folder.empty() ? "." : settings.folder.c_str());
+  config.pattern = settings.pattern;
+  config.exportForm = settings.exportForm;
+  config.rearm = std::move(rearm);
+  return QDir(config.folder).exists() || QDir().mkpath(config.folder);
 }
 
 }  // namespace ombrix

@@ -84,6 +84,13 @@ const char* StationExportName(StationExport form);
 // The names of the [Launch NAME] sections, in the file's order.
 std::vector<std::string> LaunchConfigurationNames(const TIniFile* ini);
 
+struct StationConfig;
+// Takes settings that CheckStationSettings accepted, with the re-arm plan it gave, into the
+// configuration: the folder (the current one when none is named; made when it is missing), the
+// pattern, the export and the plan. False when the folder cannot be made.
+[[nodiscard]] bool ApplyStationSettings(const StationSettings& settings,
+                                        std::optional<RearmPlan> rearm, StationConfig& config);
+
 // What a station does with each probe put on one of its adapters.
 struct StationConfig {
   QString folder;  // where the record files go
@@ -94,7 +101,7 @@ struct StationConfig {
   // thread and waits for it: that thread must run its event loop while the station runs.
   using ReportWriter =
       std::function<bool(const TProbeRecord& record, const TemperatureLimits& limits,
-                         const QString& file, std::string& error)>;
+                         const QString& file, std::string* error)>;
   ReportWriter report;
   std::optional<RearmPlan> rearm;
   std::string deviceName = "Ombrix adapter";  // the adapters' USB description
