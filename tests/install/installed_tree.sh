@@ -37,6 +37,10 @@ expected=(
   bin/ombrix-cli
   lib/udev/rules.d/70-ombrix-ftdi.rules
   share/applications/ombrix.desktop
+  share/doc/ombrix-cli/changelog.gz
+  share/doc/ombrix-cli/copyright
+  share/doc/ombrix/changelog.gz
+  share/doc/ombrix/copyright
   share/man/man1/ombrix-cli.1.gz
   share/man/man1/ombrix.1.gz
   share/mime/packages/ombrix.xml
