@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+
+#include "cli/CliRunner.h"
+
+namespace ombrix::testing {
+
+// ombrix-cli on the built-in virtual adapter, its lab kept in the virtual state file `state`.
+inline CliResult RunOnVirtualAdapter(const QString& directory, const QString& state,
+                                     const QStringList& arguments) {
+  return RunCli(directory, QStringList{QStringLiteral("--virtual-state"), state} + arguments);
+}
+
+// ombrix-cli as users get it, on its libftdi1 driver, Debian's libftdi1 and the emulated adapter
+// in place of libusb: the bus is built from the virtual state file `state` and written back to
+// it, `faults` are the emulator's (see emulator/UsbEmulator.cpp).
+inline CliResult RunOnEmulatedAdapter(const QString& directory, const QString& state,
+                                      const QStringList& arguments, const QString& faults = {}) {
+  QString sanitizer = qEnvironmentVariable("ASAN_OPTIONS");
+  if (!sanitizer.isEmpty()) sanitizer += u':';
+  // The emulator is loaded first, ahead of the sanitizer's runtime.
+  sanitizer += QStringLiteral("verify_asan_link_order=0");
+  const QStringList wrapper{
+      QStringLiteral("/usr/bin/env"),
+      QStringLiteral("LD_PRELOAD=" OMBRIX_USB_EMULATOR),
+      QStringLiteral("OMBRIX_USB_EMULATOR_STATE=") + state,
+      QStringLiteral("OMBRIX_USB_EMULATOR_FAULTS=") + faults,
+      QStringLiteral("ASAN_OPTIONS=") + sanitizer,
+  };
+  return RunCli(directory, arguments, {}, wrapper);
+}
+
+}  // namespace ombrix::testing
