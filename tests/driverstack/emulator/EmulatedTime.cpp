@@ -96,10 +96,8 @@ __attribute__((visibility("default"))) int clock_gettime(clockid_t clock, timesp
 
 __attribute__((visibility("default"))) int gettimeofday(timeval* tv, void* zone) {
   if (!IsVirtual()) return static_cast<int>(syscall(SYS_gettimeofday, tv, zone));
-  if (tv) {
-    const std::int64_t utc = g_utcAtZeroMicros + NowMicros();
-    *tv = {static_cast<time_t>(utc / 1'000'000), static_cast<suseconds_t>(utc % 1'000'000)};
-  }
+  const std::int64_t utc = g_utcAtZeroMicros + NowMicros();
+  *tv = {static_cast<time_t>(utc / 1'000'000), static_cast<suseconds_t>(utc % 1'000'000)};
   return 0;
 }
 

@@ -266,6 +266,11 @@ struct ConfigDescriptor {
   libusb_endpoint_descriptor endpoints[2];
 };
 
+// Says on stderr that a planned fault struck, so that a test knows it did.
+void Struck(const char* fault, int count) {
+  std::fprintf(stderr, "usb emulator: %s at %d\n", fault, count);
+}
+
 int Fail(int error, int systemError) {
   errno = systemError;
   return error;
@@ -285,12 +290,16 @@ void Release(libusb_device_handle* handle) {
 
 int BulkIn(Device& device, std::uint8_t* data, int length, int* transferred, unsigned int timeout) {
   ++device.inTransfers;
-  if (device.stallAt && device.inTransfers == device.stallAt) device.halted = true;
+  if (device.inTransfers == device.stallAt) {
+    Struck("stall", device.stallAt);
+    device.halted = true;
+  }
   if (device.halted) return LIBUSB_ERROR_PIPE;
   const std::int64_t now = emulated_time::NowMicros();
   const std::int64_t deadline =
       timeout ? now + std::int64_t{timeout} * 1000 : std::numeric_limits<std::int64_t>::max();
-  if (device.timeoutAt && device.inTransfers == device.timeoutAt) {
+  if (device.inTransfers == device.timeoutAt) {
+    Struck("timeout", device.timeoutAt);
     emulated_time::WaitUntil(deadline);
     return LIBUSB_ERROR_TIMEOUT;
   }
@@ -309,6 +318,7 @@ int BulkIn(Device& device, std::uint8_t* data, int length, int* transferred, uns
     at = packet.at;
     emulated_time::WaitUntil(at);
     if (packet.bytes.size() > Ft232rChip::kStatusBytes && ++device.dataPackets == device.shortAt) {
+      Struck("short", device.shortAt);
       packet.bytes.resize(1);
     }
     std::memcpy(data + *transferred, packet.bytes.data(), packet.bytes.size());
@@ -324,6 +334,7 @@ using ombrix::emulator::Bench;
 using ombrix::emulator::Device;
 using ombrix::emulator::Fail;
 using ombrix::emulator::Of;
+using ombrix::emulator::Struck;
 namespace emulated_time = ombrix::emulator::emulated_time;
 
 // --- Contexts and the device list ---
@@ -581,6 +592,7 @@ EXPORT int libusb_bulk_transfer(libusb_device_handle* handle, unsigned char endp
   *count = 0;
   if (!device.plugged) return LIBUSB_ERROR_NO_DEVICE;
   if (++device.transfers == device.unplugAt) {
+    Struck("unplug", device.unplugAt);
     device.plugged = false;
     return LIBUSB_ERROR_NO_DEVICE;
   }
