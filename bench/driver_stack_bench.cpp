@@ -54,11 +54,15 @@ Run RunCli(const std::vector<std::string>& arguments, const std::vector<std::str
   environment.push_back("XDG_CONFIG_HOME=" + folder + "/config");
   std::vector<std::string> words{OMBRIX_CLI};
   words.insert(words.end(), arguments.begin(), arguments.end());
+  std::fflush(stdout);
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
     for (std::string& setting : environment) putenv(setting.data());
-    if (!freopen("/dev/null", "w", stdout) || chdir(folder.c_str()) != 0) _exit(126);
+    if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr) ||
+        chdir(folder.c_str()) != 0) {
+      _exit(126);
+    }
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
