@@ -25,17 +25,44 @@ int ClampedMilliseconds(std::chrono::milliseconds timeout) {
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, INT_MAX));
 }
 
+// ftdi_usb_open_bus_addr's result when libusb_claim_interface failed.
+constexpr int kClaimFailed = -5;
+
 // Why ftdi_usb_open_bus_addr failed, from its result, its error text and the system's error
 // number. The texts are the library's own ("unable to claim usb device...", "libusb_open()
-// failed", "libusb_detach_kernel_driver() failed", "usb device not found").
-OpenFailure Classify(int result, const char* text, int systemError) {
+// failed", "device not found"). A failed claim is the same result and text whether another
+// program holds the interface or a kernel driver would not let go of it: `kernelDriver` tells
+// which (libusb's view of the interface after the failure).
+OpenFailure Classify(int result, const char* text, int systemError, bool kernelDriver) {
   const std::string error = text ? text : "";
   const auto says = [&](const char* words) { return error.find(words) != std::string::npos; };
-  if (says("detach")) return OpenFailure::kKernelDriver;
-  if (says("claim") || result == -5) return OpenFailure::kBusy;
+  if (says("claim") || result == kClaimFailed) {
+    return kernelDriver ? OpenFailure::kKernelDriver : OpenFailure::kBusy;
+  }
   if (says("not found") || systemError == ENODEV) return OpenFailure::kVanished;
   if (systemError == EACCES || systemError == EPERM) return OpenFailure::kNoPermission;
   return OpenFailure::kOther;
+}
+
+int KernelDriverActive(ftdi_context* context, std::uint8_t bus, std::uint8_t address) {
+  libusb_device** list = nullptr;
+  const ssize_t count = libusb_get_device_list(context->usb_ctx, &list);
+  if (count < 0) return static_cast<int>(count);
+  int active = LIBUSB_ERROR_NOT_FOUND;
+  for (ssize_t i = 0; i < count; ++i) {
+    if (libusb_get_bus_number(list[i]) != bus || libusb_get_device_address(list[i]) != address) {
+      continue;
+    }
+    libusb_device_handle* handle = nullptr;
+    active = libusb_open(list[i], &handle);
+    if (active == 0) {
+      active = libusb_kernel_driver_active(handle, context->interface);
+      libusb_close(handle);
+    }
+    break;
+  }
+  libusb_free_device_list(list, 1);
+  return active;
 }
 
 class LibFtdiDevice : public FtdiDevice {
@@ -62,7 +89,11 @@ class LibFtdiDevice : public FtdiDevice {
     context_->usb_read_timeout = previous;
     // The chip answers every poll within its latency timer, with status bytes at least, so a
     // transfer that timed out has brought nothing rather than failed.
-    return got == LIBUSB_ERROR_TIMEOUT ? 0 : got;
+    if (got == LIBUSB_ERROR_TIMEOUT) return 0;
+    // A stalled endpoint stays stalled until the host clears it, which libftdi1 never does: once
+    // cleared, the read has brought nothing, and the protocol's retry asks again.
+    if (got == LIBUSB_ERROR_PIPE && calls_.clearReadHalt(context_) == 0) return 0;
+    return got;
   }
 
   int WriteData(const std::uint8_t* buffer, int size, std::chrono::milliseconds timeout) override {
@@ -179,7 +210,10 @@ std::unique_ptr<FtdiDevice> LibFtdiUsb::Open(std::size_t index, OpenFailure& fai
   const int result = calls_.openBusAddress(context, location.bus, location.address);
   if (result != 0) {
     const int systemError = errno;
-    failure = Classify(result, calls_.errorString(context), systemError);
+    const bool kernelDriver =
+        result == kClaimFailed &&
+        calls_.kernelDriverActive(context, location.bus, location.address) == 1;
+    failure = Classify(result, calls_.errorString(context), systemError, kernelDriver);
     // Freeing the context closes anything the attempt left open.
     calls_.freeContext(context);
     return nullptr;
@@ -209,6 +243,9 @@ const LibFtdiCalls& RealLibFtdiCalls() {
       ftdi_tciflush,
       ftdi_tcoflush,
       ftdi_set_latency_timer,
+      KernelDriverActive,
+      // libftdi1's out_ep is the endpoint it reads from (0x81).
+      [](ftdi_context* context) { return libusb_clear_halt(context->usb_dev, context->out_ep); },
   };
   return calls;
 }

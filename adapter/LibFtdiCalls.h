@@ -33,6 +33,11 @@ struct LibFtdiCalls {
   int (*flushReceive)(ftdi_context*);
   int (*flushTransmit)(ftdi_context*);
   int (*setLatencyTimer)(ftdi_context*, unsigned char);
+  // Whether a kernel driver is bound to the context's interface of the device at that place on
+  // the bus: 1 yes, 0 no, negative when libusb cannot tell.
+  int (*kernelDriverActive)(ftdi_context*, std::uint8_t bus, std::uint8_t address);
+  // Clears a halt (stall) of the endpoint that reads come from; 0 on success.
+  int (*clearReadHalt)(ftdi_context*);
 };
 
 // The calls into the real libraries.

@@ -32,6 +32,9 @@ struct FakeLibrary {
   int openErrno = 0;
   int transferResult = 0;  // of every read and write
   int modemStatusResult = 0;
+  int kernelDriverActive = 0;  // after a failed open
+  int clearHaltResult = 0;
+  int haltsCleared = 0;
   int contexts = 0;  // alive
   int closes = 0;
   int timeoutDuringTransfer = 0;
@@ -107,6 +110,11 @@ const LibFtdiCalls kFakeCalls{
     [](ftdi_context*) { return 0; },
     [](ftdi_context*) { return 0; },
     [](ftdi_context*, unsigned char) { return 0; },
+    [](ftdi_context*, std::uint8_t, std::uint8_t) { return fake.kernelDriverActive; },
+    [](ftdi_context*) {
+      ++fake.haltsCleared;
+      return fake.clearHaltResult;
+    },
 };
 
 class LibFtdiBackendTest : public ::testing::Test {
@@ -148,24 +156,30 @@ TEST_F(LibFtdiBackendTest, AFailedOpenSaysWhy) {
   fake.devices = {FakeDevice{}};
   std::vector<FtdiDeviceInfo> devices;
   ASSERT_TRUE(backend->Enumerate(devices));
+  // libftdi1 1.5's own results and texts. A failed claim reads the same for a busy adapter and
+  // for a kernel driver that would not let go; libusb's kernel driver query tells them apart.
+  constexpr const char* kClaim =
+      "unable to claim usb device. Make sure the default FTDI driver is not in use";
   const struct {
     int result;
     const char* error;
     int systemError;
+    int kernelDriverActive;
     OpenFailure expected;
   } cases[] = {
-      {-5, "unable to claim usb device. Make sure the default FTDI driver is not in use", 0,
-       OpenFailure::kBusy},
-      {-11, "libusb_detach_kernel_driver() failed", 0, OpenFailure::kKernelDriver},
-      {-4, "libusb_open() failed", EACCES, OpenFailure::kNoPermission},
-      {-3, "usb device not found", 0, OpenFailure::kVanished},
-      {-4, "libusb_open() failed", ENODEV, OpenFailure::kVanished},
-      {-6, "ftdi_usb_reset failed", EIO, OpenFailure::kOther},
+      {-5, kClaim, EBUSY, 0, OpenFailure::kBusy},
+      {-5, kClaim, EACCES, 1, OpenFailure::kKernelDriver},
+      {-5, kClaim, EBUSY, LIBUSB_ERROR_NO_DEVICE, OpenFailure::kBusy},
+      {-4, "libusb_open() failed", EACCES, 0, OpenFailure::kNoPermission},
+      {-3, "device not found", 0, 0, OpenFailure::kVanished},
+      {-4, "libusb_open() failed", ENODEV, 0, OpenFailure::kVanished},
+      {-6, "ftdi_usb_reset failed", EIO, 1, OpenFailure::kOther},
   };
   for (const auto& c : cases) {
     fake.openResult = c.result;
     fake.openError = c.error;
     fake.openErrno = c.systemError;
+    fake.kernelDriverActive = c.kernelDriverActive;
     OpenFailure failure = OpenFailure::kNone;
     EXPECT_EQ(backend->Open(0, failure), nullptr) << c.error;
     EXPECT_EQ(failure, c.expected) << c.error;
@@ -180,25 +194,33 @@ TEST_F(LibFtdiBackendTest, TransfersAreBoundedAndTimeOutsReportedAsNothingMoved)
   auto device = backend->Open(0, failure);
   ASSERT_NE(device, nullptr);
   std::uint8_t buffer[8] = {};
+  // ftdi_read_data hands back libusb's error; ftdi_write_data -1 for any failure.
   const struct {
     bool write;
     int result;
     int modemStatus;
+    int clearHalt;
     int expected;
+    int haltsCleared;
   } cases[] = {
-      {false, LIBUSB_ERROR_TIMEOUT, 0, 0},  // nothing arrived in time
-      {false, LIBUSB_ERROR_NO_DEVICE, 0, LIBUSB_ERROR_NO_DEVICE},
-      {false, 3, 0, 3},
-      {true, LIBUSB_ERROR_TIMEOUT, 0, 0},  // still there: it merely took nothing
-      {true, LIBUSB_ERROR_TIMEOUT, -2, LIBUSB_ERROR_TIMEOUT},  // gone after the time-out
-      {true, 8, 0, 8},
+      {false, LIBUSB_ERROR_TIMEOUT, 0, 0, 0, 0},  // nothing arrived in time
+      {false, LIBUSB_ERROR_NO_DEVICE, 0, 0, LIBUSB_ERROR_NO_DEVICE, 0},
+      {false, LIBUSB_ERROR_PIPE, 0, 0, 0, 1},  // stalled, cleared: nothing moved
+      {false, LIBUSB_ERROR_PIPE, 0, LIBUSB_ERROR_NO_DEVICE, LIBUSB_ERROR_PIPE, 1},
+      {false, 3, 0, 0, 3, 0},
+      {true, -1, 0, 0, 0, 0},    // still there: it merely took nothing
+      {true, -1, -2, 0, -1, 0},  // gone after the time-out
+      {true, 8, 0, 0, 8, 0},
   };
   for (const auto& c : cases) {
     fake.transferResult = c.result;
     fake.modemStatusResult = c.modemStatus;
+    fake.clearHaltResult = c.clearHalt;
+    fake.haltsCleared = 0;
     const int got = c.write ? device->WriteData(buffer, 8, std::chrono::milliseconds(37))
                             : device->ReadData(buffer, 8, std::chrono::milliseconds(37));
     EXPECT_EQ(got, c.expected) << c.write << " " << c.result;
+    EXPECT_EQ(fake.haltsCleared, c.haltsCleared) << c.write << " " << c.result;
     EXPECT_EQ(fake.timeoutDuringTransfer, 37);
   }
   // Each limit holds for its own transfer only: the context keeps the time-outs it had (0 here).
