@@ -181,12 +181,15 @@ bool TArchive::Open(std::string& error) {
   Close();
   const QString name = QString::fromStdString(connectionName_);
   std::string cause;
-  if (!archive_sql::Connect(location_, name, cause)) {
+  if (!archive_sql::Connect(location_, name, readOnly_, cause)) {
     error = "Cannot open the archive \"" + location_.Text() + "\": " + cause + ".";
     return false;
   }
   QSqlDatabase db = QSqlDatabase::database(name, false);
-  if (!archive_sql::EnsureSchema(db, DialectOf(location_), location_.Text(), error)) {
+  const bool schemaHolds =
+      readOnly_ ? archive_sql::CheckSchema(db, DialectOf(location_), location_.Text(), error)
+                : archive_sql::EnsureSchema(db, DialectOf(location_), location_.Text(), error);
+  if (!schemaHolds) {
     db.close();
     return false;
   }

@@ -98,6 +98,11 @@ class TArchive {
   TArchive& operator=(const TArchive&) = delete;
 
   const ArchiveLocation& Location() const;
+  // Before Open: opens the archive for reading only. An SQLite file is opened in SQLite's
+  // read-only mode (never created, its schema never upgraded); a PostgreSQL session is made
+  // read-only, on top of the SELECT-only role a reader should connect as. Every write then fails.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool ReadOnly() const { return readOnly_; }
   // The name of this archive's Qt SQL connection (unique per TArchive).
   const std::string& ConnectionName() const;
 
@@ -195,6 +200,7 @@ class TArchive {
   ArchiveLocation location_;
   std::string connectionName_;
   bool open_ = false;
+  bool readOnly_ = false;
 };
 
 // Where a download finds the earlier download of its mission: the archive's latest entry of it.

@@ -387,4 +387,27 @@ bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string
   return true;
 }
 
+bool CheckSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
+                 std::string& error) {
+  SchemaState state;
+  QSqlError sqlError;
+  if (!ReadState(db, dialect, state, sqlError)) {
+    error = "Cannot open the archive \"" + archiveText + "\": " + Cause(sqlError, dialect) + ".";
+    return false;
+  }
+  if (Refuse(state, archiveText, error)) return false;
+  if (state.version == 0) {
+    error = "The archive \"" + archiveText + "\" is empty: it holds no downloads yet.";
+    return false;
+  }
+  if (state.version < kSchemaVersion) {
+    error = "The archive \"" + archiveText + "\" has the older schema " +
+            std::to_string(state.version) +
+            "; open it once with a command that writes (archive list) to upgrade it to schema " +
+            std::to_string(kSchemaVersion) + ".";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace ombrix::archive_sql

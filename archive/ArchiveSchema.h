@@ -32,4 +32,10 @@ std::string StoreFacts(const std::string& contentHash, const std::string& source
 bool EnsureSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
                   std::string& error);
 
+// For a connection that only reads: makes sure it holds an Ombrix archive of the current schema,
+// changing nothing. An empty database, an older schema (which only a program that writes may
+// upgrade), a newer one or other tables are refused with the reason.
+bool CheckSchema(QSqlDatabase& db, const SqlDialect& dialect, const std::string& archiveText,
+                 std::string& error);
+
 }  // namespace ombrix::archive_sql

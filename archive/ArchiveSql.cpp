@@ -42,7 +42,8 @@ const SqlDialect& DialectOf(const ArchiveLocation& location) {
   return location.kind == ArchiveLocation::Kind::kPostgres ? kPostgres : kSqlite;
 }
 
-bool Connect(const ArchiveLocation& location, const QString& name, std::string& cause) {
+bool Connect(const ArchiveLocation& location, const QString& name, bool readOnly,
+             std::string& cause) {
   const SqlDialect& dialect = DialectOf(location);
   QSqlDatabase db = QSqlDatabase::contains(name)
                         ? QSqlDatabase::database(name, false)
@@ -56,12 +57,18 @@ bool Connect(const ArchiveLocation& location, const QString& name, std::string& 
   if (!dialect.postgres) {
     const QString path = QString::fromStdString(location.path);
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
+    if (readOnly && !QFileInfo(path).isFile()) {
+      cause = "there is no such file";
+      return false;
+    }
+    if (!readOnly && !QDir().mkpath(folder)) {
       cause = "its folder \"" + folder.toStdString() + "\" cannot be created";
       return false;
     }
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kWaitSeconds * 1000));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+                             .arg(kWaitSeconds * 1000)
+                             .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
   } else {
     // No password is ever set here: libpq takes it from ~/.pgpass or PGPASSWORD itself.
     db.setHostName(QString::fromStdString(location.host));
@@ -74,6 +81,14 @@ bool Connect(const ArchiveLocation& location, const QString& name, std::string& 
   if (!db.open()) {
     cause = Cause(db.lastError(), dialect);
     return false;
+  }
+  if (readOnly && dialect.postgres) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"))) {
+      cause = Cause(query.lastError(), dialect);
+      db.close();
+      return false;
+    }
   }
   return true;
 }

@@ -31,7 +31,10 @@ const SqlDialect& DialectOf(const ArchiveLocation& location);
 
 // Sets up the named Qt SQL connection for the location (adding it when new) and opens it; an
 // SQLite file's folder is created when missing. False with the cause in words.
-bool Connect(const ArchiveLocation& location, const QString& name, std::string& cause);
+// With readOnly, an SQLite file must exist and is opened read-only, and a PostgreSQL session
+// refuses to write.
+bool Connect(const ArchiveLocation& location, const QString& name, bool readOnly,
+             std::string& cause);
 
 // How long a writer waits for another one (SQLite) or for the server to answer a connection
 // attempt (PostgreSQL), in seconds.
