@@ -45,6 +45,8 @@ int Dispatch(const Options& options, const Request& request, const Console& cons
       return RunKey(options, request, console);
     case Command::kStation:
       return RunStation(options, request, console);
+    case Command::kServe:
+      return RunServe(options, request, console);
     case Command::kNone:
       break;
   }

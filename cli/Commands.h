@@ -109,6 +109,9 @@ int RunArchive(const Options& options, const Request& request, const Console& co
 int RunKey(const Options& options, const Request& request, const Console& console);
 // station: until --until or --probes, or an interruption.
 int RunStation(const Options& options, const Request& request, const Console& console);
+// serve: the archive, read-only, as web pages at options.listenAddress:listenPort, until SIGINT or
+// SIGTERM.
+int RunServe(const Options& options, const Request& request, const Console& console);
 // archive sign: entry options.archiveId with the user's key.
 int Sign(TArchive& archive, const Options& options, const Console& console);
 

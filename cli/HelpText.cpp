@@ -78,6 +78,11 @@ const CommandHelp kCommandHelp[] = {
      "put back with nothing new is not downloaded again. One line per step and per probe on\n"
      "stdout; --format json: one JSON object per line. It ends after DURATION (30s, 2h, on\n"
      "virtual time with --virtual) or N downloads, or at Ctrl+C; exit 5 when a probe failed"},
+    {Command::kServe, ArchiveCommand::kNone, "serve [--listen ADDRESS:PORT]",
+     "shows the archive as web pages (the downloads with their filters, each download with\n"
+     "its statistics, graph and signatures, its record file) at http://ADDRESS:PORT/ until\n"
+     "Ctrl+C; default 127.0.0.1:8620, port 0: any free one (the address is printed). It\n"
+     "opens the archive read-only and writes nothing; only loopback addresses are served"},
     {Command::kArchive, ArchiveCommand::kList,
      "archive list [--serial S] [--since DATE] [--limit N] [--offset M] [--format json]",
      "the downloads kept in the archive, newest first, each with its entry number ID;\n"
@@ -184,6 +189,8 @@ const OptionHelp kOptionHelp[] = {
      "samples, 2 when none are set; of several records the worst, in that order"},
     {"--output", OptionKind::kCommand, "-o, --output FILE", "the file to write"},
     {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
+    {"--listen", OptionKind::kCommand, "--listen ADDRESS:PORT",
+     "serve: where the pages are served (default 127.0.0.1:8620)"},
     {"--key", OptionKind::kCommand, "--key FILE",
      "your key file, in place of $XDG_DATA_HOME/ombrix/keys/LOGIN.key"},
     {"--passphrase-fd", OptionKind::kCommand, "--passphrase-fd N",

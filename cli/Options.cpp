@@ -32,7 +32,7 @@ bool IsOption(const std::string& argument) {
 
 // The archive is what the archive commands work on; telling them not to use it makes no sense.
 bool RefusesNoArchive(Command command) {
-  return command == Command::kArchive || command == Command::kKey;
+  return command == Command::kArchive || command == Command::kKey || command == Command::kServe;
 }
 
 // The words that name a group of commands: "archive list", "key create".
@@ -136,6 +136,9 @@ class Grammar {
     Format(station);
     Limits(station, o);
 
+    CLI::App* serve = Add(app_, "serve", Command::kServe);
+    Text(*serve, "--listen", listen);
+
     CLI::App* archiveGroup = Add(app_, "archive", Command::kArchive);
     archiveGroup->require_subcommand(0, 1);
     CLI::App* list = Add(*archiveGroup, "list", Command::kArchive, ArchiveCommand::kList);
@@ -214,6 +217,7 @@ class Grammar {
   CLI::Option* archive = nullptr;
   std::optional<std::string> advance, format, exportFormat, archiveId, dateOrder, auditFormat;
   std::optional<std::string> meaning, keyName, reason, keyFile, passphraseFd, until, probes;
+  std::optional<std::string> listen;
   std::vector<std::string> verifyIds;
 
  private:
@@ -301,6 +305,31 @@ bool Arrange(const Grammar& grammar, const std::vector<std::string>& arguments,
   }
   arranged = words;
   arranged.insert(arranged.end(), rest.begin(), rest.end());
+  return true;
+}
+
+// "ADDRESS:PORT": an IPv4 address or a name, or an IPv6 address in brackets ("[::1]:8620"), and a
+// port from 0 (any free one) to 65535.
+bool ParseListen(const std::string& text, std::string& address, int& port) {
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  std::string host = text.substr(0, colon);
+  const std::string digits = text.substr(colon + 1);
+  if (host.front() == '[') {
+    if (host.size() < 3 || host.back() != ']') return false;
+    host = host.substr(1, host.size() - 2);
+  } else if (host.find(':') != std::string::npos) {
+    return false;  // an IPv6 address without brackets reads two ways
+  }
+  int value = 0;
+  if (digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of("0123456789") != std::string::npos ||
+      std::from_chars(digits.data(), digits.data() + digits.size(), value).ec != std::errc() ||
+      value > 65535) {
+    return false;
+  }
+  address = host;
+  port = value;
   return true;
 }
 
@@ -572,6 +601,11 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
       return false;
     }
     o.probes = count;
+  }
+  if (grammar.listen && !ParseListen(*grammar.listen, o.listenAddress, o.listenPort)) {
+    error = "serve --listen takes ADDRESS:PORT, such as 127.0.0.1:8620 or [::1]:8620, not \"" +
+            Excerpt(*grammar.listen) + "\"";
+    return false;
   }
   if (o.stationExport && *o.stationExport != "text" && *o.stationExport != "csv") {
     error = "station --export takes text or csv";

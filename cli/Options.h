@@ -25,6 +25,7 @@ enum class Command {
   kArchive,
   kKey,
   kStation,
+  kServe,
 };
 
 // The commands of the archive group (archive list, show, export, import, audit, verify and sign)
@@ -104,14 +105,18 @@ struct Options {
   std::string keyName;
   std::string reason;
 
-  // station: the folder of the record files, their name pattern, the export and report beside each, the
-  // re-arm configuration ([Launch NAME]); it ends after --until (virtual or real time) or
+  // station: the folder of the record files, their name pattern, the export and report beside each,
+  // the re-arm configuration ([Launch NAME]); it ends after --until (virtual or real time) or
   // --probes downloads, whichever comes first.
   std::optional<std::string> folder, pattern, rearm;
   std::optional<std::string> stationExport;  // "text" or "csv"
-  bool stationReport = false;                 // --report: the PDF report beside each file
+  bool stationReport = false;                // --report: the PDF report beside each file
   std::optional<std::int64_t> untilMilliseconds;
   std::optional<int> probes;
+
+  // serve: where it listens (--listen ADDRESS:PORT); the address as given, without brackets.
+  std::string listenAddress = "127.0.0.1";
+  int listenPort = 8620;
 
   friend bool operator==(const Options&, const Options&) = default;
 };

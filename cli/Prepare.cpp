@@ -236,9 +236,9 @@ int Prepare(const Options& options, const Console& console, Request& request) {
   // Downloads are stored, and every command that changes a probe or writes a record out is
   // recorded in the archive's audit trail.
   const bool audited = options.command != Command::kStatus && options.command != Command::kShow &&
-                       options.command != Command::kArchive;
+                       options.command != Command::kArchive && options.command != Command::kServe;
   if (archiveInput || (request.storeDownload && audited) || options.command == Command::kArchive ||
-      options.command == Command::kKey) {
+      options.command == Command::kKey || options.command == Command::kServe) {
     if (int code = PrepareArchive(options, console, request)) return code;
   }
 

@@ -1,0 +1,127 @@
+// serve: the archive as web pages, read-only, through Qt HttpServer. What the pages say and which
+// requests are answered is decided by the web layer (WebSite); this file only carries its answers
+// over HTTP.
+#include <QAbstractHttpServer>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+
+#include "Commands.h"
+#include "ExitCode.h"
+#include "InterruptGuard.h"
+#include "WebSite.h"
+
+namespace ombrix::cli {
+
+namespace {
+
+QByteArray MethodName(QHttpServerRequest::Method method) {
+  switch (method) {
+    case QHttpServerRequest::Method::Get:
+      return "GET";
+    case QHttpServerRequest::Method::Head:
+      return "HEAD";
+    case QHttpServerRequest::Method::Post:
+      return "POST";
+    case QHttpServerRequest::Method::Put:
+      return "PUT";
+    case QHttpServerRequest::Method::Delete:
+      return "DELETE";
+    case QHttpServerRequest::Method::Options:
+      return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+      return "PATCH";
+    case QHttpServerRequest::Method::Trace:
+      return "TRACE";
+    case QHttpServerRequest::Method::Connect:
+      return "CONNECT";
+    default:
+      break;
+  }
+  return "UNKNOWN";
+}
+
+// Every request goes to the site; there is no routing of Qt's own in between.
+class ArchiveServer : public QAbstractHttpServer {
+ public:
+  explicit ArchiveServer(web::WebSite& site) : site_(site) {}
+
+ protected:
+  bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+    web::WebRequest r;
+    r.method = MethodName(request.method());
+    const QUrl url = request.url();
+    r.target = url.path(QUrl::FullyEncoded).toUtf8();
+    if (url.hasQuery()) r.target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
+    r.bodySize = request.body().size();
+    const web::WebResponse response = site_.Respond(r);
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(response.status));
+    for (const auto& [name, value] : response.headers) responder.writeHeader(name, value);
+    responder.writeBody(response.body);
+    return true;
+  }
+  void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override {
+    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+  }
+
+ private:
+  web::WebSite& site_;
+};
+
+}  // namespace
+
+int RunServe(const Options& options, const Request& request, const Console& console) {
+  QHostAddress address;
+  const QString host = QString::fromStdString(options.listenAddress);
+  if (host == u"localhost") {
+    address = QHostAddress(QHostAddress::LocalHost);
+  } else if (!address.setAddress(host)) {
+    console.Message("serve --listen needs an IP address, not \"" + options.listenAddress + "\"");
+    return kUsage;
+  }
+  // Passwords are not asked yet: the archive is served only to this computer.
+  if (!address.isLoopback()) {
+    console.Message("serve listens only on a loopback address (127.0.0.1 or [::1]) for now; " +
+                    options.listenAddress + " would show the archive to other computers");
+    return kUsage;
+  }
+  auto archive = std::make_unique<TArchive>(request.archive);
+  archive->SetReadOnly(true);
+  std::string error;
+  if (!archive->Open(error)) return ArchiveFailure(console, error);
+
+  const Settings& settings = request.settings;
+  web::WebSite site(*archive,
+                    [&settings](std::uint64_t serial) { return settings.LimitsFor(serial); });
+  ArchiveServer server(site);
+  const quint16 port = server.listen(address, static_cast<quint16>(options.listenPort));
+  if (port == 0) {
+    console.Message("serve cannot listen on " + options.listenAddress + ":" +
+                    std::to_string(options.listenPort) + " (the port is taken or may not be used)");
+    return kUsage;
+  }
+  const QString url = QStringLiteral("http://%1:%2/")
+                          .arg(address.protocol() == QAbstractSocket::IPv6Protocol
+                                   ? u'[' + address.toString() + u']'
+                                   : address.toString())
+                          .arg(port);
+  console.Message("serving the archive \"" + archive->Location().Text() + "\" read-only at " +
+                  url.toStdString() + " until Ctrl+C");
+  InterruptGuard guard;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [] {
+    if (InterruptGuard::Interrupted()) QCoreApplication::quit();
+  });
+  poll.start(100);
+  QCoreApplication::exec();
+  console.Message("serve stopped");
+  return kSuccess;
+}
+
+}  // namespace ombrix::cli

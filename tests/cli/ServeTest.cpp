@@ -1,0 +1,386 @@
+// ombrix-cli serve, driven over HTTP as a browser would: a lab archive with a hostile probe name,
+// the real program serving it in a subprocess, raw requests over a socket.
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+
+#include <map>
+#include <memory>
+
+#include "Archive.h"
+#include "ArchiveRecords.h"
+#include "CliRunner.h"
+#include "CodePage.h"
+#include "RecordFile.h"
+
+namespace ombrix::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// The name and comment of one probe are written to break out of HTML text and attributes.
+constexpr const char* kHostile = "<script>alert(1)</script>\"'&\xFC";  // Windows-1252 ü
+constexpr const char* kHostileEscaped =
+    "&lt;script&gt;alert(1)&lt;/script&gt;&quot;&#39;&amp;\xC3\xBC";  // UTF-8 ü
+constexpr std::uint64_t kHostileSerial = 0x2800000000000BADULL;
+constexpr std::int64_t kMissionStart = 1'780'000'000;  // June 2026
+// 53 downloads of five probes: one page of 50 and a second one of 3.
+constexpr int kEntries = 53;
+
+struct HttpAnswer {
+  int status = 0;
+  std::map<std::string, std::string> headers;  // names in lower case
+  std::string body;
+};
+
+ArchiveLocation SqliteAt(const QString& path) {
+  ArchiveLocation location;
+  location.path = path.toStdString();
+  return location;
+}
+
+QByteArray FileHash(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+class ServeTest : public CliTest {
+ protected:
+  static void SetUpTestSuite() {
+    // One lab archive for every test of the suite: the server only reads it.
+    suiteDir_ = new QTemporaryDir;
+    const QString path = suiteDir_->filePath(QStringLiteral("lab.sqlite"));
+    TArchive archive(SqliteAt(path));
+    std::string error;
+    ASSERT_TRUE(archive.Open(error)) << error;
+    for (int i = 0; i < kEntries; ++i) {
+      const bool hostile = i == 7;
+      auto record = MakeRecord(hostile ? kHostileSerial : 0x2800000000001230ULL + i % 4,
+                               hostile ? kHostile : "Fridge " + std::to_string(i % 4),
+                               kMissionStart, 100 + i, kMissionStart + 600 * (100 + i) + i, i);
+      if (hostile) record->Comment = kHostile;
+      StoreResult stored;
+      ASSERT_TRUE(
+          archive.Store(*record, CurrentProvenance("lab", "download", "2.10"), stored, error))
+          << error;
+    }
+  }
+  static void TearDownTestSuite() {
+    delete suiteDir_;
+    suiteDir_ = nullptr;
+  }
+
+  void SetUp() override {
+    archivePath_ = suiteDir_->filePath(QStringLiteral("lab.sqlite"));
+    // The probes' limits: the hostile probe's high limit cuts through its samples.
+    ASSERT_TRUE(QDir().mkpath(Path("config/ombrix")));
+    QFile ini(Path("config/ombrix/ombrix.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        "[Properties]\nComNumber=0\n[Limits]\nLow=-50\nHigh=50\n"
+        "[Limits 2800000000000BAD]\nLow=-50\nHigh=" +
+        QByteArray::number(HostileMiddle(), 'f', 1) + "\nDelay=0\n");
+  }
+
+  void TearDown() override { Stop(); }
+
+  // The middle of the hostile download's temperatures, so that it is outside a high limit there.
+  static double HostileMiddle() {
+    auto record = MakeRecord(kHostileSerial, kHostile, kMissionStart, 107, 0, 7);
+    double low = 1e9, high = -1e9;
+    for (int i = 0; i < record->HeldSamples(); ++i) {
+      low = std::min<double>(low, record->Samples[i].Temperature);
+      high = std::max<double>(high, record->Samples[i].Temperature);
+    }
+    return (low + high) / 2;
+  }
+
+  // Starts ombrix-cli serve on a free port; false when it did not say where it listens.
+  bool Start() {
+    server_ = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), Path("data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
+    server_->setProcessEnvironment(environment);
+    server_->setWorkingDirectory(dir_.path());
+    server_->setReadChannel(QProcess::StandardError);
+    server_->start(QStringLiteral(OMBRIX_CLI_PATH),
+                   {QStringLiteral("--archive"), archivePath_, QStringLiteral("serve"),
+                    QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    const QRegularExpression where(QStringLiteral("read-only at http://127\\.0\\.0\\.1:(\\d+)/"));
+    while (server_->waitForReadyRead(30'000)) {
+      serverErr_ += server_->readAllStandardError();
+      const QRegularExpressionMatch match = where.match(QString::fromUtf8(serverErr_));
+      if (match.hasMatch()) {
+        port_ = static_cast<quint16>(match.captured(1).toUInt());
+        return true;
+      }
+    }
+    serverErr_ += server_->readAllStandardError();
+    return false;
+  }
+
+  // SIGTERM, as Ctrl+C or a service manager ends it; the exit code.
+  int Stop() {
+    if (!server_) return -1;
+    server_->terminate();
+    const bool ended = server_->waitForFinished(30'000);
+    const int code =
+        ended && server_->exitStatus() == QProcess::NormalExit ? server_->exitCode() : -1;
+    serverErr_ += server_->readAllStandardError();
+    server_.reset();
+    return code;
+  }
+
+  // One request on a connection of its own; the raw request text is sent as given.
+  HttpAnswer Send(const QByteArray& raw) {
+    HttpAnswer answer;
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port_);
+    if (!socket.waitForConnected(10'000)) {
+      ADD_FAILURE() << "no connection: " << socket.errorString().toStdString();
+      return answer;
+    }
+    socket.write(raw);
+    QByteArray data;
+    qsizetype headerEnd = -1;
+    qint64 length = -1;
+    const bool head = raw.startsWith("HEAD ");
+    while (true) {
+      if (headerEnd < 0 && (headerEnd = data.indexOf("\r\n\r\n")) >= 0) {
+        const QList<QByteArray> lines = data.left(headerEnd).split('\n');
+        answer.status = lines.value(0).split(' ').value(1).toInt();
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+          const QByteArray line = lines[i].trimmed();
+          const qsizetype colon = line.indexOf(':');
+          answer.headers[line.left(colon).toLower().toStdString()] =
+              line.mid(colon + 1).trimmed().toStdString();
+        }
+        length =
+            head ? 0 : QByteArray::fromStdString(answer.headers["content-length"]).toLongLong();
+      }
+      if (headerEnd >= 0 && data.size() - headerEnd - 4 >= length) break;
+      if (!socket.waitForReadyRead(30'000)) {
+        ADD_FAILURE() << "no complete answer to " << raw.left(60).toStdString();
+        break;
+      }
+      data += socket.readAll();
+    }
+    if (headerEnd >= 0) answer.body = data.mid(headerEnd + 4).toStdString();
+    return answer;
+  }
+  HttpAnswer Get(const QByteArray& target, const QByteArray& method = "GET") {
+    return Send(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+  }
+
+  static inline QTemporaryDir* suiteDir_ = nullptr;
+  QString archivePath_;
+  std::unique_ptr<QProcess> server_;
+  QByteArray serverErr_;
+  quint16 port_ = 0;
+};
+
+// What each page answers: status, what it must show and what it must never show.
+TEST_F(ServeTest, PagesAnswerWithTheArchiveAndRefuseWhatTheyDoNotServe) {
+  ASSERT_TRUE(Start()) << serverErr_.toStdString();
+  struct Case {
+    const char* method;
+    std::string target;
+    int status;
+    std::vector<std::string> shows;
+    std::vector<std::string> never;
+  };
+  const std::vector<Case> cases{
+      // The listing: newest first, 50 a page, each with its verdict in colour.
+      {"GET",
+       "/",
+       200,
+       {"53 downloads", "Page 1 of 2", "href=\"/?page=2\"", "<a href=\"/entry/53\">53</a>",
+        "<a href=\"/entry/4\">4</a>", kHostileEscaped, "verdict outside", "verdict within",
+        "Outside limits", "Within limits", "30 12 00 00 00 00 00 28"},
+       {"<script>", "entry/3\"", "rel=\"prev\""}},
+      {"GET",
+       "/?page=2",
+       200,
+       {"Page 2 of 2", "<a href=\"/entry/3\">3</a>", "<a href=\"/entry/1\">1</a>", "rel=\"prev\""},
+       {"entry/4\"", "rel=\"next\""}},
+      // The filters of the Archive window: serial number in either form, text, date range.
+      {"GET", "/?serial=AD+0B+00+00+00+00+00+28", 200, {"1 download", "entry/8\""}, {"entry/9\""}},
+      {"GET", "/?serial=2800000000000BAD", 200, {"1 download", "entry/8\""}, {"entry/9\""}},
+      {"GET", "/?text=%3Cscript%3E", 200, {"1 download", "entry/8\""}, {"entry/9\""}},
+      {"GET",
+       "/?text=fridge+2&page=1",
+       200,
+       {"13 downloads", "Fridge 2"},
+       {"Fridge 1<", "entry/8\""}},
+      {"GET", "/?from=2099-01-01", 200, {"0 downloads", "Page 1 of 1"}, {"entry/"}},
+      {"GET", "/?from=2026-01-01&to=2026-12-31", 200, {"53 downloads"}, {}},
+      {"GET", "/?to=2026-01-01", 200, {"0 downloads"}, {}},
+      // What a filter was given with comes back in the form, escaped in the attribute.
+      {"GET",
+       "/?text=%22%3E%3Cb%3E%27x",
+       200,
+       {"value=\"&quot;&gt;&lt;b&gt;&#39;x\"", "0 downloads"},
+       {"\"><b>"}},
+      // Filters out of bounds are refused before the archive is asked.
+      {"GET", "/?page=0", 400, {"page is a whole number"}, {}},
+      {"GET", "/?page=3x", 400, {}, {}},
+      {"GET", "/?bogus=1", 400, {"takes no bogus"}, {}},
+      {"GET", "/?text=a&text=b", 400, {"given twice"}, {}},
+      {"GET", "/?text=" + std::string(101, 'a'), 400, {"longer than 100"}, {}},
+      {"GET", "/?from=2026-13-01", 400, {}, {}},
+      {"GET", "/?to=2026-01-01&from=2026-02-01", 400, {"ends before it begins"}, {}},
+      {"GET", "/?serial=zz", 400, {"serial number"}, {}},
+      // Qt reads a stray "%" as itself: it is searched for like any text.
+      {"GET", "/?text=%ZZ", 200, {"0 downloads", "value=\"%ZZ\""}, {}},
+      {"GET", "/?text=%FF", 400, {"malformed"}, {}},
+      {"GET", "/?text=%0A", 400, {"malformed"}, {}},
+      {"GET", "/?%3Cscript%3E=1", 400, {"&lt;script&gt;"}, {"<script>"}},
+      // One download: status fields, statistics, excursions, the graph with its limit lines.
+      {"GET",
+       "/entry/8",
+       200,
+       {"<title>Download 8: " + std::string(kHostileEscaped),
+        "Serial Number</th><td>AD 0B 00 00 00 00 00 28", "Record Samples</th><td>107",
+        "Rollover Occured", "UTC+02:00", "verdict outside", "<svg class=\"graph\"",
+        "class=\"limit-high\"", "class=\"limit-low\"", "<polyline", "<td>above</td>",
+        "href=\"/entry/8/record.omx\"", "Content hash", "lab"},
+       {"<script>", "None.</p>"}},
+      {"GET",
+       "/entry/9",
+       200,
+       {"verdict within", "<h2>Excursions</h2>\n<p>None.</p>"},
+       {"<td>above</td>"}},
+      // One row per probe: its newest download, its mission, its newest verdicts.
+      {"GET",
+       "/probes",
+       200,
+       {"5 probes", kHostileEscaped, "<td>running</td>",
+        "href=\"/?serial=AD%200B%2000%2000%2000%2000%2000%2028\"", "<a href=\"/entry/53\">",
+        "<a href=\"/entry/8\"><span class=\"verdict outside\">",
+        "<a href=\"/entry/37\"><span class=\"verdict within\">"},
+       {"<script>", "<a href=\"/entry/33\"><span"}},
+      {"GET", "/probes?x=1", 400, {"takes no query"}, {}},
+      {"GET", "/entry/999", 404, {"There is no entry 999"}, {}},
+      {"GET", "/entry/8?x=1", 400, {}, {}},
+      {"GET", "/entry/08", 404, {}, {}},
+      {"GET", "/entry/8/other", 404, {}, {}},
+      {"GET", "/entry/-1", 404, {}, {}},
+      {"GET", "/nothing", 404, {"no page at this address"}, {}},
+      // The view only reads.
+      {"POST", "/", 405, {"GET and HEAD"}, {}},
+      {"PUT", "/entry/8", 405, {}, {}},
+      {"DELETE", "/entry/8", 405, {}, {}},
+      {"PATCH", "/", 405, {}, {}},
+      {"OPTIONS", "/", 405, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " " + c.target.substr(0, 80));
+    HttpAnswer a = Get(QByteArray::fromStdString(c.target), c.method);
+    EXPECT_EQ(a.status, c.status) << a.body.substr(0, 2000);
+    for (const std::string& text : c.shows) EXPECT_THAT(a.body, HasSubstr(text));
+    for (const std::string& text : c.never) EXPECT_THAT(a.body, Not(HasSubstr(text)));
+    // Every answer, refusals included, carries the same protections.
+    EXPECT_THAT(a.headers["content-security-policy"], HasSubstr("default-src 'none'"));
+    EXPECT_THAT(a.headers["content-security-policy"], HasSubstr("frame-ancestors 'none'"));
+    EXPECT_THAT(a.headers["content-security-policy"], Not(HasSubstr("unsafe-inline")));
+    EXPECT_THAT(a.headers["content-security-policy"], Not(HasSubstr("script-src")));
+    EXPECT_EQ(a.headers["x-content-type-options"], "nosniff");
+    EXPECT_EQ(a.headers["x-frame-options"], "DENY");
+    EXPECT_EQ(a.headers["content-type"], "text/html; charset=utf-8");
+    if (c.status == 405) {
+      EXPECT_EQ(a.headers["allow"], "GET, HEAD");
+    }
+  }
+}
+
+// HEAD gives GET's headers without the body; a body, an overlong address and the record file.
+TEST_F(ServeTest, HeadBodiesLongAddressesAndTheRecordFile) {
+  ASSERT_TRUE(Start()) << serverErr_.toStdString();
+  HttpAnswer get = Get("/entry/8");
+  HttpAnswer head = Get("/entry/8", "HEAD");
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.body, "");
+  EXPECT_EQ(head.headers["content-length"], std::to_string(get.body.size()));
+
+  EXPECT_EQ(Send("GET / HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello").status, 413);
+  EXPECT_EQ(Get("/?text=" + QByteArray(3000, 'a')).status, 414);
+
+  // The record file is the stored record, byte for byte the content the archive hashed.
+  HttpAnswer file = Get("/entry/8/record.omx");
+  ASSERT_EQ(file.status, 200);
+  EXPECT_EQ(file.headers["content-type"], "application/octet-stream");
+  EXPECT_THAT(file.headers["content-disposition"], HasSubstr("filename=\"entry-8.omx\""));
+  TProbeRecord served;
+  std::string error;
+  ASSERT_TRUE(ReadRecordBytes(served, file.body, QStringLiteral("entry-8.omx"), &error)) << error;
+  EXPECT_EQ(served.Name, kHostile);
+  TArchive archive(SqliteAt(archivePath_));
+  archive.SetReadOnly(true);
+  std::vector<ArchiveEntry> entries;
+  ArchiveFilter filter;
+  filter.serialNumber = kHostileSerial;
+  ASSERT_TRUE(archive.List(filter, entries, error)) << error;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(ContentHash(served), entries[0].contentHash);
+  EXPECT_EQ(Get("/entry/999/record.omx").status, 404);
+}
+
+// Serving leaves the archive as it was, byte for byte, and a read-only archive takes no writes.
+TEST_F(ServeTest, TheArchiveIsOnlyRead) {
+  const QByteArray before = FileHash(archivePath_);
+  ASSERT_FALSE(before.isEmpty());
+  ASSERT_TRUE(Start()) << serverErr_.toStdString();
+  for (const char* target : {"/", "/?page=2", "/entry/8", "/entry/8/record.omx", "/?text=x"}) {
+    EXPECT_EQ(Get(target).status, 200) << target;
+  }
+  EXPECT_EQ(Stop(), 0) << serverErr_.toStdString();
+  EXPECT_THAT(serverErr_.toStdString(), HasSubstr("serve stopped"));
+  EXPECT_EQ(FileHash(archivePath_), before);
+
+  TArchive archive(SqliteAt(archivePath_));
+  archive.SetReadOnly(true);
+  std::string error;
+  ASSERT_TRUE(archive.Open(error)) << error;
+  StoreResult stored;
+  auto record = MakeRecord(0x28000000000000FFULL, "new", kMissionStart, 10, kMissionStart + 9000);
+  EXPECT_FALSE(archive.Store(*record, CurrentProvenance("", "download", "2.10"), stored, error));
+  EXPECT_FALSE(archive.Append(AuditActor{}, AuditEvent{}, error));
+  EXPECT_EQ(FileHash(archivePath_), before);
+}
+
+// What serve refuses before it serves anything.
+TEST_F(ServeTest, RefusesWhatItCannotServeSafely) {
+  struct Case {
+    QStringList arguments;
+    int code;
+    const char* message;
+  };
+  const QString missing = Path("missing.sqlite");
+  const std::vector<Case> cases{
+      {{"serve", "--listen", "0.0.0.0:8620"}, 2, "only on a loopback address"},
+      {{"serve", "--listen", "192.0.2.1:8620"}, 2, "only on a loopback address"},
+      {{"serve", "--listen", "127.0.0.1"}, 2, "serve --listen takes ADDRESS:PORT"},
+      {{"serve", "--listen", "127.0.0.1:65536"}, 2, "serve --listen takes ADDRESS:PORT"},
+      {{"serve", "--listen", "::1:80"}, 2, "serve --listen takes ADDRESS:PORT"},
+      {{"serve", "--listen", "example.org:80"}, 2, "needs an IP address"},
+      {{"serve", "--no-archive"}, 2, "serve does not take --no-archive"},
+      {{"--archive", missing, "serve", "--listen", "127.0.0.1:0"}, 9, "no such file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    const CliResult r = Run(c.arguments);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_THAT(r.err, HasSubstr(c.message));
+  }
+  EXPECT_FALSE(QFile::exists(missing)) << "a read-only opening creates no archive";
+}
+
+}  // namespace
+}  // namespace ombrix::testing

@@ -1,0 +1,95 @@
+#include "SvgGraph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "FigureTexts.h"
+#include "Html.h"
+
+namespace ombrix::web {
+
+namespace {
+
+// The drawing area in SVG units; the graph scales to the width of the page.
+constexpr double kWidth = 800, kHeight = 300;
+constexpr double kLeft = 70, kRight = 10, kTop = 10, kBottom = 40;
+
+QString Number(double value) {
+  return QString::number(value, 'f', 1);
+}
+
+}  // namespace
+
+GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits) {
+  double low = 0, high = 0;
+  bool any = false;
+  const auto take = [&](double value) {
+    low = any ? std::min(low, value) : value;
+    high = any ? std::max(high, value) : value;
+    any = true;
+  };
+  for (int i = 0; i < record.HeldSamples(); ++i) take(record.Samples[i].Temperature);
+  if (limits.low) take(*limits.low);
+  if (limits.high) take(*limits.high);
+  if (!any) return {};
+  const double margin = std::max(0.5, (high - low) / 10);
+  return {low - margin, high + margin};
+}
+
+QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits) {
+  const int n = record.HeldSamples();
+  if (n == 0) return QStringLiteral("<p>No samples: nothing to draw.</p>\n");
+  const GraphRange range = RangeOf(record, limits);
+  const double plotWidth = kWidth - kLeft - kRight, plotHeight = kHeight - kTop - kBottom;
+  const std::int64_t first = record.SampleSeconds(0), last = record.SampleSeconds(n - 1);
+  const double span = static_cast<double>(std::max<std::int64_t>(last - first, 1));
+  const auto x = [&](int index) {
+    return kLeft + plotWidth * static_cast<double>(record.SampleSeconds(index) - first) / span;
+  };
+  const auto y = [&](double celsius) {
+    return kTop + plotHeight * (range.high - celsius) / (range.high - range.low);
+  };
+
+  QString svg =
+      QStringLiteral(
+          "<svg class=\"graph\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %1 %2\" "
+          "role=\"img\" aria-label=\"Temperature over time\">\n")
+          .arg(kWidth)
+          .arg(kHeight);
+  svg += QStringLiteral(
+             "<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"none\" stroke=\"#888\"/>\n")
+             .arg(kLeft)
+             .arg(kTop)
+             .arg(plotWidth)
+             .arg(plotHeight);
+  const auto label = [&](double atX, double atY, const char* anchor, const QString& text) {
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"12\" text-anchor=\"%3\">%4</text>\n")
+               .arg(Number(atX), Number(atY), QLatin1String(anchor), Escape(text));
+  };
+  label(kLeft - 4, kTop + 12, "end", figures::Celsius(range.high));
+  label(kLeft - 4, kTop + plotHeight, "end", figures::Celsius(range.low));
+  label(kLeft, kHeight - kBottom + 16, "start", InstantText(first));
+  label(kWidth - kRight, kHeight - kBottom + 32, "end", InstantText(last));
+
+  for (const auto& [limit, colour, name] :
+       {std::tuple{limits.low, "#1f5fbf", "low"}, {limits.high, "#b02020", "high"}}) {
+    if (!limit) continue;
+    svg += QStringLiteral(
+               "<line class=\"limit-%1\" x1=\"%2\" x2=\"%3\" y1=\"%4\" y2=\"%4\" stroke=\"%5\" "
+               "stroke-dasharray=\"6 4\"/>\n")
+               .arg(QLatin1String(name), Number(kLeft), Number(kWidth - kRight), Number(y(*limit)),
+                    QLatin1String(colour));
+    label(kWidth - kRight - 4, y(*limit) - 4, "end", figures::Celsius(*limit));
+  }
+
+  svg += QStringLiteral("<polyline fill=\"none\" stroke=\"#234\" stroke-width=\"1.5\" points=\"");
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) svg += u' ';
+    svg += Number(x(i)) + u',' + Number(y(record.Samples[i].Temperature));
+  }
+  svg += QStringLiteral("\"/>\n</svg>\n");
+  return svg;
+}
+
+}  // namespace ombrix::web

@@ -1,0 +1,106 @@
+#include "WebSite.h"
+
+#include <QUrl>
+
+#include "Html.h"
+#include "WebQuery.h"
+
+namespace ombrix::web {
+
+namespace {
+
+// Pages other than the listing take no query at all.
+bool NoQuery(const QByteArray& query, QString& error) {
+  std::vector<std::pair<QString, QString>> pairs;
+  if (!SplitQuery(query, pairs, error)) return false;
+  if (pairs.empty()) return true;
+  error = QStringLiteral("This page takes no query.");
+  return false;
+}
+
+}  // namespace
+
+WebSite::WebSite(TArchive& archive, LimitsOf limitsOf)
+    : archive_(archive), limitsOf_(std::move(limitsOf)) {}
+
+std::vector<std::pair<QByteArray, QByteArray>> WebSite::SecurityHeaders() {
+  return {{"Content-Security-Policy", ContentSecurityPolicy()},
+          {"X-Content-Type-Options", "nosniff"},
+          {"X-Frame-Options", "DENY"},
+          {"Referrer-Policy", "no-referrer"},
+          {"Cache-Control", "no-store"}};
+}
+
+Page WebSite::Route(const QByteArray& path, const QByteArray& query) {
+  QString error;
+  if (path == "/") {
+    DownloadsQuery downloads;
+    if (!ParseDownloadsQuery(query, downloads, error)) {
+      return ErrorPage(400, QStringLiteral("The filter cannot be used"), error);
+    }
+    return DownloadsPage(archive_, downloads, limitsOf_);
+  }
+  if (path == "/probes") {
+    if (!NoQuery(query, error)) {
+      return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
+    }
+    return ProbesPage(archive_, limitsOf_);
+  }
+  std::int64_t id = 0;
+  QString suffix;
+  // Paths are matched as sent: the site's own links hold no escapes.
+  if (ParseEntryPath(QString::fromLatin1(path), id, suffix)) {
+    if (!NoQuery(query, error)) {
+      return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
+    }
+    if (suffix.isEmpty()) return EntryPage(archive_, id, limitsOf_);
+    if (suffix == u"record.omx") return RecordFilePage(archive_, id);
+  }
+  return ErrorPage(404, QStringLiteral("No such page"),
+                   QStringLiteral("The archive view has no page at this address."));
+}
+
+WebResponse WebSite::Respond(const WebRequest& request) {
+  const bool head = request.method == "HEAD";
+  Page page;
+  QByteArray allow;
+  bool challenge = false;
+  if (request.method != "GET" && !head) {
+    page = ErrorPage(405, QStringLiteral("Not allowed"),
+                     QStringLiteral("The archive view only reads: it answers GET and HEAD."));
+    allow = "GET, HEAD";
+  } else if (request.bodySize > 0) {
+    page = ErrorPage(413, QStringLiteral("Not allowed"),
+                     QStringLiteral("A request to the archive view carries no body."));
+  } else if (request.target.size() > kMaxTarget) {
+    page = ErrorPage(414, QStringLiteral("Address too long"),
+                     QStringLiteral("The address is longer than %1 characters.").arg(kMaxTarget));
+  } else if (users_ && !users_->Allows(request.authorization)) {
+    page = ErrorPage(401, QStringLiteral("Login needed"),
+                     QStringLiteral("The archive view needs a login of its users file."));
+    challenge = true;
+  } else {
+    const qsizetype mark = request.target.indexOf('?');
+    const QByteArray path = mark < 0 ? request.target : request.target.left(mark);
+    const QByteArray query = mark < 0 ? QByteArray() : request.target.mid(mark + 1);
+    page = Route(path, query);
+  }
+  WebResponse response;
+  response.status = page.status;
+  response.headers = SecurityHeaders();
+  response.headers.emplace_back("Content-Type", page.contentType);
+  response.headers.emplace_back("Content-Length", QByteArray::number(page.body.size()));
+  if (!page.fileName.isEmpty()) {
+    response.headers.emplace_back("Content-Disposition",
+                                  "attachment; filename=\"" + page.fileName + "\"");
+  }
+  if (!allow.isEmpty()) response.headers.emplace_back("Allow", allow);
+  if (challenge) {
+    response.headers.emplace_back("WWW-Authenticate",
+                                  "Basic realm=\"Ombrix archive\", charset=\"UTF-8\"");
+  }
+  if (!head) response.body = page.body;
+  return response;
+}
+
+}  // namespace ombrix::web

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <utility>
+#include <vector>
+
+#include "Archive.h"
+#include "Pages.h"
+#include "WebUsers.h"
+
+namespace ombrix::web {
+
+// A request as the HTTP server hands it over.
+struct WebRequest {
+  QByteArray method;         // "GET", "HEAD", ...
+  QByteArray target;         // path and query as sent: "/entry/3?x=1"
+  QByteArray authorization;  // the Authorization header, empty when none
+  qint64 bodySize = 0;
+};
+
+// The answer, with every header it needs; for HEAD the body is left out and Content-Length
+// still gives the size of the one GET would get.
+struct WebResponse {
+  int status = 200;
+  std::vector<std::pair<QByteArray, QByteArray>> headers;
+  QByteArray body;
+};
+
+// The read-only site over one archive: routes a request to its page and adds the headers every
+// answer carries. Only GET and HEAD are served (405 otherwise, with Allow); a request with a body
+// (413), a target longer than kMaxTarget (414) or a query out of bounds (400) is refused before the
+// archive is asked. The archive should be opened read-only (TArchive::SetReadOnly): this class
+// never writes, and a read-only archive makes sure nothing else does.
+class WebSite {
+ public:
+  WebSite(TArchive& archive, LimitsOf limitsOf);
+  // From now on every request must name a login of users with its password (HTTP Basic), else
+  // 401. users must outlive the site.
+  void RequireUsers(WebUsers& users) { users_ = &users; }
+  WebResponse Respond(const WebRequest& request);
+
+  // The headers of every answer: the content security policy, no sniffing, no framing, no
+  // referrer, and no caching of archive data by shared caches.
+  static std::vector<std::pair<QByteArray, QByteArray>> SecurityHeaders();
+
+ private:
+  Page Route(const QByteArray& path, const QByteArray& query);
+
+  TArchive& archive_;
+  LimitsOf limitsOf_;
+  WebUsers* users_ = nullptr;
+};
+
+}  // namespace ombrix::web
