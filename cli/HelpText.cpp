@@ -78,11 +78,15 @@ const CommandHelp kCommandHelp[] = {
      "put back with nothing new is not downloaded again. One line per step and per probe on\n"
      "stdout; --format json: one JSON object per line. It ends after DURATION (30s, 2h, on\n"
      "virtual time with --virtual) or N downloads, or at Ctrl+C; exit 5 when a probe failed"},
-    {Command::kServe, ArchiveCommand::kNone, "serve [--listen ADDRESS:PORT]",
+    {Command::kServe, ArchiveCommand::kNone,
+     "serve [--listen ADDRESS:PORT] [--users FILE]\n"
+     "          serve --hash-password [--passphrase-fd N]",
      "shows the archive as web pages (the downloads with their filters, each download with\n"
-     "its statistics, graph and signatures, its record file) at http://ADDRESS:PORT/ until\n"
-     "Ctrl+C; default 127.0.0.1:8620, port 0: any free one (the address is printed). It\n"
-     "opens the archive read-only and writes nothing; only loopback addresses are served"},
+     "its statistics, graph and signatures, the probes, the record files) at\n"
+     "http://ADDRESS:PORT/ until Ctrl+C; default 127.0.0.1:8620, port 0: any free one (the\n"
+     "address is printed). It opens the archive read-only and writes nothing. --users FILE:\n"
+     "each request needs a login of FILE (lines LOGIN:HASH) with its password (HTTP Basic);\n"
+     "required on any address but loopback. --hash-password prints the HASH of a password"},
     {Command::kArchive, ArchiveCommand::kList,
      "archive list [--serial S] [--since DATE] [--limit N] [--offset M] [--format json]",
      "the downloads kept in the archive, newest first, each with its entry number ID;\n"
@@ -191,6 +195,10 @@ const OptionHelp kOptionHelp[] = {
     {"--yes", OptionKind::kCommand, "--yes", "confirms a command that cannot be undone"},
     {"--listen", OptionKind::kCommand, "--listen ADDRESS:PORT",
      "serve: where the pages are served (default 127.0.0.1:8620)"},
+    {"--users", OptionKind::kCommand, "--users FILE",
+     "serve: the logins and Argon2id password hashes that may see the pages"},
+    {"--hash-password", OptionKind::kCommand, "--hash-password",
+     "serve: reads a password and prints its hash for the users file"},
     {"--key", OptionKind::kCommand, "--key FILE",
      "your key file, in place of $XDG_DATA_HOME/ombrix/keys/LOGIN.key"},
     {"--passphrase-fd", OptionKind::kCommand, "--passphrase-fd N",

@@ -138,6 +138,9 @@ class Grammar {
 
     CLI::App* serve = Add(app_, "serve", Command::kServe);
     Text(*serve, "--listen", listen);
+    serve->add_option("--users", o.usersFile);
+    serve->add_flag("--hash-password", o.hashPassword);
+    Text(*serve, "--passphrase-fd", passphraseFd);
 
     CLI::App* archiveGroup = Add(app_, "archive", Command::kArchive);
     archiveGroup->require_subcommand(0, 1);
@@ -605,6 +608,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
   if (grammar.listen && !ParseListen(*grammar.listen, o.listenAddress, o.listenPort)) {
     error = "serve --listen takes ADDRESS:PORT, such as 127.0.0.1:8620 or [::1]:8620, not \"" +
             Excerpt(*grammar.listen) + "\"";
+    return false;
+  }
+  if (o.hashPassword && (grammar.listen || !o.usersFile.empty())) {
+    error = "serve --hash-password only prints a hash: it takes no --listen or --users";
     return false;
   }
   if (o.stationExport && *o.stationExport != "text" && *o.stationExport != "csv") {

@@ -117,6 +117,10 @@ struct Options {
   // serve: where it listens (--listen ADDRESS:PORT); the address as given, without brackets.
   std::string listenAddress = "127.0.0.1";
   int listenPort = 8620;
+  // serve --users: the users file that Basic authentication checks logins against (needed beyond
+  // loopback); serve --hash-password: prints the hash of a password for that file instead.
+  std::string usersFile;
+  bool hashPassword = false;
 
   friend bool operator==(const Options&, const Options&) = default;
 };

@@ -3,6 +3,7 @@
 // over HTTP.
 #include <QAbstractHttpServer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -14,7 +15,9 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "InterruptGuard.h"
+#include "Passphrase.h"
 #include "WebSite.h"
+#include "WebUsers.h"
 
 namespace ombrix::cli {
 
@@ -59,6 +62,9 @@ class ArchiveServer : public QAbstractHttpServer {
     r.target = url.path(QUrl::FullyEncoded).toUtf8();
     if (url.hasQuery()) r.target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
     r.bodySize = request.body().size();
+    for (const auto& [name, value] : request.headers()) {
+      if (name.compare("Authorization", Qt::CaseInsensitive) == 0) r.authorization = value;
+    }
     const web::WebResponse response = site_.Respond(r);
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(response.status));
@@ -74,9 +80,28 @@ class ArchiveServer : public QAbstractHttpServer {
   web::WebSite& site_;
 };
 
+// The line of a users file for a password read from the terminal or --passphrase-fd.
+int HashPassword(const Options& options, const Console& console) {
+  TSecret password;
+  std::string error;
+  if (!ReadPassphrase(options.passphraseFd, "Password: ", password, error)) {
+    console.Message(error);
+    return kUsage;
+  }
+  const std::string hash = web::HashPassword(
+      std::string_view(reinterpret_cast<const char*>(password.Data()), password.Size()));
+  if (hash.empty()) {
+    console.Message("the password hash cannot be made: not enough memory");
+    return kDataError;
+  }
+  console.out << hash << '\n';
+  return kSuccess;
+}
+
 }  // namespace
 
 int RunServe(const Options& options, const Request& request, const Console& console) {
+  if (options.hashPassword) return HashPassword(options, console);
   QHostAddress address;
   const QString host = QString::fromStdString(options.listenAddress);
   if (host == u"localhost") {
@@ -85,10 +110,18 @@ int RunServe(const Options& options, const Request& request, const Console& cons
     console.Message("serve --listen needs an IP address, not \"" + options.listenAddress + "\"");
     return kUsage;
   }
-  // Passwords are not asked yet: the archive is served only to this computer.
-  if (!address.isLoopback()) {
-    console.Message("serve listens only on a loopback address (127.0.0.1 or [::1]) for now; " +
-                    options.listenAddress + " would show the archive to other computers");
+  // Beyond this computer, every request must name a login of the users file.
+  web::WebUsers users;
+  if (!options.usersFile.empty()) {
+    std::string error;
+    if (!users.Load(QFile::decodeName(options.usersFile.c_str()), error)) {
+      console.Message(error);
+      return kFileError;
+    }
+  } else if (!address.isLoopback()) {
+    console.Message("serve on " + options.listenAddress +
+                    ", which other computers reach, needs --users FILE: the logins that may see "
+                    "the archive (see serve --hash-password)");
     return kUsage;
   }
   auto archive = std::make_unique<TArchive>(request.archive);
@@ -99,6 +132,7 @@ int RunServe(const Options& options, const Request& request, const Console& cons
   const Settings& settings = request.settings;
   web::WebSite site(*archive,
                     [&settings](std::uint64_t serial) { return settings.LimitsFor(serial); });
+  if (!options.usersFile.empty()) site.RequireUsers(users);
   ArchiveServer server(site);
   const quint16 port = server.listen(address, static_cast<quint16>(options.listenPort));
   if (port == 0) {
@@ -111,8 +145,11 @@ int RunServe(const Options& options, const Request& request, const Console& cons
                                    ? u'[' + address.toString() + u']'
                                    : address.toString())
                           .arg(port);
-  console.Message("serving the archive \"" + archive->Location().Text() + "\" read-only at " +
-                  url.toStdString() + " until Ctrl+C");
+  console.Message(
+      "serving the archive \"" + archive->Location().Text() + "\" read-only at " +
+      url.toStdString() +
+      (options.usersFile.empty() ? std::string() : " to the logins of " + options.usersFile) +
+      " until Ctrl+C");
   InterruptGuard guard;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [] {

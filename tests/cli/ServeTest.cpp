@@ -14,13 +14,16 @@
 #include "ArchiveRecords.h"
 #include "CliRunner.h"
 #include "CodePage.h"
+#include "PgServer.h"
 #include "RecordFile.h"
+#include "WebUsers.h"
 
 namespace ombrix::testing {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 // The name and comment of one probe are written to break out of HTML text and attributes.
 constexpr const char* kHostile = "<script>alert(1)</script>\"'&\xFC";  // Windows-1252 ü
@@ -101,7 +104,7 @@ class ServeTest : public CliTest {
   }
 
   // Starts ombrix-cli serve on a free port; false when it did not say where it listens.
-  bool Start() {
+  bool Start(const QStringList& more = {}) {
     server_ = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
@@ -110,9 +113,9 @@ class ServeTest : public CliTest {
     server_->setProcessEnvironment(environment);
     server_->setWorkingDirectory(dir_.path());
     server_->setReadChannel(QProcess::StandardError);
-    server_->start(QStringLiteral(OMBRIX_CLI_PATH),
-                   {QStringLiteral("--archive"), archivePath_, QStringLiteral("serve"),
-                    QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    const QStringList arguments{QStringLiteral("--archive"), archivePath_, QStringLiteral("serve"),
+                                QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
+    server_->start(QStringLiteral(OMBRIX_CLI_PATH), arguments + more);
     const QRegularExpression where(QStringLiteral("read-only at http://127\\.0\\.0\\.1:(\\d+)/"));
     while (server_->waitForReadyRead(30'000)) {
       serverErr_ += server_->readAllStandardError();
@@ -363,9 +366,21 @@ TEST_F(ServeTest, RefusesWhatItCannotServeSafely) {
     const char* message;
   };
   const QString missing = Path("missing.sqlite");
+  const std::string hash = web::HashPassword("x", true);
+  for (const auto& [name, text] :
+       {std::pair<const char*, std::string>{"bad-users", "# logins\nanna:plain-text-password\n"},
+        {"twice-users", "anna:" + hash + "\nanna:" + hash + "\n"}}) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(text));
+  }
   const std::vector<Case> cases{
-      {{"serve", "--listen", "0.0.0.0:8620"}, 2, "only on a loopback address"},
-      {{"serve", "--listen", "192.0.2.1:8620"}, 2, "only on a loopback address"},
+      {{"serve", "--listen", "0.0.0.0:8620"}, 2, "needs --users FILE"},
+      {{"serve", "--listen", "192.0.2.1:8620"}, 2, "needs --users FILE"},
+      {{"serve", "--users", Path("no-users")}, 8, "cannot be read"},
+      {{"serve", "--users", Path("bad-users")}, 8, "line 2 is not \"login:$argon2id$"},
+      {{"serve", "--users", Path("twice-users")}, 8, "names the login \"anna\" a second time"},
+      {{"serve", "--hash-password", "--listen", "127.0.0.1:1"}, 2, "takes no --listen"},
       {{"serve", "--listen", "127.0.0.1"}, 2, "serve --listen takes ADDRESS:PORT"},
       {{"serve", "--listen", "127.0.0.1:65536"}, 2, "serve --listen takes ADDRESS:PORT"},
       {{"serve", "--listen", "::1:80"}, 2, "serve --listen takes ADDRESS:PORT"},
@@ -380,6 +395,110 @@ TEST_F(ServeTest, RefusesWhatItCannotServeSafely) {
     EXPECT_THAT(r.err, HasSubstr(c.message));
   }
   EXPECT_FALSE(QFile::exists(missing)) << "a read-only opening creates no archive";
+}
+
+// Beyond loopback the archive is shown only to the logins of a users file: HTTP Basic against
+// Argon2id hashes, as serve --hash-password makes them.
+TEST_F(ServeTest, OnlyTheLoginsOfTheUsersFileSeeThePages) {
+  const CliResult made =
+      Run({"serve", "--hash-password", "--passphrase-fd", "0"}, "p\xC3\xA4ss 1\n");
+  ASSERT_EQ(made.code, 0) << made.err;
+  ASSERT_THAT(made.out, StartsWith("$argon2id$"));
+  QFile file(Path("users"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray::fromStdString("# who may look\nanna:" + made.out +
+                                       "\nbob:" + web::HashPassword("other", true) + "\n"));
+  file.close();
+  ASSERT_TRUE(Start({QStringLiteral("--users"), Path("users")})) << serverErr_.toStdString();
+  const auto basic = [](const std::string& credentials) {
+    return "Authorization: Basic " + QByteArray::fromStdString(credentials).toBase64() + "\r\n";
+  };
+  const std::vector<std::pair<QByteArray, int>> cases{
+      {"", 401},
+      {basic("anna:p\xC3\xA4ss 1"), 200},
+      {basic("anna:p\xC3\xA4ss 1"), 200},  // remembered, and still right
+      {basic("anna:p\xC3\xA4ss 2"), 401},
+      {basic("bob:p\xC3\xA4ss 1"), 401},
+      {basic("bob:other"), 200},
+      {basic("carl:other"), 401},
+      {basic("anna"), 401},
+      {"Authorization: Basic !!!\r\n", 401},
+      {"Authorization: Bearer " + QByteArray::fromStdString(made.out) + "\r\n", 401},
+  };
+  for (const auto& [header, status] : cases) {
+    SCOPED_TRACE(header.toStdString());
+    HttpAnswer a = Send("GET /probes HTTP/1.1\r\nHost: x\r\n" + header + "\r\n");
+    EXPECT_EQ(a.status, status);
+    if (status == 401) {
+      EXPECT_THAT(a.headers["www-authenticate"], StartsWith("Basic realm="));
+      EXPECT_THAT(a.body, Not(HasSubstr("Fridge")));
+    } else {
+      EXPECT_THAT(a.body, HasSubstr("Fridge"));
+    }
+  }
+}
+
+// A site's shared archive on PostgreSQL, signed by a person at another desk: served from a
+// read-only session, with the signatures on the listing and on the download, and the audit
+// trail no longer for it.
+TEST_F(ServeTest, ASignedArchiveOnPostgreSQL) {
+  PgServer server;
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  ArchiveLocation location;
+  ASSERT_TRUE(server.CreateDatabase("site", location, error)) << error;
+  const QString url = QString::fromStdString(location.Text());
+  {
+    TArchive archive(location);
+    ASSERT_TRUE(archive.Open(error)) << error;
+    for (int i = 0; i < 2; ++i) {
+      StoreResult stored;
+      auto record = MakeRecord(0x2800000000001230ULL, "Freezer", kMissionStart, 100 + i,
+                               kMissionStart + 60'000 + i, i);
+      ASSERT_TRUE(archive.Store(*record, CurrentProvenance("", "download", "2.10"), stored, error))
+          << error;
+    }
+  }
+  const QByteArray passphrase = "correct horse battery\n";
+  CliResult r = Run({"--archive", url, "key", "create", "--administrator", "--name", "Anna <Admin>",
+                     "--passphrase-fd", "0"},
+                    passphrase);
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Run({"--archive", url, "archive", "sign", "2", "--meaning", "approved", "--comment",
+           "released <b>now</b>", "--passphrase-fd", "0"},
+          passphrase);
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto auditRows = [&] {
+    const CliResult audit = Run({"--archive", url, "archive", "audit", "--format", "csv"});
+    EXPECT_EQ(audit.code, 0) << audit.err;
+    return std::count(audit.out.begin(), audit.out.end(), '\n');
+  };
+  const auto rowsBefore = auditRows();
+
+  archivePath_ = url;
+  ASSERT_TRUE(Start()) << serverErr_.toStdString();
+  HttpAnswer list = Get("/");
+  EXPECT_EQ(list.status, 200);
+  EXPECT_THAT(list.body, HasSubstr("2 downloads"));
+  EXPECT_THAT(list.body, HasSubstr("Approved by Anna &lt;Admin&gt;"));
+  EXPECT_THAT(list.body, HasSubstr("released &lt;b&gt;now&lt;/b&gt;"));
+  HttpAnswer entry = Get("/entry/2");
+  EXPECT_EQ(entry.status, 200);
+  EXPECT_THAT(entry.body, HasSubstr("Approved by Anna &lt;Admin&gt;"));
+  HttpAnswer unsigned_ = Get("/entry/1");
+  EXPECT_THAT(unsigned_.body, HasSubstr("Signatures</th><td><span class=\"sig\">none</span>"));
+  EXPECT_EQ(Get("/probes").status, 200);
+  EXPECT_EQ(Stop(), 0) << serverErr_.toStdString();
+  EXPECT_EQ(auditRows(), rowsBefore);
+
+  // The session serve opens refuses writes of any kind.
+  TArchive reader(location);
+  reader.SetReadOnly(true);
+  ASSERT_TRUE(reader.Open(error)) << error;
+  AuditEvent event;
+  event.action = "test";
+  EXPECT_FALSE(reader.Append(CurrentActor("2.10"), event, error));
+  EXPECT_THAT(error, HasSubstr("read-only"));
 }
 
 }  // namespace
