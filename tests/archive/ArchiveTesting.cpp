@@ -46,7 +46,7 @@ QVariant ArchiveTest::Sql(const QStringList& statements) {
   QVariant value;
   {
     std::string cause;
-    if (!archive_sql::Connect(location_, name, cause)) ADD_FAILURE() << cause;
+    if (!archive_sql::Connect(location_, name, false, cause)) ADD_FAILURE() << cause;
     QSqlQuery query(QSqlDatabase::database(name, false));
     for (const QString& statement : statements) {
       if (!query.exec(statement))
@@ -65,7 +65,7 @@ std::string ArchiveTest::SqlRefusal(const QString& statement) {
   std::string refusal;
   {
     std::string cause;
-    if (!archive_sql::Connect(location_, name, cause)) ADD_FAILURE() << cause;
+    if (!archive_sql::Connect(location_, name, false, cause)) ADD_FAILURE() << cause;
     QSqlQuery query(QSqlDatabase::database(name, false));
     if (!query.exec(statement)) refusal = query.lastError().text().toStdString();
     query.finish();
