@@ -154,7 +154,7 @@
     </message>
     <message>
         <source>Record Samples :</source>
-        <translation>Aufgezeichnete Messwerte:</translation>
+        <translation>Aufgezeichnet:</translation>
     </message>
     <message>
         <source>Sample Rate :</source>
@@ -198,7 +198,7 @@
     </message>
     <message>
         <source>Held data against the limits</source>
-        <translation>Angezeigte Daten gegenüber den Grenzwerten</translation>
+        <translation>Daten gegenüber Grenzwerten</translation>
     </message>
     <message>
         <source>Limits :</source>
@@ -238,7 +238,7 @@
     </message>
     <message>
         <source>Mean kinetic temp. :</source>
-        <translation>Mittl. kinet. Temperatur:</translation>
+        <translation>Mittl. kin. Temp.:</translation>
     </message>
     <message>
         <source>Time below limit :</source>
@@ -250,7 +250,7 @@
     </message>
     <message>
         <source>Excursions :</source>
-        <translation>Grenzwertverletzungen:</translation>
+        <translation>Verletzungen:</translation>
     </message>
     <message>
         <source>Longest excursion :</source>
