@@ -19,8 +19,11 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <optional>
+
 #include "About.h"
 #include "Application.h"
+#include "GermanTesting.h"
 #include "GuiTesting.h"
 #include "HelpWindow.h"
 
@@ -42,9 +45,17 @@ class MainWindowTest : public GuiTest {
   }
 };
 
-// Alt and a letter reach every menu, and within a menu every command, by a letter of its own;
-// Save As keeps its A.
-TEST_F(MainWindowTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
+// Alt and a letter reach every menu, and within a menu every command, by a letter of its own, in
+// English and in German; Save As keeps its A.
+class MenuLetterTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MenuLetterTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
+  const bool german = GetParam();
+  std::optional<ScopedGerman> language;
+  if (german) {
+    language.emplace();
+    ASSERT_TRUE(language->Installed());
+  }
   Start();
   const auto letter = [](const QString& text) {
     const qsizetype at = text.indexOf(u'&');
@@ -74,8 +85,17 @@ TEST_F(MainWindowTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
   }
   unique(titles, QStringLiteral("the menu bar"));
   EXPECT_EQ(menus, 4);
-  EXPECT_EQ(letter(Find<QAction>("FileSaveAs")->text()), u'A');
+  if (german) {
+    EXPECT_EQ(titles, QStringList({"&Datei", "&Logger", "&Ansicht", "&Hilfe"}));
+  } else {
+    EXPECT_EQ(letter(Find<QAction>("FileSaveAs")->text()), u'A');
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(EnglishAndGerman, MenuLetterTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "German" : "English");
+                         });
 
 TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   Start();
