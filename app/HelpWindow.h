@@ -8,18 +8,16 @@ class QTextBrowser;
 
 namespace ombrix {
 
-// Whether the window speaks German: for every German locale (Germany, Austria, Switzerland and
-// the others), whatever its country. The window's translation follows the same rule.
-bool SpeaksGerman(const QLocale& locale = QLocale());
+// The three-letter abbreviation by which the platform names the language of a locale (ENU for
+// English in the United States, DEU for German in Germany, ENG for English in Britain), or "" for
+// the C locale.
+QString LanguageAbbreviation(const QLocale& locale);
 
-// The name of the help file in the window's language: "HELP_de.HLP" in German, "HELP.HLP"
-// otherwise.
-QString HelpFileName(bool german);
-
-// The help file in the language of the locale (HelpFileName), or "HELP.HLP" where that is
-// missing; looked for in the program's folder (the build tree), then in the installed tree's
-// share/ombrix/help reached from the program's folder. When neither has help, the name of
-// "HELP.HLP" in the program's folder.
+// The help file: "HELP." plus the language abbreviation of the locale if such a file exists, else
+// the German pages "HELP_de.HLP" where the locale's language is German, else "HELP.HLP"; looked
+// for in the program's folder (the build tree), then in the installed tree's share/ombrix/help
+// reached from the program's folder. When neither has help, the name of "HELP.HLP" in the
+// program's folder.
 QString ChooseHelpFile(const QString& programFolder, const QLocale& locale = QLocale());
 
 // The help window: the program's HTML help pages in a browser, with links between topics.

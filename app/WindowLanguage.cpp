@@ -23,8 +23,12 @@ Translators& Installed() {
 
 }  // namespace
 
+bool SpeaksGerman(const QLocale& locale) {
+  return locale.language() == QLocale::German;
+}
+
 bool WindowLanguageIsGerman() {
-  return QLocale().language() == QLocale::German;
+  return SpeaksGerman(QLocale());
 }
 
 bool InstallWindowLanguage() {

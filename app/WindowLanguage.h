@@ -1,6 +1,12 @@
 #pragma once
 
+class QLocale;
+
 namespace ombrix {
+
+// Whether a window under this locale speaks German: every German locale (Germany, Austria,
+// Switzerland and the others), whatever its country.
+bool SpeaksGerman(const QLocale& locale);
 
 // The window's language: German where the user's locale is German (QLocale(): LC_ALL,
 // LC_MESSAGES or LANG, or the default a test sets), English everywhere else. English is the

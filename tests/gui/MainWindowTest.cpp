@@ -397,6 +397,20 @@ TEST_F(MainWindowTest, TheHelpFileOfTheUsersLanguageWins) {
   ASSERT_TRUE(QFile::remove(folder.filePath("HELP_de.HLP")));
   EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Germany)),
             folder.filePath("HELP.HLP"));
+  // A help file named for the user's language by the platform's abbreviation comes first.
+  for (const char* name : {"HELP_de.HLP", "HELP.DEA"}) {
+    QFile file(folder.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Austria)),
+            folder.filePath("HELP.DEA"));
+  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Germany)),
+            folder.filePath("HELP_de.HLP"));
+  EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::English, QLocale::UnitedStates)), "ENU");
+  EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::English, QLocale::UnitedKingdom)), "ENG");
+  EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::German, QLocale::Austria)), "DEA");
+  EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::Czech, QLocale::CzechRepublic)), "CSY");
+  EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::Dutch, QLocale::Netherlands)), "NLD");
 }
 
 TEST_F(MainWindowTest, AnInstalledProgramFindsItsHelpUnderShare) {
