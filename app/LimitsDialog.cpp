@@ -16,6 +16,7 @@
 #include <string>
 
 #include "Dialogs.h"
+#include "FigureTexts.h"
 #include "FileDialogs.h"
 #include "Msg.h"
 #include "ProbeAudit.h"
@@ -29,11 +30,6 @@ namespace {
 // digits than needed.
 QString NumberText(double value) {
   return QLocale::c().toString(value, 'g', 10);
-}
-
-QString FirstUpper(QString t) {
-  if (!t.isEmpty()) t[0] = t[0].toUpper();
-  return t;
 }
 
 }  // namespace
@@ -173,7 +169,7 @@ std::optional<TemperatureLimits> TLimitsDialog::ReadFields() {
     if (!ok) limits.activation = 0;  // refused below, with CheckLimits' reason
     std::string error;
     if (!CheckLimits(limits, error)) {
-      problem = FirstUpper(QCoreApplication::translate("Limits", error.c_str())) + u'.';
+      problem = figures::FirstUpper(QCoreApplication::translate("Limits", error.c_str())) + u'.';
     }
   }
   if (!problem.isEmpty()) {

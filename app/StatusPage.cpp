@@ -42,11 +42,6 @@ QString LimitsText(const TemperatureLimits& limits) {
   return text;
 }
 
-QString FirstUpper(QString text) {
-  if (!text.isEmpty()) text[0] = text[0].toUpper();
-  return text;
-}
-
 // The multi-line field shows the probe's comment with its own line ends.
 QString CommentForDisplay(QString text) {
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -246,7 +241,7 @@ void TMainForm::ShowStatistics() {
   ui_->StatisticsNote->setText(
       s.note.empty()
           ? QString()
-          : FirstUpper(QCoreApplication::translate("Statistics", s.note.c_str())) + u'.');
+          : figures::FirstUpper(QCoreApplication::translate("Statistics", s.note.c_str())) + u'.');
   ui_->StatisticsNote->setVisible(!s.note.empty());
 
   QList<TGraphView::Span> spans;

@@ -89,17 +89,12 @@ std::optional<std::uint64_t> SerialNumberFromText(const QString& text,
 }
 
 QString VerdictHeading(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::kWithin:
-      return Said(QT_TRANSLATE_NOOP("figures", "Within limits"));
-    case Verdict::kOutside:
-      return Said(QT_TRANSLATE_NOOP("figures", "Outside limits"));
-    case Verdict::kNoSamples:
-      return Said(QT_TRANSLATE_NOOP("figures", "Nothing to judge"));
-    case Verdict::kNoLimits:
-      break;
-  }
-  return Said(QT_TRANSLATE_NOOP("figures", "No limits set"));
+  return FirstUpper(QCoreApplication::translate("Verdict", VerdictText(verdict)));
+}
+
+QString FirstUpper(QString text) {
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  return text;
 }
 
 FigureRows LimitsRows(const TemperatureLimits& limits) {

@@ -1219,22 +1219,6 @@
         <translation>aus</translation>
     </message>
     <message>
-        <source>Within limits</source>
-        <translation>Innerhalb der Grenzwerte</translation>
-    </message>
-    <message>
-        <source>Outside limits</source>
-        <translation>Außerhalb der Grenzwerte</translation>
-    </message>
-    <message>
-        <source>Nothing to judge</source>
-        <translation>Nichts zu bewerten</translation>
-    </message>
-    <message>
-        <source>No limits set</source>
-        <translation>Keine Grenzwerte festgelegt</translation>
-    </message>
-    <message>
         <source>Low limit</source>
         <translation>Untere Grenze</translation>
     </message>
