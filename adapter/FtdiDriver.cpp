@@ -2,6 +2,10 @@
 
 #include "LibFtdiDriver.h"
 
+// Marks a text that the window shows translated (context "OpenFailure"); the layer itself has no
+// Qt, and lupdate reads the marker as QT_TRANSLATE_NOOP.
+#define OMBRIX_TRANSLATE_NOOP(context, text) text
+
 namespace ombrix {
 
 namespace {
@@ -18,17 +22,19 @@ const char* OpenFailureText(OpenFailure failure) {
     case OpenFailure::kNone:
       return "";
     case OpenFailure::kNoPermission:
-      return "no permission to open the adapter";
+      return OMBRIX_TRANSLATE_NOOP("OpenFailure", "no permission to open the adapter");
     case OpenFailure::kBusy:
-      return "the adapter is in use by another program";
+      return OMBRIX_TRANSLATE_NOOP("OpenFailure", "the adapter is in use by another program");
     case OpenFailure::kKernelDriver:
-      return "the system's serial driver holds the adapter and could not be detached";
+      return OMBRIX_TRANSLATE_NOOP(
+          "OpenFailure", "the system's serial driver holds the adapter and could not be detached");
     case OpenFailure::kVanished:
-      return "the adapter went away while it was being opened";
+      return OMBRIX_TRANSLATE_NOOP("OpenFailure",
+                                   "the adapter went away while it was being opened");
     case OpenFailure::kOther:
       break;
   }
-  return "the adapter could not be opened";
+  return OMBRIX_TRANSLATE_NOOP("OpenFailure", "the adapter could not be opened");
 }
 
 const char* OpenFailureAdvice(OpenFailure failure) {
@@ -36,20 +42,28 @@ const char* OpenFailureAdvice(OpenFailure failure) {
     case OpenFailure::kNone:
       return "";
     case OpenFailure::kNoPermission:
-      return "Install the udev rule 70-ombrix-ftdi.rules that comes with Ombrix, then unplug the "
-             "adapter and plug it in again (Help, \"Adapter not found\").";
+      return OMBRIX_TRANSLATE_NOOP(
+          "OpenFailure",
+          "Install the udev rule 70-ombrix-ftdi.rules that comes with Ombrix, then unplug the "
+          "adapter and plug it in again (Help, \"Adapter not found\").");
     case OpenFailure::kBusy:
-      return "Close the other program that uses the adapter (another Ombrix window, a terminal "
-             "program, a modem manager), then try again.";
+      return OMBRIX_TRANSLATE_NOOP(
+          "OpenFailure",
+          "Close the other program that uses the adapter (another Ombrix window, a terminal "
+          "program, a modem manager), then try again.");
     case OpenFailure::kKernelDriver:
-      return "A serial console or a braille display service may be holding FTDI devices: stop it "
-             "(Help, \"Adapter not found\").";
+      return OMBRIX_TRANSLATE_NOOP(
+          "OpenFailure",
+          "A serial console or a braille display service may be holding FTDI devices: stop it "
+          "(Help, \"Adapter not found\").");
     case OpenFailure::kVanished:
-      return "Check the adapter's USB cable and plug it in again.";
+      return OMBRIX_TRANSLATE_NOOP("OpenFailure",
+                                   "Check the adapter's USB cable and plug it in again.");
     case OpenFailure::kOther:
       break;
   }
-  return "Unplug the adapter and plug it in again (Help, \"Adapter not found\").";
+  return OMBRIX_TRANSLATE_NOOP(
+      "OpenFailure", "Unplug the adapter and plug it in again (Help, \"Adapter not found\").");
 }
 
 FtdiHandle FtdiDriver::OpenListed(std::uint32_t index) {

@@ -196,7 +196,7 @@ class TAuditModel : public QAbstractTableModel {
       case kRole:
         return QString::fromStdString(row.databaseRole);
       case kAction:
-        return QString::fromStdString(e.action);
+        return AuditActionText(e.action);
       case kProbe:
         return QString::fromStdString(e.probeSerial);
       case kAuditAdapter:
@@ -271,8 +271,8 @@ class TArchiveListModel : public QAbstractTableModel {
         QT_TRANSLATE_NOOP("TArchiveDialog", "Mission start"),
         QT_TRANSLATE_NOOP("TArchiveDialog", "Downloaded"),
         QT_TRANSLATE_NOOP("TArchiveDialog", "Samples"),
-        QT_TRANSLATE_NOOP("TArchiveDialog", "Min \u00B0C"),
-        QT_TRANSLATE_NOOP("TArchiveDialog", "Max \u00B0C"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Min °C"),
+        QT_TRANSLATE_NOOP("TArchiveDialog", "Max °C"),
         QT_TRANSLATE_NOOP("TArchiveDialog", "Adapter")};
     return QCoreApplication::translate("TArchiveDialog", kHeaders[section]);
   }

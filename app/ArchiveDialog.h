@@ -31,6 +31,9 @@ class TAuditModel;
 // tab is first shown. Verify checks the selected entries (all of them when none is selected or
 // on the Audit tab) and the whole audit trail, and says what it found.
 class TArchiveDialog : public QDialog {
+  // Its own texts' context for the translations (tr).
+  Q_OBJECT
+
  public:
   static constexpr int kPageSize = 200;  // entries read at a time
 

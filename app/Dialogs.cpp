@@ -77,7 +77,31 @@ void ShowAuditFailure(QWidget* parent, const std::string& action, const std::str
   ShowMessage(
       parent, Msg("MsgWarning"),
       QCoreApplication::translate("TMainForm", "The %1 is not in the archive's audit trail:\n%2")
-          .arg(QString::fromStdString(action), QString::fromStdString(failure)));
+          .arg(AuditActionText(action), QString::fromStdString(failure)));
+}
+
+QString AuditActionText(const std::string& action) {
+  static const char* const kActions[] = {
+      QT_TRANSLATE_NOOP("AuditAction", "download"),
+      QT_TRANSLATE_NOOP("AuditAction", "import"),
+      QT_TRANSLATE_NOOP("AuditAction", "launch"),
+      QT_TRANSLATE_NOOP("AuditAction", "stop"),
+      QT_TRANSLATE_NOOP("AuditAction", "clear"),
+      QT_TRANSLATE_NOOP("AuditAction", "switch off"),
+      QT_TRANSLATE_NOOP("AuditAction", "clock setup"),
+      QT_TRANSLATE_NOOP("AuditAction", "write text"),
+      QT_TRANSLATE_NOOP("AuditAction", "save"),
+      QT_TRANSLATE_NOOP("AuditAction", "export"),
+      QT_TRANSLATE_NOOP("AuditAction", "report"),
+      QT_TRANSLATE_NOOP("AuditAction", "limits"),
+      QT_TRANSLATE_NOOP("AuditAction", "limits change"),
+      QT_TRANSLATE_NOOP("AuditAction", "key"),
+      QT_TRANSLATE_NOOP("AuditAction", "sign"),
+  };
+  for (const char* known : kActions) {
+    if (action == known) return QCoreApplication::translate("AuditAction", known);
+  }
+  return QString::fromStdString(action);
 }
 
 bool MessageBoxOpen() {

@@ -41,6 +41,9 @@ void ShowException(const QString& text);
 // A warning that the action ("launch", "export", ...) is not in the archive's audit trail, with
 // the reason; none when `failure` is empty. The action itself stands.
 void ShowAuditFailure(QWidget* parent, const std::string& action, const std::string& failure);
+// An audit row's action as the window shows it, in the window's language; the archive keeps it in
+// English. An action the window does not know shows as it is kept.
+QString AuditActionText(const std::string& action);
 
 // True while one of these boxes, or a dialog inside a ModalDialogScope, waits for the user.
 bool MessageBoxOpen();

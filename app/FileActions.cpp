@@ -27,6 +27,7 @@
 #include "RecordFile.h"
 #include "StationWindow.h"
 #include "WaitCursor.h"
+#include "WindowLanguage.h"
 #include "ui_Main.h"
 
 namespace ombrix {
@@ -35,17 +36,22 @@ namespace {
 
 // The texts the export takes from the window: the Status page's captions as they stand, and the
 // message texts, in the program's code page. A caption the page does not (yet) show is taken
-// from the page's designed captions.
+// from the page's designed captions. The export is English whatever the window's language: while
+// the window speaks another, it takes the designed captions throughout.
 class TWindowCaptions : public CaptionSource {
  public:
   explicit TWindowCaptions(const TMainForm& form) : form_(form) {}
 
   std::string Caption(const char* component) const override {
-    const QString text = PageCaption(QString::fromLatin1(component));
+    const QString text =
+        WindowLanguageInstalled() ? QString() : PageCaption(QString::fromLatin1(component));
     return text.isEmpty() ? designed_.Caption(component) : form_.Workplace->ToBytes(text);
   }
 
-  std::string Message(const char* key) const override { return form_.Workplace->ToBytes(Msg(key)); }
+  std::string Message(const char* key) const override {
+    if (WindowLanguageInstalled()) return designed_.Message(key);
+    return form_.Workplace->ToBytes(Msg(key));
+  }
 
  private:
   QString PageCaption(const QString& component) const {
@@ -198,7 +204,7 @@ void TMainForm::FileOpenExecute() {
   FileDialogRequest request;
   request.kind = FileDialogKind::Open;
   request.title = tr("Open File");
-  request.filter = QStringLiteral("Thermo probe file|*.omx");
+  request.filter = tr("Thermo probe file") + QStringLiteral("|*.omx");
   request.defaultExtension = QStringLiteral("omx");
   if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();
   const QString chosen = RunFileDialog(this, request);
@@ -332,7 +338,7 @@ void TMainForm::FileSaveAsExecute() {
   FileDialogRequest request;
   request.kind = FileDialogKind::Save;
   request.title = tr("Save As");
-  request.filter = QStringLiteral("Thermo probe files|*.omx");
+  request.filter = tr("Thermo probe files") + QStringLiteral("|*.omx");
   request.defaultExtension = QStringLiteral("omx");
   if (Workplace->HasFile()) {
     request.directory = QFileInfo(Workplace->FileName).absolutePath();
@@ -356,7 +362,8 @@ void TMainForm::FileExportExecute() {
   request.title = tr("Export");
   // The tab-separated text stays the default; choosing the CSV type makes the dialog end the name
   // in ".csv", and that extension picks the CSV writer.
-  request.filter = QStringLiteral("Thermo probe export|*.txt|CSV|*.csv");
+  request.filter =
+      tr("Thermo probe export") + QStringLiteral("|*.txt|") + tr("CSV") + QStringLiteral("|*.csv");
   request.defaultExtension = QStringLiteral("txt");
   request.fileName = QStringLiteral("export.txt");
   if (Workplace->HasFile()) request.directory = QFileInfo(Workplace->FileName).absolutePath();

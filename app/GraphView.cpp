@@ -89,13 +89,13 @@ TGraphView::TGraphView(QWidget* parent)
   }
 
   series_->setObjectName(QStringLiteral("TemperatureSeries"));
-  series_->setName(QStringLiteral("Temperature [°C]"));
+  series_->setName(tr("Temperature [°C]"));
   series_->setPen(QPen(Qt::red, 1.5));
   series_->setPointsVisible(false);
   series_->setPointLabelsVisible(false);
   chart_->addSeries(series_);
 
-  temperatureAxis_->setTitleText(QStringLiteral("Temperature [°C]"));
+  temperatureAxis_->setTitleText(tr("Temperature [°C]"));
   temperatureAxis_->setTickAnchor(0);
   chart_->addAxis(temperatureAxis_, Qt::AlignLeft);
   series_->attachAxis(temperatureAxis_);

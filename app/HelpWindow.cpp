@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "WindowLanguage.h"
 
 namespace ombrix {
 
@@ -44,18 +47,22 @@ QString LanguageAbbreviation(const QLocale& locale) {
 
 QString ChooseHelpFile(const QString& programFolder, const QLocale& locale) {
   // Beside the program in the build tree; in an installed tree under share/, which
-  // OMBRIX_HELP_FROM_PROGRAM reaches from the program's folder. The first folder holding help wins.
+  // OMBRIX_HELP_FROM_PROGRAM reaches from the program's folder. The first folder holding help wins:
+  // a help file named for the user's language (HELP.DEU, HELP.ENG ...), else the German pages for
+  // a window that speaks German, else the English help of that folder.
   const QDir besideProgram(programFolder);
   const QDir installed(
       QDir::cleanPath(besideProgram.filePath(QStringLiteral(OMBRIX_HELP_FROM_PROGRAM))));
   const QString abbreviation = LanguageAbbreviation(locale);
+  QStringList names;
+  if (!abbreviation.isEmpty()) names << QStringLiteral("HELP.") + abbreviation;
+  if (SpeaksGerman(locale)) names << QStringLiteral("HELP_de.HLP");
+  names << QStringLiteral("HELP.HLP");
   for (const QDir& folder : {besideProgram, installed}) {
-    if (!abbreviation.isEmpty()) {
-      const QString local = folder.filePath(QStringLiteral("HELP.") + abbreviation);
-      if (QFileInfo(local).isFile()) return local;
+    for (const QString& name : names) {
+      const QString path = folder.filePath(name);
+      if (QFileInfo(path).isFile()) return path;
     }
-    const QString general = folder.filePath(QStringLiteral("HELP.HLP"));
-    if (QFileInfo(general).isFile()) return general;
   }
   return besideProgram.filePath(QStringLiteral("HELP.HLP"));
 }

@@ -13,10 +13,11 @@ namespace ombrix {
 // the C locale.
 QString LanguageAbbreviation(const QLocale& locale);
 
-// The help file: "HELP." plus the language abbreviation of the locale if such a file exists,
-// otherwise "HELP.HLP"; looked for in the program's folder (the build tree), then in the installed
-// tree's share/ombrix/help reached from the program's folder. When neither has help, the name
-// of the one in the program's folder.
+// The help file: "HELP." plus the language abbreviation of the locale if such a file exists, else
+// the German pages "HELP_de.HLP" where the locale's language is German, else "HELP.HLP"; looked
+// for in the program's folder (the build tree), then in the installed tree's share/ombrix/help
+// reached from the program's folder. When neither has help, the name of "HELP.HLP" in the
+// program's folder.
 QString ChooseHelpFile(const QString& programFolder, const QLocale& locale = QLocale());
 
 // The help window: the program's HTML help pages in a browser, with links between topics.

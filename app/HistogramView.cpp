@@ -47,7 +47,7 @@ THistogramView::THistogramView(QWidget* parent)
     : QChartView(new QChart, parent),
       chart_(chart()),
       series_(new QBarSeries),
-      set_(new QBarSet(QStringLiteral("Samples"))),
+      set_(new QBarSet(tr("Samples"))),
       temperatureAxis_(new QCategoryAxis),
       countAxis_(new QValueAxis) {
   setObjectName(QStringLiteral("Histogram"));
@@ -58,7 +58,7 @@ THistogramView::THistogramView(QWidget* parent)
   ApplyPlainChartLook(*chart_, Qt::white);
 
   series_->setObjectName(QStringLiteral("SamplesSeries"));
-  series_->setName(QStringLiteral("Samples"));
+  series_->setName(tr("Samples"));
   set_->setBrush(BarBrush());
   set_->setPen(QPen(kBarColour.darker(160), 0.5));
   for (int i = 0; i < kBins; ++i) set_->append(0);
@@ -68,11 +68,11 @@ THistogramView::THistogramView(QWidget* parent)
   chart_->addSeries(series_);
 
   temperatureAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  temperatureAxis_->setTitleText(QStringLiteral("Temperature [°C]"));
+  temperatureAxis_->setTitleText(tr("Temperature [°C]"));
   chart_->addAxis(temperatureAxis_, Qt::AlignBottom);
   series_->attachAxis(temperatureAxis_);
 
-  countAxis_->setTitleText(QStringLiteral("Samples"));
+  countAxis_->setTitleText(tr("Samples"));
   countAxis_->setLabelFormat(QStringLiteral("%.0f"));
   countAxis_->setTickAnchor(0);
   chart_->addAxis(countAxis_, Qt::AlignLeft);

@@ -1,6 +1,7 @@
 #include "LimitsDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "Dialogs.h"
+#include "FigureTexts.h"
 #include "FileDialogs.h"
 #include "Msg.h"
 #include "ProbeAudit.h"
@@ -28,12 +30,6 @@ namespace {
 // digits than needed.
 QString NumberText(double value) {
   return QLocale::c().toString(value, 'g', 10);
-}
-
-QString FirstUpper(const std::string& text) {
-  QString t = QString::fromStdString(text);
-  if (!t.isEmpty()) t[0] = t[0].toUpper();
-  return t;
 }
 
 }  // namespace
@@ -72,12 +68,12 @@ TLimitsDialog::TLimitsDialog(TProbeWorkplace& workplace, std::optional<std::uint
     fields->addWidget(new QLabel(unit, this), row, 2);
     ++row;
   };
-  addRow(lowOn_, low_, tr("\u00B0C"));
-  addRow(highOn_, high_, tr("\u00B0C"));
+  addRow(lowOn_, low_, tr("°C"));
+  addRow(highOn_, high_, tr("°C"));
   auto* delayCaption = new QLabel(tr("&Tolerance delay :"), this);
   delayCaption->setBuddy(delay_);
   addRow(delayCaption, delay_, tr("min"));
-  auto* activationCaption = new QLabel(tr("\u0394H/R for the &mean kinetic temperature :"), this);
+  auto* activationCaption = new QLabel(tr("ΔH/R for the &mean kinetic temperature :"), this);
   activationCaption->setBuddy(activation_);
   addRow(activationCaption, activation_, tr("K"));
   fields->setColumnStretch(3, 1);
@@ -172,7 +168,9 @@ std::optional<TemperatureLimits> TLimitsDialog::ReadFields() {
     limits.activation = QLocale::c().toDouble(activation, &ok);
     if (!ok) limits.activation = 0;  // refused below, with CheckLimits' reason
     std::string error;
-    if (!CheckLimits(limits, error)) problem = FirstUpper(error) + u'.';
+    if (!CheckLimits(limits, error)) {
+      problem = figures::FirstUpper(QCoreApplication::translate("Limits", error.c_str())) + u'.';
+    }
   }
   if (!problem.isEmpty()) {
     ShowMessage(this, Msg("MsgError"), problem);

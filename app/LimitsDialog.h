@@ -26,6 +26,9 @@ class TProbeWorkplace;
 // change of the limits needs a reason, which goes with the limits before and after into the
 // archive's audit trail.
 class TLimitsDialog : public QDialog {
+  // Its own texts' context for the translations (tr).
+  Q_OBJECT
+
  public:
   // serial: the probe whose limits are shown; without one only the defaults can be set.
   // probeText: how that probe is named to the user (its serial number and name).

@@ -237,7 +237,7 @@ void TMainForm::FormCreate() {
   GraphDateClick();
   GraphDisable3DClick();
   HistogramDisable3DClick();
-  if (Workplace->Test) ui_->GraphRange->addItem(QStringLiteral("1min"));
+  if (Workplace->Test) ui_->GraphRange->addItem(tr("1min"));
 }
 
 void TMainForm::ApplyPlacement() {

@@ -1,6 +1,7 @@
 // The poll timer that watches adapter and probe, the PC clock timer, the busy bracket around
 // probe operations, and the Read Status action.
 #include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -105,8 +106,8 @@ void TMainForm::ShowSearchFailure() {
         // The adapter is there but could not be opened: the panel keeps its text and the next
         // one says why, with what helps in its tool tip.
         SetPanelText(2, Msg(MessageForError(peNoAdapter).key));
-        SetPanelText(3, QString::fromUtf8(OpenFailureText(why)));
-        panels_[3]->setToolTip(QString::fromUtf8(OpenFailureAdvice(why)));
+        SetPanelText(3, QCoreApplication::translate("OpenFailure", OpenFailureText(why)));
+        panels_[3]->setToolTip(QCoreApplication::translate("OpenFailure", OpenFailureAdvice(why)));
       } else {
         SetPanelText(2, Msg(MessageForError(peNoAdapter).key));
         SetPanelText(3, QString());

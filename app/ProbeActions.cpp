@@ -3,6 +3,7 @@
 // Each asks first where the step cannot be undone, brackets its adapter work with the busy
 // bracket, and reports the outcome in the first status-bar panel.
 #include <QAction>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -196,7 +197,8 @@ void TMainForm::ProbeReadDataExecute() {
     if (session.Error() == peProbeChanged) {
       ShowMessage(this, Msg("MsgError"),
                   tr("The download was stopped: %1. Nothing was kept of it.")
-                      .arg(QString::fromLatin1(MessageForError(peProbeChanged).text)));
+                      .arg(QCoreApplication::translate("ProbeError",
+                                                       MessageForError(peProbeChanged).text)));
     }
     ShowProbeStatus();
     return;

@@ -122,15 +122,16 @@ std::string TProbeWorkplace::AppendAudit(const AuditEvent& event) {
 QString TProbeWorkplace::ErrorText() const {
   switch (ErrorCode) {
     case errNone:
-      return QStringLiteral("No error");
+      return QCoreApplication::translate("TProbeWorkplace", "No error");
     case errOpenCom:
-      return QStringLiteral("Unable open COM");
+      return QCoreApplication::translate("TProbeWorkplace", "Unable open COM");
     case errComParameters:
-      return QStringLiteral("Unable set parameters");
+      return QCoreApplication::translate("TProbeWorkplace", "Unable set parameters");
     case errUninitialized:
-      return QStringLiteral("Application uninitialized, change Properties !");
+      return QCoreApplication::translate("TProbeWorkplace",
+                                         "Application uninitialized, change Properties !");
     default:
-      return QStringLiteral("Undefined error");
+      return QCoreApplication::translate("TProbeWorkplace", "Undefined error");
   }
 }
 

@@ -47,8 +47,7 @@ TPrintPreview& ShowReport(TMainForm& form, TPrintPreview& layout) {
     TArchive* archive = form.Workplace->OpenArchive(error);
     QStringList lines;
     if (!archive || !SignatureTexts(*archive, place.Origin.archiveEntry, lines, error)) {
-      lines
-          << QStringLiteral("Signatures could not be read: %1").arg(QString::fromStdString(error));
+      lines << TMainForm::tr("Signatures could not be read: %1").arg(QString::fromStdString(error));
     }
     layout.SetSignatures(lines);
   }
@@ -127,7 +126,7 @@ void TMainForm::FileExportPdfExecute() {
   FileDialogRequest request;
   request.kind = FileDialogKind::Save;
   request.title = tr("Export PDF");
-  request.filter = QStringLiteral("PDF document|*.pdf");
+  request.filter = tr("PDF document") + QStringLiteral("|*.pdf");
   request.defaultExtension = QStringLiteral("pdf");
   if (Workplace->HasFile()) {
     // The report of a record file goes beside it, under its name.

@@ -18,6 +18,9 @@ namespace ombrix {
 // passphrase, a key not confirmed or revoked) is shown, recorded in the audit trail by the
 // archive, and leaves the dialog open for another try.
 class TSignDialog : public QDialog {
+  // Its own texts' context for the translations (tr).
+  Q_OBJECT
+
  public:
   TSignDialog(TArchive& archive, std::int64_t entryId, const QString& entryText,
               QWidget* parent = nullptr);

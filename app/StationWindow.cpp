@@ -40,9 +40,15 @@ QString FromStd(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// "download 40 %", "failed: save: ...": the step's name, its progress and its message.
+// A verdict as the row shows it; the row keeps the station's English word, which picks its colour.
+QString VerdictShown(const QString& verdict) {
+  return QCoreApplication::translate("Verdict", verdict.toUtf8().constData());
+}
+
+// "download 40 %", "failed: save: ...": the step's name, its progress and its message (which the
+// station gives in the program's language).
 QString StepText(const StationEvent& event) {
-  QString text = QString::fromLatin1(StationStepName(event.step));
+  QString text = QCoreApplication::translate("StationStep", StationStepName(event.step));
   if (event.progress >= 0) text += QStringLiteral(" %1 %").arg(event.progress);
   if (!event.message.empty()) text += QStringLiteral(": ") + FromStd(event.message);
   return text;
@@ -89,17 +95,24 @@ TStationWindow::TStationWindow(TProbeWorkplace& workplace, QWidget* parent)
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setSectionResizeMode(kFile, QHeaderView::Stretch);
   const QFontMetrics metrics = table_->fontMetrics();
+  StationEvent done;
+  done.step = StationEvent::Step::kDone;
+  done.message = QCoreApplication::translate("TStation", "%1 samples").arg(9999).toStdString() +
+                 QCoreApplication::translate("TStation", ", incremental").toStdString();
   const struct {
     Column column;
-    const char* sample;
+    QString sample;
   } widths[] = {
-      {kAdapter, "OMX10001"},        {kProbe, "00 00 00 00 00 00 00 00"},
-      {kName, "Pharmacy fridge 00"}, {kStep, "done: 9999 samples, incremental"},
-      {kVerdict, "outside limits"},  {kEntry, "Archive entry"},
-      {kRearmed, "Re-armed"},
+      {kAdapter, QStringLiteral("OMX10001")},
+      {kProbe, QStringLiteral("00 00 00 00 00 00 00 00")},
+      {kName, QStringLiteral("Pharmacy fridge 00")},
+      {kStep, StepText(done)},
+      {kVerdict, VerdictShown(QStringLiteral("outside limits"))},
+      {kEntry, tr("Archive entry")},
+      {kRearmed, tr("Re-armed")},
   };
   for (const auto& w : widths) {
-    table_->setColumnWidth(w.column, metrics.horizontalAdvance(QLatin1String(w.sample)) + 24);
+    table_->setColumnWidth(w.column, metrics.horizontalAdvance(w.sample) + 24);
   }
 
   status_ = new QLabel(this);
@@ -354,8 +367,8 @@ void TStationWindow::ShowRow(std::size_t index) {
   const QString file = row.file.isEmpty() || folder_.isEmpty()
                            ? row.file
                            : QDir::toNativeSeparators(QDir(folder_).relativeFilePath(row.file));
-  const QString texts[kColumns] = {FromStd(row.adapter), row.probe, row.name,  row.step,
-                                   row.verdict,          file,      row.entry, row.rearmed};
+  const QString texts[kColumns] = {FromStd(row.adapter),      row.probe, row.name,  row.step,
+                                   VerdictShown(row.verdict), file,      row.entry, row.rearmed};
   std::optional<QColor> background;
   if (row.state == State::kDone) background = kDoneBackground;
   if (row.state == State::kFailed) background = kFailedBackground;

@@ -130,6 +130,9 @@ class TStationWindow : public QWidget {
 // settings' [Launch NAME] sections). OK writes [Station] into the settings file; refused settings
 // are named in a message and change nothing.
 class TStationSettingsDialog : public QDialog {
+  // Its own texts' context for the translations (tr).
+  Q_OBJECT
+
  public:
   explicit TStationSettingsDialog(TProbeWorkplace& workplace, QWidget* parent = nullptr);
 

@@ -1,6 +1,7 @@
 // The Status page: its fields and lamps filled from the probe record, and which commands and
 // inputs the record's state allows.
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,11 +39,6 @@ QString LimitsText(const TemperatureLimits& limits) {
     text += TMainForm::tr(", excursions of %1 or longer")
                 .arg(figures::Duration(limits.delayMinutes * 60));
   }
-  return text;
-}
-
-QString FirstUpper(QString text) {
-  if (!text.isEmpty()) text[0] = text[0].toUpper();
   return text;
 }
 
@@ -218,14 +214,14 @@ void TMainForm::ShowStatistics() {
                                       {ui_->StatisticsExcursions, Figure::kExcursions}}) {
     label->setText(text(figure));
   }
-  ui_->StatisticsMeanKinetic->setText(s.samples > 0 ? tr("%1 (\u0394H/R %2 K)")
-                                                          .arg(text(Figure::kMeanKinetic))
-                                                          .arg(limits.activation, 0, 'g', 10)
-                                                    : text(Figure::kMeanKinetic));
+  ui_->StatisticsMeanKinetic->setText(
+      s.samples > 0
+          ? tr("%1 (ΔH/R %2 K)").arg(text(Figure::kMeanKinetic)).arg(limits.activation, 0, 'g', 10)
+          : text(Figure::kMeanKinetic));
   QString longest = text(Figure::kLongest);
   if (s.longest) {
-    longest = tr("%1, %2 \u2013 %3")
-                  .arg(longest, text(Figure::kLongestFrom), text(Figure::kLongestUntil));
+    longest =
+        tr("%1, %2 – %3").arg(longest, text(Figure::kLongestFrom), text(Figure::kLongestUntil));
   }
   ui_->StatisticsLongest->setText(longest);
 
@@ -242,8 +238,10 @@ void TMainForm::ShowStatistics() {
   verdict->setPalette(palette);
   verdict->setFont(font);
 
-  ui_->StatisticsNote->setText(s.note.empty() ? QString()
-                                              : FirstUpper(QString::fromStdString(s.note)) + u'.');
+  ui_->StatisticsNote->setText(
+      s.note.empty()
+          ? QString()
+          : figures::FirstUpper(QCoreApplication::translate("Statistics", s.note.c_str())) + u'.');
   ui_->StatisticsNote->setVisible(!s.note.empty());
 
   QList<TGraphView::Span> spans;

@@ -19,6 +19,7 @@
 #include "ProgramOptions.h"
 #include "Scenarios.h"
 #include "VirtualLab.h"
+#include "WindowLanguage.h"
 
 namespace {
 
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
   }
 
   TApplication app(argc, argv);
+  // German where the user's locale is German, before the first window text is made. The command
+  // line (--help, its errors) stays English, like ombrix-cli.
+  InstallWindowLanguage();
   ProgramOptions options;
   QString error;
   if (!ParseProgramOptions(app.arguments().mid(1), scenarios, options, &error)) {

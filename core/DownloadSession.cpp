@@ -67,10 +67,13 @@ int DownloadSession::Progress() const {
 std::string DownloadSession::FailureText() const {
   if (state_ == State::kFailed) {
     // Refused by the probe layer: there is nothing to download.
-    return error_ == peNotAllowed ? "the probe holds no data" : MessageForError(error_).text;
+    return error_ == peNotAllowed ? QT_TRANSLATE_NOOP("ProbeError", "the probe holds no data")
+                                  : MessageForError(error_).text;
   }
   // Also a download stopped after its last block, before it was kept.
-  if (state_ == State::kCancelled || cancel_.load()) return "interrupted; nothing of it was kept";
+  if (state_ == State::kCancelled || cancel_.load()) {
+    return QT_TRANSLATE_NOOP("ProbeError", "interrupted; nothing of it was kept");
+  }
   return {};
 }
 

@@ -1,5 +1,6 @@
 #include "FigureTexts.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -12,6 +13,12 @@ namespace ombrix::figures {
 namespace {
 
 constexpr double kGasConstant = 8.314462618;  // J/(mol K)
+
+// A caption or word in the program's language: English in ombrix-cli, which installs no
+// translator, the window's language in the window and its printed report.
+QString Said(const char* source) {
+  return QCoreApplication::translate("figures", source);
+}
 const QString kNone = QStringLiteral("\u2014");
 
 // The number with that many decimals; one that rounds to zero shows no sign.
@@ -21,7 +28,7 @@ QString Fixed(double value, int decimals) {
 }
 
 QString LimitText(const std::optional<double>& limit) {
-  return limit ? Celsius(*limit) : QStringLiteral("off");
+  return limit ? Celsius(*limit) : Said(QT_TRANSLATE_NOOP("figures", "off"));
 }
 
 }  // namespace
@@ -82,19 +89,23 @@ std::optional<std::uint64_t> SerialNumberFromText(const QString& text,
 }
 
 QString VerdictHeading(Verdict verdict) {
-  QString text = QString::fromLatin1(VerdictText(verdict));
-  text[0] = text[0].toUpper();
+  return FirstUpper(QCoreApplication::translate("Verdict", VerdictText(verdict)));
+}
+
+QString FirstUpper(QString text) {
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
   return text;
 }
 
 FigureRows LimitsRows(const TemperatureLimits& limits) {
   return {
-      {Figure::kLowLimit, QStringLiteral("Low limit"), LimitText(limits.low)},
-      {Figure::kHighLimit, QStringLiteral("High limit"), LimitText(limits.high)},
-      {Figure::kDelay, QStringLiteral("Delay before an excursion counts"),
+      {Figure::kLowLimit, Said(QT_TRANSLATE_NOOP("figures", "Low limit")), LimitText(limits.low)},
+      {Figure::kHighLimit, Said(QT_TRANSLATE_NOOP("figures", "High limit")),
+       LimitText(limits.high)},
+      {Figure::kDelay, Said(QT_TRANSLATE_NOOP("figures", "Delay before an excursion counts")),
        Duration(std::int64_t{limits.delayMinutes} * 60)},
-      {Figure::kActivation, QStringLiteral("Activation energy \u0394H/R"),
-       QStringLiteral("%1 K (%2 kJ/mol)")
+      {Figure::kActivation, Said(QT_TRANSLATE_NOOP("figures", "Activation energy ΔH/R")),
+       Said(QT_TRANSLATE_NOOP("figures", "%1 K (%2 kJ/mol)"))
            .arg(QLocale().toString(limits.activation, 'f', 0),
                 QLocale().toString(limits.activation * kGasConstant / 1000, 'f', 1))},
   };
@@ -104,7 +115,7 @@ FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& l
                           const RecordStatistics& s) {
   const bool any = s.samples > 0;
   const auto at = [&](double celsius, int index) {
-    return any ? QStringLiteral("%1 at %2")
+    return any ? Said(QT_TRANSLATE_NOOP("figures", "%1 at %2"))
                      .arg(Celsius(celsius), Instant(record.SampleSeconds(index)))
                : kNone;
   };
@@ -112,49 +123,56 @@ FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& l
   if (s.standardDeviation) {
     deviation = Kelvin(*s.standardDeviation);
   } else if (s.samples == 1) {
-    deviation = QStringLiteral("\u2014 (one sample)");
+    deviation = Said(QT_TRANSLATE_NOOP("figures", "— (one sample)"));
   }
   QString excursions = QString::number(s.excursions.size());
   if (!limits.Any() || !any) {
     excursions = kNone;
   } else if (limits.delayMinutes > 0) {
-    excursions +=
-        QStringLiteral(" (of %1 or longer)").arg(Duration(std::int64_t{limits.delayMinutes} * 60));
+    excursions += Said(QT_TRANSLATE_NOOP("figures", " (of %1 or longer)"))
+                      .arg(Duration(std::int64_t{limits.delayMinutes} * 60));
   }
   const auto time = [&](const std::optional<double>& limit, std::int64_t seconds,
                         const char* without) {
-    if (!limit) return QString::fromLatin1(without);
+    if (!limit) return Said(without);
     return any ? Duration(seconds) : kNone;
   };
   FigureRows rows{
-      {Figure::kSamples, QStringLiteral("Samples"), QString::number(s.samples)},
-      {Figure::kInterval, QStringLiteral("Sample interval"), Duration(s.intervalSeconds)},
-      {Figure::kFirst, QStringLiteral("First sample"), any ? Instant(s.firstSeconds) : kNone},
-      {Figure::kLast, QStringLiteral("Last sample"), any ? Instant(s.lastSeconds) : kNone},
-      {Figure::kMinimum, QStringLiteral("Minimum"), at(s.minimum, s.minimumIndex)},
-      {Figure::kMaximum, QStringLiteral("Maximum"), at(s.maximum, s.maximumIndex)},
-      {Figure::kMean, QStringLiteral("Mean"), any ? Celsius(s.mean) : kNone},
-      {Figure::kDeviation, QStringLiteral("Standard deviation"), deviation},
-      {Figure::kMeanKinetic, QStringLiteral("Mean kinetic temperature"),
+      {Figure::kSamples, Said(QT_TRANSLATE_NOOP("figures", "Samples")), QString::number(s.samples)},
+      {Figure::kInterval, Said(QT_TRANSLATE_NOOP("figures", "Sample interval")),
+       Duration(s.intervalSeconds)},
+      {Figure::kFirst, Said(QT_TRANSLATE_NOOP("figures", "First sample")),
+       any ? Instant(s.firstSeconds) : kNone},
+      {Figure::kLast, Said(QT_TRANSLATE_NOOP("figures", "Last sample")),
+       any ? Instant(s.lastSeconds) : kNone},
+      {Figure::kMinimum, Said(QT_TRANSLATE_NOOP("figures", "Minimum")),
+       at(s.minimum, s.minimumIndex)},
+      {Figure::kMaximum, Said(QT_TRANSLATE_NOOP("figures", "Maximum")),
+       at(s.maximum, s.maximumIndex)},
+      {Figure::kMean, Said(QT_TRANSLATE_NOOP("figures", "Mean")), any ? Celsius(s.mean) : kNone},
+      {Figure::kDeviation, Said(QT_TRANSLATE_NOOP("figures", "Standard deviation")), deviation},
+      {Figure::kMeanKinetic, Said(QT_TRANSLATE_NOOP("figures", "Mean kinetic temperature")),
        any ? MeanKinetic(s.meanKinetic) : kNone},
-      {Figure::kBelow, QStringLiteral("Time below the low limit"),
-       time(limits.low, s.secondsBelow, "no low limit")},
-      {Figure::kAbove, QStringLiteral("Time above the high limit"),
-       time(limits.high, s.secondsAbove, "no high limit")},
-      {Figure::kExcursions, QStringLiteral("Excursions"), excursions},
+      {Figure::kBelow, Said(QT_TRANSLATE_NOOP("figures", "Time below the low limit")),
+       time(limits.low, s.secondsBelow, QT_TRANSLATE_NOOP("figures", "no low limit"))},
+      {Figure::kAbove, Said(QT_TRANSLATE_NOOP("figures", "Time above the high limit")),
+       time(limits.high, s.secondsAbove, QT_TRANSLATE_NOOP("figures", "no high limit"))},
+      {Figure::kExcursions, Said(QT_TRANSLATE_NOOP("figures", "Excursions")), excursions},
   };
   if (s.longest) {
     rows.push_back(
-        {Figure::kLongest, QStringLiteral("Longest excursion"),
-         QStringLiteral("%1 %2").arg(Duration(s.longest->Seconds()),
-                                     s.longest->above ? QStringLiteral("above the high limit")
-                                                      : QStringLiteral("below the low limit"))});
-    rows.push_back(
-        {Figure::kLongestFrom, QStringLiteral("\u2003from"), Instant(s.longest->startSeconds)});
-    rows.push_back(
-        {Figure::kLongestUntil, QStringLiteral("\u2003until"), Instant(s.longest->endSeconds)});
+        {Figure::kLongest, Said(QT_TRANSLATE_NOOP("figures", "Longest excursion")),
+         QStringLiteral("%1 %2").arg(
+             Duration(s.longest->Seconds()),
+             s.longest->above ? Said(QT_TRANSLATE_NOOP("figures", "above the high limit"))
+                              : Said(QT_TRANSLATE_NOOP("figures", "below the low limit")))});
+    rows.push_back({Figure::kLongestFrom, Said(QT_TRANSLATE_NOOP("figures", " from")),
+                    Instant(s.longest->startSeconds)});
+    rows.push_back({Figure::kLongestUntil, Said(QT_TRANSLATE_NOOP("figures", " until")),
+                    Instant(s.longest->endSeconds)});
   } else {
-    rows.push_back({Figure::kLongest, QStringLiteral("Longest excursion"), kNone});
+    rows.push_back(
+        {Figure::kLongest, Said(QT_TRANSLATE_NOOP("figures", "Longest excursion")), kNone});
   }
   return rows;
 }

@@ -40,6 +40,9 @@ std::optional<std::uint64_t> SerialNumberFromText(
 // The verdict as a heading: "Within limits", "Outside limits", "No limits set", "Nothing to judge".
 QString VerdictHeading(Verdict verdict);
 
+// The text with its first letter in capitals, as a sentence or heading begins.
+QString FirstUpper(QString text);
+
 // One figure of a record's statistics, with its caption.
 enum class Figure {
   kLowLimit,

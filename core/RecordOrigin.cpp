@@ -1,26 +1,42 @@
 #include "RecordOrigin.h"
 
+#include <QCoreApplication>
+
 namespace ombrix {
 
+namespace {
+
+// In the program's language: English in ombrix-cli, the window's where the window shows it.
+QString Said(const char* source) {
+  return QCoreApplication::translate("RecordOrigin", source);
+}
+
+}  // namespace
+
 std::string OriginText(const RecordOrigin& origin) {
-  const std::string entry = "archive entry " + std::to_string(origin.archiveEntry);
+  const QString entry =
+      Said(QT_TRANSLATE_NOOP("RecordOrigin", "archive entry %1")).arg(origin.archiveEntry);
   switch (origin.kind) {
     case RecordOrigin::Kind::kNone:
       return {};
     case RecordOrigin::Kind::kDownload: {
-      std::string text = "Downloaded";
+      QString text = Said(QT_TRANSLATE_NOOP("RecordOrigin", "Downloaded"));
       if (origin.notArchived) {
-        text += ", not archived";
+        text += Said(QT_TRANSLATE_NOOP("RecordOrigin", ", not archived"));
       } else if (origin.archiveEntry != 0) {
-        text += ", " + entry;
+        text += QStringLiteral(", ") + entry;
       }
-      if (origin.incremental) text += " (incremental download)";
-      return text;
+      if (origin.incremental) {
+        text += Said(QT_TRANSLATE_NOOP("RecordOrigin", " (incremental download)"));
+      }
+      return text.toStdString();
     }
     case RecordOrigin::Kind::kFile:
-      return "Opened from " + origin.file;
+      return Said(QT_TRANSLATE_NOOP("RecordOrigin", "Opened from %1"))
+          .arg(QString::fromStdString(origin.file))
+          .toStdString();
     case RecordOrigin::Kind::kArchive:
-      return "Opened from " + entry;
+      return Said(QT_TRANSLATE_NOOP("RecordOrigin", "Opened from %1")).arg(entry).toStdString();
   }
   return {};
 }

@@ -20,8 +20,9 @@ struct RecordOrigin {
   std::string file;
 };
 
-// One line for the user, e.g. "Downloaded, archive entry 12 (incremental download)",
-// "Opened from archive entry 12", "Opened from /data/fridge.omx"; empty for kNone.
+// One line for the user, in the program's language (English unless the window translates), e.g.
+// "Downloaded, archive entry 12 (incremental download)", "Opened from archive entry 12", "Opened
+// from /data/fridge.omx"; empty for kNone.
 std::string OriginText(const RecordOrigin& origin);
 
 }  // namespace ombrix

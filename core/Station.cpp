@@ -26,33 +26,33 @@ const char* StationStepName(StationEvent::Step step) {
   using Step = StationEvent::Step;
   switch (step) {
     case Step::kAdapter:
-      return "adapter";
+      return QT_TRANSLATE_NOOP("StationStep", "adapter");
     case Step::kAdapterGone:
-      return "adapter-gone";
+      return QT_TRANSLATE_NOOP("StationStep", "adapter-gone");
     case Step::kStatus:
-      return "status";
+      return QT_TRANSLATE_NOOP("StationStep", "status");
     case Step::kDownload:
-      return "download";
+      return QT_TRANSLATE_NOOP("StationStep", "download");
     case Step::kStore:
-      return "store";
+      return QT_TRANSLATE_NOOP("StationStep", "store");
     case Step::kSave:
-      return "save";
+      return QT_TRANSLATE_NOOP("StationStep", "save");
     case Step::kVerdict:
-      return "verdict";
+      return QT_TRANSLATE_NOOP("StationStep", "verdict");
     case Step::kReport:
-      return "report";
+      return QT_TRANSLATE_NOOP("StationStep", "report");
     case Step::kExport:
-      return "export";
+      return QT_TRANSLATE_NOOP("StationStep", "export");
     case Step::kRearm:
-      return "rearm";
+      return QT_TRANSLATE_NOOP("StationStep", "rearm");
     case Step::kDone:
-      return "done";
+      return QT_TRANSLATE_NOOP("StationStep", "done");
     case Step::kFailed:
-      return "failed";
+      return QT_TRANSLATE_NOOP("StationStep", "failed");
     case Step::kAlreadyDone:
-      return "already-done";
+      return QT_TRANSLATE_NOOP("StationStep", "already-done");
     case Step::kTakenOff:
-      return "taken-off";
+      return QT_TRANSLATE_NOOP("StationStep", "taken-off");
   }
   return "?";
 }
@@ -70,6 +70,24 @@ auto TStation::Link(Fn fn) {
 }
 
 namespace {
+
+// The message of a station's event in the program's language: English wherever it is printed
+// (ombrix-cli installs no translator), the window's language where the window shows it. Events
+// are never kept; what the audit trail keeps is built apart, in English.
+template <typename... Args>
+std::string Said(const char* source, const Args&... args) {
+  const QString text = QCoreApplication::translate("TStation", source);
+  if constexpr (sizeof...(Args) == 0) {
+    return text.toStdString();
+  } else {
+    return text.arg(QString::fromStdString(args)...).toStdString();
+  }
+}
+
+// A probe's error as the window shows it.
+std::string ShownError(const std::string& english) {
+  return QCoreApplication::translate("ProbeError", english.c_str()).toStdString();
+}
 
 // A file name that is not taken yet: the name itself, else with "_2", "_3", ... before its
 // extension.
@@ -108,13 +126,15 @@ class StationProbe {
 
   void Run() {
     if (!station_.Link([&] { return probe_.ReadStatus(true); })) {
-      return Failed("the status could not be read: " + ErrorText());
+      return Failed(Said(QT_TRANSLATE_NOOP("TStation", "the status could not be read: %1"),
+                         ShownError(ErrorText())));
     }
     StationEvent status = Event(StationEvent::Step::kStatus);
     status.message = probe_.MemoryClear
-                         ? "clear"
-                         : std::to_string(probe_.MissionSamples) + " samples, mission started " +
-                               IsoDateTimeText(probe_.MissionStartSeconds).toStdString();
+                         ? Said(QT_TRANSLATE_NOOP("TStation", "clear"))
+                         : Said(QT_TRANSLATE_NOOP("TStation", "%1 samples, mission started %2"),
+                                std::to_string(probe_.MissionSamples),
+                                IsoDateTimeText(probe_.MissionStartSeconds).toStdString());
     station_.Emit(status);
     if (NothingRecorded()) return;
     if (KnownAgain()) return;
@@ -134,8 +154,10 @@ class StationProbe {
     done.entry = entry_;
     done.verdict = verdict_;
     done.rearmed = rearmed;
-    done.message = std::to_string(record_->HeldSamples()) + " samples" +
-                   (incremental_ ? ", incremental" : "") + (rearmed ? ", re-armed" : "");
+    done.message =
+        Said(QT_TRANSLATE_NOOP("TStation", "%1 samples"), std::to_string(record_->HeldSamples())) +
+        (incremental_ ? Said(QT_TRANSLATE_NOOP("TStation", ", incremental")) : "") +
+        (rearmed ? Said(QT_TRANSLATE_NOOP("TStation", ", re-armed")) : "");
     ++station_.ended_;
     station_.Emit(done);
   }
@@ -178,14 +200,16 @@ class StationProbe {
       if (!Rearm()) return true;
       StationEvent done = Event(StationEvent::Step::kDone);
       done.rearmed = true;
-      done.message = "clear, re-armed";
+      done.message = Said(QT_TRANSLATE_NOOP("TStation", "clear, re-armed"));
       ++station_.ended_;
       station_.Emit(done);
       return true;
     }
     StationEvent again = Event(StationEvent::Step::kAlreadyDone);
-    again.message = probe_.MemoryClear ? "the probe is clear: nothing to download"
-                                       : "its mission has recorded nothing yet";
+    again.message =
+        probe_.MemoryClear
+            ? Said(QT_TRANSLATE_NOOP("TStation", "the probe is clear: nothing to download"))
+            : Said(QT_TRANSLATE_NOOP("TStation", "its mission has recorded nothing yet"));
     station_.Emit(again);
     return true;
   }
@@ -196,10 +220,11 @@ class StationProbe {
     const std::uint64_t serial = probe_.SerialNumber;
     const StationMemory& memory = *station_.memory_;
     bool known = memory.WasDownloaded(serial, probe_.MissionStartSeconds, probe_.MissionSamples);
-    std::string why = "nothing new since it was downloaded in this run";
+    std::string why =
+        Said(QT_TRANSLATE_NOOP("TStation", "nothing new since it was downloaded in this run"));
     if (memory.WasLaunched(serial, probe_.MissionStartSeconds)) {
       known = true;
-      why = "it holds the mission this station launched";
+      why = Said(QT_TRANSLATE_NOOP("TStation", "it holds the mission this station launched"));
     }
     if (!known && archive_) {
       std::unique_ptr<TProbeRecord> earlier;
@@ -208,7 +233,7 @@ class StationProbe {
       if (archive_->FindMission(probe_, earlier, found, error) && found &&
           earlier->MissionSamples == probe_.MissionSamples) {
         known = true;
-        why = "nothing new since its download in the archive";
+        why = Said(QT_TRANSLATE_NOOP("TStation", "nothing new since its download in the archive"));
       }
     }
     if (!known) return false;
@@ -226,7 +251,8 @@ class StationProbe {
     session_ = std::make_unique<DownloadSession>(probe_, setup);
     if (!station_.Link([&] { return session_->Begin(); })) {
       Audit(session_->FailureEvent());
-      Failed("download: " + session_->FailureText());
+      Failed(
+          Said(QT_TRANSLATE_NOOP("TStation", "download: %1"), ShownError(session_->FailureText())));
       return false;
     }
     int shown = -1;
@@ -246,7 +272,8 @@ class StationProbe {
     }
     if (session_->GetState() != DownloadSession::State::kDone) {
       Audit(session_->FailureEvent());
-      Failed("download: " + session_->FailureText());
+      Failed(
+          Said(QT_TRANSLATE_NOOP("TStation", "download: %1"), ShownError(session_->FailureText())));
       return false;
     }
     progress();
@@ -260,13 +287,13 @@ class StationProbe {
     std::string error;
     if (!session_->Store(stored, error)) {
       Audit(session_->FailureEvent(error));
-      Failed("store: not kept in the archive: " + error);
+      Failed(Said(QT_TRANSLATE_NOOP("TStation", "store: not kept in the archive: %1"), error));
       return false;
     }
     entry_ = stored.id;
     StationEvent event = Event(StationEvent::Step::kStore);
     event.entry = entry_;
-    if (stored.duplicate) event.message = "already stored";
+    if (stored.duplicate) event.message = Said(QT_TRANSLATE_NOOP("TStation", "already stored"));
     station_.Emit(event);
     return true;
   }
@@ -277,8 +304,13 @@ class StationProbe {
         ExpandStationPattern(config_.pattern, *record_, adapterSerial_, entry_);
     const QString path = QDir(config_.folder).filePath(QString::fromStdString(name));
     std::string error;
+    std::string shownError;
     bool saved = QDir().mkpath(QFileInfo(path).path());
-    if (!saved) error = "the folder " + QFileInfo(path).path().toStdString() + " cannot be made";
+    if (!saved) {
+      const std::string folder = QFileInfo(path).path().toStdString();
+      error = "the folder " + folder + " cannot be made";
+      shownError = Said(QT_TRANSLATE_NOOP("TStation", "the folder %1 cannot be made"), folder);
+    }
     if (saved) {
       file_ = FreeName(path);
       saved = SaveToFile(*record_, file_, &error);
@@ -287,7 +319,8 @@ class StationProbe {
     Audit(RecordEvent("save", *record_, shown, saved, saved ? std::string() : error));
     if (!saved) {
       file_.clear();
-      Failed("save: " + error);
+      Failed(
+          Said(QT_TRANSLATE_NOOP("TStation", "save: %1"), shownError.empty() ? error : shownError));
       return false;
     }
     StationEvent event = Event(StationEvent::Step::kSave);
@@ -307,10 +340,11 @@ class StationProbe {
       const RecordStatistics statistics = ComputeStatistics(*record_, limits);
       verdict_ = VerdictText(statistics.verdict);
       if (!statistics.excursions.empty()) {
-        event.message = std::to_string(statistics.excursions.size()) + " excursions";
+        event.message = Said(QT_TRANSLATE_NOOP("TStation", "%1 excursions"),
+                             std::to_string(statistics.excursions.size()));
       }
     } else {
-      verdict_ = "no verdict";
+      verdict_ = QT_TRANSLATE_NOOP("Verdict", "no verdict");
       event.ok = false;
       event.message = error;
     }
@@ -356,14 +390,14 @@ class StationProbe {
       }
       if (!job->done) {
         job->abandoned = true;
-        job->error = "the station was stopped";
+        job->error = QT_TRANSLATE_NOOP("TStation", "the station was stopped");
       }
     }
     const bool written = job->written;
     Audit(RecordEvent("report", *record_, reportFile.toStdString(), written,
                       written ? std::string() : job->error));
     if (!written) {
-      Failed("report: " + job->error);
+      Failed(Said(QT_TRANSLATE_NOOP("TStation", "report: %1"), Said(job->error.c_str())));
       return false;
     }
     StationEvent event = Event(StationEvent::Step::kReport);
@@ -388,7 +422,7 @@ class StationProbe {
     Audit(RecordEvent("export", *record_, exportFile.toStdString(), written,
                       written ? std::string() : error));
     if (!written) {
-      Failed("export: " + error);
+      Failed(Said(QT_TRANSLATE_NOOP("TStation", "export: %1"), error));
       return false;
     }
     StationEvent event = Event(StationEvent::Step::kExport);
@@ -405,26 +439,34 @@ class StationProbe {
     event.adapter = adapterText_;
     if (values) values(event);
     Audit(event);
-    if (!done) Failed(std::string("re-arm: ") + action + ": " + event.message);
+    if (!done) {
+      Failed(Said(QT_TRANSLATE_NOOP("TStation", "re-arm: %1: %2"),
+                  QCoreApplication::translate("AuditAction", action).toStdString(),
+                  ShownError(event.message)));
+    }
     return done;
   }
 
   bool Rearm() {
     const RearmPlan& plan = *config_.rearm;
     if (!station_.Link([&] { return probe_.ReadStatus(false); })) {
-      Failed("re-arm: the status could not be read: " + ErrorText());
+      Failed(Said(QT_TRANSLATE_NOOP("TStation", "re-arm: the status could not be read: %1"),
+                  ShownError(ErrorText())));
       return false;
     }
-    if (probe_.MissionInProgress && !Command("stop", [&] { return probe_.StopMission(); })) {
+    if (probe_.MissionInProgress &&
+        !Command(QT_TRANSLATE_NOOP("AuditAction", "stop"), [&] { return probe_.StopMission(); })) {
       return false;
     }
     if (!probe_.MemoryClear) {
       const std::string held = "samples=" + std::to_string(probe_.MissionSamples);
       const auto clear = [&] { return probe_.ClearProbe(); };
-      if (!Command("clear", clear, [&](AuditEvent& e) { e.oldValue = held; })) return false;
+      if (!Command(QT_TRANSLATE_NOOP("AuditAction", "clear"), clear,
+                   [&](AuditEvent& e) { e.oldValue = held; }))
+        return false;
     }
     if (!Command(
-            "clock setup",
+            QT_TRANSLATE_NOOP("AuditAction", "clock setup"),
             [&] {
               probe_.SetClockSeconds(NowProbeSeconds());
               return probe_.LastError == peNone && probe_.ReadClock() != 0;
@@ -437,7 +479,7 @@ class StationProbe {
     if (plan.probeName || plan.comment) {
       const std::string before = TextValues(probe_.Name, probe_.Comment);
       if (!Command(
-              "write text",
+              QT_TRANSLATE_NOOP("AuditAction", "write text"),
               [&] {
                 if (plan.probeName) probe_.Name = *plan.probeName;
                 if (plan.comment) probe_.Comment = *plan.comment;
@@ -451,7 +493,7 @@ class StationProbe {
       }
     }
     if (!Command(
-            "launch",
+            QT_TRANSLATE_NOOP("AuditAction", "launch"),
             [&] {
               probe_.SampleRate = plan.rate;
               probe_.RolloverEnable = plan.rollover;
@@ -473,8 +515,8 @@ class StationProbe {
     station_.memory_->Launched(probe_.SerialNumber, probe_.MissionStartSeconds);
     StationEvent event = Event(StationEvent::Step::kRearm);
     event.rearmed = true;
-    event.message = plan.configName + ": every " + std::to_string(plan.rate) +
-                    " min, first sample " + LaunchFirstSample(probe_);
+    event.message = Said(QT_TRANSLATE_NOOP("TStation", "%1: every %2 min, first sample %3"),
+                         plan.configName, std::to_string(plan.rate), LaunchFirstSample(probe_));
     station_.Emit(event);
     return true;
   }

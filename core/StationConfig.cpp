@@ -1,5 +1,6 @@
 #include "StationConfig.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +15,14 @@ namespace {
 
 constexpr std::string_view kFormatLetters = "yMdHms";
 constexpr std::string_view kFormatSeparators = "-_. ";
+
+// A refusal of the name pattern in the program's language: English in ombrix-cli, the window's
+// language in the window's station settings.
+std::string Said(const char* source, const std::string& argument = {}) {
+  QString text = QCoreApplication::translate("StationConfig", source);
+  if (!argument.empty()) text = text.arg(QString::fromStdString(argument));
+  return text.toStdString();
+}
 
 bool PlainPlaceholder(std::string_view name) {
   return name == "serial" || name == "name" || name == "adapter" || name == "samples" ||
@@ -81,15 +90,20 @@ bool CheckStationPattern(const std::string& pattern, std::string& error) {
     if (!known && bad.empty()) bad = "{" + std::string(inner) + "}";
   });
   if (!closed) {
-    error = "the name pattern has a \"{\" without its \"}\"";
+    error =
+        Said(QT_TRANSLATE_NOOP("StationConfig", "the name pattern has a \"{\" without its \"}\""));
   } else if (!bad.empty()) {
-    error = "the name pattern has an unknown placeholder " + bad +
-            "; it takes {serial}, {name}, {adapter}, {samples}, {entry}, {missionstart:FORMAT} "
-            "and {download:FORMAT}";
+    error = Said(QT_TRANSLATE_NOOP("StationConfig",
+                                   "the name pattern has an unknown placeholder %1; it takes "
+                                   "{serial}, {name}, {adapter}, {samples}, {entry}, "
+                                   "{missionstart:FORMAT} and {download:FORMAT}"),
+                 bad);
   } else if (pattern.empty() || pattern.front() == '/' || pattern.back() == '/') {
-    error = "the name pattern must name a file inside the folder";
+    error = Said(
+        QT_TRANSLATE_NOOP("StationConfig", "the name pattern must name a file inside the folder"));
   } else if (("/" + literal + "/").find("/../") != std::string::npos) {
-    error = "the name pattern must not leave the folder (..)";
+    error =
+        Said(QT_TRANSLATE_NOOP("StationConfig", "the name pattern must not leave the folder (..)"));
   } else {
     return true;
   }

@@ -16,20 +16,20 @@ constexpr double kZeroCelsius = 273.15;
 bool CheckLimits(const TemperatureLimits& limits, std::string& error) {
   for (const std::optional<double>& limit : {limits.low, limits.high}) {
     if (limit && !std::isfinite(*limit)) {
-      error = "a limit must be a number";
+      error = QT_TRANSLATE_NOOP("Limits", "a limit must be a number");
       return false;
     }
   }
   if (limits.low && limits.high && *limits.low >= *limits.high) {
-    error = "the low limit must be below the high limit";
+    error = QT_TRANSLATE_NOOP("Limits", "the low limit must be below the high limit");
     return false;
   }
   if (limits.delayMinutes < 0 || limits.delayMinutes > TemperatureLimits::kMaxDelayMinutes) {
-    error = "the delay must be between 0 and 10,000 minutes";
+    error = QT_TRANSLATE_NOOP("Limits", "the delay must be between 0 and 10,000 minutes");
     return false;
   }
   if (!std::isfinite(limits.activation) || limits.activation <= 0) {
-    error = "the activation energy must be a positive number";
+    error = QT_TRANSLATE_NOOP("Limits", "the activation energy must be a positive number");
     return false;
   }
   return true;
@@ -60,15 +60,15 @@ bool ParseDelay(const std::string& text, int& minutes) {
 const char* VerdictText(Verdict verdict) {
   switch (verdict) {
     case Verdict::kWithin:
-      return "within limits";
+      return QT_TRANSLATE_NOOP("Verdict", "within limits");
     case Verdict::kOutside:
-      return "outside limits";
+      return QT_TRANSLATE_NOOP("Verdict", "outside limits");
     case Verdict::kNoSamples:
-      return "nothing to judge";
+      return QT_TRANSLATE_NOOP("Verdict", "nothing to judge");
     case Verdict::kNoLimits:
       break;
   }
-  return "no limits set";
+  return QT_TRANSLATE_NOOP("Verdict", "no limits set");
 }
 
 RecordStatistics ComputeStatistics(const TProbeRecord& record, const TemperatureLimits& limits) {
@@ -79,7 +79,7 @@ RecordStatistics ComputeStatistics(const TProbeRecord& record, const Temperature
   s.verdict = limits.Any() ? Verdict::kWithin : Verdict::kNoLimits;
   if (n == 0) {
     s.verdict = Verdict::kNoSamples;
-    s.note = "no samples";
+    s.note = QT_TRANSLATE_NOOP("Statistics", "no samples");
     return s;
   }
   s.firstSeconds = record.SampleSeconds(0);
@@ -111,7 +111,7 @@ RecordStatistics ComputeStatistics(const TProbeRecord& record, const Temperature
     }
     s.standardDeviation = std::sqrt(squares / (n - 1));
   } else {
-    s.note = "one sample: no standard deviation";
+    s.note = QT_TRANSLATE_NOOP("Statistics", "one sample: no standard deviation");
   }
   const double a = limits.activation;
   const double reference = a / (s.minimum + kZeroCelsius);

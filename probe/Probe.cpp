@@ -1,5 +1,7 @@
 #include "Probe.h"
 
+#include <QtGlobal>
+
 #include <cstdio>
 
 namespace ombrix {
@@ -8,35 +10,46 @@ TProbe::TProbe() : Adapter(std::make_unique<TTeLog>()) {}
 
 TProbe::~TProbe() = default;
 
+// The texts are English wherever they are kept or printed; the window shows them translated
+// (context "ProbeError").
 ProbeErrorMessage MessageForError(std::int32_t lastError) {
   switch (lastError) {
     case peNone:
-      return {nullptr, "success"};
+      return {nullptr, QT_TRANSLATE_NOOP("ProbeError", "success")};
     case peNoAdapter:
-      return {"MsgNoAdapter", "NO ADAPTER CONNECTED"};
+      return {"MsgNoAdapter", QT_TRANSLATE_NOOP("ProbeError", "NO ADAPTER CONNECTED")};
     case peMoreAdapters:
-      return {"MsgMoreAdapters", "MORE ADAPTERS FOUND !"};
+      return {"MsgMoreAdapters", QT_TRANSLATE_NOOP("ProbeError", "MORE ADAPTERS FOUND !")};
     case peAdapterSilent:
-      return {nullptr, "the adapter does not answer"};
+      return {nullptr, QT_TRANSLATE_NOOP("ProbeError", "the adapter does not answer")};
     case peNoProbe:
-      return {"MsgNoProbe", "Probe : NO"};
+      return {"MsgNoProbe", QT_TRANSLATE_NOOP("ProbeError", "Probe : NO")};
     case peNotAllowed:
-      return {nullptr, "not allowed in the probe's present state"};
+      return {nullptr, QT_TRANSLATE_NOOP("ProbeError", "not allowed in the probe's present state")};
     case peLinkClosed:
-      return {nullptr, "the adapter link is not open"};
+      return {nullptr, QT_TRANSLATE_NOOP("ProbeError", "the adapter link is not open")};
     case peMoreBlocks:
-      return {nullptr, "a data read is under way"};
+      return {nullptr, QT_TRANSLATE_NOOP("ProbeError", "a data read is under way")};
     case peStartNotAfterClock:
-      return {"MsgSampleGreater", "First Sample time must be greater than current time"};
+      return {
+          "MsgSampleGreater",
+          QT_TRANSLATE_NOOP("ProbeError", "First Sample time must be greater than current time")};
     case peStartTooFar:
-      return {"MsgStartGreater",
-              "First Sample time must not be greater than current time + 4:00 hour"};
+      return {
+          "MsgStartGreater",
+          QT_TRANSLATE_NOOP("ProbeError",
+                            "First Sample time must not be greater than current time + 4:00 hour")};
     case peProbeChanged:
-      return {nullptr,
+      return {
+          nullptr,
+          QT_TRANSLATE_NOOP(
+              "ProbeError",
               "the probe on the adapter is not the one, or not in the mission, that the download "
-              "began on"};
+              "began on")};
     default:
-      return {nullptr, "a transfer failed, or an echo or a checksum did not match"};
+      return {nullptr,
+              QT_TRANSLATE_NOOP("ProbeError",
+                                "a transfer failed, or an echo or a checksum did not match")};
   }
 }
 

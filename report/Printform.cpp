@@ -24,7 +24,11 @@
 
 namespace ombrix {
 
-const QString TPrintPreview::kOwnerLine = QStringLiteral("Ombrix \u2014 temperature probe report");
+// The report speaks the program's language: English from ombrix-cli, which installs no
+// translator, the window's language from the window.
+QString TPrintPreview::OwnerLine() {
+  return tr("Ombrix — temperature probe report");
+}
 
 namespace {
 
@@ -40,6 +44,8 @@ constexpr int kGraphHeight = 466;
 // At most this many time labels, so that two neighbours never touch.
 constexpr int kMaxTimeLabels = 12;
 constexpr int kMaxTemperatureSteps = 10;
+// The least room between a caption and its value.
+constexpr int kCaptionGap = 6;
 
 QFont LayoutFont(int pixelSize, bool bold) {
   QFont font(QStringLiteral("Arial"));
@@ -75,10 +81,10 @@ TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windo
   resize(print::kLayoutWidth, print::kLayoutHeight);
   SetWindowColour(*this, kPaperColour);
 
-  QLabel* title = AddLabel(this, "Label1", 0, 0, QStringLiteral("Temperature probe"), 16, true);
+  QLabel* title = AddLabel(this, "Label1", 0, 0, tr("Temperature probe"), 16, true);
   title->setFixedSize(891, 20);
   SetWindowColour(*title, kBarColour);
-  QLabel* footer = AddLabel(this, "Label5", 0, 610, kOwnerLine, 13, true);
+  QLabel* footer = AddLabel(this, "Label5", 0, 610, OwnerLine(), 13, true);
   footer->setFixedSize(891, 20);
   SetWindowColour(*footer, kBarColour);
 
@@ -90,27 +96,35 @@ TPrintPreview::TPrintPreview(QWidget* parent) : QWidget(parent), decoder_(&Windo
   SetWindowColour(*panel_, kPaperColour);
   components_ << panel_;
 
-  AddLabel(panel_, "Label2", 8, 7, QStringLiteral("Name :"), 11, true);
-  probeName_ = AddLabel(panel_, "ProbeName", 72, 7, QString(), 11, false);
-  AddLabel(panel_, "Label3", 8, 24, QStringLiteral("Comment :"), 11, true);
-  AddLabel(panel_, "Label4", 649, 7, QStringLiteral("Serial Number :"), 11, true);
-  serialNumber_ = AddLabel(panel_, "SerialNumber", 746, 7, QString(), 11, false);
-  AddLabel(panel_, "Label6", 8, 88, QStringLiteral("Sample Rate :"), 11, true);
-  sampleRate_ = AddLabel(panel_, "SampleRate", 92, 88, QString(), 11, false);
-  AddLabel(panel_, "Label8", 187, 88, QStringLiteral("First Sample :"), 11, true);
-  startTime_ = AddLabel(panel_, "StartTime", 267, 88, QString(), 11, false);
-  AddLabel(panel_, "Label10", 454, 88, QStringLiteral("Mission Samples :"), 11, true);
-  missionSamples_ = AddLabel(panel_, "MissionSamples", 558, 88, QString(), 11, false);
-  AddLabel(panel_, "Label12", 649, 54, QStringLiteral("Record Start :"), 11, true);
-  AddLabel(panel_, "Label13", 649, 70, QStringLiteral("Download Time :"), 11, true);
-  AddLabel(panel_, "Label14", 649, 86, QStringLiteral("Samples Total :"), 11, true);
-  missionStart_ = AddLabel(panel_, "MissionStart", 746, 54, QString(), 11, false);
-  downloadTime_ = AddLabel(panel_, "DownloadTime", 746, 70, QString(), 11, false);
-  samplesTotal_ = AddLabel(panel_, "SamplesTotal", 746, 86, QString(), 11, false);
+  // A value stands at its designed place, or right after its caption where a caption (in
+  // another language) is wider than designed.
+  const auto value = [this](QLabel* caption, const char* name, int left, int top) {
+    const int after = caption->x() + caption->width() + kCaptionGap;
+    return AddLabel(panel_, name, std::max(left, after), top, QString(), 11, false);
+  };
+  QLabel* name = AddLabel(panel_, "Label2", 8, 7, tr("Name :"), 11, true);
+  probeName_ = value(name, "ProbeName", 72, 7);
+  QLabel* comment = AddLabel(panel_, "Label3", 8, 24, tr("Comment :"), 11, true);
+  QLabel* serial = AddLabel(panel_, "Label4", 649, 7, tr("Serial Number :"), 11, true);
+  serialNumber_ = value(serial, "SerialNumber", 746, 7);
+  QLabel* rate = AddLabel(panel_, "Label6", 8, 88, tr("Sample Rate :"), 11, true);
+  sampleRate_ = value(rate, "SampleRate", 92, 88);
+  QLabel* first = AddLabel(panel_, "Label8", 187, 88, tr("First Sample :"), 11, true);
+  startTime_ = value(first, "StartTime", 267, 88);
+  QLabel* samples = AddLabel(panel_, "Label10", 454, 88, tr("Mission Samples :"), 11, true);
+  missionSamples_ = value(samples, "MissionSamples", 558, 88);
+  QLabel* start = AddLabel(panel_, "Label12", 649, 54, tr("Record Start :"), 11, true);
+  QLabel* download = AddLabel(panel_, "Label13", 649, 70, tr("Download Time :"), 11, true);
+  QLabel* total = AddLabel(panel_, "Label14", 649, 86, tr("Samples Total :"), 11, true);
+  missionStart_ = value(start, "MissionStart", 746, 54);
+  downloadTime_ = value(download, "DownloadTime", 746, 70);
+  samplesTotal_ = value(total, "SamplesTotal", 746, 86);
 
   comment_ = new QPlainTextEdit(panel_);
   comment_->setObjectName(QStringLiteral("Comment"));
-  comment_->setGeometry(72, 24, 457, 57);
+  // Its right edge stays where designed.
+  const int commentLeft = std::max(72, comment->x() + comment->width() + kCaptionGap);
+  comment_->setGeometry(commentLeft, 24, 72 + 457 - commentLeft, 57);
   comment_->setFont(LayoutFont(11, false));
   comment_->setFrameShape(QFrame::NoFrame);
   comment_->setReadOnly(true);
@@ -145,14 +159,14 @@ void TPrintPreview::BuildGraph() {
 
   series_ = new QLineSeries;
   series_->setObjectName(QStringLiteral("TemperatureSeries"));
-  series_->setName(QStringLiteral("Temperature [°C]"));
+  series_->setName(tr("Temperature [°C]"));
   series_->setPen(QPen(Qt::red, 1));
   series_->setPointsVisible(false);
   chart_->addSeries(series_);
 
   const QFont labelFont = LayoutFont(11, false);
   temperatureAxis_ = new QValueAxis;
-  temperatureAxis_->setTitleText(QStringLiteral("Temperature [°C]"));
+  temperatureAxis_->setTitleText(tr("Temperature [°C]"));
   temperatureAxis_->setTitleFont(LayoutFont(11, true));
   temperatureAxis_->setLabelsFont(labelFont);
   temperatureAxis_->setTickAnchor(0);
@@ -417,14 +431,14 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
   // The bars and the probe's identity as on the first page, so that a loose page still says
   // which record it belongs to.
   painter.fillRect(mapping.MapRect(layout::kTitleBar), kBarColour);
-  text(layout::kTitleBar.left(), layout::kTitleBar.top(),
-       QStringLiteral("Temperature probe \u2014 summary"), 16, true);
+  text(layout::kTitleBar.left(), layout::kTitleBar.top(), tr("Temperature probe — summary"), 16,
+       true);
   painter.fillRect(mapping.MapRect(layout::kFooterBar), kBarColour);
-  text(layout::kFooterBar.left(), layout::kFooterBar.top(), kOwnerLine, 13, true);
-  text(layout::kLeftColumn, layout::kIdentityTop, QStringLiteral("Name :"), 11, true);
-  text(72, layout::kIdentityTop, probeName_->text(), 11, false);
-  text(649, layout::kIdentityTop, QStringLiteral("Serial Number :"), 11, true);
-  text(746, layout::kIdentityTop, serialNumber_->text(), 11, false);
+  text(layout::kFooterBar.left(), layout::kFooterBar.top(), OwnerLine(), 13, true);
+  text(layout::kLeftColumn, layout::kIdentityTop, tr("Name :"), 11, true);
+  text(probeName_->x(), layout::kIdentityTop, probeName_->text(), 11, false);
+  text(649, layout::kIdentityTop, tr("Serial Number :"), 11, true);
+  text(serialNumber_->x(), layout::kIdentityTop, serialNumber_->text(), 11, false);
 
   // The verdict first and large, in a framed box whose colour says it at a glance; printed
   // without colour, the words alone still do.
@@ -455,6 +469,12 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
                           const std::vector<print::SummaryRow>& rows) {
     text(left, layout::kHeadingTop, heading, 13, true);
     rule(left, right, layout::kHeadingTop + 17);
+    // The values stand at their designed place, or after the widest caption where captions (in
+    // another language) are wider than designed.
+    const QFontMetrics captions(LayoutFont(11, false));
+    for (const print::SummaryRow& row : rows) {
+      values = std::max(values, left + captions.horizontalAdvance(row.caption) + kCaptionGap);
+    }
     int top = layout::kRowTop;
     for (const print::SummaryRow& row : rows) {
       text(left, top, row.caption, 11, false);
@@ -463,15 +483,14 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
     }
     return top;
   };
-  column(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kLeftValues, QStringLiteral("Limits"),
+  column(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kLeftValues, tr("Limits"),
          summary_.limits);
-  const int statisticsEnd =
-      column(layout::kRightColumn, layout::kRightColumnEnd, layout::kRightValues,
-             QStringLiteral("Statistics"), summary_.statistics);
+  const int statisticsEnd = column(layout::kRightColumn, layout::kRightColumnEnd,
+                                   layout::kRightValues, tr("Statistics"), summary_.statistics);
   // The signatures below the statistics, as many as the page holds above its footer.
   if (!summary_.signatures.isEmpty()) {
     const int heading = statisticsEnd + layout::kRowPitch;
-    text(layout::kRightColumn, heading, QStringLiteral("Electronic signatures"), 13, true);
+    text(layout::kRightColumn, heading, tr("Electronic signatures"), 13, true);
     rule(layout::kRightColumn, layout::kRightColumnEnd, heading + 17);
     const int rows = std::max(1, (layout::kFooterBar.top() - heading - 24) / layout::kRowPitch);
     const int shown = summary_.signatures.size() > rows ? rows - 1 : summary_.signatures.size();
@@ -485,31 +504,29 @@ void TPrintPreview::DrawSummary(QPainter& painter, const print::PageMapping& map
       text(layout::kRightColumn, top, line, 11, false);
     }
     if (shown < summary_.signatures.size()) {
-      text(layout::kRightColumn, top,
-           QStringLiteral("\u2026 and %1 more").arg(summary_.signatures.size() - shown), 11, false);
+      text(layout::kRightColumn, top, tr("… and %1 more").arg(summary_.signatures.size() - shown),
+           11, false);
     }
   }
 
-  text(layout::kLeftColumn, layout::kExcursionHeadingTop, QStringLiteral("Excursions"), 13, true);
+  text(layout::kLeftColumn, layout::kExcursionHeadingTop, tr("Excursions"), 13, true);
   rule(layout::kLeftColumn, layout::kLeftColumnEnd, layout::kExcursionHeadingTop + 17);
   const int captionTop = layout::kExcursionRowTop - layout::kRowPitch;
   int top = layout::kExcursionRowTop;
   if (summary_.excursions.empty()) {
     text(layout::kLeftColumn, captionTop,
-         limits_.Any() ? QStringLiteral("None.") : QStringLiteral("None counted without limits."),
-         11, false);
+         limits_.Any() ? tr("None.") : tr("None counted without limits."), 11, false);
     return;
   }
-  const QString captions[] = {QStringLiteral("#"), QStringLiteral("Beyond"), QStringLiteral("From"),
-                              QStringLiteral("Until"), QStringLiteral("Duration")};
+  const QString captions[] = {QStringLiteral("#"), tr("Beyond"), tr("From"), tr("Until"),
+                              tr("Duration")};
   for (int i = 0; i < 5; ++i) text(layout::kExcursionColumns[i], captionTop, captions[i], 11, true);
   for (const print::ExcursionRow& row : summary_.excursions) {
     for (int i = 0; i < 5; ++i) text(layout::kExcursionColumns[i], top, row[i], 11, false);
     top += layout::kRowPitch;
   }
   if (summary_.moreExcursions > 0) {
-    text(layout::kLeftColumn, top,
-         QStringLiteral("\u2026 and %1 more").arg(summary_.moreExcursions), 11, false);
+    text(layout::kLeftColumn, top, tr("… and %1 more").arg(summary_.moreExcursions), 11, false);
   }
 }
 

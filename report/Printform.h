@@ -44,7 +44,8 @@ class TPrintPreview : public QWidget {
   static constexpr float kDefaultMaxTemperature = 40.0f;
   // The printed time labels always carry the date.
   static constexpr const char* kTimeLabelFormat = "hh:mm d.M.";
-  static const QString kOwnerLine;
+  // The footer of both pages.
+  static QString OwnerLine();
 
   using TextDecoder = std::function<QString(std::string_view)>;
 

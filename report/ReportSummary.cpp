@@ -1,5 +1,7 @@
 #include "ReportSummary.h"
 
+#include <QCoreApplication>
+
 #include "FigureTexts.h"
 
 namespace ombrix::print {
@@ -10,6 +12,11 @@ using figures::Celsius;
 using figures::Duration;
 using figures::Instant;
 
+// In the program's language: English from ombrix-cli, the window's language from the window.
+QString Said(const char* source) {
+  return QCoreApplication::translate("ReportSummary", source);
+}
+
 std::vector<SummaryRow> Rows(const figures::FigureRows& rows) {
   std::vector<SummaryRow> summary;
   for (const figures::FigureRow& row : rows) summary.push_back({row.caption, row.text});
@@ -17,20 +24,25 @@ std::vector<SummaryRow> Rows(const figures::FigureRows& rows) {
 }
 
 QString SideText(const Excursion& run) {
-  return run.above ? QStringLiteral("above") : QStringLiteral("below");
+  return run.above ? Said(QT_TRANSLATE_NOOP("ReportSummary", "above"))
+                   : Said(QT_TRANSLATE_NOOP("ReportSummary", "below"));
 }
 
 QString Detail(const RecordStatistics& s, const TemperatureLimits& limits) {
   switch (s.verdict) {
     case Verdict::kNoSamples:
-      return QStringLiteral("The record holds no samples.");
+      return Said(QT_TRANSLATE_NOOP("ReportSummary", "The record holds no samples."));
     case Verdict::kNoLimits:
-      return QStringLiteral("No temperature limits are set for this probe.");
+      return Said(
+          QT_TRANSLATE_NOOP("ReportSummary", "No temperature limits are set for this probe."));
     case Verdict::kWithin:
       if (s.secondsBelow + s.secondsAbove == 0) {
-        return QStringLiteral("All %1 samples stayed within the limits.").arg(s.samples);
+        return Said(QT_TRANSLATE_NOOP("ReportSummary", "All %1 samples stayed within the limits."))
+            .arg(s.samples);
       }
-      return QStringLiteral("Beyond the limits for %1 in all, never for %2 or longer at a time.")
+      return Said(QT_TRANSLATE_NOOP(
+                      "ReportSummary",
+                      "Beyond the limits for %1 in all, never for %2 or longer at a time."))
           .arg(Duration(s.secondsBelow + s.secondsAbove),
                Duration(std::int64_t{limits.delayMinutes} * 60));
     case Verdict::kOutside:
@@ -38,11 +50,15 @@ QString Detail(const RecordStatistics& s, const TemperatureLimits& limits) {
   }
   const Excursion& longest = *s.longest;
   const std::size_t count = s.excursions.size();
-  return QStringLiteral("%1 %2 beyond the limits; the longest lasted %3, %4 %5.")
-      .arg(QString::number(count),
-           count == 1 ? QStringLiteral("excursion") : QStringLiteral("excursions"),
-           Duration(longest.Seconds()), SideText(longest),
-           Celsius(longest.above ? *limits.high : *limits.low));
+  // One text for each number, so that a language can say the rest of the sentence its way.
+  const QString sentence =
+      count == 1
+          ? Said(QT_TRANSLATE_NOOP("ReportSummary",
+                                   "%1 excursion beyond the limits; the longest lasted %2, %3 %4."))
+          : Said(QT_TRANSLATE_NOOP(
+                "ReportSummary", "%1 excursions beyond the limits; the longest lasted %2, %3 %4."));
+  return sentence.arg(QString::number(count), Duration(longest.Seconds()), SideText(longest),
+                      Celsius(longest.above ? *limits.high : *limits.low));
 }
 
 }  // namespace
@@ -54,7 +70,8 @@ ReportSummary SummarizeRecord(const TProbeRecord& record, const TemperatureLimit
   summary.verdictText = figures::VerdictHeading(s.verdict);
   summary.verdictDetail = Detail(s, limits);
   if (record.ChangedAfterSave) {
-    summary.changedNote = QStringLiteral("Record file changed after it was saved");
+    summary.changedNote =
+        Said(QT_TRANSLATE_NOOP("ReportSummary", "Record file changed after it was saved"));
   }
 
   summary.limits = Rows(figures::LimitsRows(limits));

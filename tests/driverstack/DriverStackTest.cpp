@@ -20,14 +20,6 @@ std::string Probes(const QString& path) {
   return WithoutClockReadings(FormatVirtualState(state));
 }
 
-void SetClock(const QString& path, std::int64_t utcMilliseconds) {
-  VirtualState state = ReadState(path);
-  state.utcMilliseconds = utcMilliseconds;
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(QByteArray::fromStdString(FormatVirtualState(state)));
-}
-
 class DriverStackTest : public CliTest {
  protected:
   DriverStackTest() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -8,6 +9,15 @@
 #include "cli/CliRunner.h"
 
 namespace ombrix::testing {
+
+// Sets the bus clock of a virtual state file; the probes' clocks keep their offsets from it.
+inline void SetClock(const QString& path, std::int64_t utcMilliseconds) {
+  VirtualState state = ReadState(path);
+  state.utcMilliseconds = utcMilliseconds;
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(QByteArray::fromStdString(FormatVirtualState(state)));
+}
 
 // ombrix-cli on the built-in virtual adapter, its lab kept in the virtual state file `state`.
 inline CliResult RunOnVirtualAdapter(const QString& directory, const QString& state,

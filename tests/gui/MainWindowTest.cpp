@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
@@ -19,8 +20,11 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <optional>
+
 #include "About.h"
 #include "Application.h"
+#include "GermanTesting.h"
 #include "GuiTesting.h"
 #include "HelpWindow.h"
 
@@ -42,9 +46,65 @@ class MainWindowTest : public GuiTest {
   }
 };
 
-// Alt and a letter reach every menu, and within a menu every command, by a letter of its own;
-// Save As keeps its A.
-TEST_F(MainWindowTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
+// The default locale within a scope, as the user's settings give it to the window.
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(saved_); }
+  DefaultLocale(const DefaultLocale&) = delete;
+  DefaultLocale& operator=(const DefaultLocale&) = delete;
+
+ private:
+  QLocale saved_;
+};
+
+// One text a line, which a failed comparison shows line by line.
+std::string Lines(const QStringList& texts) {
+  return texts.join(u'\n').toStdString();
+}
+
+QStringList Captures(const QString& html, const char* pattern) {
+  QStringList found;
+  for (const auto& match : QRegularExpression(QString::fromLatin1(pattern),
+                                              QRegularExpression::DotMatchesEverythingOption)
+                               .globalMatch(html)) {
+    found << match.captured(1).simplified();
+  }
+  return found;
+}
+
+// A help file's text with its topics (anchors) and the topics its links lead to, in the order they
+// stand in it.
+struct HelpPages {
+  QString html;
+  QStringList anchors;
+  QStringList links;
+};
+
+HelpPages ReadHelp(const char* path) {
+  QFile file(QString::fromUtf8(path));
+  if (!file.open(QIODevice::ReadOnly)) {
+    ADD_FAILURE() << "cannot read " << path;
+    return {};
+  }
+  HelpPages pages;
+  pages.html = QString::fromUtf8(file.readAll());
+  pages.anchors = Captures(pages.html, R"re(<a name="(\w+)")re");
+  pages.links = Captures(pages.html, R"re(<a href="#(\w+)")re");
+  return pages;
+}
+
+// Alt and a letter reach every menu, and within a menu every command, by a letter of its own, in
+// English and in German; Save As keeps its A.
+class MenuLetterTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MenuLetterTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
+  const bool german = GetParam();
+  std::optional<ScopedGerman> language;
+  if (german) {
+    language.emplace();
+    ASSERT_TRUE(language->Installed());
+  }
   Start();
   const auto letter = [](const QString& text) {
     const qsizetype at = text.indexOf(u'&');
@@ -74,8 +134,17 @@ TEST_F(MainWindowTest, EveryMenuLetterIsUniqueWhereItIsPressed) {
   }
   unique(titles, QStringLiteral("the menu bar"));
   EXPECT_EQ(menus, 4);
-  EXPECT_EQ(letter(Find<QAction>("FileSaveAs")->text()), u'A');
+  if (german) {
+    EXPECT_EQ(titles, QStringList({"&Datei", "&Logger", "&Ansicht", "&Hilfe"}));
+  } else {
+    EXPECT_EQ(letter(Find<QAction>("FileSaveAs")->text()), u'A');
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(EnglishAndGerman, MenuLetterTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "German" : "English");
+                         });
 
 TEST_F(MainWindowTest, MenuAndToolBarOfferTheActionsInOrder) {
   Start();
@@ -261,7 +330,11 @@ TEST_F(MainWindowTest, PagesChangeOnlyThroughTheViewActions) {
 
 TEST_F(MainWindowTest, HelpOpensAtTheRootTopic) {
   ASSERT_TRUE(QFile::copy(OMBRIX_HELP_FILE, dir.filePath("HELP.HLP")));
-  Start();
+  ASSERT_TRUE(QFile::copy(OMBRIX_GERMAN_HELP_FILE, dir.filePath("HELP_de.HLP")));
+  {
+    const DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+    Start();
+  }
   EXPECT_EQ(form->HelpFile(), dir.filePath("HELP.HLP"));
   Action("HelpHelp")->trigger();
   ASSERT_TRUE(form->HelpWindow());
@@ -278,6 +351,15 @@ TEST_F(MainWindowTest, HelpOpensAtTheRootTopic) {
       << form->HelpWindow()->frameGeometry().height() << " in " << free.height();
   form->close();
   EXPECT_FALSE(form->HelpWindow()->isVisible());
+
+  // A window that speaks German opens the German pages.
+  const DefaultLocale german(QLocale(QLocale::German, QLocale::Austria));
+  form.reset();
+  Start();
+  Action("HelpHelp")->trigger();
+  browser = form->HelpWindow()->Browser();
+  EXPECT_EQ(browser->source().toLocalFile(), dir.filePath("HELP_de.HLP"));
+  EXPECT_TRUE(browser->toPlainText().contains("Ombrix-Hilfe"));
 }
 
 TEST_F(MainWindowTest, MissingHelpIsReported) {
@@ -290,15 +372,40 @@ TEST_F(MainWindowTest, MissingHelpIsReported) {
 
 TEST_F(MainWindowTest, TheHelpFileOfTheUsersLanguageWins) {
   QDir folder(dir.path());
-  for (const char* name : {"HELP.HLP", "HELP.DEU"}) {
+  for (const char* name : {"HELP.HLP", "HELP_de.HLP"}) {
     QFile file(folder.filePath(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
+  // German in every country; every other language, and the C locale, reads the English pages.
+  const struct {
+    QLocale locale;
+    const char* file;
+  } cases[] = {
+      {QLocale(QLocale::German, QLocale::Germany), "HELP_de.HLP"},
+      {QLocale(QLocale::German, QLocale::Austria), "HELP_de.HLP"},
+      {QLocale(QLocale::German, QLocale::Switzerland), "HELP_de.HLP"},
+      {QLocale(QLocale::English, QLocale::UnitedStates), "HELP.HLP"},
+      {QLocale(QLocale::English, QLocale::UnitedKingdom), "HELP.HLP"},
+      {QLocale(QLocale::French, QLocale::France), "HELP.HLP"},
+      {QLocale::c(), "HELP.HLP"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ChooseHelpFile(dir.path(), c.locale), folder.filePath(c.file))
+        << c.locale.name().toStdString();
+  }
+  // Without German pages a German window shows the English ones.
+  ASSERT_TRUE(QFile::remove(folder.filePath("HELP_de.HLP")));
   EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Germany)),
-            folder.filePath("HELP.DEU"));
-  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::English, QLocale::UnitedStates)),
             folder.filePath("HELP.HLP"));
-  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale::c()), folder.filePath("HELP.HLP"));
+  // A help file named for the user's language by the platform's abbreviation comes first.
+  for (const char* name : {"HELP_de.HLP", "HELP.DEA"}) {
+    QFile file(folder.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Austria)),
+            folder.filePath("HELP.DEA"));
+  EXPECT_EQ(ChooseHelpFile(dir.path(), QLocale(QLocale::German, QLocale::Germany)),
+            folder.filePath("HELP_de.HLP"));
   EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::English, QLocale::UnitedStates)), "ENU");
   EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::English, QLocale::UnitedKingdom)), "ENG");
   EXPECT_EQ(LanguageAbbreviation(QLocale(QLocale::German, QLocale::Austria)), "DEA");
@@ -313,12 +420,12 @@ TEST_F(MainWindowTest, AnInstalledProgramFindsItsHelpUnderShare) {
   ASSERT_TRUE(root.mkpath("share/ombrix/help"));
   const QString bin = root.filePath("bin");
   const QDir help(root.filePath("share/ombrix/help"));
-  for (const char* name : {"HELP.HLP", "HELP.DEU"}) {
+  for (const char* name : {"HELP.HLP", "HELP_de.HLP"}) {
     QFile file(help.filePath(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
   EXPECT_EQ(ChooseHelpFile(bin, QLocale(QLocale::German, QLocale::Germany)),
-            help.filePath("HELP.DEU"));
+            help.filePath("HELP_de.HLP"));
   EXPECT_EQ(ChooseHelpFile(bin, QLocale(QLocale::English, QLocale::UnitedStates)),
             help.filePath("HELP.HLP"));
 
@@ -330,25 +437,50 @@ TEST_F(MainWindowTest, AnInstalledProgramFindsItsHelpUnderShare) {
 }
 
 TEST_F(MainWindowTest, EveryLinkOfTheHelpPagesLeadsToATopic) {
-  QFile file(OMBRIX_HELP_FILE);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QString html = QString::fromUtf8(file.readAll());
-  QStringList anchors;
-  for (const auto& match : QRegularExpression(R"re(<a name="(\w+)")re").globalMatch(html)) {
-    anchors << match.captured(1);
+  const struct {
+    const char* file;
+    QStringList commands;  // the menu's commands as the window names them in that language
+  } languages[] = {
+      {OMBRIX_HELP_FILE,
+       {"New", "Open", "Save", "Save As", "Export", "Print", "Exit", "Read Status", "Read Data",
+        "Stop", "Clear", "Launch"}},
+      {OMBRIX_GERMAN_HELP_FILE,
+       {"Neu", "Öffnen", "Speichern", "Speichern unter", "Exportieren", "Drucken", "Beenden",
+        "Status lesen", "Daten lesen", "Stoppen", "Löschen", "Starten"}},
+  };
+  for (const auto& language : languages) {
+    SCOPED_TRACE(language.file);
+    const HelpPages pages = ReadHelp(language.file);
+    // The topic the window opens by its context id, and every topic named once.
+    EXPECT_TRUE(pages.anchors.contains("IDH_ROOT"));
+    EXPECT_EQ(QSet<QString>(pages.anchors.begin(), pages.anchors.end()).size(),
+              pages.anchors.size());
+    for (const QString& link : pages.links) {
+      EXPECT_TRUE(pages.anchors.contains(link)) << link.toStdString();
+    }
+    EXPECT_GE(pages.links.size(), 10);
+    // Every command of the menu is explained.
+    for (const QString& command : language.commands) {
+      EXPECT_TRUE(pages.html.contains(QStringLiteral("<dt><b>%1</b>").arg(command)))
+          << command.toStdString();
+    }
   }
-  EXPECT_TRUE(anchors.contains("IDH_ROOT"));
-  int links = 0;
-  for (const auto& match : QRegularExpression(R"re(<a href="#(\w+)")re").globalMatch(html)) {
-    EXPECT_TRUE(anchors.contains(match.captured(1))) << match.captured(1).toStdString();
-    ++links;
-  }
-  EXPECT_GE(links, 10);
-  // Every command of the menu is explained.
-  for (const char* command : {"New", "Open", "Save", "Save As", "Export", "Print", "Exit",
-                              "Read Status", "Read Data", "Stop", "Clear", "Launch"}) {
-    EXPECT_TRUE(html.contains(QStringLiteral("<dt><b>%1</b>").arg(command))) << command;
-  }
+}
+
+// The German pages are the English ones translated: the same topics in the same order, the same
+// links, and the command lines, options, files and settings keys word for word.
+TEST_F(MainWindowTest, TheGermanHelpHasTheTopicsAndLinksOfTheEnglish) {
+  const HelpPages english = ReadHelp(OMBRIX_HELP_FILE);
+  const HelpPages german = ReadHelp(OMBRIX_GERMAN_HELP_FILE);
+  EXPECT_FALSE(english.anchors.isEmpty());
+  EXPECT_EQ(Lines(german.anchors), Lines(english.anchors));
+  QStringList englishLinks = english.links;
+  QStringList germanLinks = german.links;
+  englishLinks.sort();
+  germanLinks.sort();
+  EXPECT_EQ(Lines(germanLinks), Lines(englishLinks));
+  const char* code = R"re(<(?:tt|code)>(.*?)</(?:tt|code)>)re";
+  EXPECT_EQ(Lines(Captures(german.html, code)), Lines(Captures(english.html, code)));
 }
 
 TEST_F(MainWindowTest, TheAboutBoxNamesProductAndVersion) {

@@ -45,6 +45,7 @@ expected=(
   share/man/man1/ombrix.1.gz
   share/mime/packages/ombrix.xml
   share/ombrix/help/HELP.HLP
+  share/ombrix/help/HELP_de.HLP
   share/ombrix/ombrix.INI
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/ombrix.png"); done
@@ -57,6 +58,7 @@ done
 # Files installed as they are in the source tree.
 for pair in "resources/ombrix.INI:share/ombrix/ombrix.INI" \
   "resources/help/HELP.HLP:share/ombrix/help/HELP.HLP" \
+  "resources/help/HELP_de.HLP:share/ombrix/help/HELP_de.HLP" \
   "resources/70-ombrix-ftdi.rules:lib/udev/rules.d/70-ombrix-ftdi.rules" \
   "resources/ombrix-mime.xml:share/mime/packages/ombrix.xml"; do
   cmp -s "$source/${pair%%:*}" "$prefix/${pair#*:}" || fail "${pair#*:} differs from ${pair%%:*}"

@@ -14,6 +14,12 @@ namespace ombrix::emulator {
 // chip moves it on the same way. Nothing ever sleeps, and every run from the same state sees the
 // same times. Clocks other than the wall and monotonic ones (CPU time) stay real.
 //
+// There is one clock for all threads, and each pause moves it on at once, whatever the other
+// threads are doing: suited to a program that does one thing at a time, as ombrix-cli's probe
+// commands do. Where threads pause side by side (a station's search loop beside a worker in the
+// middle of an exchange), the program's time runs far ahead of its work and a time-out can run
+// out between a request and its answer; such a program runs on real time.
+//
 // On real time the calls go to the system as usual and the emulator really waits for its chip,
 // so that a benchmark measures what a person at a real adapter would wait.
 namespace emulated_time {

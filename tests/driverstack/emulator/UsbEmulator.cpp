@@ -8,8 +8,9 @@
 //                                 bus is built from it and written back to it when the last
 //                                 libusb context closes
 //   OMBRIX_USB_EMULATOR_SCENARIO  the scenario when there is no state file yet (default demo)
-//   OMBRIX_USB_EMULATOR_TIME      "real" to wait for the chip in real time (benchmarks); else
-//                                 the process runs on virtual time (EmulatedTime.h)
+//   OMBRIX_USB_EMULATOR_TIME      "real" to wait for the chip in real time (benchmarks, the
+//                                 window's station); else the process runs on virtual time
+//                                 (EmulatedTime.h)
 //   OMBRIX_USB_EMULATOR_FAULTS    what goes wrong on the scenario's first adapter, comma-separated:
 //     no-access       its device node cannot be opened (LIBUSB_ERROR_ACCESS, EACCES)
 //     busy            another program has claimed its interface (LIBUSB_ERROR_BUSY)
