@@ -168,8 +168,15 @@ bool ReadAudit(QSqlDatabase& db, const AuditFilter& filter,
     sql += QStringLiteral(" AND instant_seconds >= ?");
     values << static_cast<qint64>(*filter.fromSeconds);
   }
-  sql += QStringLiteral(" ORDER BY seq");
-  if (filter.limit > 0) sql += QStringLiteral(" LIMIT %1").arg(filter.limit);
+  if (filter.toSeconds) {
+    sql += QStringLiteral(" AND instant_seconds < ?");
+    values << static_cast<qint64>(*filter.toSeconds);
+  }
+  sql +=
+      filter.newestFirst ? QStringLiteral(" ORDER BY seq DESC") : QStringLiteral(" ORDER BY seq");
+  if (filter.limit > 0) {
+    sql += QStringLiteral(" LIMIT %1 OFFSET %2").arg(filter.limit).arg(filter.offset);
+  }
   QSqlQuery query(db);
   // Forward only: SQLite steps through the rows as they are read, and the PostgreSQL driver takes
   // them a row at a time instead of the whole result at once.

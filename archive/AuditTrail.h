@@ -51,7 +51,10 @@ std::string AuditRowHash(const AuditRow& row);
 struct AuditFilter {
   std::optional<std::string> probeSerial;   // as shown
   std::optional<std::int64_t> fromSeconds;  // instant, inclusive
+  std::optional<std::int64_t> toSeconds;    // instant, exclusive
+  bool newestFirst = false;                 // the last appended row first
   int limit = 0;                            // 0: all
+  std::int64_t offset = 0;                  // with a limit: rows passed over before the first
 };
 
 namespace archive_sql {

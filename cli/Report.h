@@ -7,38 +7,11 @@
 #include <ostream>
 #include <vector>
 
-#include "Probe.h"
 #include "ProbeRecord.h"
 #include "Statistics.h"
+#include "StatusFields.h"
 
 namespace ombrix::cli {
-
-// One item of the output of status and show: a label and a text for people, a key and a value for
-// scripts (--format json). The keys are the record's field names.
-struct Field {
-  QString key;
-  QString label;
-  QString text;
-  QJsonValue json;
-  bool labelOnly = false;  // the label is the whole line (the recording state)
-  // For a time: the instant as ISO 8601 with its UTC offset, written to JSON as key + "Iso".
-  QJsonValue iso = QJsonValue::Undefined;
-};
-using Fields = std::vector<Field>;
-
-// The adapter: description and firmware version, USB serial number.
-Fields AdapterFields(TProbe& probe);
-// Every field of the Status page, from a record just read from the probe.
-Fields ProbeStatusFields(const TProbeStatus& probe, TDateTime pcClock);
-// The status fields a record file holds.
-Fields RecordFields(const TProbeStatus& probe);
-// The held samples: count, first and last time, minimum, mean and maximum temperature.
-Fields SampleSummary(const RecordStatistics& statistics);
-// How show marks a record opened from a file edited after it was saved (ChangedAfterSave), for a
-// record file and an archive entry alike: a line of its own before the status fields, and the
-// note that ends the record's line in a one-line-a-record table. Nothing for an unchanged one.
-Fields ChangedFields(bool changed);
-const char* ChangedNote(bool changed);
 
 // The statistics of a record against its limits for scripts: the limits, minimum and maximum
 // times, standard deviation, mean kinetic temperature, time below and above, excursions and the

@@ -18,7 +18,8 @@ bool NeedsWidgets(const std::vector<std::string>& arguments) {
   Options options;
   std::string error;
   return ParseCommandLine(arguments, options, error) && !options.help && !options.version &&
-         (options.command == Command::kReport || options.command == Command::kStation);
+         (options.command == Command::kReport || options.command == Command::kStation ||
+          (options.command == Command::kServe && !options.hashPassword));
 }
 
 int RunReport(const Options& options, const Request& request, const Console& console) {

@@ -2,11 +2,12 @@
 // requests are answered is decided by the web layer (WebSite); this file only carries its answers
 // over HTTP.
 #include <QAbstractHttpServer>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -16,6 +17,8 @@
 #include "ExitCode.h"
 #include "InterruptGuard.h"
 #include "Passphrase.h"
+#include "Printform.h"
+#include "ReportPdf.h"
 #include "WebSite.h"
 #include "WebUsers.h"
 
@@ -63,6 +66,7 @@ class ArchiveServer : public QAbstractHttpServer {
     if (url.hasQuery()) r.target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
     r.bodySize = request.body().size();
     for (const auto& [name, value] : request.headers()) {
+      r.headerBytes += name.size() + value.size();
       if (name.compare("Authorization", Qt::CaseInsensitive) == 0) r.authorization = value;
     }
     const web::WebResponse response = site_.Respond(r);
@@ -96,6 +100,30 @@ int HashPassword(const Options& options, const Console& console) {
   }
   console.out << hash << '\n';
   return kSuccess;
+}
+
+// The report as ombrix-cli report writes it, through a file in a folder of this process's own.
+bool MakeReport(const TProbeRecord& record, const TemperatureLimits& limits,
+                const QStringList& signatures, QByteArray& pdf, std::string& error) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("report.pdf"));
+  ReportRecord report;
+  report.record = &record;
+  report.limits = limits;
+  report.signatures = signatures;
+  TPrintPreview layout;
+  if (!folder.isValid() ||
+      !WriteReportsPdf(layout, {report}, path, QString::fromStdString(record.SerialNumberText()),
+                       &error)) {
+    return false;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    error = file.errorString().toStdString();
+    return false;
+  }
+  pdf = file.readAll();
+  return true;
 }
 
 }  // namespace
@@ -133,6 +161,8 @@ int RunServe(const Options& options, const Request& request, const Console& cons
   web::WebSite site(*archive,
                     [&settings](std::uint64_t serial) { return settings.LimitsFor(serial); });
   if (!options.usersFile.empty()) site.RequireUsers(users);
+  // The report is laid out by widgets: there are none without the widget application.
+  if (qobject_cast<QApplication*>(QCoreApplication::instance())) site.OfferReports(MakeReport);
   ArchiveServer server(site);
   const quint16 port = server.listen(address, static_cast<quint16>(options.listenPort));
   if (port == 0) {

@@ -83,7 +83,11 @@ form.filter input{max-width:12em}
 .sig{font-size:.9em}
 svg.graph{width:100%;height:auto;max-width:60em;border:1px solid #ccc}
 .error{color:#b02020}
-@media print{header,form.filter,.pages{display:none}main{max-width:none}}
+.hash{font-family:monospace;font-size:.8em;word-break:break-all}
+.links a,.zoom a{margin-right:1em;white-space:nowrap}
+@media print{header,form.filter,.pages,.links,.zoom{display:none}main{max-width:none;padding:0}
+.scroll{overflow:visible}a{color:inherit;text-decoration:none}tr{break-inside:avoid}
+.verdict{border:1px solid #000}}
 )";
 
 }  // namespace
@@ -102,6 +106,7 @@ QByteArray Document(const QString& title, Section section, const QString& body) 
                      .arg(Escape(title), QLatin1String(kStyle));
   page += link(Section::kDownloads, "/", "Downloads");
   page += link(Section::kProbes, "/probes", "Probes");
+  page += link(Section::kAudit, "/audit", "Audit trail");
   page += QStringLiteral("</header>\n<main>\n<h1>%1</h1>\n").arg(Escape(title));
   page += body;
   page += QStringLiteral("</main></body></html>\n");

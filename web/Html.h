@@ -23,7 +23,7 @@ QString InstantText(std::int64_t seconds);
 const char* VerdictClass(Verdict verdict);
 
 // The pages the navigation names.
-enum class Section { kDownloads, kProbes, kNone };
+enum class Section { kDownloads, kProbes, kAudit, kNone };
 // A whole HTML document: title (escaped here), the navigation and the body (HTML already).
 QByteArray Document(const QString& title, Section section, const QString& body);
 // The Content-Security-Policy of every page: nothing loaded from anywhere, no script, no framing;

@@ -1,5 +1,6 @@
 #include "Pages.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -7,12 +8,17 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "CaptionSource.h"
+#include "CodePage.h"
+#include "CsvExport.h"
+#include "Dataexport.h"
 #include "FigureTexts.h"
 #include "Html.h"
 #include "RecordFile.h"
 #include "SignatureText.h"
+#include "StatusFields.h"
 #include "SvgGraph.h"
 
 namespace ombrix::web {
@@ -27,6 +33,25 @@ bool IsUnknownEntry(const std::string& error) {
 Page ArchiveErrorPage(const std::string& error) {
   return ErrorPage(500, QStringLiteral("The archive cannot be read"),
                    QString::fromStdString(error));
+}
+
+// The entry's record, or the page that says why there is none.
+std::optional<Page> LoadEntry(TArchive& archive, std::int64_t id, TProbeRecord& record,
+                              ArchiveEntry* entry) {
+  std::string error;
+  if (archive.Load(id, record, entry, error)) return std::nullopt;
+  if (IsUnknownEntry(error)) {
+    return ErrorPage(404, QStringLiteral("No such download"), QString::fromStdString(error));
+  }
+  return ArchiveErrorPage(error);
+}
+
+// UTF-8 text of the archive (audit rows), escaped; line breaks kept.
+QString Text(const std::string& utf8) {
+  return Escape(QString::fromStdString(utf8));
+}
+QString Lines(const std::string& utf8) {
+  return Text(utf8).replace(u'\n', QStringLiteral("<br>"));
 }
 
 QString VerdictBadge(Verdict verdict) {
@@ -54,27 +79,78 @@ QString Row(const QString& label, const QString& htmlValue) {
   return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(Escape(label), htmlValue);
 }
 
-QString TimeOrNone(TDateTime value, std::int64_t seconds) {
-  return value == 0 ? QString() : InstantText(seconds);
+// A status field as a row, its label without the colon; a time with its UTC offset. A field
+// that is a label only (the recording state) fills the row; one without a label is for scripts.
+QString FieldRow(const Field& field) {
+  if (field.label.isEmpty()) return QString();
+  if (field.labelOnly) {
+    return QStringLiteral("<tr><td colspan=\"2\">%1</td></tr>\n").arg(Escape(field.label));
+  }
+  QString label = field.label;
+  if (label.endsWith(u':')) label.chop(1);
+  QString text = field.text;
+  if (field.iso.isString()) text += QStringLiteral(" UTC") + field.iso.toString().right(6);
+  return Row(label.trimmed(), Escape(text));
+}
+
+QString Input(const char* name, const char* label, const char* type, const QString& value) {
+  return QStringLiteral(
+             "<label>%1 <input name=\"%2\" type=\"%3\" maxlength=\"%4\" value=\"%5\"></label>\n")
+      .arg(QLatin1String(label), QLatin1String(name), QLatin1String(type))
+      .arg(kMaxValue)
+      .arg(Escape(value));
 }
 
 QString Filters(const DownloadsQuery& q) {
-  const auto input = [](const char* name, const char* label, const char* type,
-                        const QString& value) {
-    return QStringLiteral(
-               "<label>%1 <input name=\"%2\" type=\"%3\" maxlength=\"%4\" value=\"%5\"></label>\n")
-        .arg(QLatin1String(label), QLatin1String(name), QLatin1String(type))
-        .arg(kMaxValue)
-        .arg(Escape(value));
-  };
   QString form = QStringLiteral("<form class=\"filter\" method=\"get\" action=\"/\">\n");
-  form += input("serial", "Serial number", "text", q.serialText);
-  form += input("text", "Text", "search", q.text);
+  form += Input("serial", "Serial number", "text", q.serialText);
+  form += Input("text", "Text", "search", q.text);
   form +=
-      input("from", "Downloaded from", "date", q.from ? q.from->toString(Qt::ISODate) : QString());
-  form += input("to", "to", "date", q.to ? q.to->toString(Qt::ISODate) : QString());
+      Input("from", "Downloaded from", "date", q.from ? q.from->toString(Qt::ISODate) : QString());
+  form += Input("to", "to", "date", q.to ? q.to->toString(Qt::ISODate) : QString());
   form += QStringLiteral("<button type=\"submit\">Filter</button> <a href=\"/\">All</a></form>\n");
   return form;
+}
+
+QString AuditFilters(const DownloadsQuery& q) {
+  QString form = QStringLiteral("<form class=\"filter\" method=\"get\" action=\"/audit\">\n");
+  form += Input("serial", "Serial number", "text", q.serialText);
+  form += Input("from", "From", "date", q.from ? q.from->toString(Qt::ISODate) : QString());
+  form += Input("to", "to", "date", q.to ? q.to->toString(Qt::ISODate) : QString());
+  form +=
+      QStringLiteral("<button type=\"submit\">Filter</button> <a href=\"/audit\">All</a></form>\n");
+  return form;
+}
+
+// The graph of the window's samples, with links that show half of it, twice as much, the half
+// before or after it and all samples. The links are plain addresses: the page runs no script.
+QString GraphWithZoom(const TProbeRecord& r, const TemperatureLimits& limits, std::int64_t id,
+                      const GraphWindow& window) {
+  const int n = r.HeldSamples();
+  if (n == 0) return SvgGraph(r, limits);
+  const int first = window.first == 0 ? 1 : std::min(window.first, n);
+  const int last = window.last == 0 ? n : std::clamp(window.last, first, n);
+  const int length = last - first + 1;
+  QString links =
+      QStringLiteral("<p class=\"zoom\">Samples %1 to %2 of %3 ").arg(first).arg(last).arg(n);
+  const auto link = [&](const char* text, int from, int to) {
+    from = std::max(from, 1);
+    to = std::min(to, n);
+    if (to < from || (from == first && to == last)) return;
+    const QString query = from == 1 && to == n
+                              ? QString()
+                              : QStringLiteral("?first=%1&amp;last=%2").arg(from).arg(to);
+    links +=
+        QStringLiteral("<a href=\"/entry/%1%2\">%3</a>").arg(id).arg(query, QLatin1String(text));
+  };
+  if (length >= 4) link("Zoom in", first + length / 4, first + length / 4 + length / 2 - 1);
+  link("Zoom out", first - length / 2, last + length / 2);
+  const int back = std::min(length / 2, first - 1), on = std::min(length / 2, n - last);
+  if (back > 0) link("Earlier", first - back, last - back);
+  if (on > 0) link("Later", first + on, last + on);
+  link("All samples", 1, n);
+  links += QStringLiteral("</p>\n");
+  return links + SvgGraph(r, limits, first - 1, last - 1);
 }
 
 }  // namespace
@@ -147,51 +223,36 @@ Page DownloadsPage(TArchive& archive, const DownloadsQuery& query, const LimitsO
   return page;
 }
 
-Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf) {
+Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
+               const GraphWindow& window, bool withReport) {
   auto record = std::make_unique<TProbeRecord>();
   ArchiveEntry e;
   QStringList signatures;
   std::string error;
-  if (!archive.Load(id, *record, &e, error)) {
-    if (IsUnknownEntry(error)) {
-      return ErrorPage(404, QStringLiteral("No such download"), QString::fromStdString(error));
-    }
-    return ArchiveErrorPage(error);
-  }
+  if (std::optional<Page> failed = LoadEntry(archive, id, *record, &e)) return *failed;
   if (!SignatureTexts(archive, id, signatures, error)) return ArchiveErrorPage(error);
   const TemperatureLimits limits = limitsOf(record->SerialNumber);
   const RecordStatistics statistics = ComputeStatistics(*record, limits);
   const TProbeRecord& r = *record;
 
   QString body =
-      QStringLiteral("<p>%1 <a href=\"/entry/%2/record.omx\">Record file (.omx)</a></p>\n")
-          .arg(VerdictBadge(statistics.verdict))
-          .arg(id);
+      QStringLiteral("<p>%1</p>\n<p class=\"links\">").arg(VerdictBadge(statistics.verdict));
+  body += QStringLiteral(
+              "<a href=\"/entry/%1/record.omx\">Record file (.omx)</a>"
+              "<a href=\"/entry/%1/samples.csv\">CSV</a>"
+              "<a href=\"/entry/%1/export.txt\">Text export</a>")
+              .arg(id);
+  if (withReport) {
+    body += QStringLiteral("<a href=\"/entry/%1/report.pdf\">PDF report</a>").arg(id);
+  }
+  body += QStringLiteral("</p>\n");
   if (e.changed) {
     body += QStringLiteral(
         "<p class=\"error\">Changed after it was saved: not the readings as they were "
         "downloaded</p>\n");
   }
   body += QStringLiteral("<h2>Status</h2>\n<div class=\"scroll\"><table>\n");
-  body += Row(Caption("StatusSerialNumber"), Escape(figures::SerialNumber(r.SerialNumber)));
-  body += Row(Caption("StatusName"), Escape(ProbeText(r.Name)));
-  body += Row(Caption("StatusComment"), Escape(ProbeText(r.Comment)));
-  body +=
-      Row(Caption("StatusMissionStart"), Escape(TimeOrNone(r.MissionStart, r.MissionStartSeconds)));
-  body += Row(Caption("StatusStartTime"), Escape(TimeOrNone(r.StartTime, r.StartSeconds)));
-  body += Row(Caption("StatusDownloadTime"), Escape(InstantText(e.downloadSeconds)));
-  body += Row(Caption("StatusMissionSamples"), QString::number(r.MissionSamples));
-  body +=
-      Row(Caption("StatusSampleRate"),
-          QString::number(r.SampleRate) + (r.Test ? QStringLiteral(" s") : QStringLiteral(" min")));
-  body += Row(Caption("StatusSamplesTotal"), QString::number(r.SamplesTotal));
-  body += Row(Caption("StatusMissionInProgressLed"),
-              r.MissionInProgress ? QStringLiteral("yes") : QStringLiteral("no"));
-  body += Row(Caption("StatusRolloverEnableLed"),
-              r.RolloverEnable ? QStringLiteral("yes") : QStringLiteral("no"));
-  body += Row(Caption("StatusRolloverOccuredLed"),
-              r.RolloverOccured ? QStringLiteral("yes") : QStringLiteral("no"));
-  body += Row(Caption("StatusTestLed"), r.Test ? QStringLiteral("yes") : QStringLiteral("no"));
+  for (const Field& field : RecordFields(r)) body += FieldRow(field);
   body += QStringLiteral("</table></div>\n<h2>Archive</h2>\n<div class=\"scroll\"><table>\n");
   body += Row(QStringLiteral("Archive entry"), QString::number(id));
   body += Row(QStringLiteral("Stored by"),
@@ -225,7 +286,7 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf) {
     }
     body += QStringLiteral("</tbody></table></div>\n");
   }
-  body += QStringLiteral("<h2>Graph</h2>\n") + SvgGraph(r, limits);
+  body += QStringLiteral("<h2>Graph</h2>\n") + GraphWithZoom(r, limits, id, window);
   Page page;
   page.body = Document(QStringLiteral("Download %1: %2").arg(id).arg(ProbeText(r.Name)),
                        Section::kNone, body);
@@ -288,28 +349,139 @@ Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf) {
   return page;
 }
 
-Page RecordFilePage(TArchive& archive, std::int64_t id) {
+Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const LimitsOf& limitsOf,
+                   const ReportMaker& report) {
   auto record = std::make_unique<TProbeRecord>();
+  if (std::optional<Page> failed = LoadEntry(archive, id, *record, nullptr)) return *failed;
+  const QByteArray name = "entry-" + QByteArray::number(id);
+  Page page;
   std::string error;
-  if (!archive.Load(id, *record, nullptr, error)) {
-    if (IsUnknownEntry(error)) {
-      return ErrorPage(404, QStringLiteral("No such download"), QString::fromStdString(error));
+  switch (file) {
+    case EntryFile::kRecord: {
+      // The record file is written as archive export writes it, into a folder of this process's
+      // own.
+      QTemporaryDir folder;
+      const QString path = folder.filePath(QStringLiteral("record.omx"));
+      QFile written(path);
+      if (!folder.isValid() || !SaveToFile(*record, path, &error) ||
+          !written.open(QIODevice::ReadOnly)) {
+        return ErrorPage(500, QStringLiteral("The record file cannot be written"),
+                         QString::fromStdString(error));
+      }
+      page.contentType = "application/octet-stream";
+      page.body = written.readAll();
+      page.fileName = name + ".omx";
+      break;
     }
-    return ArchiveErrorPage(error);
+    case EntryFile::kCsv:
+      page.contentType = "text/csv; charset=utf-8";
+      page.body = QByteArray::fromStdString(CsvText({record.get()}, DefaultCodePage()));
+      page.fileName = name + ".csv";
+      break;
+    case EntryFile::kText: {
+      // Bytes of the program's code page, as the window's export writes them.
+      static const StatusPageCaptions captions;
+      page.contentType = "application/octet-stream";
+      page.body = QByteArray::fromStdString(TDataExport(captions, *record).Text());
+      page.fileName = name + ".txt";
+      break;
+    }
+    case EntryFile::kReport: {
+      QStringList signatures;
+      if (!SignatureTexts(archive, id, signatures, error)) return ArchiveErrorPage(error);
+      if (!report ||
+          !report(*record, limitsOf(record->SerialNumber), signatures, page.body, error)) {
+        return ErrorPage(500, QStringLiteral("The report cannot be made"),
+                         QString::fromStdString(error));
+      }
+      page.contentType = "application/pdf";
+      page.fileName = name + ".pdf";
+      break;
+    }
   }
-  // The record file is written as archive export writes it, into a folder of this process's own.
-  QTemporaryDir folder;
-  const QString file = folder.filePath(QStringLiteral("record.omx"));
-  QFile written(file);
-  if (!folder.isValid() || !SaveToFile(*record, file, &error) ||
-      !written.open(QIODevice::ReadOnly)) {
-    return ErrorPage(500, QStringLiteral("The record file cannot be written"),
-                     QString::fromStdString(error));
+  return page;
+}
+
+Page AuditPage(TArchive& archive, const DownloadsQuery& query) {
+  std::vector<AuditRow> rows;
+  std::string error;
+  if (!archive.Audit(AuditFilterOf(query), rows, error)) return ArchiveErrorPage(error);
+  const bool older = rows.size() > static_cast<std::size_t>(kPageSize);
+  if (older) rows.pop_back();
+  QString body = AuditFilters(query);
+  body += QStringLiteral(
+      "<p class=\"links\"><a href=\"/audit/verify\">Verify the whole archive</a></p>\n");
+  body += QStringLiteral(
+      "<div class=\"scroll\"><table>\n<thead><tr><th>No.</th><th>Time</th><th>User</th>"
+      "<th>Workstation</th><th>Action</th><th>Probe</th><th>Entry</th><th>Outcome</th>"
+      "<th>Was</th><th>Now</th><th>Message</th><th>Row hash</th></tr></thead>\n<tbody>\n");
+  for (const AuditRow& row : rows) {
+    const AuditEvent& e = row.event;
+    QString who = Text(row.actor.user);
+    if (!row.actor.fullName.empty()) who += QStringLiteral(" (%1)").arg(Text(row.actor.fullName));
+    QString where =
+        Text(row.actor.workstation) + QStringLiteral(", Ombrix ") + Text(row.actor.programVersion);
+    if (!row.databaseRole.empty()) where += QStringLiteral(", role ") + Text(row.databaseRole);
+    body += QStringLiteral(
+                "<tr><td class=\"num\">%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td>"
+                "<td>%6</td><td>%7</td><td>%8</td>")
+                .arg(QString::number(row.seq), Escape(InstantText(row.instantSeconds)), who, where,
+                     Text(e.action), Text(e.probeSerial),
+                     e.entryId != 0 ? QStringLiteral("<a href=\"/entry/%1\">%1</a>").arg(e.entryId)
+                                    : QString(),
+                     e.done ? QStringLiteral("done")
+                            : QStringLiteral("<span class=\"error\">failed</span>"));
+    body += QStringLiteral("<td>%1</td><td>%2</td><td>%3</td><td class=\"hash\">%4</td></tr>\n")
+                .arg(Lines(e.oldValue), Lines(e.newValue), Lines(e.message), Text(row.rowHash));
+  }
+  body += QStringLiteral("</tbody></table></div>\n<p class=\"pages\">");
+  if (query.page > 1) {
+    body += QStringLiteral("<a rel=\"prev\" href=\"/audit?%1\">Newer</a>")
+                .arg(Escape(QueryText(query, query.page - 1)));
+  }
+  body += QStringLiteral("<span>Page %1</span>").arg(query.page);
+  if (older) {
+    body += QStringLiteral("<a rel=\"next\" href=\"/audit?%1\">Older</a>")
+                .arg(Escape(QueryText(query, query.page + 1)));
+  }
+  body += QStringLiteral("</p>\n");
+  Page page;
+  page.body = Document(QStringLiteral("Audit trail"), Section::kAudit, body);
+  return page;
+}
+
+Page VerifyPage(TArchive& archive) {
+  TArchive::VerifyReport report;
+  std::string error;
+  const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+  if (!archive.Verify({}, report, error)) return ArchiveErrorPage(error);
+  QString body =
+      QStringLiteral("<p>Verified %1: %2 entries, %3 signatures and %4 audit rows.</p>\n")
+          .arg(Escape(InstantText(now)))
+          .arg(report.entries)
+          .arg(report.signatures)
+          .arg(report.rows);
+  if (report.faults.empty()) {
+    body += QStringLiteral("<p><span class=\"verdict within\">All hold</span></p>\n");
+  } else {
+    body +=
+        QStringLiteral("<p><span class=\"verdict outside\">%1 %2</span></p>\n<ul>\n")
+            .arg(report.faults.size())
+            .arg(report.faults.size() == 1 ? QStringLiteral("fault") : QStringLiteral("faults"));
+    for (const std::string& fault : report.faults) {
+      body += QStringLiteral("<li class=\"error\">%1</li>\n").arg(Text(fault));
+    }
+    body += QStringLiteral("</ul>\n");
+  }
+  if (!report.notes.empty()) {
+    body += QStringLiteral("<h2>Notes</h2>\n<ul>\n");
+    for (const std::string& note : report.notes) {
+      body += QStringLiteral("<li>%1</li>\n").arg(Text(note));
+    }
+    body += QStringLiteral("</ul>\n");
   }
   Page page;
-  page.contentType = "application/octet-stream";
-  page.body = written.readAll();
-  page.fileName = "entry-" + QByteArray::number(id) + ".omx";
+  page.body = Document(QStringLiteral("Verification of the archive"), Section::kAudit, body);
   return page;
 }
 

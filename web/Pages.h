@@ -29,14 +29,31 @@ Page ErrorPage(int status, const QString& title, const QString& message);
 // The archive list with the Archive window's filters, newest first, kPageSize a page, each
 // download with its verdict in colour and its signatures.
 Page DownloadsPage(TArchive& archive, const DownloadsQuery& query, const LimitsOf& limitsOf);
-// One download: status fields, where it came from, statistics, excursions, the graph with its
-// limit lines, the signatures, and the link to its record file.
-Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf);
+// The printed report of a record as a PDF document, with the signatures of its entry; false with
+// the reason when it cannot be made. The report is laid out by widgets, which this layer has not.
+using ReportMaker =
+    std::function<bool(const TProbeRecord& record, const TemperatureLimits& limits,
+                       const QStringList& signatures, QByteArray& pdf, std::string& error)>;
+
+// One download: status fields, where it came from, statistics, excursions, the graph of the
+// window's samples with its limit lines and links to zoom it, the signatures, and the links to
+// its record file, CSV, text export and (when withReport) PDF report.
+Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
+               const GraphWindow& window = {}, bool withReport = false);
 // One row per probe (serial number): its newest download, whether its mission was running then,
 // its samples total then, and the verdicts of its kProbeVerdicts newest downloads, newest first.
 constexpr int kProbeVerdicts = 5;
 Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf);
-// The entry's record file (.omx) as archive export writes it.
-Page RecordFilePage(TArchive& archive, std::int64_t id);
+// A file of the entry, as the program writes it: the record file (.omx) as archive export does,
+// the CSV, the tab-separated text export, the PDF report (made by report).
+enum class EntryFile { kRecord, kCsv, kText, kReport };
+Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const LimitsOf& limitsOf,
+                   const ReportMaker& report);
+// The audit trail, newest row first, kPageSize rows a page, filtered by probe serial number and
+// date range (the query's text is refused), with the link to the archive's verification.
+Page AuditPage(TArchive& archive, const DownloadsQuery& query);
+// Verification of the whole archive (every entry, signature and audit row), as archive verify
+// does it, run at the request: each fault, each note and the counts.
+Page VerifyPage(TArchive& archive);
 
 }  // namespace ombrix::web

@@ -21,7 +21,9 @@ QString Number(double value) {
 
 }  // namespace
 
-GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits) {
+GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits, int first,
+                   int last) {
+  if (last < 0) last = record.HeldSamples() - 1;
   double low = 0, high = 0;
   bool any = false;
   const auto take = [&](double value) {
@@ -29,7 +31,7 @@ GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits) 
     high = any ? std::max(high, value) : value;
     any = true;
   };
-  for (int i = 0; i < record.HeldSamples(); ++i) take(record.Samples[i].Temperature);
+  for (int i = first; i <= last; ++i) take(record.Samples[i].Temperature);
   if (limits.low) take(*limits.low);
   if (limits.high) take(*limits.high);
   if (!any) return {};
@@ -37,12 +39,16 @@ GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits) 
   return {low - margin, high + margin};
 }
 
-QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits) {
+QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits, int firstIndex,
+                 int lastIndex) {
   const int n = record.HeldSamples();
   if (n == 0) return QStringLiteral("<p>No samples: nothing to draw.</p>\n");
-  const GraphRange range = RangeOf(record, limits);
+  if (lastIndex < 0 || lastIndex >= n) lastIndex = n - 1;
+  firstIndex = std::clamp(firstIndex, 0, lastIndex);
+  const GraphRange range = RangeOf(record, limits, firstIndex, lastIndex);
   const double plotWidth = kWidth - kLeft - kRight, plotHeight = kHeight - kTop - kBottom;
-  const std::int64_t first = record.SampleSeconds(0), last = record.SampleSeconds(n - 1);
+  const std::int64_t first = record.SampleSeconds(firstIndex);
+  const std::int64_t last = record.SampleSeconds(lastIndex);
   const double span = static_cast<double>(std::max<std::int64_t>(last - first, 1));
   const auto x = [&](int index) {
     return kLeft + plotWidth * static_cast<double>(record.SampleSeconds(index) - first) / span;
@@ -84,8 +90,8 @@ QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits) {
   }
 
   svg += QStringLiteral("<polyline fill=\"none\" stroke=\"#234\" stroke-width=\"1.5\" points=\"");
-  for (int i = 0; i < n; ++i) {
-    if (i > 0) svg += u' ';
+  for (int i = firstIndex; i <= lastIndex; ++i) {
+    if (i > firstIndex) svg += u' ';
     svg += Number(x(i)) + u',' + Number(y(record.Samples[i].Temperature));
   }
   svg += QStringLiteral("\"/>\n</svg>\n");

@@ -14,12 +14,16 @@ namespace ombrix::web {
 struct GraphRange {
   double low = 0, high = 1;
 };
-GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits);
+// Of the samples first to last (indexes from 0, inclusive; last -1: the last held one).
+GraphRange RangeOf(const TProbeRecord& record, const TemperatureLimits& limits, int first = 0,
+                   int last = -1);
 
 // The record's samples as an inline SVG graph drawn by the server: the line of the samples over
 // time, a dashed line at each limit in force, the temperature range at the left edge and the
 // first and last sample time below. A record without samples gives a note instead of a graph.
-// Every text in it is escaped.
-QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits);
+// Every text in it is escaped. first and last (as for RangeOf) draw a part of the samples only,
+// across the whole width.
+QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits, int first = 0,
+                 int last = -1);
 
 }  // namespace ombrix::web

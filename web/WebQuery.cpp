@@ -87,7 +87,8 @@ bool SplitQuery(QByteArrayView query, std::vector<std::pair<QString, QString>>& 
   return true;
 }
 
-bool ParseDownloadsQuery(QByteArrayView query, DownloadsQuery& downloads, QString& error) {
+bool ParseDownloadsQuery(QByteArrayView query, DownloadsQuery& downloads, QString& error,
+                         bool withText) {
   std::vector<std::pair<QString, QString>> pairs;
   if (!SplitQuery(query, pairs, error)) return false;
   DownloadsQuery d;
@@ -102,7 +103,7 @@ bool ParseDownloadsQuery(QByteArrayView query, DownloadsQuery& downloads, QStrin
             "nor one 16-digit hexadecimal number.");
         return false;
       }
-    } else if (key == u"text") {
+    } else if (key == u"text" && withText) {
       d.text = value;
     } else if (key == u"from" || key == u"to") {
       if (!ParseDate(value, key == u"from" ? d.from : d.to)) {
@@ -144,6 +145,45 @@ ArchiveFilter FilterOf(const DownloadsQuery& d) {
   filter.limit = kPageSize;
   filter.offset = (d.page - 1) * kPageSize;
   return filter;
+}
+
+AuditFilter AuditFilterOf(const DownloadsQuery& d) {
+  const ArchiveFilter range = FilterOf(d);
+  AuditFilter filter;
+  if (d.serial) filter.probeSerial = SerialNumberText(*d.serial);
+  filter.fromSeconds = range.fromSeconds;
+  if (range.toSeconds) filter.toSeconds = *range.toSeconds + 1;
+  filter.newestFirst = true;
+  filter.limit = kPageSize + 1;
+  filter.offset = (d.page - 1) * kPageSize;
+  return filter;
+}
+
+bool ParseGraphQuery(QByteArrayView query, GraphWindow& window, QString& error) {
+  std::vector<std::pair<QString, QString>> pairs;
+  if (!SplitQuery(query, pairs, error)) return false;
+  GraphWindow w;
+  for (const auto& [key, value] : pairs) {
+    if (key != u"first" && key != u"last") {
+      error = QStringLiteral("This page takes no %1.").arg(key);
+      return false;
+    }
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok || number < 1 || number > TProbeRecord::kLogSize || value != QString::number(number)) {
+      error = QStringLiteral("The sample %1 is a whole number from 1 to %2.")
+                  .arg(key)
+                  .arg(TProbeRecord::kLogSize);
+      return false;
+    }
+    (key == u"first" ? w.first : w.last) = number;
+  }
+  if ((w.first == 0) != (w.last == 0) || w.first > w.last) {
+    error = QStringLiteral("The graph needs a first and a last sample, in that order.");
+    return false;
+  }
+  window = w;
+  return true;
 }
 
 QString QueryText(const DownloadsQuery& d, std::int64_t page) {

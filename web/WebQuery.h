@@ -39,11 +39,23 @@ struct DownloadsQuery {
   std::optional<QDate> from, to;
   std::int64_t page = 1;
 };
-bool ParseDownloadsQuery(QByteArrayView query, DownloadsQuery& downloads, QString& error);
+// withText false: the text filter is refused (the Audit trail page has none).
+bool ParseDownloadsQuery(QByteArrayView query, DownloadsQuery& downloads, QString& error,
+                         bool withText = true);
 // The archive's filter of that page: kPageSize entries, newest first.
 ArchiveFilter FilterOf(const DownloadsQuery& downloads);
+// The audit trail's filter of that page: newest first, kPageSize rows and one more, which tells
+// whether an older page follows.
+AuditFilter AuditFilterOf(const DownloadsQuery& downloads);
 // The query text of the same filters on another page, percent-encoded ("serial=..&page=2").
 QString QueryText(const DownloadsQuery& downloads, std::int64_t page);
+
+// The part of an entry's samples its graph shows: sample numbers first to last, counted from 1,
+// inclusive (query "first=K&last=M"); none given: all of them.
+struct GraphWindow {
+  int first = 0, last = 0;  // 0, 0: all
+};
+bool ParseGraphQuery(QByteArrayView query, GraphWindow& window, QString& error);
 
 // A path "/entry/N" or "/entry/N/SUFFIX": the entry number (1 or more, at most 18 digits) and the
 // suffix ("" for none). False for any other path.

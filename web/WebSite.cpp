@@ -40,21 +40,41 @@ Page WebSite::Route(const QByteArray& path, const QByteArray& query) {
     }
     return DownloadsPage(archive_, downloads, limitsOf_);
   }
-  if (path == "/probes") {
+  if (path == "/audit") {
+    DownloadsQuery audit;
+    if (!ParseDownloadsQuery(query, audit, error, false)) {
+      return ErrorPage(400, QStringLiteral("The filter cannot be used"), error);
+    }
+    return AuditPage(archive_, audit);
+  }
+  if (path == "/probes" || path == "/audit/verify") {
     if (!NoQuery(query, error)) {
       return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
     }
-    return ProbesPage(archive_, limitsOf_);
+    return path == "/probes" ? ProbesPage(archive_, limitsOf_) : VerifyPage(archive_);
   }
   std::int64_t id = 0;
   QString suffix;
   // Paths are matched as sent: the site's own links hold no escapes.
   if (ParseEntryPath(QString::fromLatin1(path), id, suffix)) {
-    if (!NoQuery(query, error)) {
-      return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
+    if (suffix.isEmpty()) {
+      GraphWindow window;
+      if (!ParseGraphQuery(query, window, error)) {
+        return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
+      }
+      return EntryPage(archive_, id, limitsOf_, window, static_cast<bool>(report_));
     }
-    if (suffix.isEmpty()) return EntryPage(archive_, id, limitsOf_);
-    if (suffix == u"record.omx") return RecordFilePage(archive_, id);
+    static const std::pair<QStringView, EntryFile> kFiles[] = {{u"record.omx", EntryFile::kRecord},
+                                                               {u"samples.csv", EntryFile::kCsv},
+                                                               {u"export.txt", EntryFile::kText},
+                                                               {u"report.pdf", EntryFile::kReport}};
+    for (const auto& [name, file] : kFiles) {
+      if (suffix != name || (file == EntryFile::kReport && !report_)) continue;
+      if (!NoQuery(query, error)) {
+        return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
+      }
+      return EntryFilePage(archive_, id, file, limitsOf_, report_);
+    }
   }
   return ErrorPage(404, QStringLiteral("No such page"),
                    QStringLiteral("The archive view has no page at this address."));
@@ -72,6 +92,10 @@ WebResponse WebSite::Respond(const WebRequest& request) {
   } else if (request.bodySize > 0) {
     page = ErrorPage(413, QStringLiteral("Not allowed"),
                      QStringLiteral("A request to the archive view carries no body."));
+  } else if (request.headerBytes > kMaxHeaderBytes) {
+    page = ErrorPage(
+        431, QStringLiteral("Request headers too large"),
+        QStringLiteral("The request's headers are longer than %1 bytes.").arg(kMaxHeaderBytes));
   } else if (request.target.size() > kMaxTarget) {
     page = ErrorPage(414, QStringLiteral("Address too long"),
                      QStringLiteral("The address is longer than %1 characters.").arg(kMaxTarget));

@@ -17,7 +17,11 @@ struct WebRequest {
   QByteArray target;         // path and query as sent: "/entry/3?x=1"
   QByteArray authorization;  // the Authorization header, empty when none
   qint64 bodySize = 0;
+  qint64 headerBytes = 0;  // names and values of all headers together
 };
+
+// The most header bytes a request may carry (431 beyond).
+constexpr qint64 kMaxHeaderBytes = 8192;
 
 // The answer, with every header it needs; for HEAD the body is left out and Content-Length
 // still gives the size of the one GET would get.
@@ -29,7 +33,8 @@ struct WebResponse {
 
 // The read-only site over one archive: routes a request to its page and adds the headers every
 // answer carries. Only GET and HEAD are served (405 otherwise, with Allow); a request with a body
-// (413), a target longer than kMaxTarget (414) or a query out of bounds (400) is refused before the
+// (413), headers beyond kMaxHeaderBytes (431), a target longer than kMaxTarget (414) or a query out
+// of bounds (400) is refused before the
 // archive is asked. The archive should be opened read-only (TArchive::SetReadOnly): this class
 // never writes, and a read-only archive makes sure nothing else does.
 class WebSite {
@@ -38,6 +43,8 @@ class WebSite {
   // From now on every request must name a login of users with its password (HTTP Basic), else
   // 401. users must outlive the site.
   void RequireUsers(WebUsers& users) { users_ = &users; }
+  // Entry pages offer the PDF report made by report; without one they have no report link.
+  void OfferReports(ReportMaker report) { report_ = std::move(report); }
   WebResponse Respond(const WebRequest& request);
 
   // The headers of every answer: the content security policy, no sniffing, no framing, no
@@ -50,6 +57,7 @@ class WebSite {
   TArchive& archive_;
   LimitsOf limitsOf_;
   WebUsers* users_ = nullptr;
+  ReportMaker report_;
 };
 
 }  // namespace ombrix::web

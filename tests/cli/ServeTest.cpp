@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "Archive.h"
 #include "ArchiveRecords.h"
@@ -253,8 +254,42 @@ TEST_F(ServeTest, PagesAnswerWithTheArchiveAndRefuseWhatTheyDoNotServe) {
         "Serial Number</th><td>AD 0B 00 00 00 00 00 28", "Record Samples</th><td>107",
         "Rollover Occured", "UTC+02:00", "verdict outside", "<svg class=\"graph\"",
         "class=\"limit-high\"", "class=\"limit-low\"", "<polyline", "<td>above</td>",
-        "href=\"/entry/8/record.omx\"", "Content hash", "lab"},
-       {"<script>", "None.</p>"}},
+        "href=\"/entry/8/record.omx\"", "href=\"/entry/8/samples.csv\"",
+        "href=\"/entry/8/export.txt\"", "href=\"/entry/8/report.pdf\"", "Content hash", "lab",
+        "Samples 1 to 107 of 107", "href=\"/entry/8?first=27&amp;last=79\">Zoom in"},
+       {"<script>", "None.</p>", "Zoom out", "Earlier", "All samples"}},
+      // Zoomed: the graph of samples 11 to 20, with links to half, twice, before, after, all.
+      {"GET",
+       "/entry/8?first=11&last=20",
+       200,
+       {"Samples 11 to 20 of 107", "first=13&amp;last=17\">Zoom in",
+        "first=6&amp;last=25\">Zoom out", "first=6&amp;last=15\">Earlier",
+        "first=16&amp;last=25\">Later", "href=\"/entry/8\">All samples"},
+       {}},
+      {"GET", "/entry/8?first=20&last=10", 400, {"a first and a last sample"}, {}},
+      {"GET", "/entry/8?first=5", 400, {"a first and a last sample"}, {}},
+      {"GET", "/entry/8?first=0&last=5", 400, {"whole number from 1 to 8000"}, {}},
+      // The audit trail, newest row first, filtered as the listing is; its verification.
+      {"GET",
+       "/audit",
+       200,
+       {"<h1>Audit trail</h1>", "<td class=\"num\">53</td>", "<a href=\"/entry/53\">53</a>",
+        "rel=\"next\" href=\"/audit?page=2\"", "href=\"/audit/verify\"", "UTC+0"},
+       {"<td class=\"num\">3</td>", "rel=\"prev\"", "<script>"}},
+      {"GET",
+       "/audit?page=2",
+       200,
+       {"<td class=\"num\">3</td>", "<td class=\"num\">1</td>", "rel=\"prev\""},
+       {"rel=\"next\""}},
+      {"GET",
+       "/audit?serial=2800000000000BAD&from=2026-01-01",
+       200,
+       {"<a href=\"/entry/8\">8</a>", "AD 0B 00 00 00 00 00 28"},
+       {"entry/9\"", "rel=\"next\""}},
+      {"GET", "/audit?to=2026-01-01", 200, {"Page 1"}, {"entry/"}},
+      {"GET", "/audit?text=x", 400, {"takes no text"}, {}},
+      {"GET", "/audit/verify", 200, {"53 entries", "53 audit rows", "All hold"}, {"fault"}},
+      {"GET", "/audit/verify?x=1", 400, {}, {}},
       {"GET",
        "/entry/9",
        200,
@@ -274,6 +309,7 @@ TEST_F(ServeTest, PagesAnswerWithTheArchiveAndRefuseWhatTheyDoNotServe) {
       {"GET", "/entry/8?x=1", 400, {}, {}},
       {"GET", "/entry/08", 404, {}, {}},
       {"GET", "/entry/8/other", 404, {}, {}},
+      {"GET", "/entry/8/samples.csv?x=1", 400, {}, {}},
       {"GET", "/entry/-1", 404, {}, {}},
       {"GET", "/nothing", 404, {"no page at this address"}, {}},
       // The view only reads.
@@ -333,6 +369,38 @@ TEST_F(ServeTest, HeadBodiesLongAddressesAndTheRecordFile) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(ContentHash(served), entries[0].contentHash);
   EXPECT_EQ(Get("/entry/999/record.omx").status, 404);
+
+  // The CSV and the text export are those ombrix-cli export writes of that record file; the
+  // report is a PDF document.
+  QFile omx(Path("entry-8.omx"));
+  ASSERT_TRUE(omx.open(QIODevice::WriteOnly));
+  omx.write(QByteArray::fromStdString(file.body));
+  omx.close();
+  for (const auto& [target, format, type] :
+       {std::tuple{"/entry/8/samples.csv", "csv", "text/csv; charset=utf-8"},
+        {"/entry/8/export.txt", "text", "application/octet-stream"}}) {
+    SCOPED_TRACE(target);
+    HttpAnswer served = Get(target);
+    EXPECT_EQ(served.status, 200);
+    EXPECT_EQ(served.headers["content-type"], type);
+    const CliResult exported = Run({"--no-archive", "export", Path("entry-8.omx"), "-o",
+                                    Path("exported"), "--format", format, "--yes"});
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    QFile written(Path("exported"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(served.body, written.readAll().toStdString());
+  }
+  HttpAnswer report = Get("/entry/8/report.pdf");
+  EXPECT_EQ(report.status, 200);
+  EXPECT_EQ(report.headers["content-type"], "application/pdf");
+  EXPECT_THAT(report.body, StartsWith("%PDF-"));
+  EXPECT_THAT(report.headers["content-disposition"], HasSubstr("filename=\"entry-8.pdf\""));
+
+  // Headers beyond the bound are refused; the server goes on serving.
+  EXPECT_EQ(
+      Send("GET / HTTP/1.1\r\nHost: x\r\nX-Padding: " + QByteArray(9000, 'a') + "\r\n\r\n").status,
+      431);
+  EXPECT_EQ(Get("/probes").status, 200);
 }
 
 // Serving leaves the archive as it was, byte for byte, and a read-only archive takes no writes.
@@ -340,7 +408,8 @@ TEST_F(ServeTest, TheArchiveIsOnlyRead) {
   const QByteArray before = FileHash(archivePath_);
   ASSERT_FALSE(before.isEmpty());
   ASSERT_TRUE(Start()) << serverErr_.toStdString();
-  for (const char* target : {"/", "/?page=2", "/entry/8", "/entry/8/record.omx", "/?text=x"}) {
+  for (const char* target : {"/", "/?page=2", "/entry/8", "/entry/8/record.omx", "/?text=x",
+                             "/audit", "/audit/verify", "/entry/8/report.pdf"}) {
     EXPECT_EQ(Get(target).status, 200) << target;
   }
   EXPECT_EQ(Stop(), 0) << serverErr_.toStdString();
@@ -488,6 +557,12 @@ TEST_F(ServeTest, ASignedArchiveOnPostgreSQL) {
   HttpAnswer unsigned_ = Get("/entry/1");
   EXPECT_THAT(unsigned_.body, HasSubstr("Signatures</th><td><span class=\"sig\">none</span>"));
   EXPECT_EQ(Get("/probes").status, 200);
+  // The trail names the signer's key and the database role of each row; all of it verifies.
+  HttpAnswer audit = Get("/audit");
+  EXPECT_EQ(audit.status, 200);
+  EXPECT_THAT(audit.body, HasSubstr(">sign<"));
+  EXPECT_THAT(audit.body, HasSubstr(", role "));
+  EXPECT_THAT(Get("/audit/verify").body, HasSubstr("All hold"));
   EXPECT_EQ(Stop(), 0) << serverErr_.toStdString();
   EXPECT_EQ(auditRows(), rowsBefore);
 
