@@ -112,11 +112,11 @@ FigureRows LimitsRows(const TemperatureLimits& limits) {
 }
 
 FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& limits,
-                          const RecordStatistics& s) {
+                          const RecordStatistics& s, QString (*instant)(std::int64_t seconds)) {
   const bool any = s.samples > 0;
   const auto at = [&](double celsius, int index) {
     return any ? Said(QT_TRANSLATE_NOOP("figures", "%1 at %2"))
-                     .arg(Celsius(celsius), Instant(record.SampleSeconds(index)))
+                     .arg(Celsius(celsius), instant(record.SampleSeconds(index)))
                : kNone;
   };
   QString deviation = kNone;
@@ -142,9 +142,9 @@ FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& l
       {Figure::kInterval, Said(QT_TRANSLATE_NOOP("figures", "Sample interval")),
        Duration(s.intervalSeconds)},
       {Figure::kFirst, Said(QT_TRANSLATE_NOOP("figures", "First sample")),
-       any ? Instant(s.firstSeconds) : kNone},
+       any ? instant(s.firstSeconds) : kNone},
       {Figure::kLast, Said(QT_TRANSLATE_NOOP("figures", "Last sample")),
-       any ? Instant(s.lastSeconds) : kNone},
+       any ? instant(s.lastSeconds) : kNone},
       {Figure::kMinimum, Said(QT_TRANSLATE_NOOP("figures", "Minimum")),
        at(s.minimum, s.minimumIndex)},
       {Figure::kMaximum, Said(QT_TRANSLATE_NOOP("figures", "Maximum")),
@@ -167,9 +167,9 @@ FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& l
              s.longest->above ? Said(QT_TRANSLATE_NOOP("figures", "above the high limit"))
                               : Said(QT_TRANSLATE_NOOP("figures", "below the low limit")))});
     rows.push_back({Figure::kLongestFrom, Said(QT_TRANSLATE_NOOP("figures", " from")),
-                    Instant(s.longest->startSeconds)});
+                    instant(s.longest->startSeconds)});
     rows.push_back({Figure::kLongestUntil, Said(QT_TRANSLATE_NOOP("figures", " until")),
-                    Instant(s.longest->endSeconds)});
+                    instant(s.longest->endSeconds)});
   } else {
     rows.push_back(
         {Figure::kLongest, Said(QT_TRANSLATE_NOOP("figures", "Longest excursion")), kNone});

@@ -76,9 +76,10 @@ using FigureRows = std::vector<FigureRow>;
 // energy.
 FigureRows LimitsRows(const TemperatureLimits& limits);
 // The statistics of a record against those limits ("—" for a figure a record has not got); the
-// three rows of the longest excursion only when there is one.
+// three rows of the longest excursion only when there is one. Instants are written by `instant`.
 FigureRows StatisticsRows(const TProbeRecord& record, const TemperatureLimits& limits,
-                          const RecordStatistics& statistics);
+                          const RecordStatistics& statistics,
+                          QString (*instant)(std::int64_t seconds) = Instant);
 // The text of one figure of the rows, or an empty text.
 QString TextOf(const FigureRows& rows, Figure figure);
 

@@ -65,7 +65,7 @@ namespace {
 constexpr const char* kStyle = R"(
 body{font-family:sans-serif;margin:0;color:#222;background:#fff}
 header{background:#234;color:#fff;padding:.5em 1em}
-header a{color:#fff;margin-right:1em;text-decoration:none}
+header a{color:#fff;margin-right:1em;text-decoration:none;white-space:nowrap}
 header a.here{text-decoration:underline}
 main{padding:.5em 1em;max-width:70em}
 .scroll{overflow-x:auto}
@@ -84,6 +84,7 @@ form.filter input{max-width:12em}
 svg.graph{width:100%;height:auto;max-width:60em;border:1px solid #ccc}
 .error{color:#b02020}
 .hash{font-family:monospace;font-size:.8em;word-break:break-all}
+.kv{overflow-wrap:anywhere;min-width:12em;font-size:.9em}
 .links a,.zoom a{margin-right:1em;white-space:nowrap}
 @media print{header,form.filter,.pages,.links,.zoom{display:none}main{max-width:none;padding:0}
 .scroll{overflow:visible}a{color:inherit;text-decoration:none}tr{break-inside:avoid}

@@ -132,7 +132,7 @@ QString GraphWithZoom(const TProbeRecord& r, const TemperatureLimits& limits, st
   const int last = window.last == 0 ? n : std::clamp(window.last, first, n);
   const int length = last - first + 1;
   QString links =
-      QStringLiteral("<p class=\"zoom\">Samples %1 to %2 of %3 ").arg(first).arg(last).arg(n);
+      QStringLiteral("<p class=\"zoom\">Samples %1 to %2 of %3").arg(first).arg(last).arg(n);
   const auto link = [&](const char* text, int from, int to) {
     from = std::max(from, 1);
     to = std::min(to, n);
@@ -141,7 +141,7 @@ QString GraphWithZoom(const TProbeRecord& r, const TemperatureLimits& limits, st
                               ? QString()
                               : QStringLiteral("?first=%1&amp;last=%2").arg(from).arg(to);
     links +=
-        QStringLiteral("<a href=\"/entry/%1%2\">%3</a>").arg(id).arg(query, QLatin1String(text));
+        QStringLiteral(" <a href=\"/entry/%1%2\">%3</a>").arg(id).arg(query, QLatin1String(text));
   };
   if (length >= 4) link("Zoom in", first + length / 4, first + length / 4 + length / 2 - 1);
   link("Zoom out", first - length / 2, last + length / 2);
@@ -151,6 +151,21 @@ QString GraphWithZoom(const TProbeRecord& r, const TemperatureLimits& limits, st
   link("All samples", 1, n);
   links += QStringLiteral("</p>\n");
   return links + SvgGraph(r, limits, first - 1, last - 1);
+}
+
+// "Verified <time>: <verdict> (<counts>)", the verdict in colour.
+QString VerificationText(const Verification& v) {
+  const std::size_t faults = v.report.faults.size();
+  const QString verdict =
+      faults == 0 ? QStringLiteral("<span class=\"verdict within\">all hold</span>")
+                  : QStringLiteral("<span class=\"verdict outside\">%1 %2</span>")
+                        .arg(faults)
+                        .arg(faults == 1 ? QStringLiteral("fault") : QStringLiteral("faults"));
+  return QStringLiteral("Verified %1: %2 (%3 entries, %4 signatures and %5 audit rows).")
+      .arg(Escape(InstantText(v.atSeconds)), verdict)
+      .arg(v.report.entries)
+      .arg(v.report.signatures)
+      .arg(v.report.rows);
 }
 
 }  // namespace
@@ -260,11 +275,13 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
                                             ", " + e.provenance.source)));
   body += Row(QStringLiteral("Stored"), Escape(InstantText(e.storedSeconds)));
   body += Row(QStringLiteral("Adapter"), Escape(QString::fromStdString(e.provenance.adapter)));
-  body += Row(QStringLiteral("Content hash"), Escape(QString::fromStdString(e.contentHash)));
+  body +=
+      Row(QStringLiteral("Content hash"), QStringLiteral("<span class=\"hash\">%1</span>")
+                                              .arg(Escape(QString::fromStdString(e.contentHash))));
   body += Row(QStringLiteral("Signatures"), Signatures(signatures));
   body += QStringLiteral("</table></div>\n<h2>Statistics</h2>\n<div class=\"scroll\"><table>\n");
   for (const figures::FigureRows& rows :
-       {figures::LimitsRows(limits), figures::StatisticsRows(r, limits, statistics)}) {
+       {figures::LimitsRows(limits), figures::StatisticsRows(r, limits, statistics, InstantText)}) {
     for (const figures::FigureRow& row : rows) {
       QString caption = row.caption;
       if (caption.endsWith(u':')) caption.chop(1);
@@ -402,15 +419,21 @@ Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const Lim
   return page;
 }
 
-Page AuditPage(TArchive& archive, const DownloadsQuery& query) {
+Page AuditPage(TArchive& archive, const DownloadsQuery& query, const Verification* last) {
   std::vector<AuditRow> rows;
   std::string error;
   if (!archive.Audit(AuditFilterOf(query), rows, error)) return ArchiveErrorPage(error);
   const bool older = rows.size() > static_cast<std::size_t>(kPageSize);
   if (older) rows.pop_back();
   QString body = AuditFilters(query);
+  if (last) {
+    body += QStringLiteral("<p>%1 <a href=\"/audit/verify\">Details</a></p>\n")
+                .arg(VerificationText(*last));
+  } else {
+    body += QStringLiteral("<p>Not verified since the view started.</p>\n");
+  }
   body += QStringLiteral(
-      "<p class=\"links\"><a href=\"/audit/verify\">Verify the whole archive</a></p>\n");
+      "<p class=\"links\"><a href=\"/audit/verify\">Verify the whole archive now</a></p>\n");
   body += QStringLiteral(
       "<div class=\"scroll\"><table>\n<thead><tr><th>No.</th><th>Time</th><th>User</th>"
       "<th>Workstation</th><th>Action</th><th>Probe</th><th>Entry</th><th>Outcome</th>"
@@ -431,7 +454,9 @@ Page AuditPage(TArchive& archive, const DownloadsQuery& query) {
                                     : QString(),
                      e.done ? QStringLiteral("done")
                             : QStringLiteral("<span class=\"error\">failed</span>"));
-    body += QStringLiteral("<td>%1</td><td>%2</td><td>%3</td><td class=\"hash\">%4</td></tr>\n")
+    body += QStringLiteral(
+                "<td class=\"kv\">%1</td><td class=\"kv\">%2</td><td>%3</td>"
+                "<td class=\"hash\">%4</td></tr>\n")
                 .arg(Lines(e.oldValue), Lines(e.newValue), Lines(e.message), Text(row.rowHash));
   }
   body += QStringLiteral("</tbody></table></div>\n<p class=\"pages\">");
@@ -450,24 +475,16 @@ Page AuditPage(TArchive& archive, const DownloadsQuery& query) {
   return page;
 }
 
-Page VerifyPage(TArchive& archive) {
-  TArchive::VerifyReport report;
+Page VerifyPage(TArchive& archive, std::optional<Verification>& last) {
+  Verification verification;
+  verification.atSeconds = QDateTime::currentSecsSinceEpoch();
   std::string error;
-  const std::int64_t now = QDateTime::currentSecsSinceEpoch();
-  if (!archive.Verify({}, report, error)) return ArchiveErrorPage(error);
-  QString body =
-      QStringLiteral("<p>Verified %1: %2 entries, %3 signatures and %4 audit rows.</p>\n")
-          .arg(Escape(InstantText(now)))
-          .arg(report.entries)
-          .arg(report.signatures)
-          .arg(report.rows);
-  if (report.faults.empty()) {
-    body += QStringLiteral("<p><span class=\"verdict within\">All hold</span></p>\n");
-  } else {
-    body +=
-        QStringLiteral("<p><span class=\"verdict outside\">%1 %2</span></p>\n<ul>\n")
-            .arg(report.faults.size())
-            .arg(report.faults.size() == 1 ? QStringLiteral("fault") : QStringLiteral("faults"));
+  if (!archive.Verify({}, verification.report, error)) return ArchiveErrorPage(error);
+  last = verification;
+  const TArchive::VerifyReport& report = verification.report;
+  QString body = QStringLiteral("<p>%1</p>\n").arg(VerificationText(verification));
+  if (!report.faults.empty()) {
+    body += QStringLiteral("<ul>\n");
     for (const std::string& fault : report.faults) {
       body += QStringLiteral("<li class=\"error\">%1</li>\n").arg(Text(fault));
     }

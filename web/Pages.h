@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "Archive.h"
 #include "Statistics.h"
@@ -49,11 +50,17 @@ Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf);
 enum class EntryFile { kRecord, kCsv, kText, kReport };
 Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const LimitsOf& limitsOf,
                    const ReportMaker& report);
+// A verification of the whole archive and when it ran.
+struct Verification {
+  std::int64_t atSeconds = 0;
+  TArchive::VerifyReport report;
+};
 // The audit trail, newest row first, kPageSize rows a page, filtered by probe serial number and
-// date range (the query's text is refused), with the link to the archive's verification.
-Page AuditPage(TArchive& archive, const DownloadsQuery& query);
-// Verification of the whole archive (every entry, signature and audit row), as archive verify
-// does it, run at the request: each fault, each note and the counts.
-Page VerifyPage(TArchive& archive);
+// date range (the query's text is refused), headed by the outcome of the last verification (none:
+// not verified yet) and the link that verifies again.
+Page AuditPage(TArchive& archive, const DownloadsQuery& query, const Verification* last);
+// Verifies the whole archive (every entry, signature and audit row) as archive verify does, now,
+// and shows each fault, each note and the counts; the outcome goes to last.
+Page VerifyPage(TArchive& archive, std::optional<Verification>& last);
 
 }  // namespace ombrix::web

@@ -45,13 +45,13 @@ Page WebSite::Route(const QByteArray& path, const QByteArray& query) {
     if (!ParseDownloadsQuery(query, audit, error, false)) {
       return ErrorPage(400, QStringLiteral("The filter cannot be used"), error);
     }
-    return AuditPage(archive_, audit);
+    return AuditPage(archive_, audit, verified_ ? &*verified_ : nullptr);
   }
   if (path == "/probes" || path == "/audit/verify") {
     if (!NoQuery(query, error)) {
       return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
     }
-    return path == "/probes" ? ProbesPage(archive_, limitsOf_) : VerifyPage(archive_);
+    return path == "/probes" ? ProbesPage(archive_, limitsOf_) : VerifyPage(archive_, verified_);
   }
   std::int64_t id = 0;
   QString suffix;

@@ -58,6 +58,7 @@ class WebSite {
   LimitsOf limitsOf_;
   WebUsers* users_ = nullptr;
   ReportMaker report_;
+  std::optional<Verification> verified_;  // the last verification of the whole archive
 };
 
 }  // namespace ombrix::web

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpSocket>
 
 #include <map>
@@ -275,7 +278,7 @@ TEST_F(ServeTest, PagesAnswerWithTheArchiveAndRefuseWhatTheyDoNotServe) {
        200,
        {"<h1>Audit trail</h1>", "<td class=\"num\">53</td>", "<a href=\"/entry/53\">53</a>",
         "rel=\"next\" href=\"/audit?page=2\"", "href=\"/audit/verify\"", "UTC+0"},
-       {"<td class=\"num\">3</td>", "rel=\"prev\"", "<script>"}},
+       {"<td class=\"num\">3</td>", "rel=\"prev\"", "<script>", "Verified"}},
       {"GET",
        "/audit?page=2",
        200,
@@ -288,7 +291,12 @@ TEST_F(ServeTest, PagesAnswerWithTheArchiveAndRefuseWhatTheyDoNotServe) {
        {"entry/9\"", "rel=\"next\""}},
       {"GET", "/audit?to=2026-01-01", 200, {"Page 1"}, {"entry/"}},
       {"GET", "/audit?text=x", 400, {"takes no text"}, {}},
-      {"GET", "/audit/verify", 200, {"53 entries", "53 audit rows", "All hold"}, {"fault"}},
+      {"GET", "/audit/verify", 200, {"53 entries", "53 audit rows", "all hold"}, {"fault"}},
+      {"GET",
+       "/audit?page=2",
+       200,
+       {"all hold</span> (53 entries, 0 signatures and 53 audit rows)"},
+       {}},
       {"GET", "/audit/verify?x=1", 400, {}, {}},
       {"GET",
        "/entry/9",
@@ -427,6 +435,33 @@ TEST_F(ServeTest, TheArchiveIsOnlyRead) {
   EXPECT_EQ(FileHash(archivePath_), before);
 }
 
+// A copy of the archive changed behind the program's back: the verification names the change, on
+// its own page and at the head of the audit trail.
+TEST_F(ServeTest, VerificationShowsAnArchiveChangedBehindItsBack) {
+  const QString copy = Path("changed.sqlite");
+  ASSERT_TRUE(QFile::copy(archivePath_, copy));
+  {
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("tamper"));
+    db.setDatabaseName(copy);
+    ASSERT_TRUE(db.open());
+    QSqlQuery query(db);
+    for (const char* sql : {"DROP TRIGGER ombrix_entries_kept_update",
+                            "UPDATE ombrix_entries SET maximum = 99.5 WHERE id = 2"}) {
+      EXPECT_TRUE(query.exec(QString::fromLatin1(sql))) << query.lastError().text().toStdString();
+    }
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("tamper"));
+  archivePath_ = copy;
+  ASSERT_TRUE(Start()) << serverErr_.toStdString();
+  const std::string fault = "entry 2: its listing columns do not match its content (maximum)";
+  HttpAnswer verify = Get("/audit/verify");
+  EXPECT_EQ(verify.status, 200);
+  EXPECT_THAT(verify.body, HasSubstr("verdict outside\">1 fault</span>"));
+  EXPECT_THAT(verify.body, HasSubstr(fault));
+  EXPECT_THAT(Get("/audit").body, HasSubstr("1 fault</span> (53 entries"));
+}
+
 // What serve refuses before it serves anything.
 TEST_F(ServeTest, RefusesWhatItCannotServeSafely) {
   struct Case {
@@ -562,7 +597,7 @@ TEST_F(ServeTest, ASignedArchiveOnPostgreSQL) {
   EXPECT_EQ(audit.status, 200);
   EXPECT_THAT(audit.body, HasSubstr(">sign<"));
   EXPECT_THAT(audit.body, HasSubstr(", role "));
-  EXPECT_THAT(Get("/audit/verify").body, HasSubstr("All hold"));
+  EXPECT_THAT(Get("/audit/verify").body, HasSubstr("all hold"));
   EXPECT_EQ(Stop(), 0) << serverErr_.toStdString();
   EXPECT_EQ(auditRows(), rowsBefore);
 
