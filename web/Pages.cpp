@@ -288,7 +288,8 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
       body += Row(caption.trimmed(), Escape(row.text));
     }
   }
-  body += QStringLiteral("</table></div>\n<h2>Excursions</h2>\n");
+  body += QStringLiteral("</table></div>\n<h2>Graph</h2>\n") + GraphWithZoom(r, limits, id, window);
+  body += QStringLiteral("<h2>Excursions</h2>\n");
   if (statistics.excursions.empty()) {
     body += QStringLiteral("<p>None.</p>\n");
   } else {
@@ -303,7 +304,6 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
     }
     body += QStringLiteral("</tbody></table></div>\n");
   }
-  body += QStringLiteral("<h2>Graph</h2>\n") + GraphWithZoom(r, limits, id, window);
   Page page;
   page.body = Document(QStringLiteral("Download %1: %2").arg(id).arg(ProbeText(r.Name)),
                        Section::kNone, body);
