@@ -124,11 +124,17 @@ QString SearchText(const std::string& bytes) {
 }
 
 // The conditions of a filter, each as " AND ...", their values appended to `values` in order.
+// inListingOrder: the rows are wanted in the listing's order. SQLite then takes them from the
+// listing index in that order, which holds every column a listing reads, rather than gathering a
+// serial number's rows through the mission index and sorting them: those rows hold their logs, and
+// reading the listing columns after a log reads the whole row (8 KB for a full log). The unary +
+// keeps the serial number's condition from choosing that index.
 QString FilterCondition(const ArchiveFilter& filter, const SqlDialect& dialect,
-                        QVariantList& values) {
+                        QVariantList& values, bool inListingOrder = false) {
   QString sql;
   if (filter.serialNumber) {
-    sql += QStringLiteral(" AND serial_number = ?");
+    sql += inListingOrder && !dialect.postgres ? QStringLiteral(" AND +serial_number = ?")
+                                               : QStringLiteral(" AND serial_number = ?");
     values << static_cast<qint64>(*filter.serialNumber);
   }
   if (const QString text = SearchText(filter.text); !text.isEmpty()) {
@@ -342,7 +348,7 @@ bool TArchive::List(const ArchiveFilter& filter,
       QStringLiteral(
           "SELECT %1 FROM ombrix_entries WHERE 1 = 1%2 "
           "ORDER BY download_seconds DESC, id DESC")
-          .arg(QString::fromLatin1(kEntryColumns), FilterCondition(filter, dialect, values));
+          .arg(QString::fromLatin1(kEntryColumns), FilterCondition(filter, dialect, values, true));
   if (filter.limit > 0 || filter.offset > 0) {
     // SQLite takes an offset only after a limit, where -1 (ALL on PostgreSQL) means none.
     sql += QStringLiteral(" LIMIT %1")
@@ -416,6 +422,30 @@ bool TArchive::Count(const ArchiveFilter& filter, std::int64_t& count, std::stri
           return false;
         }
         count = query.value(0).toLongLong();
+        return true;
+      },
+      error);
+}
+
+bool TArchive::Serials(std::vector<std::uint64_t>& serials, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        // The mission index answers it without reaching the rows.
+        bool ok = query.exec(QStringLiteral(
+            "SELECT DISTINCT serial_number FROM ombrix_entries ORDER BY serial_number"));
+        std::vector<std::uint64_t> found;
+        while (ok && query.next()) {
+          found.push_back(static_cast<std::uint64_t>(query.value(0).toLongLong()));
+        }
+        if (!ok || query.lastError().isValid()) {
+          error = "Cannot list the archive \"" + location_.Text() +
+                  "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        serials = std::move(found);
         return true;
       },
       error);

@@ -122,6 +122,8 @@ class TArchive {
             std::string& error);
   // The same entries, collected.
   bool List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries, std::string& error);
+  // The serial numbers of the probes the archive holds downloads of, each once.
+  bool Serials(std::vector<std::uint64_t>& serials, std::string& error);
   // How many entries the filter lets through, its limit and offset left aside.
   bool Count(const ArchiveFilter& filter, std::int64_t& count, std::string& error);
   // The stored record, equal field for field and byte for byte to the one stored, decoded.

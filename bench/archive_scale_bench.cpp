@@ -36,53 +36,12 @@
 #include "Archive.h"
 #include "ArchiveRecords.h"
 #include "PgServer.h"
+#include "SiteArchive.h"
 
 namespace {
 
 using namespace ombrix;
-
-constexpr int kProbes = 40;
-constexpr std::int64_t kFirstDownload = 1'700'000'000;  // November 2023
-
-// The index-th download of a site's series: one of 40 probes, each download a full log read
-// about five minutes after the one before, its log differing from every other.
-std::unique_ptr<TProbeRecord> SiteRecord(int index) {
-  const int probe = index % kProbes;
-  const std::int64_t downloaded = kFirstDownload + 300LL * index;
-  auto record = testing::MakeRecord(0x2800000000004000ULL + static_cast<std::uint64_t>(probe),
-                                    "Cold room " + std::to_string(probe), downloaded - 8000 * 600,
-                                    TProbeRecord::kLogSize, downloaded, probe);
-  for (int i = 0; i < 3; ++i) record->LogBuffer[i] = static_cast<std::uint8_t>(index >> (8 * i));
-  record->DecodeLog();
-  return record;
-}
-
-bool Fill(TArchive& archive, int entries, std::string& error) {
-  if (!archive.Open(error)) return false;
-  if (archive.Location().kind == ArchiveLocation::Kind::kSqlite) {
-    QSqlQuery pragma(QSqlDatabase::database(QString::fromStdString(archive.ConnectionName())));
-    if (!pragma.exec(QStringLiteral("PRAGMA synchronous = OFF"))) {
-      error = "PRAGMA synchronous = OFF failed";
-      return false;
-    }
-  }
-  const ArchiveProvenance provenance =
-      CurrentProvenance("Ombrix adapter (USB serial OMX1)", "download", "archive_scale_bench");
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < entries; ++i) {
-    StoreResult result;
-    if (!archive.Store(*SiteRecord(i), provenance, result, error)) return false;
-    if (result.duplicate) {
-      error = "download " + std::to_string(i) + " was taken for a duplicate";
-      return false;
-    }
-    if ((i + 1) % 10'000 == 0) {
-      const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
-      std::fprintf(stderr, "  %d stored, %.0f s\n", i + 1, spent.count());
-    }
-  }
-  return true;
-}
+using bench::FillSite;
 
 struct Run {
   double seconds = 0;
@@ -212,7 +171,7 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "Filling %s with %d downloads\n", sqlite.path.c_str(), entries);
     TArchive archive(sqlite);
-    if (!Fill(archive, entries, error)) {
+    if (!FillSite(archive, entries, "archive_scale_bench", error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return 1;
     }
@@ -235,7 +194,7 @@ int main(int argc, char** argv) {
   {
     std::fprintf(stderr, "Filling %s with %d downloads\n", postgres.Text().c_str(), entries);
     TArchive archive(postgres);
-    if (!Fill(archive, entries, error)) {
+    if (!FillSite(archive, entries, "archive_scale_bench", error)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return 1;
     }

@@ -6,9 +6,9 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "CaptionSource.h"
 #include "CodePage.h"
@@ -22,6 +22,18 @@
 #include "SvgGraph.h"
 
 namespace ombrix::web {
+
+std::optional<Verdict> ListedVerdict(const ArchiveEntry& e, const TemperatureLimits& limits) {
+  if (e.samples == 0) return Verdict::kNoSamples;
+  if (!limits.Any()) return Verdict::kNoLimits;
+  // A sample beyond a limit lies beyond the minimum or maximum; with no delay, a run of one
+  // sample is an excursion already.
+  const bool beyond =
+      (limits.high && e.maximum > *limits.high) || (limits.low && e.minimum < *limits.low);
+  if (!beyond) return Verdict::kWithin;
+  if (limits.delayMinutes <= 0) return Verdict::kOutside;
+  return std::nullopt;
+}
 
 namespace {
 
@@ -99,6 +111,19 @@ QString Input(const char* name, const char* label, const char* type, const QStri
       .arg(QLatin1String(label), QLatin1String(name), QLatin1String(type))
       .arg(kMaxValue)
       .arg(Escape(value));
+}
+
+// The verdict of a listed download: from its listing columns, or else from its samples, loaded
+// into `record`.
+bool VerdictOf(TArchive& archive, const ArchiveEntry& e, const TemperatureLimits& limits,
+               TProbeRecord& record, Verdict& verdict, std::string& error) {
+  if (const std::optional<Verdict> listed = ListedVerdict(e, limits)) {
+    verdict = *listed;
+    return true;
+  }
+  if (!archive.Load(e.id, record, nullptr, error)) return false;
+  verdict = ComputeStatistics(record, limits).verdict;
+  return true;
 }
 
 QString Filters(const DownloadsQuery& q) {
@@ -200,14 +225,14 @@ Page DownloadsPage(TArchive& archive, const DownloadsQuery& query, const LimitsO
           "<th>Signatures</th></tr></thead>\n<tbody>\n")
           .arg(Escape(Caption("StatusSerialNumber")), Escape(Caption("StatusName")),
                Escape(Caption("StatusMissionStart")), Escape(Caption("StatusDownloadTime")));
+  auto record = std::make_unique<TProbeRecord>();
   for (const ArchiveEntry& e : entries) {
-    TProbeRecord record;
+    Verdict verdict = Verdict::kNoSamples;
     QStringList signatures;
-    if (!archive.Load(e.id, record, nullptr, error) ||
+    if (!VerdictOf(archive, e, limitsOf(e.serialNumber), *record, verdict, error) ||
         !SignatureTexts(archive, e.id, signatures, error)) {
       return ArchiveErrorPage(error);
     }
-    const RecordStatistics statistics = ComputeStatistics(record, limitsOf(e.serialNumber));
     const bool any = e.samples > 0;
     body += QStringLiteral(
                 "<tr><td class=\"num\"><a href=\"/entry/%1\">%1</a></td><td>%2</td><td>%3</td>"
@@ -218,8 +243,7 @@ Page DownloadsPage(TArchive& archive, const DownloadsQuery& query, const LimitsO
                      e.missionStart != 0 ? Escape(InstantText(e.missionStartSeconds)) : QString(),
                      Escape(InstantText(e.downloadSeconds)), QString::number(e.samples),
                      any ? Escape(figures::Celsius(e.minimum)) : QString(),
-                     any ? Escape(figures::Celsius(e.maximum)) : QString(),
-                     VerdictBadge(statistics.verdict));
+                     any ? Escape(figures::Celsius(e.maximum)) : QString(), VerdictBadge(verdict));
     body += QStringLiteral("<td>%1</td></tr>\n").arg(Signatures(signatures));
   }
   body += QStringLiteral("</tbody></table></div>\n<p class=\"pages\">");
@@ -311,19 +335,24 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
 }
 
 Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf) {
-  // The listing runs newest first, so the first entries of a serial number are its newest; only
-  // kProbeVerdicts of each are kept, whatever the size of the archive.
+  // The kProbeVerdicts newest downloads of each probe, asked probe by probe so that the rest of the
+  // archive is not read, whatever its size; the probes in the order of their newest download.
+  std::vector<std::uint64_t> serials;
   std::vector<std::vector<ArchiveEntry>> probes;
-  std::map<std::uint64_t, std::size_t> index;
   std::string error;
-  const auto each = [&](const ArchiveEntry& e) {
-    const auto [at, added] = index.try_emplace(e.serialNumber, probes.size());
-    if (added) probes.emplace_back();
-    std::vector<ArchiveEntry>& newest = probes[at->second];
-    if (newest.size() < static_cast<std::size_t>(kProbeVerdicts)) newest.push_back(e);
-    return true;
-  };
-  if (!archive.List(ArchiveFilter{}, each, error)) return ArchiveErrorPage(error);
+  if (!archive.Serials(serials, error)) return ArchiveErrorPage(error);
+  for (const std::uint64_t serial : serials) {
+    ArchiveFilter filter;
+    filter.serialNumber = serial;
+    filter.limit = kProbeVerdicts;
+    std::vector<ArchiveEntry> newest;
+    if (!archive.List(filter, newest, error)) return ArchiveErrorPage(error);
+    if (!newest.empty()) probes.push_back(std::move(newest));
+  }
+  std::sort(probes.begin(), probes.end(), [](const auto& a, const auto& b) {
+    return std::pair(a.front().downloadSeconds, a.front().id) >
+           std::pair(b.front().downloadSeconds, b.front().id);
+  });
   QString body = QStringLiteral("<p>%1 %2</p>\n")
                      .arg(probes.size())
                      .arg(probes.size() == 1 ? QStringLiteral("probe") : QStringLiteral("probes"));
@@ -337,15 +366,15 @@ Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf) {
   for (const std::vector<ArchiveEntry>& newest : probes) {
     const ArchiveEntry& last = newest.front();
     QString verdicts;
-    bool running = false;
-    std::int32_t samplesTotal = 0;
+    // Its mission state is the newest download's, which the listing columns do not hold.
+    if (!archive.Load(last.id, *record, nullptr, error)) return ArchiveErrorPage(error);
+    const bool running = record->MissionInProgress;
+    const std::int32_t samplesTotal = record->SamplesTotal;
     for (const ArchiveEntry& e : newest) {
-      if (!archive.Load(e.id, *record, nullptr, error)) return ArchiveErrorPage(error);
-      if (&e == &last) {
-        running = record->MissionInProgress;
-        samplesTotal = record->SamplesTotal;
+      Verdict verdict = Verdict::kNoSamples;
+      if (!VerdictOf(archive, e, limitsOf(e.serialNumber), *record, verdict, error)) {
+        return ArchiveErrorPage(error);
       }
-      const Verdict verdict = ComputeStatistics(*record, limitsOf(e.serialNumber)).verdict;
       verdicts +=
           QStringLiteral("<a href=\"/entry/%1\">%2</a> ").arg(e.id).arg(VerdictBadge(verdict));
     }

@@ -17,6 +17,11 @@ namespace ombrix::web {
 // The limits a probe's records are judged by (the settings' [Limits] for that serial number).
 using LimitsOf = std::function<TemperatureLimits(std::uint64_t serial)>;
 
+// The verdict of a listed download where its listing columns (samples, minimum, maximum) decide
+// it, equal to the verdict of its samples (ComputeStatistics); none where only its samples can
+// tell: a download beyond a limit that allows a delay. The listing pages judge by it.
+std::optional<Verdict> ListedVerdict(const ArchiveEntry& entry, const TemperatureLimits& limits);
+
 // A page or file as the site answers it; HTTP is added by WebSite.
 struct Page {
   int status = 200;
