@@ -451,6 +451,24 @@ bool TArchive::Serials(std::vector<std::uint64_t>& serials, std::string& error) 
       error);
 }
 
+bool TArchive::LastAuditRow(std::int64_t& seq, std::string& error) {
+  const SqlDialect& dialect = DialectOf(location_);
+  return Run(
+      [&](QSqlDatabase& db, std::string& error) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT COALESCE(MAX(seq), 0) FROM ombrix_audit")) ||
+            !query.next()) {
+          error = "Cannot read the audit trail of the archive \"" + location_.Text() +
+                  "\": " + Cause(query.lastError(), dialect) + ".";
+          return false;
+        }
+        seq = query.value(0).toLongLong();
+        return true;
+      },
+      error);
+}
+
 bool TArchive::Load(std::int64_t id, TProbeRecord& record, ArchiveEntry* entry,
                     std::string& error) {
   const SqlDialect& dialect = DialectOf(location_);

@@ -124,6 +124,10 @@ class TArchive {
   bool List(const ArchiveFilter& filter, std::vector<ArchiveEntry>& entries, std::string& error);
   // The serial numbers of the probes the archive holds downloads of, each once.
   bool Serials(std::vector<std::uint64_t>& serials, std::string& error);
+  // The number of the audit trail's newest row (0 when it has none). Every change the program
+  // makes to the archive (a download stored, a signature, a key) appends a row, so what was read
+  // at one number still holds while the number stays.
+  bool LastAuditRow(std::int64_t& seq, std::string& error);
   // How many entries the filter lets through, its limit and offset left aside.
   bool Count(const ArchiveFilter& filter, std::int64_t& count, std::string& error);
   // The stored record, equal field for field and byte for byte to the one stored, decoded.

@@ -90,10 +90,34 @@ QString SvgGraph(const TProbeRecord& record, const TemperatureLimits& limits, in
   }
 
   svg += QStringLiteral("<polyline fill=\"none\" stroke=\"#234\" stroke-width=\"1.5\" points=\"");
-  for (int i = firstIndex; i <= lastIndex; ++i) {
-    if (i > firstIndex) svg += u' ';
+  bool separate = false;
+  const auto point = [&](int i) {
+    if (separate) svg += u' ';
+    separate = true;
     svg += Number(x(i)) + u',' + Number(y(record.Samples[i].Temperature));
+  };
+  // Where there are more samples than units of width, each unit gets its lowest and its highest
+  // sample, in the order they were taken: the line looks the same, every peak included, and the
+  // page stays small. The zoom shows the samples between.
+  int column = -1, low = 0, high = 0;
+  const auto flush = [&] {
+    if (column < 0) return;
+    point(std::min(low, high));
+    if (low != high) point(std::max(low, high));
+  };
+  for (int i = firstIndex; i <= lastIndex; ++i) {
+    const int at = static_cast<int>(x(i));
+    if (at != column) {
+      flush();
+      column = at;
+      low = high = i;
+    } else if (record.Samples[i].Temperature < record.Samples[low].Temperature) {
+      low = i;
+    } else if (record.Samples[i].Temperature > record.Samples[high].Temperature) {
+      high = i;
+    }
   }
+  flush();
   svg += QStringLiteral("\"/>\n</svg>\n");
   return svg;
 }

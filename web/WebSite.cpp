@@ -80,6 +80,34 @@ Page WebSite::Route(const QByteArray& path, const QByteArray& query) {
                    QStringLiteral("The archive view has no page at this address."));
 }
 
+const Page* WebSite::CachedPage(const QByteArray& target) {
+  std::int64_t newest = 0;
+  std::string error;
+  if (!archive_.LastAuditRow(newest, error) || newest != cachedAt_) {
+    // Changed, or not readable now: nothing kept is sure to hold.
+    cache_.clear();
+    cacheBytes_ = 0;
+    cachedAt_ = error.empty() ? newest : -1;
+    return nullptr;
+  }
+  for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+    if (it->target != target) continue;
+    cache_.splice(cache_.begin(), cache_, it);
+    return &cache_.front().page;
+  }
+  return nullptr;
+}
+
+void WebSite::Keep(const QByteArray& target, const Page& page) {
+  if (cachedAt_ < 0 || page.body.size() > kCacheBytes / 16) return;
+  cache_.push_front({target, page});
+  cacheBytes_ += page.body.size();
+  while (cacheBytes_ > kCacheBytes) {
+    cacheBytes_ -= cache_.back().page.body.size();
+    cache_.pop_back();
+  }
+}
+
 WebResponse WebSite::Respond(const WebRequest& request) {
   const bool head = request.method == "HEAD";
   Page page;
@@ -107,7 +135,14 @@ WebResponse WebSite::Respond(const WebRequest& request) {
     const qsizetype mark = request.target.indexOf('?');
     const QByteArray path = mark < 0 ? request.target : request.target.left(mark);
     const QByteArray query = mark < 0 ? QByteArray() : request.target.mid(mark + 1);
-    page = Route(path, query);
+    if (path.startsWith("/audit")) {
+      page = Route(path, query);
+    } else if (const Page* cached = CachedPage(request.target)) {
+      page = *cached;
+    } else {
+      page = Route(path, query);
+      if (page.status == 200) Keep(request.target, page);
+    }
   }
   WebResponse response;
   response.status = page.status;

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <list>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -57,8 +59,22 @@ class WebSite {
   TArchive& archive_;
   LimitsOf limitsOf_;
   WebUsers* users_ = nullptr;
+  // Pages answered before, kept while the archive's newest audit row stays the same: every change
+  // of the archive appends one. At most kCacheBytes of them, the least recently asked dropped
+  // first. The audit pages are always made afresh (they show the last verification).
+  static constexpr qsizetype kCacheBytes = 64 * 1024 * 1024;
+  struct Cached {
+    QByteArray target;
+    Page page;
+  };
+  const Page* CachedPage(const QByteArray& target);
+  void Keep(const QByteArray& target, const Page& page);
+
   ReportMaker report_;
   std::optional<Verification> verified_;  // the last verification of the whole archive
+  std::int64_t cachedAt_ = -1;            // the newest audit row when the pages were made
+  std::list<Cached> cache_;               // most recently asked first
+  qsizetype cacheBytes_ = 0;
 };
 
 }  // namespace ombrix::web

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "Archive.h"
 #include "ArchiveRecords.h"
 #include "Pages.h"
+#include "SvgGraph.h"
 
 namespace ombrix::testing {
 namespace {
@@ -69,6 +71,32 @@ TEST(ListedVerdict, IsTheVerdictOfTheSamplesWhereverTheColumnsDecideIt) {
   // Both ways are taken: by the columns, and by the samples.
   EXPECT_GT(decided, 30);
   EXPECT_GT(undecided, 3);
+}
+
+// A full log is drawn with at most two points a unit of width, and every peak of it is among them;
+// a zoomed part of few samples is drawn sample by sample.
+TEST(SvgGraph, KeepsEveryPeakOfAFullLogAndEverySampleOfAZoomedPart) {
+  auto record = MakeRecord(0x2800000000000001ULL, "a", 1'780'000'000, TProbeRecord::kLogSize,
+                           1'780'000'000 + 600 * TProbeRecord::kLogSize);
+  record->LogBuffer[4321] = 250;  // one sample far above all others
+  record->LogBuffer[777] = 0;     // and one far below
+  record->DecodeLog();
+  const auto points = [](const QString& svg) {
+    const QRegularExpression list(QStringLiteral("points=\"([^\"]*)\""));
+    return list.match(svg).captured(1).split(u' ');
+  };
+  const web::GraphRange range = web::RangeOf(*record, {});
+  const QStringList all = points(web::SvgGraph(*record, {}));
+  EXPECT_LE(all.size(), 2 * 720);
+  EXPECT_GT(all.size(), 720);
+  // The highest sample is drawn at the top of the range's margin, the lowest at its bottom.
+  const auto drawnAt = [&](double celsius) {
+    const double y = 10 + 250 * (range.high - celsius) / (range.high - range.low);
+    return all.filter(u',' + QString::number(y, 'f', 1)).size();
+  };
+  EXPECT_EQ(drawnAt(record->Samples[4321].Temperature), 1);
+  EXPECT_EQ(drawnAt(record->Samples[777].Temperature), 1);
+  EXPECT_EQ(points(web::SvgGraph(*record, {}, 100, 199)).size(), 100);
 }
 
 }  // namespace
