@@ -124,7 +124,7 @@ TEST_F(ServeRoleTest, TheHelpsReadingRoleServesTheArchiveAndChangesNothing) {
   for (const QString& row : rights.rows) {
     const QStringList columns = row.split(u' ');
     tables << columns[0];
-    EXPECT_EQ(columns.mid(1).join(u' '), "true false") << columns[0].toStdString();
+    EXPECT_EQ(columns.mid(1).join(u' ').toStdString(), "true false") << columns[0].toStdString();
   }
 
   // serve, told the role by the archive location, shows the listing and an entry.
