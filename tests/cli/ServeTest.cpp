@@ -3,15 +3,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpSocket>
 
-#include <map>
-#include <memory>
 #include <tuple>
 
 #include "Archive.h"
@@ -20,6 +15,7 @@
 #include "CodePage.h"
 #include "PgServer.h"
 #include "RecordFile.h"
+#include "ServeProcess.h"
 #include "WebUsers.h"
 
 namespace ombrix::testing {
@@ -37,12 +33,6 @@ constexpr std::uint64_t kHostileSerial = 0x2800000000000BADULL;
 constexpr std::int64_t kMissionStart = 1'780'000'000;  // June 2026
 // 53 downloads of five probes: one page of 50 and a second one of 3.
 constexpr int kEntries = 53;
-
-struct HttpAnswer {
-  int status = 0;
-  std::map<std::string, std::string> headers;  // names in lower case
-  std::string body;
-};
 
 ArchiveLocation SqliteAt(const QString& path) {
   ArchiveLocation location;
@@ -109,88 +99,26 @@ class ServeTest : public CliTest {
 
   // Starts ombrix-cli serve on a free port; false when it did not say where it listens.
   bool Start(const QStringList& more = {}) {
-    server_ = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), Path("data"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
-    server_->setProcessEnvironment(environment);
-    server_->setWorkingDirectory(dir_.path());
-    server_->setReadChannel(QProcess::StandardError);
     const QStringList arguments{QStringLiteral("--archive"), archivePath_, QStringLiteral("serve"),
                                 QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
-    server_->start(QStringLiteral(OMBRIX_CLI_PATH), arguments + more);
-    const QRegularExpression where(QStringLiteral("read-only at http://127\\.0\\.0\\.1:(\\d+)/"));
-    while (server_->waitForReadyRead(30'000)) {
-      serverErr_ += server_->readAllStandardError();
-      const QRegularExpressionMatch match = where.match(QString::fromUtf8(serverErr_));
-      if (match.hasMatch()) {
-        port_ = static_cast<quint16>(match.captured(1).toUInt());
-        return true;
-      }
-    }
-    serverErr_ += server_->readAllStandardError();
-    return false;
+    const bool started = server_.Start(dir_.path(), arguments + more);
+    serverErr_ = server_.Err();
+    return started;
   }
-
-  // SIGTERM, as Ctrl+C or a service manager ends it; the exit code.
   int Stop() {
-    if (!server_) return -1;
-    server_->terminate();
-    const bool ended = server_->waitForFinished(30'000);
-    const int code =
-        ended && server_->exitStatus() == QProcess::NormalExit ? server_->exitCode() : -1;
-    serverErr_ += server_->readAllStandardError();
-    server_.reset();
+    const int code = server_.Stop();
+    serverErr_ = server_.Err();
     return code;
   }
-
-  // One request on a connection of its own; the raw request text is sent as given.
-  HttpAnswer Send(const QByteArray& raw) {
-    HttpAnswer answer;
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port_);
-    if (!socket.waitForConnected(10'000)) {
-      ADD_FAILURE() << "no connection: " << socket.errorString().toStdString();
-      return answer;
-    }
-    socket.write(raw);
-    QByteArray data;
-    qsizetype headerEnd = -1;
-    qint64 length = -1;
-    const bool head = raw.startsWith("HEAD ");
-    while (true) {
-      if (headerEnd < 0 && (headerEnd = data.indexOf("\r\n\r\n")) >= 0) {
-        const QList<QByteArray> lines = data.left(headerEnd).split('\n');
-        answer.status = lines.value(0).split(' ').value(1).toInt();
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-          const QByteArray line = lines[i].trimmed();
-          const qsizetype colon = line.indexOf(':');
-          answer.headers[line.left(colon).toLower().toStdString()] =
-              line.mid(colon + 1).trimmed().toStdString();
-        }
-        length =
-            head ? 0 : QByteArray::fromStdString(answer.headers["content-length"]).toLongLong();
-      }
-      if (headerEnd >= 0 && data.size() - headerEnd - 4 >= length) break;
-      if (!socket.waitForReadyRead(30'000)) {
-        ADD_FAILURE() << "no complete answer to " << raw.left(60).toStdString();
-        break;
-      }
-      data += socket.readAll();
-    }
-    if (headerEnd >= 0) answer.body = data.mid(headerEnd + 4).toStdString();
-    return answer;
-  }
+  HttpAnswer Send(const QByteArray& raw) { return server_.Send(raw); }
   HttpAnswer Get(const QByteArray& target, const QByteArray& method = "GET") {
-    return Send(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    return server_.Get(target, method);
   }
 
   static inline QTemporaryDir* suiteDir_ = nullptr;
   QString archivePath_;
-  std::unique_ptr<QProcess> server_;
+  ServeProcess server_;
   QByteArray serverErr_;
-  quint16 port_ = 0;
 };
 
 // What each page answers: status, what it must show and what it must never show.

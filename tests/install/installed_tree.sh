@@ -35,6 +35,7 @@ sizes=(16 24 32 48 64 128)
 expected=(
   bin/ombrix
   bin/ombrix-cli
+  lib/systemd/system/ombrix-serve.service
   lib/udev/rules.d/70-ombrix-ftdi.rules
   share/applications/ombrix.desktop
   share/doc/ombrix-cli/changelog.gz
