@@ -229,11 +229,11 @@ TEST_F(BrowserTest, EveryPageOpensAndShowsArchivedTextsAsText) {
       {hostileEntry(2), entryTitle(2), {FromCp1252(kHostile[2].comment)}},
       {hostileEntry(3), entryTitle(3), {FromCp1252(kHostile[3].comment), "Graph"}},
       {QStringLiteral("/probes"), QStringLiteral("Probes"), allNames + QStringList{"7 probes"}},
+      {QStringLiteral("/audit"), QStringLiteral("Audit trail"), {"Verify the whole archive now"}},
       // A filter text comes back in its field.
       {QStringLiteral("/?text=") + QString::fromLatin1(QUrl::toPercentEncoding(filterText)),
        QStringLiteral("Downloads"),
        {"0 downloads"}},
-      {QStringLiteral("/audit"), QStringLiteral("Audit trail"), {"Verify the whole archive now"}},
   };
   std::vector<Visit> visits;
   for (const Case& c : cases) visits.push_back({server_.Url(c.target), {}, {}, {}});
