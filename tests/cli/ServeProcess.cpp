@@ -2,52 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QTcpSocket>
 
 namespace ombrix::testing {
 
 bool ServeProcess::Start(const QString& directory, const QStringList& arguments) {
-  Stop();
-  err_.clear();
-  process_ = std::make_unique<QProcess>();
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-  environment.insert(QStringLiteral("XDG_DATA_HOME"), directory + QStringLiteral("/data"));
-  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory + QStringLiteral("/config"));
-  process_->setProcessEnvironment(environment);
-  process_->setWorkingDirectory(directory);
-  process_->setReadChannel(QProcess::StandardError);
-  process_->start(QStringLiteral(OMBRIX_CLI_PATH), arguments);
-  const QRegularExpression where(QStringLiteral("read-only at http://127\\.0\\.0\\.1:(\\d+)/"));
-  while (process_->waitForReadyRead(30'000)) {
-    err_ += process_->readAllStandardError();
-    const QRegularExpressionMatch match = where.match(QString::fromUtf8(err_));
-    if (match.hasMatch()) {
-      port_ = static_cast<quint16>(match.captured(1).toUInt());
-      return true;
-    }
-  }
-  err_ += process_->readAllStandardError();
-  return false;
-}
-
-int ServeProcess::Stop() {
-  if (!process_) return -1;
-  process_->terminate();
-  const bool ended = process_->waitForFinished(30'000);
-  const int code =
-      ended && process_->exitStatus() == QProcess::NormalExit ? process_->exitCode() : -1;
-  err_ += process_->readAllStandardError();
-  process_.reset();
-  return code;
+  return site_.Run(QStringLiteral(OMBRIX_CLI_PATH), directory, arguments,
+                   QStringLiteral("de_DE.UTF-8"));
 }
 
 HttpAnswer ServeProcess::Send(const QByteArray& raw) {
   HttpAnswer answer;
   QTcpSocket socket;
-  socket.connectToHost(QStringLiteral("127.0.0.1"), port_);
+  socket.connectToHost(QStringLiteral("127.0.0.1"), site_.Port());
   if (!socket.waitForConnected(10'000)) {
     ADD_FAILURE() << "no connection: " << socket.errorString().toStdString();
     return answer;

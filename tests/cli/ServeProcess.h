@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
 #include <map>
-#include <memory>
 #include <string>
+
+#include "ServedSite.h"
 
 namespace ombrix::testing {
 
@@ -22,29 +22,22 @@ struct HttpAnswer {
 // de_DE, data and settings below the folder), and spoken to over a plain socket.
 class ServeProcess {
  public:
-  ServeProcess() = default;
-  ~ServeProcess() { Stop(); }
-  ServeProcess(const ServeProcess&) = delete;
-  ServeProcess& operator=(const ServeProcess&) = delete;
-
   // Starts ombrix-cli with the arguments, which must make it serve on 127.0.0.1; false when it
   // did not say where it listens (Err() says why).
   bool Start(const QString& directory, const QStringList& arguments);
   // SIGTERM, as Ctrl+C or a service manager ends it; the exit code, -1 when it was not running
   // or did not end by itself.
-  int Stop();
+  int Stop() { return site_.Stop(); }
 
   // One request on a connection of its own; the raw request text is sent as given.
   HttpAnswer Send(const QByteArray& raw);
   HttpAnswer Get(const QByteArray& target, const QByteArray& method = "GET");
 
   // What the server wrote to stderr so far.
-  const QByteArray& Err() const { return err_; }
+  const QByteArray& Err() const { return site_.Output(); }
 
  private:
-  std::unique_ptr<QProcess> process_;
-  QByteArray err_;
-  quint16 port_ = 0;
+  ServedSite site_;
 };
 
 }  // namespace ombrix::testing

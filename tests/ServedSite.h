@@ -21,15 +21,25 @@ class ServedSite {
   // Starts it and waits (up to 30 s, without sleeping) until it says where it listens. False
   // when it did not; Output() then holds what it said.
   bool Start(const QString& program, const QString& archive, const QString& folder) {
+    return Run(program, folder,
+               {QStringLiteral("--archive"), archive, QStringLiteral("serve"),
+                QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+  }
+  // The same with other arguments, which must make it serve on 127.0.0.1; locale, when given, is
+  // its LC_ALL.
+  bool Run(const QString& program, const QString& folder, const QStringList& arguments,
+           const QString& locale = {}) {
+    Stop();
+    output_.clear();
     process_ = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!locale.isEmpty()) environment.insert(QStringLiteral("LC_ALL"), locale);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), folder + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder + QStringLiteral("/config"));
     process_->setProcessEnvironment(environment);
     process_->setWorkingDirectory(folder);
     process_->setReadChannel(QProcess::StandardError);
-    process_->start(program, {QStringLiteral("--archive"), archive, QStringLiteral("serve"),
-                              QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    process_->start(program, arguments);
     const QRegularExpression where(QStringLiteral("read-only at http://127\\.0\\.0\\.1:(\\d+)/"));
     while (process_->waitForReadyRead(30'000)) {
       output_ += process_->readAllStandardError();
