@@ -2,6 +2,7 @@
 
 // A site's archive for the benchmarks: a series of full downloads from 40 probes, stored as the
 // program stores them.
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -59,6 +60,28 @@ inline bool FillSite(TArchive& archive, int entries, const char* program, std::s
     }
   }
   return true;
+}
+
+// The site's archive of `entries` downloads at location: the one kept there from an earlier run
+// (read only, and only when it holds that many: a filling cut short is refused, not timed), else
+// filled anew. False with a message on stderr.
+inline bool KeptOrFilledSite(const ArchiveLocation& location, bool keep, int entries,
+                             const char* program) {
+  std::string error;
+  if (keep && QFileInfo::exists(QString::fromStdString(location.path))) {
+    TArchive archive(location);
+    archive.SetReadOnly(true);
+    std::int64_t count = 0;
+    if (archive.Count({}, count, error) && count == entries) return true;
+    std::fprintf(stderr, "%s holds %lld entries, not %d: remove it to fill it anew. %s\n",
+                 location.path.c_str(), static_cast<long long>(count), entries, error.c_str());
+    return false;
+  }
+  std::fprintf(stderr, "Filling %s with %d downloads\n", location.path.c_str(), entries);
+  TArchive archive(location);
+  if (FillSite(archive, entries, program, error)) return true;
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return false;
 }
 
 }  // namespace ombrix::bench

@@ -158,24 +158,7 @@ int main(int argc, char** argv) {
   std::string error;
   ArchiveLocation sqlite;
   sqlite.path = (keep.empty() ? path : keep) + "/site-" + std::to_string(entries) + ".sqlite";
-  struct stat kept {};
-  if (!keep.empty() && stat(sqlite.path.c_str(), &kept) == 0) {
-    // A filling cut short leaves fewer entries: such a file is refused, not timed.
-    TArchive archive(sqlite);
-    std::int64_t count = 0;
-    if (!archive.Count({}, count, error) || count != entries) {
-      std::fprintf(stderr, "%s holds %lld entries, not %d: remove it to fill it anew. %s\n",
-                   sqlite.path.c_str(), static_cast<long long>(count), entries, error.c_str());
-      return 1;
-    }
-  } else {
-    std::fprintf(stderr, "Filling %s with %d downloads\n", sqlite.path.c_str(), entries);
-    TArchive archive(sqlite);
-    if (!FillSite(archive, entries, "archive_scale_bench", error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return 1;
-    }
-  }
+  if (!bench::KeptOrFilledSite(sqlite, !keep.empty(), entries, "archive_scale_bench")) return 1;
   std::printf("archive list and verify over %d entries of 8000 samples, median of %d runs\n",
               entries, runs);
   std::printf("%-10s  %-6s  %10s  %-14s  %10s\n", "archive", "form", "wall", "(min .. max)",

@@ -207,28 +207,10 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir folder;
   const QString home = folder.path();
-  std::string error;
   ArchiveLocation sqlite;
   sqlite.path =
       (keep.empty() ? home.toStdString() : keep) + "/site-" + std::to_string(entries) + ".sqlite";
-  struct stat kept {};
-  if (!keep.empty() && stat(sqlite.path.c_str(), &kept) == 0) {
-    TArchive archive(sqlite);
-    archive.SetReadOnly(true);
-    std::int64_t count = 0;
-    if (!archive.Count({}, count, error) || count != entries) {
-      std::fprintf(stderr, "%s holds %lld entries, not %d: remove it to fill it anew. %s\n",
-                   sqlite.path.c_str(), static_cast<long long>(count), entries, error.c_str());
-      return 1;
-    }
-  } else {
-    std::fprintf(stderr, "Filling %s with %d downloads\n", sqlite.path.c_str(), entries);
-    TArchive archive(sqlite);
-    if (!bench::FillSite(archive, entries, "web_bench", error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return 1;
-    }
-  }
+  if (!bench::KeptOrFilledSite(sqlite, !keep.empty(), entries, "web_bench")) return 1;
 
   // The settings serve reads: limits for every probe, narrower ones for four.
   QDir().mkpath(home + QStringLiteral("/config/ombrix"));

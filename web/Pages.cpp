@@ -178,19 +178,49 @@ QString GraphWithZoom(const TProbeRecord& r, const TemperatureLimits& limits, st
   return links + SvgGraph(r, limits, first - 1, last - 1);
 }
 
-// "Verified <time>: <verdict> (<counts>)", the verdict in colour.
-QString VerificationText(const Verification& v) {
+// "Verified <time>: <verdict> (<counts>)", the verdict in colour; and whether one runs now.
+QString VerificationText(const VerificationState& state) {
+  QString text;
+  if (state.runningSince) {
+    text += QStringLiteral("<p>Verifying the whole archive since %1 &#8230;</p>\n")
+                .arg(Escape(InstantText(*state.runningSince)));
+  }
+  if (!state.last) {
+    if (!state.runningSince)
+      text += QStringLiteral("<p>Not verified since the view started.</p>\n");
+    return text;
+  }
+  const Verification& v = *state.last;
+  if (!v.error.empty()) {
+    return text + QStringLiteral("<p class=\"error\">Verification begun %1 failed: %2</p>\n")
+                      .arg(Escape(InstantText(v.atSeconds)), Text(v.error));
+  }
   const std::size_t faults = v.report.faults.size();
   const QString verdict =
       faults == 0 ? QStringLiteral("<span class=\"verdict within\">all hold</span>")
                   : QStringLiteral("<span class=\"verdict outside\">%1 %2</span>")
                         .arg(faults)
                         .arg(faults == 1 ? QStringLiteral("fault") : QStringLiteral("faults"));
-  return QStringLiteral("Verified %1: %2 (%3 entries, %4 signatures and %5 audit rows).")
-      .arg(Escape(InstantText(v.atSeconds)), verdict)
-      .arg(v.report.entries)
-      .arg(v.report.signatures)
-      .arg(v.report.rows);
+  return text +
+         QStringLiteral("<p>Verified %1: %2 (%3 entries, %4 signatures and %5 audit rows).</p>\n")
+             .arg(Escape(InstantText(v.atSeconds)), verdict)
+             .arg(v.report.entries)
+             .arg(v.report.signatures)
+             .arg(v.report.rows);
+}
+
+// The line under a paged list: the newer page, this one (of how many, where known), the older.
+QString PageLinks(const char* path, const DownloadsQuery& query, bool older, const QString& of) {
+  QString links = QStringLiteral("<p class=\"pages\">");
+  const auto link = [&](const char* rel, std::int64_t page, const char* text) {
+    links += QStringLiteral("<a rel=\"%1\" href=\"%2?%3\">%4</a>")
+                 .arg(QLatin1String(rel), QLatin1String(path), Escape(QueryText(query, page)),
+                      QLatin1String(text));
+  };
+  if (query.page > 1) link("prev", query.page - 1, "Newer");
+  links += QStringLiteral("<span>Page %1%2</span>").arg(query.page).arg(of);
+  if (older) link("next", query.page + 1, "Older");
+  return links + QStringLiteral("</p>\n");
 }
 
 }  // namespace
@@ -246,17 +276,8 @@ Page DownloadsPage(TArchive& archive, const DownloadsQuery& query, const LimitsO
                      any ? Escape(figures::Celsius(e.maximum)) : QString(), VerdictBadge(verdict));
     body += QStringLiteral("<td>%1</td></tr>\n").arg(Signatures(signatures));
   }
-  body += QStringLiteral("</tbody></table></div>\n<p class=\"pages\">");
-  if (query.page > 1) {
-    body += QStringLiteral("<a rel=\"prev\" href=\"/?%1\">Newer</a>")
-                .arg(Escape(QueryText(query, query.page - 1)));
-  }
-  body += QStringLiteral("<span>Page %1 of %2</span>").arg(query.page).arg(pages);
-  if (query.page < pages) {
-    body += QStringLiteral("<a rel=\"next\" href=\"/?%1\">Older</a>")
-                .arg(Escape(QueryText(query, query.page + 1)));
-  }
-  body += QStringLiteral("</p>\n");
+  body += QStringLiteral("</tbody></table></div>\n");
+  body += PageLinks("/", query, query.page < pages, QStringLiteral(" of %1").arg(pages));
   Page page;
   page.body = Document(QStringLiteral("Downloads"), Section::kDownloads, body);
   return page;
@@ -448,21 +469,20 @@ Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const Lim
   return page;
 }
 
-Page AuditPage(TArchive& archive, const DownloadsQuery& query, const Verification* last) {
+Page AuditPage(TArchive& archive, const DownloadsQuery& query, const VerificationState& state) {
   std::vector<AuditRow> rows;
   std::string error;
   if (!archive.Audit(AuditFilterOf(query), rows, error)) return ArchiveErrorPage(error);
   const bool older = rows.size() > static_cast<std::size_t>(kPageSize);
   if (older) rows.pop_back();
   QString body = AuditFilters(query);
-  if (last) {
-    body += QStringLiteral("<p>%1 <a href=\"/audit/verify\">Details</a></p>\n")
-                .arg(VerificationText(*last));
-  } else {
-    body += QStringLiteral("<p>Not verified since the view started.</p>\n");
+  body += VerificationText(state);
+  body += QStringLiteral("<p class=\"links\">");
+  if (state.last) body += QStringLiteral("<a href=\"/audit/verification\">Details</a> ");
+  if (!state.runningSince) {
+    body += QStringLiteral("<a href=\"/audit/verify\">Verify the whole archive now</a>");
   }
-  body += QStringLiteral(
-      "<p class=\"links\"><a href=\"/audit/verify\">Verify the whole archive now</a></p>\n");
+  body += QStringLiteral("</p>\n");
   body += QStringLiteral(
       "<div class=\"scroll\"><table>\n<thead><tr><th>No.</th><th>Time</th><th>User</th>"
       "<th>Workstation</th><th>Action</th><th>Probe</th><th>Entry</th><th>Outcome</th>"
@@ -488,30 +508,17 @@ Page AuditPage(TArchive& archive, const DownloadsQuery& query, const Verificatio
                 "<td class=\"hash\">%4</td></tr>\n")
                 .arg(Lines(e.oldValue), Lines(e.newValue), Lines(e.message), Text(row.rowHash));
   }
-  body += QStringLiteral("</tbody></table></div>\n<p class=\"pages\">");
-  if (query.page > 1) {
-    body += QStringLiteral("<a rel=\"prev\" href=\"/audit?%1\">Newer</a>")
-                .arg(Escape(QueryText(query, query.page - 1)));
-  }
-  body += QStringLiteral("<span>Page %1</span>").arg(query.page);
-  if (older) {
-    body += QStringLiteral("<a rel=\"next\" href=\"/audit?%1\">Older</a>")
-                .arg(Escape(QueryText(query, query.page + 1)));
-  }
-  body += QStringLiteral("</p>\n");
+  body += QStringLiteral("</tbody></table></div>\n");
+  body += PageLinks("/audit", query, older, QString());
   Page page;
   page.body = Document(QStringLiteral("Audit trail"), Section::kAudit, body);
   return page;
 }
 
-Page VerifyPage(TArchive& archive, std::optional<Verification>& last) {
-  Verification verification;
-  verification.atSeconds = QDateTime::currentSecsSinceEpoch();
-  std::string error;
-  if (!archive.Verify({}, verification.report, error)) return ArchiveErrorPage(error);
-  last = verification;
-  const TArchive::VerifyReport& report = verification.report;
-  QString body = QStringLiteral("<p>%1</p>\n").arg(VerificationText(verification));
+Page VerificationPage(const VerificationState& state) {
+  QString body = VerificationText(state);
+  body += QStringLiteral("<p class=\"links\"><a href=\"/audit\">Audit trail</a></p>\n");
+  const TArchive::VerifyReport& report = state.last ? state.last->report : TArchive::VerifyReport{};
   if (!report.faults.empty()) {
     body += QStringLiteral("<ul>\n");
     for (const std::string& fault : report.faults) {

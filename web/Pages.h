@@ -55,17 +55,22 @@ Page ProbesPage(TArchive& archive, const LimitsOf& limitsOf);
 enum class EntryFile { kRecord, kCsv, kText, kReport };
 Page EntryFilePage(TArchive& archive, std::int64_t id, EntryFile file, const LimitsOf& limitsOf,
                    const ReportMaker& report);
-// A verification of the whole archive and when it ran.
+// Verification of the whole archive (every entry, signature and audit row, as archive verify
+// does it): the last one done, when it began, and since when one runs now, if one does.
 struct Verification {
   std::int64_t atSeconds = 0;
   TArchive::VerifyReport report;
+  std::string error;  // the archive could not be read: no report
+};
+struct VerificationState {
+  std::optional<Verification> last;
+  std::optional<std::int64_t> runningSince;
 };
 // The audit trail, newest row first, kPageSize rows a page, filtered by probe serial number and
-// date range (the query's text is refused), headed by the outcome of the last verification (none:
-// not verified yet) and the link that verifies again.
-Page AuditPage(TArchive& archive, const DownloadsQuery& query, const Verification* last);
-// Verifies the whole archive (every entry, signature and audit row) as archive verify does, now,
-// and shows each fault, each note and the counts; the outcome goes to last.
-Page VerifyPage(TArchive& archive, std::optional<Verification>& last);
+// date range (the query's text is refused), headed by the state of the verification and the link
+// that starts one.
+Page AuditPage(TArchive& archive, const DownloadsQuery& query, const VerificationState& state);
+// The state of the verification with each fault and each note of the last one.
+Page VerificationPage(const VerificationState& state);
 
 }  // namespace ombrix::web

@@ -1,5 +1,6 @@
 #include "WebSite.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 #include "Html.h"
@@ -23,6 +24,30 @@ bool NoQuery(const QByteArray& query, QString& error) {
 WebSite::WebSite(TArchive& archive, LimitsOf limitsOf)
     : archive_(archive), limitsOf_(std::move(limitsOf)) {}
 
+WebSite::~WebSite() {
+  if (verifier_.joinable()) verifier_.join();
+}
+
+VerificationState WebSite::Verifying(bool start) {
+  std::lock_guard lock(verifyMutex_);
+  if (start && !verification_.runningSince) {
+    if (verifier_.joinable()) verifier_.join();  // done: it cleared runningSince
+    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+    verification_.runningSince = now;
+    verifier_ = std::thread([this, now, location = archive_.Location()] {
+      Verification done;
+      done.atSeconds = now;
+      TArchive archive(location);
+      archive.SetReadOnly(true);
+      if (archive.Open(done.error)) archive.Verify({}, done.report, done.error);
+      std::lock_guard lock(verifyMutex_);
+      verification_.last = std::move(done);
+      verification_.runningSince.reset();
+    });
+  }
+  return verification_;
+}
+
 std::vector<std::pair<QByteArray, QByteArray>> WebSite::SecurityHeaders() {
   return {{"Content-Security-Policy", ContentSecurityPolicy()},
           {"X-Content-Type-Options", "nosniff"},
@@ -45,13 +70,14 @@ Page WebSite::Route(const QByteArray& path, const QByteArray& query) {
     if (!ParseDownloadsQuery(query, audit, error, false)) {
       return ErrorPage(400, QStringLiteral("The filter cannot be used"), error);
     }
-    return AuditPage(archive_, audit, verified_ ? &*verified_ : nullptr);
+    return AuditPage(archive_, audit, Verifying(false));
   }
-  if (path == "/probes" || path == "/audit/verify") {
+  if (path == "/probes" || path == "/audit/verify" || path == "/audit/verification") {
     if (!NoQuery(query, error)) {
       return ErrorPage(400, QStringLiteral("The request cannot be used"), error);
     }
-    return path == "/probes" ? ProbesPage(archive_, limitsOf_) : VerifyPage(archive_, verified_);
+    if (path == "/probes") return ProbesPage(archive_, limitsOf_);
+    return VerificationPage(Verifying(path == "/audit/verify"));
   }
   std::int64_t id = 0;
   QString suffix;

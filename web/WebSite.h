@@ -3,7 +3,9 @@
 #include <QByteArray>
 
 #include <list>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,10 @@ struct WebResponse {
 class WebSite {
  public:
   WebSite(TArchive& archive, LimitsOf limitsOf);
+  // Waits for a verification that runs.
+  ~WebSite();
+  WebSite(const WebSite&) = delete;
+  WebSite& operator=(const WebSite&) = delete;
   // From now on every request must name a login of users with its password (HTTP Basic), else
   // 401. users must outlive the site.
   void RequireUsers(WebUsers& users) { users_ = &users; }
@@ -71,9 +77,14 @@ class WebSite {
   void Keep(const QByteArray& target, const Page& page);
 
   ReportMaker report_;
-  std::optional<Verification> verified_;  // the last verification of the whole archive
-  std::int64_t cachedAt_ = -1;            // the newest audit row when the pages were made
-  std::list<Cached> cache_;               // most recently asked first
+  // The verification of the whole archive runs on a thread of its own, with a connection of its
+  // own, so that the pages are answered meanwhile; one at a time.
+  VerificationState Verifying(bool start);
+  std::mutex verifyMutex_;
+  VerificationState verification_;  // guarded by verifyMutex_
+  std::thread verifier_;
+  std::int64_t cachedAt_ = -1;  // the newest audit row when the pages were made
+  std::list<Cached> cache_;     // most recently asked first
   qsizetype cacheBytes_ = 0;
 };
 
