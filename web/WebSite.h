@@ -38,9 +38,9 @@ struct WebResponse {
 // The read-only site over one archive: routes a request to its page and adds the headers every
 // answer carries. Only GET and HEAD are served (405 otherwise, with Allow); a request with a body
 // (413), headers beyond kMaxHeaderBytes (431), a target longer than kMaxTarget (414) or a query out
-// of bounds (400) is refused before the
-// archive is asked. The archive should be opened read-only (TArchive::SetReadOnly): this class
-// never writes, and a read-only archive makes sure nothing else does.
+// of bounds (400) is refused before the archive is asked. The archive should be opened read-only
+// (TArchive::SetReadOnly): this class never writes, and a read-only archive makes sure nothing
+// else does.
 class WebSite {
  public:
   WebSite(TArchive& archive, LimitsOf limitsOf);
@@ -75,6 +75,9 @@ class WebSite {
   };
   const Page* CachedPage(const QByteArray& target);
   void Keep(const QByteArray& target, const Page& page);
+  std::int64_t cachedAt_ = -1;  // the newest audit row when the pages were made
+  std::list<Cached> cache_;     // most recently asked first
+  qsizetype cacheBytes_ = 0;
 
   ReportMaker report_;
   // The verification of the whole archive runs on a thread of its own, with a connection of its
@@ -83,9 +86,6 @@ class WebSite {
   std::mutex verifyMutex_;
   VerificationState verification_;  // guarded by verifyMutex_
   std::thread verifier_;
-  std::int64_t cachedAt_ = -1;  // the newest audit row when the pages were made
-  std::list<Cached> cache_;     // most recently asked first
-  qsizetype cacheBytes_ = 0;
 };
 
 }  // namespace ombrix::web
