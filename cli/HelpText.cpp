@@ -82,7 +82,8 @@ const CommandHelp kCommandHelp[] = {
      "serve [--listen ADDRESS:PORT] [--users FILE]\n"
      "          serve --hash-password [--passphrase-fd N]",
      "shows the archive as web pages (the downloads with their filters, each download with\n"
-     "its statistics, graph and signatures, the probes, the record files) at\n"
+     "its statistics, graph, signatures and files, the probes, the audit trail and the\n"
+     "archive's verification) at\n"
      "http://ADDRESS:PORT/ until Ctrl+C; default 127.0.0.1:8620, port 0: any free one (the\n"
      "address is printed). It opens the archive read-only and writes nothing. --users FILE:\n"
      "each request needs a login of FILE (lines LOGIN:HASH) with its password (HTTP Basic);\n"
