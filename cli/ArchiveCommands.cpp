@@ -274,18 +274,7 @@ int Show(TArchive& archive, std::int64_t id, bool json, const Console& console) 
                             {"Signatures", signed_}});
     return kSuccess;
   }
-  Fields all{
-      {QString(), QStringLiteral("Archive entry :"), QString::number(entry.id), {}},
-      {QString(),
-       QStringLiteral("Stored by :"),
-       QString::fromStdString(entry.provenance.user + "@" + entry.provenance.workstation + ", " +
-                              entry.provenance.source),
-       {}},
-      {QString(),
-       QStringLiteral("Adapter :"),
-       QString::fromStdString(entry.provenance.adapter),
-       {}},
-      {QString(), QStringLiteral("Content hash :"), QString::fromStdString(entry.contentHash), {}}};
+  Fields all = ArchiveEntryFields(entry);
   for (const EntrySignature& s : signatures) {
     all.push_back({QString(), QStringLiteral("Signature :"), SignatureText(s.statement), {}});
   }

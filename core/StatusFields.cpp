@@ -153,6 +153,22 @@ Fields ChangedFields(bool changed) {
            true}};
 }
 
+Fields ArchiveEntryFields(const ArchiveEntry& entry) {
+  const auto text = [](const std::string& utf8) { return QString::fromStdString(utf8); };
+  const ArchiveProvenance& p = entry.provenance;
+  return {{QStringLiteral("Entry"), QStringLiteral("Archive entry :"), QString::number(entry.id),
+           static_cast<qint64>(entry.id)},
+          {QStringLiteral("StoredBy"),
+           QStringLiteral("Stored by :"),
+           text(p.user + "@" + p.workstation + ", " + p.source),
+           {}},
+          {QStringLiteral("Adapter"), QStringLiteral("Adapter :"), text(p.adapter), {}},
+          {QStringLiteral("ContentHash"),
+           QStringLiteral("Content hash :"),
+           text(entry.contentHash),
+           {}}};
+}
+
 const char* ChangedNote(bool changed) {
   return changed ? "  (changed after it was saved)" : "";
 }

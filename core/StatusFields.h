@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "Archive.h"
 #include "Probe.h"
 #include "ProbeRecord.h"
 #include "Statistics.h"
@@ -41,6 +42,10 @@ Fields SampleSummary(const RecordStatistics& statistics);
 // note that ends the record's line in a one-line-a-record table. Nothing for an unchanged one.
 Fields ChangedFields(bool changed);
 const char* ChangedNote(bool changed);
+
+// Where an archive entry came from: its number, who stored it from where (user@workstation,
+// source), the adapter and the content hash, keyed "Entry", "StoredBy", "Adapter", "ContentHash".
+Fields ArchiveEntryFields(const ArchiveEntry& entry);
 
 // An instant as ISO 8601 with its UTC offset; null when there is none.
 QJsonValue Iso(std::optional<std::int64_t> seconds);

@@ -314,15 +314,17 @@ Page EntryPage(TArchive& archive, std::int64_t id, const LimitsOf& limitsOf,
   body += QStringLiteral("<h2>Status</h2>\n<div class=\"scroll\"><table>\n");
   for (const Field& field : RecordFields(r)) body += FieldRow(field);
   body += QStringLiteral("</table></div>\n<h2>Archive</h2>\n<div class=\"scroll\"><table>\n");
-  body += Row(QStringLiteral("Archive entry"), QString::number(id));
-  body += Row(QStringLiteral("Stored by"),
-              Escape(QString::fromStdString(e.provenance.user + "@" + e.provenance.workstation +
-                                            ", " + e.provenance.source)));
-  body += Row(QStringLiteral("Stored"), Escape(InstantText(e.storedSeconds)));
-  body += Row(QStringLiteral("Adapter"), Escape(QString::fromStdString(e.provenance.adapter)));
-  body +=
-      Row(QStringLiteral("Content hash"), QStringLiteral("<span class=\"hash\">%1</span>")
-                                              .arg(Escape(QString::fromStdString(e.contentHash))));
+  for (const Field& field : ArchiveEntryFields(e)) {
+    if (field.key == u"ContentHash") {
+      body += Row(QStringLiteral("Content hash"),
+                  QStringLiteral("<span class=\"hash\">%1</span>").arg(Escape(field.text)));
+      continue;
+    }
+    body += FieldRow(field);
+    if (field.key == u"StoredBy") {
+      body += Row(QStringLiteral("Stored"), Escape(InstantText(e.storedSeconds)));
+    }
+  }
   body += Row(QStringLiteral("Signatures"), Signatures(signatures));
   body += QStringLiteral("</table></div>\n<h2>Statistics</h2>\n<div class=\"scroll\"><table>\n");
   for (const figures::FigureRows& rows :
